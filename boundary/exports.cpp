@@ -1,0 +1,128 @@
+// The functions the host binds by name. Each one marshals its arguments, takes the state lock and
+// hands over to the plug-in's operations; stats.def gives each its decorated and plain name.
+#include <windows.h>
+
+#include "boundary/export_guard.h"
+#include "boundary/plugin_calls.h"
+#include "boundary/plugin_globals.h"
+#include "boundary/statistics_reset.h"
+#include "boundary/win32_platform.h"
+
+namespace {
+
+using Text_ = const char*;
+using DateArg = const OleDateTime*;
+
+Win32Platform g_platform;
+
+OleDateTime DateOf(DateArg value) { return value ? *value : OleDateTime{0.0, OleDateTime::null}; }
+
+const char* const kEmptyText = "";
+
+QsoArguments QsoArgumentsOf(Text_ a1, Text_ a2, DateArg a3, unsigned a8, Text_ a9, Text_ a10,
+                            Text_ a11, Text_ a12, Text_ a13, Text_ a23, Text_ a30, Text_ a32) {
+    QsoArguments args;
+    args.myCall = Text(a1);
+    args.call = Text(a2);
+    args.time = DateOf(a3);
+    args.frequencyHz = a8;
+    args.mode = Text(a9);
+    args.rstSent = Text(a10);
+    args.rstReceived = Text(a11);
+    args.exchSent = Text(a12);
+    args.exchReceived = Text(a13);
+    args.country = Text(a23);
+    args.extra = Text(a30);
+    args.band = Text(a32);
+    return args;
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned long Stats_setVersion(Text_) {
+    return Guarded(0ul, [] {
+        std::lock_guard lock(g_stateLock);
+        g_htmlResults = 1;
+        return 0ul;
+    });
+}
+
+int Stats_GetNumberOfSets() { return 1; }
+
+const char* Stats_GetSetName(int index) { return index == 0 ? "ZELK Contest" : kEmptyText; }
+
+void Stats_SetupSet0() {
+    Guarded([] { MessageBoxA(GetActiveWindow(), "No additional setup for this plugin", nullptr, MB_OK); });
+}
+
+int Stats_ResetStats0(Text_ a1, int a2, Text_ a3, DateArg a4, DateArg a5, Text_, Text_, Text_, Text_,
+                      Text_, Text_, Text_, Text_, Text_, Text_ a15, int, int, int, double, double,
+                      Text_, Text_, Text_) {
+    return Guarded(0, [&] {
+        ResetArguments args;
+        args.hostIniPrefix = Text(a1);
+        args.cabrilloRequest = a2;
+        args.myCall = Text(a3);
+        args.contestStart = DateOf(a4);
+        args.contestEnd = DateOf(a5);
+        args.ownCountryPrefix = Text(a15);
+        std::lock_guard lock(g_stateLock);
+        RunStatisticsReset(g_plugin, args, g_platform, g_files);
+        return 1;
+    });
+}
+
+int Stats_AddData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg, unsigned, unsigned a8,
+                   Text_ a9, Text_ a10, Text_ a11, Text_ a12, Text_ a13, Text_, Text_, Text_, Text_,
+                   Text_, Text_, Text_, Text_, Text_, Text_ a23, int, int, int, double, double, Text_,
+                   Text_ a30, Text_, Text_ a32, Text_) {
+    return Guarded(0, [&] {
+        auto args = QsoArgumentsOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
+        std::lock_guard lock(g_stateLock);
+        return AddQso(g_plugin, args, g_files);
+    });
+}
+
+int Stats_RemoveData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg, unsigned, unsigned a8,
+                      Text_ a9, Text_ a10, Text_ a11, Text_ a12, Text_ a13, Text_, Text_, Text_, Text_,
+                      Text_, Text_, Text_, Text_, Text_, Text_ a23, int, int, int, double, double,
+                      Text_, Text_ a30, Text_, Text_ a32, Text_) {
+    return Guarded(1, [&] {
+        auto args = QsoArgumentsOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
+        std::lock_guard lock(g_stateLock);
+        return RemoveQso(g_plugin, args, g_platform, g_files);
+    });
+}
+
+int Stats_CheckCallFunc0(Text_ a1, unsigned, unsigned, Text_ a4, Text_, Text_, Text_, Text_, Text_,
+                         Text_, Text_, Text_, Text_, Text_ a14, int, int, int, double, double, Text_,
+                         Text_, Text_, Text_, Text_, Text_ a25, Text_ a26, char*, char*) {
+    return Guarded(1, [&] {
+        CallCheckArguments args;
+        args.call = Text(a1);
+        args.mode = Text(a4);
+        args.country = Text(a14);
+        if (a25) args.band = a25;
+        if (a26) args.band2 = a26;
+        std::lock_guard lock(g_stateLock);
+        return CheckCall(g_plugin, args, g_platform);
+    });
+}
+
+const char* Stats_GetResult0(int* out) {
+    return Guarded(kEmptyText, [&] {
+        std::lock_guard lock(g_stateLock);
+        return ProduceResults(g_plugin, out, g_platform, g_files);
+    });
+}
+
+// Also exported as GetNumberOfSets: one function answers both.
+int Stats_GetExchgCount0(Text_, Text_, Text_) { return 1; }
+
+int Stats_IsValidExchg0(Text_ a1, Text_, Text_ a3, Text_, int, int, int) {
+    return Guarded(0, [&] { return IsValidExchange(Text(a1), Text(a3)); });
+}
+
+}  // extern "C"

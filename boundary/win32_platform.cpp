@@ -1,0 +1,67 @@
+#include <windows.h>
+
+#include "boundary/win32_platform.h"
+
+#include <memory>
+
+#include "boundary/window_thread.h"
+#include "windows/cabrillo_dialog.h"
+
+namespace {
+
+struct FindCloser {
+    using pointer = HANDLE;
+    void operator()(HANDLE handle) const { FindClose(handle); }
+};
+using FindHandle = std::unique_ptr<void, FindCloser>;
+
+}  // namespace
+
+std::string Win32Platform::readSetting(std::string_view key, std::string_view fallback) {
+    const std::string keyText(key), fallbackText(fallback);
+    std::string buffer(128, '\0');
+    for (;;) {
+        DWORD got = GetPrivateProfileStringA(kIniSection, keyText.c_str(), fallbackText.c_str(),
+                                             buffer.data(), static_cast<DWORD>(buffer.size()), kIniPath);
+        // A value that filled the buffer may have been cut: read again with more room.
+        if (got + 1 < buffer.size()) {
+            buffer.resize(got);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void Win32Platform::writeSetting(std::string_view key, std::string_view value) {
+    WritePrivateProfileStringA(kIniSection, std::string(key).c_str(), std::string(value).c_str(), kIniPath);
+}
+
+void Win32Platform::showMessage(std::string_view text, std::string_view caption, MessageKind kind) {
+    const std::string textCopy(text), captionCopy(caption);
+    UINT style = MB_OK | (kind == MessageKind::information ? MB_ICONINFORMATION : 0);
+    MessageBoxA(GetActiveWindow(), textCopy.c_str(), caption.empty() ? nullptr : captionCopy.c_str(), style);
+}
+
+std::vector<std::string> Win32Platform::listFiles(std::string_view pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    FindHandle search(FindFirstFileA(std::string(pattern).c_str(), &found));
+    if (search.get() == INVALID_HANDLE_VALUE) {
+        search.release();
+        return names;
+    }
+    do {
+        names.emplace_back(found.cFileName);
+    } while (FindNextFileA(search.get(), &found));
+    return names;
+}
+
+bool Win32Platform::setupWindowOpen() { return SetupWindowHandle() != nullptr; }
+
+void Win32Platform::startSetupThread() { StartSetupThread(); }
+
+void Win32Platform::postRefresh() {
+    if (HWND window = SetupWindowHandle()) PostMessageA(window, kZelkUpdate, 0, 0);
+}
+
+bool Win32Platform::runHeaderDialog(HeaderDialogValues& values) { return RunCabrilloDialog(values); }

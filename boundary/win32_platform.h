@@ -1,0 +1,23 @@
+#pragma once
+
+#include <windows.h>
+
+#include "engine/platform.h"
+
+// The platform as the DLL sees it: profile strings of "Plugins\ZELK.ini", message boxes, file
+// search, the window thread and the Cabrillo header dialog.
+class Win32Platform final : public Platform {
+public:
+    std::string readSetting(std::string_view key, std::string_view fallback) override;
+    void writeSetting(std::string_view key, std::string_view value) override;
+    void showMessage(std::string_view text, std::string_view caption, MessageKind kind) override;
+    std::vector<std::string> listFiles(std::string_view pattern) override;
+    bool setupWindowOpen() override;
+    void startSetupThread() override;
+    void postRefresh() override;
+    bool runHeaderDialog(HeaderDialogValues& values) override;
+};
+
+inline constexpr const char* kIniSection = "Settings";
+inline constexpr const char* kIniPath = "Plugins\\ZELK.ini";
+inline constexpr UINT kZelkUpdate = WM_USER + 500;

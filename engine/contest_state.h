@@ -1,0 +1,25 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "engine/contest_rules.h"
+#include "engine/district_list.h"
+#include "engine/qso_log.h"
+
+// Districts worked, by band index and mode column; filled by the results, drawn by the grid window.
+using WorkedDistricts = std::array<std::array<std::vector<std::string>, kModeColumns>, kBandSlots>;
+
+// Per band index: the band label, then one cell per mode column.
+using PrevRows = std::array<std::vector<std::string>, kContestBands>;
+
+// The contest data that adding, removing, checking and reporting work on.
+struct ContestState {
+    QsoLog qsoLog;
+    std::vector<std::string> bandsWorked;  // in the order first worked; the results sort it
+    DistrictList districtList;
+    std::string badQsoFileName;            // empty until the first reset
+    WorkedDistricts workedDistricts;
+    PrevRows prevRows;
+};

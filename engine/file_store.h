@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Whole-file access for the files the plug-in reads and writes. Content is passed as raw bytes:
+// callers put in their own CR LF line ends, so the bytes are the same on every platform.
+class FileStore {
+public:
+    virtual ~FileStore() = default;
+
+    // The file's bytes, or nothing when it cannot be opened.
+    virtual std::optional<std::string> read(const std::string& path) = 0;
+    // Creates or truncates the file and writes the content. On failure no partial file is left.
+    virtual bool replace(const std::string& path, std::string_view content) = 0;
+    // Appends the content at the end of the file, creating it when missing.
+    virtual bool append(const std::string& path, std::string_view content) = 0;
+};
+
+// The real files, relative to the process's current directory. Files stay readable and writable
+// by other programs while this store has them open.
+class StdFileStore final : public FileStore {
+public:
+    std::optional<std::string> read(const std::string& path) override;
+    bool replace(const std::string& path, std::string_view content) override;
+    bool append(const std::string& path, std::string_view content) override;
+};
+
+// Splits text into lines at LF, dropping a CR before it; a last line without a line end counts.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+    while (!text.empty()) {
+        auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        visit(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+}

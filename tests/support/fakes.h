@@ -1,0 +1,84 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/file_store.h"
+#include "engine/platform.h"
+
+// Files held in memory. Writes can be made to fail from the Nth one on, to check that nothing
+// claims success and no half-written file remains.
+class FakeFileStore : public FileStore {
+public:
+    std::map<std::string, std::string> files;
+    int writesBeforeFailure = -1;  // -1: never fail
+    int writes = 0;
+
+    std::optional<std::string> read(const std::string& path) override {
+        auto found = files.find(path);
+        if (found == files.end()) return std::nullopt;
+        return found->second;
+    }
+    bool replace(const std::string& path, std::string_view content) override {
+        if (failNext()) return false;
+        files[path] = std::string(content);
+        return true;
+    }
+    bool append(const std::string& path, std::string_view content) override {
+        if (failNext()) return false;
+        files[path] += content;
+        return true;
+    }
+
+private:
+    bool failNext() {
+        ++writes;
+        return writesBeforeFailure >= 0 && writes > writesBeforeFailure;
+    }
+};
+
+// Settings, message boxes, file listing, window thread and header dialog, recorded for checks.
+class FakePlatform : public Platform {
+public:
+    std::map<std::string, std::string> settings;
+    std::vector<std::pair<std::string, std::string>> messages;  // text, caption
+    std::vector<std::string> listedFiles;
+    std::vector<std::string> listPatterns;
+    bool windowOpen = false;
+    int threadStarts = 0;
+    int refreshPosts = 0;
+    int dialogRuns = 0;
+    bool dialogAnswer = true;
+    HeaderDialogValues dialogShown;
+    std::function<void(HeaderDialogValues&)> dialogEdit;
+
+    std::string readSetting(std::string_view key, std::string_view fallback) override {
+        auto found = settings.find(std::string(key));
+        return found == settings.end() ? std::string(fallback) : found->second;
+    }
+    void writeSetting(std::string_view key, std::string_view value) override {
+        settings[std::string(key)] = std::string(value);
+    }
+    void showMessage(std::string_view text, std::string_view caption, MessageKind) override {
+        messages.emplace_back(text, caption);
+    }
+    std::vector<std::string> listFiles(std::string_view pattern) override {
+        listPatterns.emplace_back(pattern);
+        return listedFiles;
+    }
+    bool setupWindowOpen() override { return windowOpen; }
+    void startSetupThread() override {
+        ++threadStarts;
+        windowOpen = true;
+    }
+    void postRefresh() override { ++refreshPosts; }
+    bool runHeaderDialog(HeaderDialogValues& values) override {
+        ++dialogRuns;
+        dialogShown = values;
+        if (dialogEdit) dialogEdit(values);
+        return dialogAnswer;
+    }
+};

@@ -1,0 +1,3 @@
+#include "windows/cabrillo_dialog.h"
+
+bool RunCabrilloDialog(HeaderDialogValues&) { return false; }
