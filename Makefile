@@ -1,0 +1,50 @@
+# make demo  - build Stats.dll and run the host simulator on the sample contest under Wine
+# make test  - build both builds and run every test (native, sanitizers, Wine)
+# make dll   - build build/win32/Stats.dll only
+# make bench - run the benchmarks (native)
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+DEMO_DIR := demo-output
+
+.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench clean
+
+deps:
+	@scripts/install-deps.sh
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS)
+
+native-asan: deps
+	cmake --preset native-asan >/dev/null
+	cmake --build --preset native-asan -j $(JOBS)
+
+win32: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS)
+
+dll: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS) --target Stats
+
+test-native: native
+	ctest --preset native -j $(JOBS)
+
+test-asan: native-asan
+	ctest --preset native-asan -j $(JOBS)
+
+test-win32: win32
+	scripts/with-display.sh ctest --preset win32
+
+test: test-native test-asan test-win32
+
+demo: dll
+	cmake --build --preset win32 -j $(JOBS) --target host_simulator
+	scripts/run-demo.sh build/win32 $(DEMO_DIR)
+
+bench: native
+	build/native/bench/stats_bench
+
+clean:
+	rm -rf build $(DEMO_DIR)

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on a Debian machine; does nothing when all is there.
+set -euo pipefail
+
+need=()
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+have_cmd cmake || need+=(cmake)
+have_cmd g++ || need+=(g++)
+have_cmd make || need+=(make)
+have_pkg googletest || need+=(googletest)
+have_pkg libgtest-dev || need+=(libgtest-dev)
+have_pkg libgmock-dev || need+=(libgmock-dev)
+have_pkg libbenchmark-dev || need+=(libbenchmark-dev)
+have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
+have_cmd Xvfb || need+=(xvfb)
+have_cmd xwd || need+=(x11-apps)
+have_cmd convert || need+=(imagemagick)
+have_cmd wine || need+=(wine)
+have_pkg wine32:i386 || need+=(wine32:i386)
+
+[ ${#need[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${need[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

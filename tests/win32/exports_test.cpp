@@ -1,0 +1,167 @@
+// The export table and the small exports of the real DLL, and the statistics reset's ini work.
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "support/dll_under_test.h"
+#include "support/scratch_folder.h"
+#include "support/window_finder.h"
+
+namespace {
+
+const char* const kDecoratedNames[] = {
+    "?AddData0@@YAHPBD0PAVCOleDateTime@ATL@@111II000000000000000HHHNN00000@Z",
+    "?CheckCallFunc0@@YAHPBDII00000000000HHHNN0000000PAD1@Z",
+    "?GetNumberOfSets@@YAHXZ",
+    "?GetResult0@@YAPBDPAH@Z",
+    "?GetSetName@@YAPBDH@Z",
+    "?RemoveData0@@YAHPBD0PAVCOleDateTime@ATL@@111II000000000000000HHHNN00000@Z",
+    "?ResetStats0@@YAHPBDH0PAVCOleDateTime@ATL@@10000000000HHHNN000@Z",
+    "?SetupSet0@@YAXXZ",
+    "?StatsGetExchgCount0@@YAHPBD00@Z",
+    "?StatsIsValidExchg0@@YAHPBD000HHH@Z",
+    "?setVersion@@YAKPBD@Z",
+};
+const char* const kPlainNames[] = {"AddData0",      "CheckCall0",  "GetExchgCount0", "GetNumberOfSets",
+                                   "GetResult0",    "GetSetName",  "IsValidExchg0",  "RemoveData0",
+                                   "ResetStats0",   "SetupSet0",   "setVersion"};
+
+// Plain name -> decorated name of the same function.
+const std::pair<const char*, int> kSameFunction[] = {
+    {"AddData0", 0},   {"CheckCall0", 1}, {"GetNumberOfSets", 2}, {"GetResult0", 3},
+    {"GetSetName", 4}, {"RemoveData0", 5}, {"ResetStats0", 6},   {"SetupSet0", 7},
+    {"GetExchgCount0", 8}, {"IsValidExchg0", 9}, {"setVersion", 10},
+};
+
+TEST(ExportTable, EveryNameHasItsOrdinalAndBothNamesReachOneFunction) {
+    DllUnderTest dll;
+    for (int i = 0; i < 11; ++i) {
+        FARPROC byOrdinal = GetProcAddress(dll.module(), MAKEINTRESOURCEA(i + 1));
+        EXPECT_NE(byOrdinal, nullptr) << kDecoratedNames[i];
+        EXPECT_EQ(dll.symbol(kDecoratedNames[i]), byOrdinal) << kDecoratedNames[i];
+        EXPECT_EQ(dll.symbol(kPlainNames[i]), GetProcAddress(dll.module(), MAKEINTRESOURCEA(i + 12)))
+            << kPlainNames[i];
+    }
+    for (const auto& [plain, decorated] : kSameFunction)
+        EXPECT_EQ(dll.symbol(plain), dll.symbol(kDecoratedNames[decorated])) << plain;
+    // The exchange count and the number of sets are one function.
+    EXPECT_EQ(dll.symbol("GetNumberOfSets"), dll.symbol("GetExchgCount0"));
+    EXPECT_EQ(GetProcAddress(dll.module(), MAKEINTRESOURCEA(23)), nullptr);
+}
+
+TEST(SmallExports, AnswerAsTheHostExpects) {
+    DllUnderTest dll;
+    EXPECT_EQ(dll.getNumberOfSets(), 1);
+    EXPECT_EQ(dll.getExchgCount(nullptr, "x", nullptr), 1);
+    EXPECT_STREQ(dll.getSetName(0), "ZELK Contest");
+    ASSERT_NE(dll.getSetName(1), nullptr);
+    EXPECT_STREQ(dll.getSetName(1), "");
+    EXPECT_STREQ(dll.getSetName(-5), "");
+    EXPECT_EQ(dll.setVersion(nullptr), 0ul);
+    EXPECT_EQ(dll.setVersion("5.0"), 0ul);
+}
+
+TEST(SmallExports, DecoratedNamesCallTheSameCode) {
+    DllUnderTest dll;
+    auto getSetName = reinterpret_cast<stats_api::GetSetName>(
+        reinterpret_cast<void*>(dll.symbol("?GetSetName@@YAPBDH@Z")));
+    auto exchgCount = reinterpret_cast<stats_api::GetExchgCount0>(
+        reinterpret_cast<void*>(dll.symbol("?StatsGetExchgCount0@@YAHPBD00@Z")));
+    ASSERT_NE(getSetName, nullptr);
+    EXPECT_STREQ(getSetName(0), "ZELK Contest");
+    EXPECT_EQ(exchgCount("a", "b", "c"), 1);
+}
+
+TEST(SmallExports, SetupSet0ShowsItsMessageWithTheDefaultCaption) {
+    DllUnderTest dll;
+    std::string text, caption;
+    std::thread closer([&] {
+        HWND box = WaitForDialog(nullptr, 10000);
+        if (!box) return;
+        text = DialogStaticText(box);
+        caption = WindowText(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    dll.setupSet();
+    closer.join();
+    EXPECT_EQ(text, "No additional setup for this plugin");
+    EXPECT_EQ(caption, "Error");  // the system's default caption of a box without one
+}
+
+TEST(StatisticsReset, StartSwitchRunsOneShot) {
+    ScratchFolder folder;
+    DllUnderTest dll;
+    const std::string ini = folder.path() + "\\Plugins\\ZELK.ini";
+    auto start = [&] {
+        char value[16] = "";
+        GetPrivateProfileStringA("Settings", "Start", "<none>", value, sizeof value, ini.c_str());
+        return std::string(value);
+    };
+    EXPECT_EQ(start(), "<none>");
+    EXPECT_EQ(dll.reset(), 1);
+    EXPECT_EQ(start(), "1");
+    EXPECT_EQ(dll.reset(), 1);
+    EXPECT_EQ(start(), "0");
+    EXPECT_EQ(dll.reset(), 1);
+    EXPECT_EQ(start(), "1");
+}
+
+TEST(StatisticsReset, HostVersionComesFromTheHostIni) {
+    ScratchFolder folder;
+    DllUnderTest dll;
+    const std::string prefix = folder.path() + "\\";
+    WriteWholeFile("Vexl2.ini", "[Main]\r\nName=x\r\n Vexl=2.20\r\nVexl=9.99\r\n");
+    WriteWholeFile("Other.ini", "Vexl=1\r\n");
+
+    // No listed file contains the host ini's name: the default version.
+    dll.reset("UT1AA", 0, "UR", (prefix + "Other").c_str());
+    EXPECT_EQ(dll.check("X1X", "AM", "DL", "20m", "20m"), 4);
+
+    // " Vexl=2.20" loses its first five characters: "=2.20", which is not a 2.20 host.
+    dll.reset("UT1AA", 0, "UR", prefix.c_str());
+    EXPECT_EQ(dll.check("X1X", "AM", "DL", "20m", "20m"), 4);
+
+    WriteWholeFile("Vexl2.ini", "[Main]\r\nVexl=2.20\r\n");
+    dll.reset("UT1AA", 0, "UR", prefix.c_str());
+    EXPECT_EQ(dll.check("X1X", "AM", "DL", "20m", "20m"), 1);
+
+    // A listed ini without a "Vexl=" line keeps the version found before.
+    WriteWholeFile("Vexl2.ini", "[Main]\r\n");
+    dll.reset("UT1AA", 0, "UR", prefix.c_str());
+    EXPECT_EQ(dll.check("X1X", "AM", "DL", "20m", "20m"), 1);
+
+    dll.reset("UT1AA", 0, "UR", (prefix + "Nothing").c_str());
+    EXPECT_EQ(dll.check("X1X", "AM", "DL", "20m", "20m"), 4);
+}
+
+TEST(StatisticsReset, CreatesTheBadQsoFileNamedAfterTheContestEnd) {
+    ScratchFolder folder;
+    DllUnderTest dll;
+    WriteWholeFile("BadQSO_StatsZELK_06_05_2017.txt", "old content\r\n");
+    dll.reset();
+    EXPECT_EQ(ReadWholeFile("BadQSO_StatsZELK_06_05_2017.txt"), "ZELK TEST UBN file \r\n");
+}
+
+TEST(Boundary, NullTextsAndNullPointersNeverCrash) {
+    ScratchFolder folder;
+    DllUnderTest dll;
+    const char* n = nullptr;
+    EXPECT_EQ(dll.resetStats(n, 0, n, nullptr, nullptr, n, n, n, n, n, n, n, n, n, n, 0, 0, 0, 0.0, 0.0,
+                             n, n, n),
+              1);
+    EXPECT_EQ(dll.addData(n, n, nullptr, nullptr, nullptr, nullptr, 0, 0, n, n, n, n, n, n, n, n, n, n, n,
+                          n, n, n, n, 0, 0, 0, 0.0, 0.0, n, n, n, n, n),
+              0);
+    EXPECT_EQ(dll.removeData(n, n, nullptr, nullptr, nullptr, nullptr, 0, 0, n, n, n, n, n, n, n, n, n, n,
+                             n, n, n, n, n, 0, 0, 0, 0.0, 0.0, n, n, n, n, n),
+              1);
+    dll.check(n, n, n, n, n);
+    EXPECT_NE(dll.getResult(nullptr), nullptr);
+    EXPECT_EQ(dll.isValidExchg(n, n, n, n, 0, 0, 0), 0);
+}
+
+}  // namespace
