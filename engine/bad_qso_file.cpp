@@ -7,3 +7,33 @@ std::string BadQsoFileName(const OleDateTime& contestEnd) {
 void CreateBadQsoFile(FileStore& files, const std::string& fileName) {
     files.replace(fileName, std::string(kBadQsoHeader) + "\r\n");
 }
+
+bool AppendBadQsoLines(FileStore& files, const std::string& fileName, std::string_view lines) {
+    if (fileName.empty() || lines.empty()) return true;
+    return files.append(fileName, lines);
+}
+
+bool PruneBadQsoFile(FileStore& files, const std::string& fileName, const BadQsoLineKey& removed) {
+    if (fileName.empty()) return true;
+    std::string kept = std::string(kBadQsoRewriteHeader) + "\r\n";
+    if (auto text = files.read(fileName)) {
+        bool header = true;
+        ForEachLine(*text, [&](std::string_view line) {
+            if (header) {
+                header = false;
+                return;
+            }
+            if (IsFindingLineOf(line, removed)) return;
+            kept.append(line).append("\r\n");
+        });
+    }
+    return files.replace(fileName, kept);
+}
+
+int CountBadQsoLines(FileStore& files, const std::string& fileName) {
+    auto text = files.read(fileName);
+    if (!text) return 0;
+    int lines = 0;
+    ForEachLine(*text, [&](std::string_view) { ++lines; });
+    return lines;
+}

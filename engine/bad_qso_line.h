@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/qso_input.h"
+
+enum class BadQsoReason { wrongBand, wrongMode, noExchange, unknownDistrict, dupe };
+
+// The reason text that ends a finding line, leading blanks included.
+std::string_view ReasonText(BadQsoReason reason);
+
+// The date-time text of finding lines and of the removal's search for them.
+std::string BadQsoDateTime(const OleDateTime& time);
+
+// One finding line with its CR LF: frequency in kHz, mode, date-time, own call, sent RST and
+// exchange, call worked, received RST and exchange, the cleaned code for an unknown district,
+// then the reason.
+std::string FormatBadQsoLine(const QsoInput& qso, BadQsoReason reason, std::string_view districtCode = {});
+
+// What the removal knows of a QSO to find its finding lines again.
+struct BadQsoLineKey {
+    unsigned freqKHz = 0;
+    std::string_view mode;
+    std::string dateTime;  // as BadQsoDateTime gives it
+    std::string_view call;
+};
+
+BadQsoLineKey BadQsoLineKeyOf(const QsoInput& qso);
+
+// True when the line is a finding about a QSO with this frequency, mode, date-time and call
+// worked. A line that does not have the finding layout is never one.
+bool IsFindingLineOf(std::string_view line, const BadQsoLineKey& key);
