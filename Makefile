@@ -4,6 +4,7 @@
 # make bench - run the benchmarks (native)
 
 SHELL := /bin/bash
+export MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 DEMO_DIR := demo-output
 
@@ -41,7 +42,7 @@ test: test-native test-asan test-win32
 
 demo: dll
 	cmake --build --preset win32 -j $(JOBS) --target host_simulator
-	scripts/run-demo.sh build/win32 $(DEMO_DIR)
+	scripts/with-display.sh scripts/run-demo.sh build/win32 $(DEMO_DIR)
 
 bench: native
 	build/native/bench/stats_bench

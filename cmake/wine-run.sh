@@ -36,5 +36,10 @@ fi
 wine "$@"
 status=$?
 
-if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+if [ -n "$xvfb_pid" ]; then
+  # Wine's desktop process holds the display until the server goes: let it leave first.
+  wineserver -w >/dev/null 2>&1
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+fi
 exit $status
