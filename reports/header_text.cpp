@@ -58,6 +58,8 @@ std::string CabrilloFileBaseName(std::string_view callsign) {
     std::replace_if(name.begin(), name.end(), [](char c) { return !AllowedInFileName(c); }, '_');
     if (name.empty()) return "NEMB";
     const std::size_t stemEnd = std::min(name.find('.'), name.size());
-    if (IsDeviceName(std::string_view(name).substr(0, stemEnd))) name.insert(stemEnd, "_");
+    if (IsDeviceName(std::string_view(name).substr(0, stemEnd))) {
+        name.insert(name.begin() + static_cast<std::ptrdiff_t>(stemEnd), '_');
+    }
     return name;
 }
