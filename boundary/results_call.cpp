@@ -1,7 +1,7 @@
 #include "boundary/plugin_calls.h"
+#include "engine/bad_qso_file.h"
 #include "reports/cabrillo_export.h"
 #include "reports/contest_score.h"
-#include "reports/file_lines.h"
 #include "reports/results_summary.h"
 
 const char* ProduceResults(PluginState& state, int* out, Platform& platform, FileStore& files) {
@@ -9,7 +9,7 @@ const char* ProduceResults(PluginState& state, int* out, Platform& platform, Fil
     state.resultText.clear();
     const bool logEmpty = contest.qsoLog.empty();
 
-    const ContestScore score = ScoreContest(contest, CountFileLines(files, contest.badQsoFileName));
+    const ContestScore score = ScoreContest(contest, CountBadQsoLines(files, contest.badQsoFileName));
     state.claimedScore = score.score;
 
     const SummaryHeading heading{state.myCall, state.contestStart, state.contestEnd};

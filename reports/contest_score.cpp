@@ -104,7 +104,7 @@ void SortBandsWorked(std::vector<std::string>& bandsWorked) {
     }
 }
 
-ContestScore ScoreContest(ContestState& contest, std::size_t badQsoFileLines) {
+ContestScore ScoreContest(ContestState& contest, int badQsoFileLines) {
     SortBandsWorked(contest.bandsWorked);
 
     ContestScore score;
@@ -115,8 +115,7 @@ ContestScore ScoreContest(ContestState& contest, std::size_t badQsoFileLines) {
     }
 
     score.dupe = score.total.dupes;
-    const long long bad = static_cast<long long>(badQsoFileLines) - score.dupe - 1;
-    score.badQso = bad > 0 ? static_cast<int>(bad) : 0;
+    score.badQso = std::max(badQsoFileLines - score.dupe - 1, 0);
     score.score = score.total.points * score.total.multiplier;
     return score;
 }

@@ -33,4 +33,4 @@ void SortBandsWorked(std::vector<std::string>& bandsWorked);
 // Recomputes every count from the log. Sorts the bands worked and rebuilds the rows of
 // workedDistricts of the bands reported on. badQsoFileLines counts the bad-QSO file's lines,
 // header included.
-ContestScore ScoreContest(ContestState& contest, std::size_t badQsoFileLines);
+ContestScore ScoreContest(ContestState& contest, int badQsoFileLines);

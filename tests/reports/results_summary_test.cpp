@@ -27,7 +27,7 @@ ContestState MixedContest() {
 }
 
 // Header, one dupe line and one bad-district line.
-constexpr std::size_t kMixedBadQsoLines = 3;
+constexpr int kMixedBadQsoLines = 3;
 
 TEST(ResultsSummary, TextOfMixedLog) {
     ContestState contest = MixedContest();
@@ -153,7 +153,7 @@ TEST(ResultsSummary, MultiplierCountsDistrictsOncePerBandAndModeColumn) {
 }
 
 TEST(ResultsSummary, BadQsoIsFileFindingsLessDupes) {
-    struct Case { std::size_t fileLines; int dupes; int badQso; };
+    struct Case { int fileLines; int dupes; int badQso; };
     for (const Case& c : {Case{3, 2, 0}, Case{5, 1, 3}, Case{0, 1, 0}, Case{1, 0, 0}, Case{2, 0, 1}}) {
         ContestState contest;
         contest.bandsWorked = {"80m"};
