@@ -13,35 +13,15 @@ std::string PaddedBandName(const std::string& band) {
     return band.size() >= kWidth ? band : std::string(kWidth - band.size(), '0') + band;
 }
 
-enum class ModeClass { cw, ssb, digital };
-
-struct ModeEntry {
-    std::string_view name;
-    ModeClass modeClass;
-    int column;
-};
-
-// The two aliases count like the modes they stand for.
-constexpr std::array<ModeEntry, 12> kModes{{
-    {"CW", ModeClass::cw, 0},
-    {"SSB", ModeClass::ssb, 1},
-    {"MFSK", ModeClass::digital, 2},
-    {"BPSK31", ModeClass::digital, 3},
-    {"BPSK63", ModeClass::digital, 4},
-    {"BPSK62", ModeClass::digital, 4},
-    {"BPSK125", ModeClass::digital, 5},
-    {"QPSK31", ModeClass::digital, 6},
-    {"QPSK63", ModeClass::digital, 7},
-    {"QPSK62", ModeClass::digital, 7},
-    {"QPSK125", ModeClass::digital, 8},
-    {"RTTY", ModeClass::digital, 9},
-}};
-
-const ModeEntry* FindMode(std::string_view mode) {
-    auto found = std::find_if(kModes.begin(), kModes.end(),
-                              [&](const ModeEntry& entry) { return entry.name == mode; });
-    return found == kModes.end() ? nullptr : &*found;
+// The host's alias names count like the modes they stand for.
+std::optional<int> ScoringColumn(std::string_view mode) {
+    if (mode == "BPSK62") mode = "BPSK63";
+    if (mode == "QPSK62") mode = "QPSK63";
+    return ModeColumn(mode);
 }
+
+constexpr int kCwColumn = 0;
+constexpr int kSsbColumn = 1;
 
 void AddTo(BandCounts& total, const BandCounts& band) {
     total.qsos += band.qsos;
@@ -74,19 +54,21 @@ BandCounts ScoreBand(const std::string& band, const QsoLog& log, WorkedDistricts
         ++counts.points;
         // A mode stored in another letter case ("cw") is a point but no mode column, so its
         // district cannot be placed and is not counted.
-        const ModeEntry* mode = FindMode(record.m_mode);
-        if (!mode) continue;
-        switch (mode->modeClass) {
-            case ModeClass::cw: ++counts.cw; break;
-            case ModeClass::ssb: ++counts.ssb; break;
-            case ModeClass::digital: ++counts.dig; break;
+        const std::optional<int> column = ScoringColumn(record.m_mode);
+        if (!column) continue;
+        if (*column == kCwColumn) {
+            ++counts.cw;
+        } else if (*column == kSsbColumn) {
+            ++counts.ssb;
+        } else {
+            ++counts.dig;
         }
 
         if (record.m_district.empty()) continue;
-        auto& seen = districts[mode->column];
+        auto& seen = districts[*column];
         if (std::find(seen.begin(), seen.end(), record.m_district) != seen.end()) continue;
         seen.push_back(record.m_district);
-        if (row) worked[*row][mode->column].push_back(record.m_district);
+        if (row) worked[*row][*column].push_back(record.m_district);
         ++counts.multiplier;
     }
     return counts;

@@ -137,6 +137,8 @@ TEST(ResultsSummary, MultiplierCountsDistrictsOncePerBandAndModeColumn) {
         {"digital modes are separate columns",
          {ScoredQso("UR1", "160m", "BPSK31", "KI"), ScoredQso("UR2", "160m", "BPSK63", "KI"),
           ScoredQso("UR3", "160m", "RTTY", "KI"), ScoredQso("UR4", "160m", "RTTY", "KI")}, 3, 0, 0},
+        {"an alias name counts like the mode it stands for",
+         {ScoredQso("UR1", "80m", "BPSK62", "KI"), ScoredQso("UR2", "80m", "BPSK63", "KI")}, 0, 1, 0},
         {"serial-number station and not-scored records",
          {ScoredQso("DL1", "40m", "CW"), DupeQso("UR1", "40m", "CW"),
           BadDistrictQso("UR2", "40m", "CW")}, 0, 0, 0},
