@@ -16,14 +16,16 @@ bool AppendBadQsoLines(FileStore& files, const std::string& fileName, std::strin
 bool PruneBadQsoFile(FileStore& files, const std::string& fileName, const BadQsoLineKey& removed) {
     if (fileName.empty()) return true;
     std::string kept = std::string(kBadQsoRewriteHeader) + "\r\n";
+    const FindingLineMatcher isRemoved(removed);
     if (auto text = files.read(fileName)) {
+        kept.reserve(text->size());
         bool header = true;
         ForEachLine(*text, [&](std::string_view line) {
             if (header) {
                 header = false;
                 return;
             }
-            if (IsFindingLineOf(line, removed)) return;
+            if (isRemoved.matches(line)) return;
             kept.append(line).append("\r\n");
         });
     }

@@ -58,10 +58,14 @@ BadQsoLineKey BadQsoLineKeyOf(const QsoInput& qso) {
 // reason. Host texts may hold blanks themselves, so that split is not always unique: the line
 // belongs to the QSO when some split puts the call in the worked-call place, that is when
 // "  call  " stands with room for the three fields before it and the fields after it.
-bool IsFindingLineOf(std::string_view line, const BadQsoLineKey& key) {
-    const std::string head = LineHead(key.freqKHz, key.mode, key.dateTime);
-    if (!line.starts_with(head)) return false;
-    std::string_view fields = line.substr(head.size());
+FindingLineMatcher::FindingLineMatcher(const BadQsoLineKey& key)
+    : m_head(LineHead(key.freqKHz, key.mode, key.dateTime)) {
+    m_needle.append(kSeparator).append(key.call).append(kSeparator);
+}
+
+bool FindingLineMatcher::matches(std::string_view line) const {
+    if (!line.starts_with(m_head)) return false;
+    std::string_view fields = line.substr(m_head.size());
 
     std::size_t fieldsAfterCall = 0;
     for (std::size_t i = 0; i < kReasonTexts.size(); ++i) {
@@ -73,12 +77,14 @@ bool IsFindingLineOf(std::string_view line, const BadQsoLineKey& key) {
     }
     if (fieldsAfterCall == 0) return false;
 
-    std::string needle(kSeparator);
-    needle.append(key.call).append(kSeparator);
-    for (auto at = fields.find(needle); at != std::string_view::npos; at = fields.find(needle, at + 1)) {
+    for (auto at = fields.find(m_needle); at != std::string_view::npos; at = fields.find(m_needle, at + 1)) {
         if (SeparatorCount(fields.substr(0, at)) >= 2 &&
-            SeparatorCount(fields.substr(at + needle.size())) >= fieldsAfterCall - 1)
+            SeparatorCount(fields.substr(at + m_needle.size())) >= fieldsAfterCall - 1)
             return true;
     }
     return false;
+}
+
+bool IsFindingLineOf(std::string_view line, const BadQsoLineKey& key) {
+    return FindingLineMatcher(key).matches(line);
 }

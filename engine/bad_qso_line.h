@@ -28,6 +28,16 @@ struct BadQsoLineKey {
 
 BadQsoLineKey BadQsoLineKeyOf(const QsoInput& qso);
 
-// True when the line is a finding about a QSO with this frequency, mode, date-time and call
-// worked. A line that does not have the finding layout is never one.
+// Tells the finding lines about a QSO with the key's frequency, mode, date-time and call worked.
+// A line that does not have the finding layout is never one.
+class FindingLineMatcher {
+public:
+    explicit FindingLineMatcher(const BadQsoLineKey& key);
+    bool matches(std::string_view line) const;
+
+private:
+    std::string m_head;    // the fixed-form start of the QSO's lines
+    std::string m_needle;  // the call between its separators
+};
+
 bool IsFindingLineOf(std::string_view line, const BadQsoLineKey& key);
