@@ -18,7 +18,7 @@ std::string BadQsoDateTime(const OleDateTime& time);
 // then the reason.
 std::string FormatBadQsoLine(const QsoInput& qso, BadQsoReason reason, std::string_view districtCode = {});
 
-// What the removal knows of a QSO to find its finding lines again.
+// What the removal knows of a QSO to find its finding lines again; it views the QSO's texts.
 struct BadQsoLineKey {
     unsigned freqKHz = 0;
     std::string_view mode;

@@ -117,7 +117,8 @@ TEST(FindingLineTest, WrongModeLinesMatchOnTheModeAsSent) {
 }
 
 TEST(FindingLineTest, LinesWithoutTheFindingLayoutAreNeverTheQsos) {
-    auto key = BadQsoLineKeyOf(TestQso{}.input());
+    const TestQso removed;
+    const auto key = BadQsoLineKeyOf(removed.input());
     const std::string good = "QSO:  3520  CW  2017-05-06 1405  UR5AA  599  001  UR1AB  579  KV05   DUPE !!!";
     ASSERT_TRUE(IsFindingLineOf(good, key));
     for (const std::string& line : std::vector<std::string>{
