@@ -10,7 +10,7 @@ namespace {
 void ResetPrevRows(PrevRows& rows) {
     for (int band = 0; band < kContestBands; ++band) {
         rows[band].assign(1 + kModeColumns, "-");
-        rows[band][0] = ContestBands()[band];
+        rows[band][0] = g_bandList[band];
     }
 }
 

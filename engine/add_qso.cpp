@@ -57,8 +57,8 @@ void CheckDuplicates(const QsoLog& log, const QsoInput& qso, CInfo& record, std:
 }
 
 std::optional<BadQsoReason> RejectionOf(const QsoInput& qso) {
-    if (!ContestBands().contains(qso.band)) return BadQsoReason::wrongBand;
-    if (!ContestModes().contains(qso.mode)) return BadQsoReason::wrongMode;
+    if (!g_bandList.contains(qso.band)) return BadQsoReason::wrongBand;
+    if (!g_modeList.contains(qso.mode)) return BadQsoReason::wrongMode;
     if (qso.exchReceived.empty() || qso.exchSent.empty()) return BadQsoReason::noExchange;
     return std::nullopt;
 }

@@ -16,8 +16,8 @@ int CallCheckAnswer(const QsoLog& log, std::string_view hostVersion, const CallC
     const std::string_view band = query.band.value_or(std::string_view{});
 
     if (query.band && query.band2 && !EqualsIgnoringCase(*query.band, *query.band2)) return rejection;
-    if (!ContestBands().contains(band)) return rejection;
-    if (!ContestModes().contains(query.mode)) return rejection;
+    if (!g_bandList.contains(band)) return rejection;
+    if (!g_modeList.contains(query.mode)) return rejection;
     if (query.country.empty()) return kCallAccepted;
     return log.countMatching(query.call, band, query.mode) != 0 ? kCallDuplicate : kCallAccepted;
 }

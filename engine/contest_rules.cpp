@@ -1,12 +1,7 @@
 #include "engine/contest_rules.h"
 
-#include <iterator>
-
 namespace {
 
-constexpr const char* kBandNames[] = {"160m", "80m", "40m"};
-constexpr const char* kModeNames[] = {"CW",     "SSB",     "BPSK31",  "BPSK63", "BPSK125",
-                                      "QPSK31", "QPSK63",  "QPSK125", "MFSK",   "RTTY"};
 constexpr std::string_view kModeColumnNames[kModeColumns] = {
     "CW", "SSB", "MFSK", "BPSK31", "BPSK63", "BPSK125", "QPSK31", "QPSK63", "QPSK125", "RTTY"};
 
@@ -30,19 +25,9 @@ bool CContestRules::contains(std::string_view text) const {
     return false;
 }
 
-const CContestRules& ContestBands() {
-    static const CContestRules bands(kBandNames, std::size(kBandNames));
-    return bands;
-}
-
-const CContestRules& ContestModes() {
-    static const CContestRules modes(kModeNames, std::size(kModeNames));
-    return modes;
-}
-
 std::optional<int> BandIndex(std::string_view band) {
     for (int i = 0; i < kContestBands; ++i)
-        if (band == kBandNames[i]) return i;
+        if (band == contest_tables::kBandNames[i]) return i;
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +20,15 @@ private:
     std::vector<std::string> m_names;
 };
 
-const CContestRules& ContestBands();  // "160m", "80m", "40m"
-const CContestRules& ContestModes();  // "CW", "SSB", "BPSK31" ... "RTTY"
+namespace contest_tables {
+inline constexpr const char* kBandNames[] = {"160m", "80m", "40m"};
+inline constexpr const char* kModeNames[] = {"CW",     "SSB",    "BPSK31",  "BPSK63", "BPSK125",
+                                             "QPSK31", "QPSK63", "QPSK125", "MFSK",   "RTTY"};
+}  // namespace contest_tables
+
+// The contest's bands and modes, for the whole life of the library.
+inline const CContestRules g_bandList(contest_tables::kBandNames, std::size(contest_tables::kBandNames));
+inline const CContestRules g_modeList(contest_tables::kModeNames, std::size(contest_tables::kModeNames));
 
 constexpr int kBandSlots = 6;     // tables indexed by band keep six slots; 0..2 are used
 constexpr int kContestBands = 3;
