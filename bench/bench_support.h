@@ -21,6 +21,7 @@ public:
         if (found == files.end()) return std::nullopt;
         return found->second;
     }
+    bool exists(const std::string& path) override { return files.count(path) != 0; }
     bool replace(const std::string& path, std::string_view content) override {
         files[path] = std::string(content);
         return true;

@@ -17,7 +17,11 @@ bool PruneBadQsoFile(FileStore& files, const std::string& fileName, const BadQso
     if (fileName.empty()) return true;
     std::string kept = std::string(kBadQsoRewriteHeader) + "\r\n";
     const FindingLineMatcher isRemoved(removed);
-    if (auto text = files.read(fileName)) {
+    auto text = files.read(fileName);
+    // A file that is there but cannot be read now (held by another program) keeps its findings:
+    // rewriting it from nothing would lose them.
+    if (!text && files.exists(fileName)) return false;
+    if (text) {
         kept.reserve(text->size());
         bool header = true;
         ForEachLine(*text, [&](std::string_view line) {

@@ -29,6 +29,11 @@ std::optional<std::string> StdFileStore::read(const std::string& path) {
     return content;
 }
 
+bool StdFileStore::exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
 // Writes beside the target and renames it into place, so a failure leaves the old file whole.
 // When the rename is refused (another program holds the file without delete sharing), the file
 // is overwritten in place instead.

@@ -12,6 +12,8 @@ public:
 
     // The file's bytes, or nothing when it cannot be opened.
     virtual std::optional<std::string> read(const std::string& path) = 0;
+    // Whether a file of this name is there, readable or not.
+    virtual bool exists(const std::string& path) = 0;
     // Creates or truncates the file and writes the content. On failure no partial file is left.
     virtual bool replace(const std::string& path, std::string_view content) = 0;
     // Appends the content at the end of the file, creating it when missing.
@@ -23,6 +25,7 @@ public:
 class StdFileStore final : public FileStore {
 public:
     std::optional<std::string> read(const std::string& path) override;
+    bool exists(const std::string& path) override;
     bool replace(const std::string& path, std::string_view content) override;
     bool append(const std::string& path, std::string_view content) override;
 };

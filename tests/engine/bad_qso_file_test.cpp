@@ -49,10 +49,19 @@ TEST(BadQsoFileTest, PruneAcceptsBareLineFeedsAndALastLineWithoutLineEnd) {
     EXPECT_EQ(files.files["bad.txt"], kRewrittenHeader + kOtherCall);
 }
 
-TEST(BadQsoFileTest, UnreadableFileIsRewrittenWithTheHeaderOnly) {
+TEST(BadQsoFileTest, MissingFileIsRewrittenWithTheHeaderOnly) {
     FakeFileStore files;
     EXPECT_TRUE(PruneBadQsoFile(files, "bad.txt", BadQsoLineKeyOf(TestQso{}.input())));
     EXPECT_EQ(files.files["bad.txt"], kRewrittenHeader);
+}
+
+TEST(BadQsoFileTest, FileThatCannotBeReadKeepsItsFindings) {
+    FakeFileStore files;
+    const std::string before = kFreshBadQsoFile + kDupe + kOtherCall;
+    files.files["bad.txt"] = before;
+    files.unreadable.insert("bad.txt");
+    EXPECT_FALSE(PruneBadQsoFile(files, "bad.txt", BadQsoLineKeyOf(TestQso{}.input())));
+    EXPECT_EQ(files.files["bad.txt"], before);
 }
 
 TEST(BadQsoFileTest, FailedRewriteLeavesTheOldFileWhole) {

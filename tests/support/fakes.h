@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,14 +15,17 @@
 class FakeFileStore : public FileStore {
 public:
     std::map<std::string, std::string> files;
+    std::set<std::string> unreadable;  // there, but every read fails
     int writesBeforeFailure = -1;  // -1: never fail
     int writes = 0;
 
     std::optional<std::string> read(const std::string& path) override {
+        if (unreadable.count(path)) return std::nullopt;
         auto found = files.find(path);
         if (found == files.end()) return std::nullopt;
         return found->second;
     }
+    bool exists(const std::string& path) override { return files.count(path) != 0; }
     bool replace(const std::string& path, std::string_view content) override {
         if (failNext()) return false;
         files[path] = std::string(content);
