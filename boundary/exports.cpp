@@ -19,9 +19,9 @@ OleDateTime DateOf(DateArg value) { return value ? *value : OleDateTime{0.0, Ole
 
 const char* const kEmptyText = "";
 
-QsoArguments QsoArgumentsOf(Text_ a1, Text_ a2, DateArg a3, unsigned a8, Text_ a9, Text_ a10,
+QsoInput QsoInputOf(Text_ a1, Text_ a2, DateArg a3, unsigned a8, Text_ a9, Text_ a10,
                             Text_ a11, Text_ a12, Text_ a13, Text_ a23, Text_ a30, Text_ a32) {
-    QsoArguments args;
+    QsoInput args;
     args.myCall = Text(a1);
     args.call = Text(a2);
     args.time = DateOf(a3);
@@ -79,7 +79,7 @@ int Stats_AddData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg, un
                    Text_, Text_, Text_, Text_, Text_, Text_ a23, int, int, int, double, double, Text_,
                    Text_ a30, Text_, Text_ a32, Text_) {
     return Guarded(0, [&] {
-        auto args = QsoArgumentsOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
+        auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
         std::lock_guard lock(g_stateLock);
         return AddQso(g_plugin, args, g_files);
     });
@@ -90,7 +90,7 @@ int Stats_RemoveData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg,
                       Text_, Text_, Text_, Text_, Text_, Text_ a23, int, int, int, double, double,
                       Text_, Text_ a30, Text_, Text_ a32, Text_) {
     return Guarded(1, [&] {
-        auto args = QsoArgumentsOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
+        auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
         std::lock_guard lock(g_stateLock);
         return RemoveQso(g_plugin, args, g_platform, g_files);
     });
@@ -100,7 +100,7 @@ int Stats_CheckCallFunc0(Text_ a1, unsigned, unsigned, Text_ a4, Text_, Text_, T
                          Text_, Text_, Text_, Text_, Text_ a14, int, int, int, double, double, Text_,
                          Text_, Text_, Text_, Text_, Text_ a25, Text_ a26, char*, char*) {
     return Guarded(1, [&] {
-        CallCheckArguments args;
+        CallCheckQuery args;
         args.call = Text(a1);
         args.mode = Text(a4);
         args.country = Text(a14);

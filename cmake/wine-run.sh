@@ -21,17 +21,8 @@ if [ ! -f "$prefix/system.reg" ]; then
   flock -u 9
 fi
 
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-    xvfb_pid=""
-  done
-fi
+source "$(dirname "$0")/../scripts/xvfb.sh"
+start_xvfb 90 140 || exit 1
 
 wine "$@"
 status=$?
@@ -39,7 +30,6 @@ status=$?
 if [ -n "$xvfb_pid" ]; then
   # Wine's desktop process holds the display until the server goes: let it leave first.
   wineserver -w >/dev/null 2>&1
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
+  stop_xvfb
 fi
 exit $status

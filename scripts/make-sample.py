@@ -114,7 +114,7 @@ def main():
     minute += 1; qso("UR5AA", "UR", "LV13", "160M", "CW", 1_830_000)           # band in capitals
 
     # Removals: the last QSO, one from the middle, and one that is not in the log.
-    removals = [logged[-1], logged[150], logged[3]]
+    removals = [logged[-2], logged[150], logged[3]]
     for fields in removals:
         out.append("REMOVE " + ";".join(fields))
     out.append("REMOVE 2017-05-05 23:59;NOCALL;3500000;CW;80m;599;001;599;001;DL")

@@ -107,7 +107,7 @@ TEST(RefreshRequestTest, TheExportAsksForARefreshWhateverItAnswers) {
     plugin.hostVersion = "Vexl";
     FakePlatform platform;
     platform.windowOpen = true;
-    CallCheckArguments args;
+    CallCheckQuery args;
     args.call = "DL1X";
     args.mode = "AM";
     args.band = "80m";

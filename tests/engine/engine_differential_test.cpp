@@ -101,7 +101,7 @@ struct Reference {
         if (windowOpen) ++refreshPosts;
     }
 
-    int check(const CallCheckArguments& a, bool windowOpen) {
+    int check(const CallCheckQuery& a, bool windowOpen) {
         if (windowOpen && refreshReady) {
             refreshReady = 0;
             ++refreshPosts;
@@ -152,9 +152,9 @@ TestQso RandomQso(std::mt19937& rng) {
     return q;
 }
 
-QsoArguments ArgumentsOf(const TestQso& q) {
+QsoInput ArgumentsOf(const TestQso& q) {
     QsoInput in = q.input();
-    QsoArguments a;
+    QsoInput a;
     a.myCall = in.myCall;
     a.call = in.call;
     a.time = in.time;
@@ -232,7 +232,7 @@ TEST_P(EngineDifferentialTest, IndexedEngineAgreesWithLinearScans) {
             if (logged) added.erase(added.begin() + static_cast<std::ptrdiff_t>(index));
         } else if (op < 997) {
             TestQso q = (!added.empty() && rng() % 2 == 0) ? added[rng() % added.size()] : RandomQso(rng);
-            CallCheckArguments a;
+            CallCheckQuery a;
             a.call = q.call;
             a.mode = q.mode;
             a.country = q.country;

@@ -191,7 +191,7 @@ TEST_F(RemoveQsoTest, BeforeTheFirstResetNoFileIsWritten) {
 TEST_F(RemoveQsoTest, TheExportAnswersOneWhetherOrNotARecordWent) {
     PluginState plugin;
     PrepareContest(plugin.contest, files);
-    QsoArguments args;
+    QsoInput args;
     args.call = "UR1AB";
     args.band = "80m";
     args.mode = "CW";
