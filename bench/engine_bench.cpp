@@ -114,6 +114,18 @@ void BM_Remove(benchmark::State& bench) {
     }
 }
 
+// The removal's record search through the log's index.
+void BM_RemoveMatch(benchmark::State& bench) {
+    LoggedContest contest(static_cast<std::size_t>(bench.range(0)));
+    std::size_t next = contest.size() / 2;
+    for (auto _ : bench) {
+        const QsoLog& log = contest.state.qsoLog;
+        const CInfo& record = log.at(next % log.count());
+        benchmark::DoNotOptimize(log.findRemovalMatch(record.m_call, record.m_band, record.m_mode, record.m_time));
+        next += 7919;
+    }
+}
+
 // The removal's record search as a scan over the log.
 void BM_RemoveMatchLinear(benchmark::State& bench) {
     LoggedContest contest(static_cast<std::size_t>(bench.range(0)));
@@ -166,6 +178,7 @@ BENCHMARK(BM_AddDupeSearchLinear)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_CallCheck)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_CallCheckLinear)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Remove)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_RemoveMatch)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_RemoveMatchLinear)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Results)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Replay)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
