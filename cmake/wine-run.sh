@@ -16,6 +16,9 @@ if [ ! -f "$prefix/system.reg" ]; then
   flock 9
   if [ ! -f "$prefix/system.reg" ]; then
     wineboot -i >/dev/null 2>&1
+    # There is no window manager: unmanaged windows close at once instead of Wine waiting up to
+    # two seconds for a manager to withdraw them.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
   fi
   flock -u 9
