@@ -1,5 +1,5 @@
 #include "boundary/plugin_globals.h"
 
 PluginState g_plugin;
-std::mutex g_stateLock;
+std::recursive_mutex g_stateLock;
 StdFileStore g_files;

@@ -7,8 +7,10 @@
 
 // The DLL's one instance of the plug-in state, under the names the rest of the system uses.
 extern PluginState g_plugin;
-// Guards g_plugin: the host's thread and the window thread both reach it.
-extern std::mutex g_stateLock;
+// Guards g_plugin: the host's thread and the window thread both reach it. Recursive because the
+// header dialog and the message boxes run a message loop on the host's thread while the lock is
+// held, and the host's windows may call an export from inside that loop.
+extern std::recursive_mutex g_stateLock;
 extern StdFileStore g_files;
 
 inline QsoLog& g_qsoLog = g_plugin.contest.qsoLog;

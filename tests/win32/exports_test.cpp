@@ -165,3 +165,52 @@ TEST(Boundary, NullTextsAndNullPointersNeverCrash) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window of the host's thread that calls the call check when it gets WM_APP, as a host's entry
+// field would while a dialog of the plug-in pumps the thread's messages.
+struct ReentrantCaller {
+    static inline DllUnderTest* dll = nullptr;
+    static inline int answer = -1;
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_APP) {
+            answer = dll->check("UR1AB", "CW", "UR", "80m", "80m");
+            return 1;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+};
+
+TEST(Boundary, ExportCalledFromInsideThePlugInsDialogDoesNotHang) {
+    ScratchFolder folder;
+    DllUnderTest dll;
+    ReentrantCaller::dll = &dll;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = ReentrantCaller::Proc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ReentrantCaller";
+    RegisterClassA(&windowClass);
+    HWND caller = CreateWindowA("ReentrantCaller", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr);
+    ASSERT_NE(caller, nullptr);
+
+    std::atomic<LRESULT> sent{0};
+    std::thread operatorThread([&] {
+        HWND dialog = WaitForDialog("ZELK CONTEST", 10000);
+        if (!dialog) return;
+        DWORD_PTR result = 0;
+        // Answered by the host's thread from inside the dialog's message loop.
+        if (SendMessageTimeoutA(caller, WM_APP, 0, 0, SMTO_NORMAL, 10000, &result)) sent = 1;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(dll.reset("UT1AA", 1), 1);
+    operatorThread.join();
+    DestroyWindow(caller);
+
+    EXPECT_EQ(sent.load(), 1);
+    EXPECT_EQ(ReentrantCaller::answer, 1);
+}
+
+}  // namespace
