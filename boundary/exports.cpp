@@ -10,7 +10,7 @@
 
 namespace {
 
-using Text_ = const char*;
+using HostText = const char*;
 using DateArg = const OleDateTime*;
 
 Win32Platform g_platform;
@@ -19,8 +19,8 @@ OleDateTime DateOf(DateArg value) { return value ? *value : OleDateTime{0.0, Ole
 
 const char* const kEmptyText = "";
 
-QsoInput QsoInputOf(Text_ a1, Text_ a2, DateArg a3, unsigned a8, Text_ a9, Text_ a10,
-                            Text_ a11, Text_ a12, Text_ a13, Text_ a23, Text_ a30, Text_ a32) {
+QsoInput QsoInputOf(HostText a1, HostText a2, DateArg a3, unsigned a8, HostText a9, HostText a10,
+                    HostText a11, HostText a12, HostText a13, HostText a23, HostText a30, HostText a32) {
     QsoInput args;
     args.myCall = Text(a1);
     args.call = Text(a2);
@@ -41,7 +41,7 @@ QsoInput QsoInputOf(Text_ a1, Text_ a2, DateArg a3, unsigned a8, Text_ a9, Text_
 
 extern "C" {
 
-unsigned long Stats_setVersion(Text_) {
+unsigned long Stats_setVersion(HostText) {
     return Guarded(0ul, [] {
         std::lock_guard lock(g_stateLock);
         g_htmlResults = 1;
@@ -57,9 +57,9 @@ void Stats_SetupSet0() {
     Guarded([] { MessageBoxA(GetActiveWindow(), "No additional setup for this plugin", nullptr, MB_OK); });
 }
 
-int Stats_ResetStats0(Text_ a1, int a2, Text_ a3, DateArg a4, DateArg a5, Text_, Text_, Text_, Text_,
-                      Text_, Text_, Text_, Text_, Text_, Text_ a15, int, int, int, double, double,
-                      Text_, Text_, Text_) {
+int Stats_ResetStats0(HostText a1, int a2, HostText a3, DateArg a4, DateArg a5, HostText, HostText, HostText,
+                      HostText, HostText, HostText, HostText, HostText, HostText, HostText a15, int, int, int,
+                      double, double, HostText, HostText, HostText) {
     return Guarded(0, [&] {
         ResetArguments args;
         args.hostIniPrefix = Text(a1);
@@ -74,10 +74,10 @@ int Stats_ResetStats0(Text_ a1, int a2, Text_ a3, DateArg a4, DateArg a5, Text_,
     });
 }
 
-int Stats_AddData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg, unsigned, unsigned a8,
-                   Text_ a9, Text_ a10, Text_ a11, Text_ a12, Text_ a13, Text_, Text_, Text_, Text_,
-                   Text_, Text_, Text_, Text_, Text_, Text_ a23, int, int, int, double, double, Text_,
-                   Text_ a30, Text_, Text_ a32, Text_) {
+int Stats_AddData0(HostText a1, HostText a2, DateArg a3, DateArg, DateArg, DateArg, unsigned, unsigned a8,
+                   HostText a9, HostText a10, HostText a11, HostText a12, HostText a13, HostText, HostText,
+                   HostText, HostText, HostText, HostText, HostText, HostText, HostText, HostText a23, int,
+                   int, int, double, double, HostText, HostText a30, HostText, HostText a32, HostText) {
     return Guarded(0, [&] {
         auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
         std::lock_guard lock(g_stateLock);
@@ -85,10 +85,10 @@ int Stats_AddData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg, un
     });
 }
 
-int Stats_RemoveData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg, unsigned, unsigned a8,
-                      Text_ a9, Text_ a10, Text_ a11, Text_ a12, Text_ a13, Text_, Text_, Text_, Text_,
-                      Text_, Text_, Text_, Text_, Text_, Text_ a23, int, int, int, double, double,
-                      Text_, Text_ a30, Text_, Text_ a32, Text_) {
+int Stats_RemoveData0(HostText a1, HostText a2, DateArg a3, DateArg, DateArg, DateArg, unsigned, unsigned a8,
+                      HostText a9, HostText a10, HostText a11, HostText a12, HostText a13, HostText, HostText,
+                      HostText, HostText, HostText, HostText, HostText, HostText, HostText, HostText a23, int,
+                      int, int, double, double, HostText, HostText a30, HostText, HostText a32, HostText) {
     return Guarded(1, [&] {
         auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
         std::lock_guard lock(g_stateLock);
@@ -96,9 +96,10 @@ int Stats_RemoveData0(Text_ a1, Text_ a2, DateArg a3, DateArg, DateArg, DateArg,
     });
 }
 
-int Stats_CheckCallFunc0(Text_ a1, unsigned, unsigned, Text_ a4, Text_, Text_, Text_, Text_, Text_,
-                         Text_, Text_, Text_, Text_, Text_ a14, int, int, int, double, double, Text_,
-                         Text_, Text_, Text_, Text_, Text_ a25, Text_ a26, char*, char*) {
+int Stats_CheckCallFunc0(HostText a1, unsigned, unsigned, HostText a4, HostText, HostText, HostText, HostText,
+                         HostText, HostText, HostText, HostText, HostText, HostText a14, int, int, int,
+                         double, double, HostText, HostText, HostText, HostText, HostText, HostText a25,
+                         HostText a26, char*, char*) {
     return Guarded(1, [&] {
         CallCheckQuery args;
         args.call = Text(a1);
@@ -119,9 +120,9 @@ const char* Stats_GetResult0(int* out) {
 }
 
 // Also exported as GetNumberOfSets: one function answers both.
-int Stats_GetExchgCount0(Text_, Text_, Text_) { return 1; }
+int Stats_GetExchgCount0(HostText, HostText, HostText) { return 1; }
 
-int Stats_IsValidExchg0(Text_ a1, Text_, Text_ a3, Text_, int, int, int) {
+int Stats_IsValidExchg0(HostText a1, HostText, HostText a3, HostText, int, int, int) {
     return Guarded(0, [&] { return IsValidExchange(Text(a1), Text(a3)); });
 }
 
