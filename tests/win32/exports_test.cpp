@@ -65,17 +65,6 @@ TEST(SmallExports, AnswerAsTheHostExpects) {
     EXPECT_EQ(dll.setVersion("5.0"), 0ul);
 }
 
-TEST(SmallExports, DecoratedNamesCallTheSameCode) {
-    DllUnderTest dll;
-    auto getSetName = reinterpret_cast<stats_api::GetSetName>(
-        reinterpret_cast<void*>(dll.symbol("?GetSetName@@YAPBDH@Z")));
-    auto exchgCount = reinterpret_cast<stats_api::GetExchgCount0>(
-        reinterpret_cast<void*>(dll.symbol("?StatsGetExchgCount0@@YAHPBD00@Z")));
-    ASSERT_NE(getSetName, nullptr);
-    EXPECT_STREQ(getSetName(0), "ZELK Contest");
-    EXPECT_EQ(exchgCount("a", "b", "c"), 1);
-}
-
 TEST(SmallExports, SetupSet0ShowsItsMessageWithTheDefaultCaption) {
     DllUnderTest dll;
     std::string text, caption;
@@ -91,6 +80,65 @@ TEST(SmallExports, SetupSet0ShowsItsMessageWithTheDefaultCaption) {
     EXPECT_EQ(text, "No additional setup for this plugin");
     EXPECT_EQ(caption, "Error");  // the system's default caption of a box without one
 }
+
+// A short contest session through either set of names: both lead to the same code.
+class SessionByName : public ::testing::TestWithParam<DllUnderTest::Names> {};
+
+TEST_P(SessionByName, EveryExportAnswers) {
+    ScratchFolder folder;
+    DllUnderTest dll(GetParam());
+    EXPECT_EQ(dll.getNumberOfSets(), 1);
+    EXPECT_STREQ(dll.getSetName(0), "ZELK Contest");
+    EXPECT_EQ(dll.getExchgCount("", "", ""), 1);
+    EXPECT_EQ(dll.isValidExchg("KI01", "", "UR", "", 0, 0, 0), 1);
+    EXPECT_EQ(dll.isValidExchg("599", "", "DL", "", 0, 0, 0), 0);
+    EXPECT_EQ(dll.reset(), 1);
+
+    stats_api::Qso qso;
+    qso.myCall = "UT1AA";
+    qso.call = "DL1ABC";
+    qso.time = MakeOleDate(2017, 5, 5, 21, 30);
+    qso.frequencyHz = 3520000;
+    qso.mode = "CW";
+    qso.band = "80m";
+    qso.exchSent = "001";
+    qso.exchReceived = "017";
+    qso.country = "DL";
+    EXPECT_EQ(dll.add(qso), 1);
+    EXPECT_EQ(dll.check("DL1ABC", "CW", "DL", "80m", "80m"), 0);
+    EXPECT_EQ(dll.add(qso), 1);  // a dupe is stored too
+
+    int out = 7;
+    const std::string text = dll.getResult(&out);
+    EXPECT_EQ(out, 7);
+    EXPECT_NE(text.find("80m\t 1\t 0\t 1\t 1\t 0\t 0\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Dupe\t 1\r\n"), std::string::npos) << text;
+
+    EXPECT_EQ(dll.remove(qso), 1);
+    EXPECT_EQ(dll.remove(qso), 1);
+    EXPECT_EQ(dll.check("DL1ABC", "CW", "DL", "80m", "80m"), 1);
+    EXPECT_EQ(ReadWholeFile("BadQSO_StatsZELK_06_05_2017.txt"), "ZELK TEST UBN file UBN file \r\n");
+
+    EXPECT_EQ(dll.setVersion(""), 0ul);
+    EXPECT_EQ(std::string(dll.getResult(nullptr)).rfind("<html>", 0), 0u);
+
+    std::string message;
+    std::thread closer([&] {
+        if (HWND box = WaitForDialog(nullptr, 10000)) {
+            message = DialogStaticText(box);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    dll.setupSet();
+    closer.join();
+    EXPECT_EQ(message, "No additional setup for this plugin");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, SessionByName,
+                         ::testing::Values(DllUnderTest::Names::plain, DllUnderTest::Names::decorated),
+                         [](const auto& info) {
+                             return info.param == DllUnderTest::Names::plain ? "Plain" : "Decorated";
+                         });
 
 TEST(StatisticsReset, StartSwitchRunsOneShot) {
     ScratchFolder folder;

@@ -21,21 +21,25 @@ void Bind(HMODULE module, Pointer& pointer, const char* name) {
 
 }  // namespace
 
-DllUnderTest::DllUnderTest() {
+DllUnderTest::DllUnderTest(Names names) {
     std::string path = ProgramFolder() + "\\Stats.dll";
     m_module = LoadLibraryA(path.c_str());
     if (!m_module) throw std::runtime_error("cannot load " + path);
-    Bind(m_module, setVersion, "setVersion");
-    Bind(m_module, getNumberOfSets, "GetNumberOfSets");
-    Bind(m_module, getSetName, "GetSetName");
-    Bind(m_module, setupSet, "SetupSet0");
-    Bind(m_module, resetStats, "ResetStats0");
-    Bind(m_module, addData, "AddData0");
-    Bind(m_module, removeData, "RemoveData0");
-    Bind(m_module, checkCall, "CheckCall0");
-    Bind(m_module, getResult, "GetResult0");
-    Bind(m_module, getExchgCount, "GetExchgCount0");
-    Bind(m_module, isValidExchg, "IsValidExchg0");
+    const bool plain = names == Names::plain;
+    Bind(m_module, setVersion, plain ? "setVersion" : "?setVersion@@YAKPBD@Z");
+    Bind(m_module, getNumberOfSets, plain ? "GetNumberOfSets" : "?GetNumberOfSets@@YAHXZ");
+    Bind(m_module, getSetName, plain ? "GetSetName" : "?GetSetName@@YAPBDH@Z");
+    Bind(m_module, setupSet, plain ? "SetupSet0" : "?SetupSet0@@YAXXZ");
+    Bind(m_module, resetStats,
+         plain ? "ResetStats0" : "?ResetStats0@@YAHPBDH0PAVCOleDateTime@ATL@@10000000000HHHNN000@Z");
+    Bind(m_module, addData,
+         plain ? "AddData0" : "?AddData0@@YAHPBD0PAVCOleDateTime@ATL@@111II000000000000000HHHNN00000@Z");
+    Bind(m_module, removeData,
+         plain ? "RemoveData0" : "?RemoveData0@@YAHPBD0PAVCOleDateTime@ATL@@111II000000000000000HHHNN00000@Z");
+    Bind(m_module, checkCall, plain ? "CheckCall0" : "?CheckCallFunc0@@YAHPBDII00000000000HHHNN0000000PAD1@Z");
+    Bind(m_module, getResult, plain ? "GetResult0" : "?GetResult0@@YAPBDPAH@Z");
+    Bind(m_module, getExchgCount, plain ? "GetExchgCount0" : "?StatsGetExchgCount0@@YAHPBD00@Z");
+    Bind(m_module, isValidExchg, plain ? "IsValidExchg0" : "?StatsIsValidExchg0@@YAHPBD000HHH@Z");
 }
 
 DllUnderTest::~DllUnderTest() {

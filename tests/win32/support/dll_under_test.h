@@ -10,7 +10,9 @@
 // host binds them. Loading and unloading run the library's attach and detach.
 class DllUnderTest {
 public:
-    DllUnderTest();
+    enum class Names { plain, decorated };
+
+    explicit DllUnderTest(Names names = Names::plain);
     ~DllUnderTest();
     DllUnderTest(const DllUnderTest&) = delete;
     DllUnderTest& operator=(const DllUnderTest&) = delete;
