@@ -9,6 +9,18 @@
 
 namespace {
 
+// The profile functions drop blanks around a value and one pair of enclosing quotes when they read
+// it. A value that would lose something that way is written inside double quotes, which the read
+// then takes off again; any other value is written as it is.
+std::string ProfileText(std::string_view value) {
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    auto isQuote = [](char c) { return c == '"' || c == '\''; };
+    const bool needsQuotes = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
+                                                (value.size() >= 2 && isQuote(value.front()) &&
+                                                 value.back() == value.front()));
+    return needsQuotes ? '"' + std::string(value) + '"' : std::string(value);
+}
+
 struct FindCloser {
     using pointer = HANDLE;
     void operator()(HANDLE handle) const { FindClose(handle); }
@@ -33,7 +45,7 @@ std::string Win32Platform::readSetting(std::string_view key, std::string_view fa
 }
 
 void Win32Platform::writeSetting(std::string_view key, std::string_view value) {
-    WritePrivateProfileStringA(kIniSection, std::string(key).c_str(), std::string(value).c_str(), kIniPath);
+    WritePrivateProfileStringA(kIniSection, std::string(key).c_str(), ProfileText(value).c_str(), kIniPath);
 }
 
 void Win32Platform::showMessage(std::string_view text, std::string_view caption, MessageKind kind) {

@@ -185,6 +185,31 @@ TEST(CabrilloExport, CancelLeavesTheIniAndExportsTheStoredValues) {
     EXPECT_NE(file.find("SOAPBOX: 73\r\nSOAPBOX: Good test\r\nEND-OF-LOG:\r\n"), std::string::npos) << file;
 }
 
+TEST(CabrilloExport, HeaderValuesWithBlanksOrQuotesSurviveTheIni) {
+    ScratchFolder folder;
+    DllUnderTest dll;
+    const std::string longName(300, 'n');
+    WithDialog(
+        "ZELK CONTEST", [&] { dll.reset("UT1AA", 1); },
+        [&](HWND dialog) {
+            Type(dialog, IDC_CABRILLO_NAME, " Ivan ");
+            Type(dialog, IDC_CABRILLO_CLUB, "\"UARL\"");
+            Type(dialog, IDC_CABRILLO_EMAIL, "'x'");
+            Type(dialog, IDC_CABRILLO_OPERATORS, longName.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+
+    std::vector<std::string> reopened;
+    WithDialog(
+        "ZELK CONTEST", [&] { dll.reset("UT1AA", 1); },
+        [&](HWND dialog) {
+            for (int id : {IDC_CABRILLO_NAME, IDC_CABRILLO_CLUB, IDC_CABRILLO_EMAIL, IDC_CABRILLO_OPERATORS})
+                reopened.push_back(ControlText(dialog, id));
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+    EXPECT_EQ(reopened, (std::vector<std::string>{" Ivan ", "\"UARL\"", "'x'", longName}));
+}
+
 TEST(CabrilloExport, CategoryIsShownByItsListEntry) {
     ScratchFolder folder;
     DllUnderTest dll;
