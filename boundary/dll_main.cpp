@@ -25,7 +25,6 @@ CTestApp theApp;
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     try {
         if (reason == DLL_PROCESS_ATTACH) {
-            DisableThreadLibraryCalls(module);
             theApp.InitInstance(module);
         } else if (reason == DLL_PROCESS_DETACH) {
             theApp.ExitInstance(reserved != nullptr);
