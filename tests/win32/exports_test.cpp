@@ -262,3 +262,39 @@ TEST(Boundary, ExportCalledFromInsideThePlugInsDialogDoesNotHang) {
 }
 
 }  // namespace
+
+namespace {
+
+// The library's exit runs inside the process's exit too, when the host ends without unloading it:
+// it must not wait for threads that the process has already ended.
+TEST(Lifecycle, ChildExitsWithTheLibraryLoaded) {
+    char marker[8] = "";
+    if (!GetEnvironmentVariableA("STATS_EXIT_CHILD", marker, sizeof marker)) GTEST_SKIP() << "run by the parent";
+    ScratchFolder folder;
+    static DllUnderTest* dll = new DllUnderTest();  // never unloaded
+    dll->reset();
+    ExitProcess(42);
+}
+
+TEST(Lifecycle, ProcessExitWithTheLibraryLoadedEndsPromptly) {
+    char program[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string commandLine =
+        std::string("\"") + program + "\" --gtest_filter=Lifecycle.ChildExitsWithTheLibraryLoaded";
+    SetEnvironmentVariableA("STATS_EXIT_CHILD", "1");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    BOOL started = CreateProcessA(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                  &startup, &child);
+    SetEnvironmentVariableA("STATS_EXIT_CHILD", nullptr);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(WaitForSingleObject(child.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    EXPECT_EQ(code, 42u);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+}
+
+}  // namespace
