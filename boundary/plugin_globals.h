@@ -26,6 +26,7 @@ inline std::string& g_contestEnd = g_plugin.contestEnd;
 inline std::string& g_hostVersion = g_plugin.hostVersion;
 inline std::int32_t& g_htmlResults = g_plugin.htmlResults;
 inline std::int32_t& g_cabrilloRequested = g_plugin.cabrilloRequested;
+inline std::int32_t& g_startValue = g_plugin.startValue;
 inline std::int32_t& g_russianUi = g_plugin.russianUi;
 inline std::int32_t& g_refreshReady = g_plugin.refreshReady;
 inline std::int32_t& g_claimedScore = g_plugin.claimedScore;
