@@ -15,8 +15,6 @@ have_pkg libgmock-dev || need+=(libgmock-dev)
 have_pkg libbenchmark-dev || need+=(libbenchmark-dev)
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
 have_cmd Xvfb || need+=(xvfb)
-have_cmd xwd || need+=(x11-apps)
-have_cmd convert || need+=(imagemagick)
 have_cmd wine || need+=(wine)
 have_pkg wine32:i386 || need+=(wine32:i386)
 
