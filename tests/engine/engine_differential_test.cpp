@@ -152,24 +152,6 @@ TestQso RandomQso(std::mt19937& rng) {
     return q;
 }
 
-QsoInput ArgumentsOf(const TestQso& q) {
-    QsoInput in = q.input();
-    QsoInput a;
-    a.myCall = in.myCall;
-    a.call = in.call;
-    a.time = in.time;
-    a.frequencyHz = in.frequencyHz;
-    a.mode = in.mode;
-    a.rstSent = in.rstSent;
-    a.rstReceived = in.rstReceived;
-    a.exchSent = in.exchSent;
-    a.exchReceived = in.exchReceived;
-    a.country = in.country;
-    a.extra = in.extra;
-    a.band = in.band;
-    return a;
-}
-
 void ExpectSameLog(const PluginState& engine, const Reference& ref, std::size_t step) {
     const QsoLog& log = engine.contest.qsoLog;
     ASSERT_EQ(log.count(), ref.log.size()) << "step " << step;
@@ -218,7 +200,7 @@ TEST_P(EngineDifferentialTest, IndexedEngineAgreesWithLinearScans) {
         const unsigned op = rng() % 1000;
         if (op < 450) {
             TestQso q = RandomQso(rng);
-            ASSERT_EQ(AddQso(engine, ArgumentsOf(q), files), ref.add(q)) << "step " << step;
+            ASSERT_EQ(AddQso(engine, q.input(), files), ref.add(q)) << "step " << step;
             added.push_back(q);
         } else if (op < 700) {
             // Mostly QSOs that were logged, sometimes one that never was.
@@ -226,7 +208,7 @@ TEST_P(EngineDifferentialTest, IndexedEngineAgreesWithLinearScans) {
             const std::size_t index = logged ? rng() % added.size() : 0;
             const TestQso q = logged ? added[index] : RandomQso(rng);
             const int postsBefore = platform.refreshPosts;
-            ASSERT_EQ(RemoveQso(engine, ArgumentsOf(q), platform, files), 1);
+            ASSERT_EQ(RemoveQso(engine, q.input(), platform, files), 1);
             ref.remove(q, platform.windowOpen);
             ASSERT_EQ(platform.refreshPosts - postsBefore, platform.windowOpen ? 1 : 0);
             if (logged) added.erase(added.begin() + static_cast<std::ptrdiff_t>(index));
