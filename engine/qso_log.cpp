@@ -1,25 +1,53 @@
 #include "engine/qso_log.h"
 
 #include <algorithm>
+#include <array>
 
-std::string QsoLog::KeyOf(std::string_view call, std::string_view band, std::string_view mode) {
-    // Host texts are zero-terminated, so a NUL never occurs inside them and separates unambiguously.
-    std::string key;
-    key.reserve(call.size() + band.size() + mode.size() + 2);
-    key.append(call).append(1, '\0').append(band).append(1, '\0').append(mode);
-    return key;
-}
+// The key of the call+band+mode index. Host texts are zero-terminated, so a NUL never occurs
+// inside them and separates unambiguously. Built on the stack; only texts longer than any real
+// call, band and mode together fall back to the heap.
+class QsoLog::CombinedKey {
+public:
+    CombinedKey(std::string_view call, std::string_view band, std::string_view mode) {
+        const std::size_t size = call.size() + band.size() + mode.size() + 2;
+        char* out = m_buffer.data();
+        if (size > m_buffer.size()) {
+            m_spill.resize(size);
+            out = m_spill.data();
+        }
+        m_text = std::string_view(out, size);
+        out = std::copy(call.begin(), call.end(), out);
+        *out++ = '\0';
+        out = std::copy(band.begin(), band.end(), out);
+        *out++ = '\0';
+        std::copy(mode.begin(), mode.end(), out);
+    }
+    CombinedKey(const CombinedKey&) = delete;
+    CombinedKey& operator=(const CombinedKey&) = delete;
+
+    std::string_view text() const { return m_text; }
+
+private:
+    std::array<char, 64> m_buffer;
+    std::string m_spill;
+    std::string_view m_text;
+};
 
 void QsoLog::append(CInfo record) {
-    Sequence sequence = m_nextSequence++;
-    m_byCallBandMode[KeyOf(record.m_call, record.m_band, record.m_mode)].push_back(sequence);
-    m_byCall[record.m_call].push_back(sequence);
+    const Sequence sequence = m_nextSequence++;
+    const CombinedKey key(record.m_call, record.m_band, record.m_mode);
+    auto combined = m_byCallBandMode.find(key.text());
+    if (combined == m_byCallBandMode.end())
+        combined = m_byCallBandMode.try_emplace(std::string(key.text())).first;
+    combined->second.push_back(sequence);
+    auto byCall = m_byCall.find(std::string_view(record.m_call));
+    if (byCall == m_byCall.end()) byCall = m_byCall.try_emplace(record.m_call).first;
+    byCall->second.push_back(sequence);
     m_records.push_back(std::move(record));
     m_sequences.push_back(sequence);
 }
 
-void QsoLog::Forget(std::unordered_map<std::string, std::vector<Sequence>>& index,
-                    const std::string& key, Sequence sequence) {
+void QsoLog::Forget(Index& index, std::string_view key, Sequence sequence) {
     auto found = index.find(key);
     if (found == index.end()) return;
     auto& sequences = found->second;
@@ -30,8 +58,8 @@ void QsoLog::Forget(std::unordered_map<std::string, std::vector<Sequence>>& inde
 
 void QsoLog::removeAt(std::size_t index) {
     const CInfo& record = m_records.at(index);
-    Sequence sequence = m_sequences[index];
-    Forget(m_byCallBandMode, KeyOf(record.m_call, record.m_band, record.m_mode), sequence);
+    const Sequence sequence = m_sequences[index];
+    Forget(m_byCallBandMode, CombinedKey(record.m_call, record.m_band, record.m_mode).text(), sequence);
     Forget(m_byCall, record.m_call, sequence);
     m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(index));
     m_sequences.erase(m_sequences.begin() + static_cast<std::ptrdiff_t>(index));
@@ -45,23 +73,40 @@ void QsoLog::clear() {
 }
 
 std::size_t QsoLog::positionOf(Sequence sequence) const {
-    auto at = std::lower_bound(m_sequences.begin(), m_sequences.end(), sequence);
+    // Sequences ascend and removals only move records towards the front, so a record's distance
+    // from the first sequence bounds its position from above, and equals it until something
+    // before it is removed. A contest has few removals: gallop down from the bound, then search
+    // the last step.
+    std::size_t high = static_cast<std::size_t>(
+        std::min<Sequence>(sequence - m_sequences.front(), m_sequences.size() - 1));
+    if (m_sequences[high] == sequence) return high;
+    std::size_t low = 0;
+    for (std::size_t step = 1; high >= step; step *= 2) {
+        const std::size_t probe = high - step;
+        if (m_sequences[probe] <= sequence) {
+            low = probe;
+            break;
+        }
+        high = probe;
+    }
+    auto at = std::lower_bound(m_sequences.begin() + static_cast<std::ptrdiff_t>(low),
+                               m_sequences.begin() + static_cast<std::ptrdiff_t>(high), sequence);
     return static_cast<std::size_t>(at - m_sequences.begin());
 }
 
 std::size_t QsoLog::countMatching(std::string_view call, std::string_view band,
                                   std::string_view mode) const {
-    auto found = m_byCallBandMode.find(KeyOf(call, band, mode));
+    auto found = m_byCallBandMode.find(CombinedKey(call, band, mode).text());
     return found == m_byCallBandMode.end() ? 0 : found->second.size();
 }
 
 std::optional<std::size_t> QsoLog::findRemovalMatch(std::string_view call, std::string_view band,
                                                     std::string_view mode,
                                                     const OleDateTime& time) const {
-    auto found = m_byCallBandMode.find(KeyOf(call, band, mode));
+    auto found = m_byCallBandMode.find(CombinedKey(call, band, mode).text());
     if (found == m_byCallBandMode.end()) return std::nullopt;
     for (Sequence sequence : found->second) {
-        std::size_t position = positionOf(sequence);
+        const std::size_t position = positionOf(sequence);
         if (SameDateTime(m_records[position].m_time, time)) return position;
     }
     return std::nullopt;
@@ -69,9 +114,6 @@ std::optional<std::size_t> QsoLog::findRemovalMatch(std::string_view call, std::
 
 std::vector<std::size_t> QsoLog::indexesOfCall(std::string_view call) const {
     std::vector<std::size_t> positions;
-    auto found = m_byCall.find(std::string(call));
-    if (found == m_byCall.end()) return positions;
-    positions.reserve(found->second.size());
-    for (Sequence sequence : found->second) positions.push_back(positionOf(sequence));
+    forEachOfCall(call, [&](std::size_t position, const CInfo&) { positions.push_back(position); });
     return positions;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <boost/container/small_vector.hpp>
+#include <boost/unordered/unordered_flat_map.hpp>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/cinfo.h"
@@ -34,17 +36,42 @@ public:
     // Indexes of the records with exactly this call, in log order.
     std::vector<std::size_t> indexesOfCall(std::string_view call) const;
 
+    // Calls visit(index, record) for each record with exactly this call, in log order, without
+    // allocating.
+    template <typename Visit>
+    void forEachOfCall(std::string_view call, Visit&& visit) const {
+        auto found = m_byCall.find(call);
+        if (found == m_byCall.end()) return;
+        for (Sequence sequence : found->second) {
+            const std::size_t position = positionOf(sequence);
+            visit(position, m_records[position]);
+        }
+    }
+
 private:
     using Sequence = std::uint64_t;
+    // Most keys have a single record: it lives in the table's slot, with no allocation of its own.
+    using Sequences = boost::container::small_vector<Sequence, 1>;
 
-    static std::string KeyOf(std::string_view call, std::string_view band, std::string_view mode);
+    // One hash function for std::string keys and string_view probes, so a lookup hashes its
+    // text once and builds no string.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+    };
+    struct TextEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept { return a == b; }
+    };
+    using Index = boost::unordered_flat_map<std::string, Sequences, TextHash, TextEqual>;
+
+    class CombinedKey;
     std::size_t positionOf(Sequence sequence) const;
-    static void Forget(std::unordered_map<std::string, std::vector<Sequence>>& index,
-                       const std::string& key, Sequence sequence);
+    static void Forget(Index& index, std::string_view key, Sequence sequence);
 
     std::vector<CInfo> m_records;
     std::vector<Sequence> m_sequences;  // parallel to m_records, ascending
     Sequence m_nextSequence = 0;
-    std::unordered_map<std::string, std::vector<Sequence>> m_byCallBandMode;
-    std::unordered_map<std::string, std::vector<Sequence>> m_byCall;
+    Index m_byCallBandMode;
+    Index m_byCall;
 };

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 CInfo Record(const char* call, const char* band, const char* mode, OleDateTime time = {}) {
@@ -93,6 +96,66 @@ TEST(QsoLogTest, LookupsFollowRemovalsAndPositionsShift) {
     EXPECT_EQ(log.countMatching("A", "40m", "CW"), 0u);
     EXPECT_TRUE(log.indexesOfCall("A").empty());
     EXPECT_THROW(log.at(0), std::out_of_range);
+}
+
+// Removals at the front, in the middle and at the end, mixed with appends: every record's
+// position found through the indexes must be its place in a plain vector.
+TEST(QsoLogTest, IndexedPositionsMatchAPlainVectorAfterRemovalsAnywhere) {
+    const char* const calls[] = {"UR1A", "UR1AB", "DL1X", "K1ABC"};
+    const char* const bands[] = {"160m", "80m"};
+    std::mt19937 rng(7);
+    QsoLog log;
+    std::vector<CInfo> plain;
+    double clock = 0.0;
+    for (int step = 0; step < 4000; ++step) {
+        const unsigned op = rng() % 10;
+        if (op < 6 || plain.empty()) {
+            CInfo record = Record(calls[rng() % 4], bands[rng() % 2], "CW", At(clock += 1.0));
+            plain.push_back(record);
+            log.append(record);
+        } else {
+            const std::size_t where = op == 6 ? 0 : op == 7 ? plain.size() - 1 : rng() % plain.size();
+            plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(where));
+            log.removeAt(where);
+        }
+        const CInfo& probe = plain[rng() % plain.size()];
+        std::vector<std::size_t> expected;
+        for (std::size_t i = 0; i < plain.size(); ++i)
+            if (plain[i].m_call == probe.m_call) expected.push_back(i);
+        ASSERT_EQ(log.indexesOfCall(probe.m_call), expected) << "step " << step;
+        const auto wanted = std::find_if(plain.begin(), plain.end(), [&](const CInfo& r) {
+            return r.m_call == probe.m_call && r.m_band == probe.m_band && r.m_time.m_dt == probe.m_time.m_dt;
+        });
+        ASSERT_EQ(log.findRemovalMatch(probe.m_call, probe.m_band, "CW", probe.m_time),
+                  static_cast<std::size_t>(wanted - plain.begin()))
+            << "step " << step;
+    }
+}
+
+TEST(QsoLogTest, ForEachOfCallVisitsTheCallsRecordsInLogOrder) {
+    QsoLog log;
+    log.append(Record("UR1AB", "80m", "CW", At(1.0)));
+    log.append(Record("DL1X", "80m", "CW", At(2.0)));
+    log.append(Record("UR1AB", "40m", "SSB", At(3.0)));
+    log.append(Record("UR1AB", "160m", "RTTY", At(4.0)));
+    log.removeAt(0);
+
+    std::vector<std::pair<std::size_t, double>> seen;
+    log.forEachOfCall("UR1AB", [&](std::size_t index, const CInfo& record) {
+        seen.emplace_back(index, record.m_time.m_dt);
+    });
+    EXPECT_EQ(seen, (std::vector<std::pair<std::size_t, double>>{{1, 3.0}, {2, 4.0}}));
+    log.forEachOfCall("ur1ab", [&](std::size_t, const CInfo&) { ADD_FAILURE() << "case-blind match"; });
+}
+
+// A call, band and mode longer than the stack buffer of the index key still match exactly.
+TEST(QsoLogTest, LongTextsMatchExactly) {
+    const std::string longCall(70, 'A');
+    QsoLog log;
+    log.append(Record(longCall.c_str(), "80m", "CW"));
+    EXPECT_EQ(log.countMatching(longCall, "80m", "CW"), 1u);
+    EXPECT_EQ(log.countMatching(longCall + "A", "80m", "CW"), 0u);
+    EXPECT_EQ(log.countMatching(longCall, "80m", "CWX"), 0u);
 }
 
 }  // namespace
