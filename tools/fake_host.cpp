@@ -1,0 +1,351 @@
+#include "tools/fake_host.h"
+
+#include <oleauto.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "tools/ole_values.h"
+
+namespace {
+
+// {8C1B76C2-907A-4443-9B66-06596A009072}
+const CLSID kFakeHostClsid = {0x8c1b76c2, 0x907a, 0x4443, {0x9b, 0x66, 0x06, 0x59, 0x6a, 0x00, 0x90, 0x72}};
+const char kProgIdKey[] = "Vexl2.Application";
+const char kProgIdClsidKey[] = "Vexl2.Application\\CLSID";
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+struct FakeHost::State {
+    enum class Entry { text, null, empty };
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    Entry entryKind = Entry::text;
+    std::string entryField;
+    std::string mode = "CW";
+    double frequency = 0.0;
+    std::vector<std::string> macros;
+    bool modeFollowsMacros = false;
+    bool failing = false;
+    bool blocked = false;
+    std::map<DISPID, int> calls;
+
+    HRESULT invoke(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                   UINT* argError) {
+        std::unique_lock lock(mutex);
+        ++calls[id];
+        changed.notify_all();
+        changed.wait(lock, [this] { return !blocked; });
+        if (failing) {
+            if (exception) {
+                *exception = {};
+                exception->scode = E_FAIL;
+                exception->bstrSource = ole::Bstr("Vexl2.Application").release();
+                exception->bstrDescription = ole::Bstr("the host failed on purpose").release();
+            }
+            return DISP_E_EXCEPTION;
+        }
+        const bool method = flags & DISPATCH_METHOD;
+        const bool get = flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+        const UINT argCount = params ? params->cArgs : 0;
+        if (params && params->cNamedArgs) return DISP_E_NONAMEDARGS;
+
+        switch (id) {
+            case sendMacro: {
+                if (!method) return DISP_E_MEMBERNOTFOUND;
+                if (argCount != 1) return DISP_E_BADPARAMCOUNT;
+                ole::Variant text;
+                if (FAILED(VariantChangeType(text.get(), &params->rgvarg[0], 0, VT_BSTR))) {
+                    if (argError) *argError = 0;
+                    return DISP_E_TYPEMISMATCH;
+                }
+                macros.push_back(text.text());
+                if (modeFollowsMacros) follow(macros.back());
+                changed.notify_all();
+                return S_OK;
+            }
+            case getMode:
+                if (!get) return DISP_E_MEMBERNOTFOUND;
+                if (argCount != 0) return DISP_E_BADPARAMCOUNT;
+                if (result) {
+                    V_VT(result) = VT_BSTR;
+                    V_BSTR(result) = ole::Bstr(mode).release();
+                }
+                return S_OK;
+            case getFrequency:
+                if (!get) return DISP_E_MEMBERNOTFOUND;
+                if (argCount != 0) return DISP_E_BADPARAMCOUNT;
+                if (result) {
+                    V_VT(result) = VT_R8;
+                    V_R8(result) = frequency;
+                }
+                return S_OK;
+            case getEntryField: {
+                if (!method) return DISP_E_MEMBERNOTFOUND;
+                if (argCount != 1) return DISP_E_BADPARAMCOUNT;
+                ole::Variant field;
+                if (FAILED(VariantChangeType(field.get(), &params->rgvarg[0], 0, VT_I4))) {
+                    if (argError) *argError = 0;
+                    return DISP_E_TYPEMISMATCH;
+                }
+                // Only the call sign field exists here.
+                if (V_I4(field.get()) != 5) return DISP_E_BADINDEX;
+                if (result) {
+                    if (entryKind == Entry::text) {
+                        V_VT(result) = VT_BSTR;
+                        V_BSTR(result) = ole::Bstr(entryField).release();
+                    } else {
+                        V_VT(result) = entryKind == Entry::null ? VT_NULL : VT_EMPTY;
+                    }
+                }
+                return S_OK;
+            }
+            default:
+                return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+    // The mode a macro leaves the host in.
+    void follow(const std::string& macro) {
+        if (macro.size() < 2 || macro.back() != '>') return;
+        if (StartsWith(macro, "<MODE:")) {
+            mode = macro.substr(6, macro.size() - 7);
+        } else if (StartsWith(macro, "<BAUDRATE:")) {
+            std::string rate = macro.substr(10, macro.size() - 11);
+            std::string family = mode.substr(0, 4);
+            if ((family == "BPSK" || family == "QPSK") && (rate == "31" || rate == "63" || rate == "125"))
+                mode = family + rate;
+        }
+    }
+};
+
+namespace {
+
+class HostObject final : public IDispatch {
+public:
+    explicit HostObject(std::shared_ptr<FakeHost::State> state) : m_state(std::move(state)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+            *object = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG left = --m_references;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        static const std::pair<const wchar_t*, DISPID> kNames[] = {{L"SendMacro", FakeHost::sendMacro},
+                                                                   {L"GetMode", FakeHost::getMode},
+                                                                   {L"GetFrequency", FakeHost::getFrequency},
+                                                                   {L"GetEntryField", FakeHost::getEntryField}};
+        if (!names || !ids || count == 0) return E_INVALIDARG;
+        for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+        for (const auto& [name, id] : kNames)
+            if (lstrcmpiW(names[0], name) == 0) ids[0] = id;
+        return ids[0] != DISPID_UNKNOWN && count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* exception, UINT* argError) override {
+        try {
+            return m_state->invoke(id, flags, params, result, exception, argError);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+
+private:
+    ~HostObject() = default;
+
+    std::atomic<ULONG> m_references{1};
+    std::shared_ptr<FakeHost::State> m_state;
+};
+
+void RemoveProgId() {
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, kProgIdClsidKey);
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, kProgIdKey);
+}
+
+void WriteProgId() {
+    wchar_t wide[64] = L"";
+    StringFromGUID2(kFakeHostClsid, wide, 64);
+    std::string clsid = ole::Narrow(wide);
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CLASSES_ROOT, kProgIdClsidKey, &key) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write the host's program id to the registry");
+    LONG written = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid.c_str()),
+                                  static_cast<DWORD>(clsid.size() + 1));
+    RegCloseKey(key);
+    if (written != ERROR_SUCCESS) {
+        RemoveProgId();
+        throw std::runtime_error("cannot write the host's class id to the registry");
+    }
+}
+
+}  // namespace
+
+// The object lives in the multithreaded apartment of a thread of its own, so the apartment of the
+// thread that makes a FakeHost does not matter, and the object stays reachable while that thread
+// waits in a modal loop or in an export.
+struct FakeHost::Registration {
+    std::mutex mutex;
+    std::condition_variable signal;
+    bool registered = false, stop = false;
+    HRESULT result = S_OK;
+    std::thread thread;
+
+    explicit Registration(std::shared_ptr<State> state) {
+        thread = std::thread([this, state] { run(state); });
+        std::unique_lock lock(mutex);
+        signal.wait(lock, [this] { return registered; });
+        if (FAILED(result)) {
+            lock.unlock();
+            thread.join();
+            throw std::runtime_error("cannot register the host object: HRESULT " + std::to_string(result));
+        }
+    }
+    ~Registration() {
+        {
+            std::lock_guard lock(mutex);
+            stop = true;
+        }
+        signal.notify_all();
+        thread.join();
+    }
+
+    void run(std::shared_ptr<State> state) {
+        HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        HostObject* object = nullptr;
+        DWORD cookie = 0;
+        if (SUCCEEDED(hr)) {
+            object = new HostObject(std::move(state));
+            hr = RegisterActiveObject(object, kFakeHostClsid, ACTIVEOBJECT_STRONG, &cookie);
+        }
+        {
+            std::unique_lock lock(mutex);
+            result = hr;
+            registered = true;
+            signal.notify_all();
+            if (SUCCEEDED(hr)) signal.wait(lock, [this] { return stop; });
+        }
+        if (SUCCEEDED(hr)) {
+            RevokeActiveObject(cookie, nullptr);
+            // Clients that kept the object (the plug-in keeps it for the life of the library) get
+            // disconnected answers from now on instead of reaching a dead host.
+            CoDisconnectObject(object, 0);
+        }
+        if (object) object->Release();
+        CoUninitialize();
+    }
+};
+
+FakeHost::FakeHost() : m_state(std::make_shared<State>()) {
+    WriteProgId();
+    try {
+        m_registration = std::make_unique<Registration>(m_state);
+    } catch (...) {
+        RemoveProgId();
+        throw;
+    }
+}
+
+FakeHost::~FakeHost() {
+    setBlocked(false);
+    m_registration.reset();
+    RemoveProgId();
+}
+
+const CLSID& FakeHost::classId() { return kFakeHostClsid; }
+
+void FakeHost::setEntryField(std::string call) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->entryKind = State::Entry::text;
+    m_state->entryField = std::move(call);
+}
+
+void FakeHost::setEntryFieldNull() {
+    std::lock_guard lock(m_state->mutex);
+    m_state->entryKind = State::Entry::null;
+    m_state->entryField.clear();
+}
+
+void FakeHost::setEntryFieldEmpty() {
+    std::lock_guard lock(m_state->mutex);
+    m_state->entryKind = State::Entry::empty;
+    m_state->entryField.clear();
+}
+
+void FakeHost::setFrequency(double hz) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->frequency = hz;
+}
+
+void FakeHost::setMode(std::string mode) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->mode = std::move(mode);
+}
+
+std::vector<std::string> FakeHost::macros() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->macros;
+}
+
+void FakeHost::clearMacros() {
+    std::lock_guard lock(m_state->mutex);
+    m_state->macros.clear();
+}
+
+void FakeHost::setModeFollowsMacros(bool on) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->modeFollowsMacros = on;
+}
+
+void FakeHost::setFailing(bool on) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->failing = on;
+}
+
+void FakeHost::setBlocked(bool on) {
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->blocked = on;
+    }
+    m_state->changed.notify_all();
+}
+
+int FakeHost::callCount(DISPID id) const {
+    std::lock_guard lock(m_state->mutex);
+    auto found = m_state->calls.find(id);
+    return found == m_state->calls.end() ? 0 : found->second;
+}
+
+bool FakeHost::waitForCalls(DISPID id, int count, int timeoutMs) const {
+    std::unique_lock lock(m_state->mutex);
+    return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                     [&] { return m_state->calls[id] >= count; });
+}
