@@ -13,7 +13,7 @@ public:
     // to close, and waiting for the window thread would wait forever.
     void ExitInstance(bool processTerminating) {
         if (processTerminating) return;
-        StopSetupThread();
+        StopSetupThread(StopReason::unload);
         Sleep(20);
     }
 };

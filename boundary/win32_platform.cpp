@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "boundary/plugin_globals.h"
 #include "boundary/window_thread.h"
 #include "windows/cabrillo_dialog.h"
 
@@ -68,9 +69,14 @@ std::vector<std::string> Win32Platform::listFiles(std::string_view pattern) {
     return names;
 }
 
-bool Win32Platform::setupWindowOpen() { return SetupWindowHandle() != nullptr; }
+bool Win32Platform::setupWindowOpen() { return SetupThreadRunning(); }
 
-void Win32Platform::startSetupThread() { StartSetupThread(); }
+// Called by the statistics reset, which holds the state lock: the new windows get the contest
+// year and language now, since they cannot take the lock while the reset runs.
+void Win32Platform::startSetupThread() {
+    std::lock_guard lock(g_stateLock);
+    StartSetupThread(WindowThreadStart{g_contestYear, g_russianUi != 0});
+}
 
 void Win32Platform::postRefresh() {
     if (HWND window = SetupWindowHandle()) PostMessageA(window, kZelkUpdate, 0, 0);

@@ -1,6 +1,7 @@
 #include "engine/call_check.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "engine/contest_rules.h"
 
@@ -23,8 +24,9 @@ int CallCheckAnswer(const QsoLog& log, std::string_view hostVersion, const CallC
 }
 
 void RequestWindowRefresh(std::int32_t& refreshReady, Platform& platform) {
-    if (refreshReady == 0 || !platform.setupWindowOpen()) return;
-    refreshReady = 0;
+    if (!platform.setupWindowOpen()) return;
+    // The window thread sets the flag back without the state lock.
+    if (std::atomic_ref<std::int32_t>(refreshReady).exchange(0) == 0) return;
     platform.postRefresh();
 }
 

@@ -27,7 +27,8 @@ inline constexpr int kCallNotValid = 4;
 int CallCheckAnswer(const QsoLog& log, std::string_view hostVersion, const CallCheckQuery& query);
 
 // Posts a refresh to the setup window unless one is still in flight (refreshReady 0); the
-// window's refresh sets refreshReady back to 1 when it is done.
+// window's refresh sets refreshReady back to 1 when it is done. The flag is accessed atomically on
+// both sides, so the window thread need not take the state lock to set it.
 void RequestWindowRefresh(std::int32_t& refreshReady, Platform& platform);
 
 // Whether a received exchange has the contest's form: a district code (two letters, two digits)

@@ -51,6 +51,11 @@ INT_PTR DialogBase::runModal(HWND owner) {
                            reinterpret_cast<LPARAM>(this));
 }
 
+bool DialogBase::createModeless(HWND owner) {
+    return CreateDialogParamW(PluginModule(), MAKEINTRESOURCEW(m_templateId), owner, &DialogProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
 INT_PTR DialogBase::onMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
@@ -96,7 +101,14 @@ INT_PTR CALLBACK DialogBase::DialogProc(HWND window, UINT message, WPARAM wParam
         }
         auto* self = reinterpret_cast<DialogBase*>(GetWindowLongPtrA(window, DWLP_USER));
         // Messages before WM_INITDIALOG (WM_SETFONT) find no object yet.
-        return self ? self->onMessage(message, wParam, lParam) : FALSE;
+        if (!self) return FALSE;
+        const INT_PTR result = self->onMessage(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrA(window, DWLP_USER, 0);
+            self->m_window = nullptr;
+            self->onDestroyed();
+        }
+        return result;
     } catch (...) {
         return FALSE;
     }

@@ -18,6 +18,9 @@ public:
     // Runs the dialog modally on the calling thread; the value given to endDialog, or -1 when the
     // dialog could not be created.
     INT_PTR runModal(HWND owner);
+    // Creates the dialog as a modeless Unicode window on the calling thread (not shown unless the
+    // template says so); false when it could not be created.
+    bool createModeless(HWND owner);
 
     HWND window() const { return m_window; }
 
@@ -28,6 +31,8 @@ protected:
     virtual BOOL onInitDialog() { return TRUE; }
     virtual void onOk() { endDialog(IDOK); }
     virtual void onCancel() { endDialog(IDCANCEL); }
+    // The window is gone (after WM_NCDESTROY); the object may be deleted from here on.
+    virtual void onDestroyed() {}
 
     void endDialog(INT_PTR result);
     // A handled message's result for the dialog manager.

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/contest_state.h"
+
+// Copies of the contest data the windows show, taken under the state lock without ever waiting
+// for it: the host's thread may hold the lock while it waits for this thread (a reset closes the
+// windows), so the window thread gives way and tries again later. Nothing when the lock is busy.
+std::optional<PrevRows> TryCopyPrevRows();
+// The districts worked on a band and mode column; an empty list for an index outside the table.
+std::optional<std::vector<std::string>> TryCopyWorkedDistricts(int band, int modeColumn);
+
+struct CaptionTexts {
+    std::string contestYear;
+    bool russian = false;
+};
+std::optional<CaptionTexts> TryCopyCaptionTexts();
+
+// The refresh's data step: fills the previous-QSO rows for the call from the log, under the lock.
+// The caption texts as they stand, or nothing when the lock is busy and nothing was done.
+std::optional<CaptionTexts> TryFillPrevRows(const std::string& call, const std::vector<std::string>& bandNames);

@@ -1,0 +1,81 @@
+#include "windows/host_automation.h"
+
+#include "windows/wide_text.h"
+
+namespace {
+
+constexpr DISPID kSendMacro = 16;
+constexpr DISPID kGetMode = 7;
+constexpr DISPID kGetFrequency = 2;
+constexpr DISPID kGetEntryField = 8;
+constexpr LONG kEntryFieldCall = 5;
+
+std::optional<std::string> NarrowOf(VARIANT& value) {
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) return std::string();
+    if (value.vt != VT_BSTR && FAILED(VariantChangeType(&value, &value, 0, VT_BSTR))) return std::nullopt;
+    if (!value.bstrVal) return std::string();
+    return ToThreadAnsi(std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal)));
+}
+
+}  // namespace
+
+bool HostAutomation::connect() {
+    m_dispatch.reset();
+    CLSID classId{};
+    if (FAILED(CLSIDFromProgID(kHostProgId, &classId))) return false;
+    ComPtr<IUnknown> running;
+    if (FAILED(GetActiveObject(classId, nullptr, running.put())) || !running) return false;
+    if (FAILED(running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(m_dispatch.put()))))
+        m_dispatch.reset();
+    return connected();
+}
+
+HRESULT HostAutomation::invoke(DISPID id, WORD kind, VARIANTARG* arguments, UINT count, VARIANT* result) {
+    DISPPARAMS parameters{arguments, nullptr, count, 0};
+    EXCEPINFO exception{};
+    UINT badArgument = 0;
+    HRESULT status = m_dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result,
+                                        &exception, &badArgument);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return status;
+}
+
+bool HostAutomation::SendMacro(std::string_view macro) {
+    if (!m_dispatch) return true;
+    Bstr text(FromAnsi(macro));
+    VARIANTARG argument;
+    VariantInit(&argument);
+    argument.vt = VT_BSTR;
+    argument.bstrVal = text.get();
+    Variant result;
+    return SUCCEEDED(invoke(kSendMacro, DISPATCH_METHOD, &argument, 1, result.get()));
+}
+
+std::optional<std::string> HostAutomation::GetMode() {
+    if (!m_dispatch) return std::string();
+    Variant result;
+    if (FAILED(invoke(kGetMode, DISPATCH_PROPERTYGET, nullptr, 0, result.get()))) return std::nullopt;
+    return NarrowOf(*result.get());
+}
+
+std::optional<double> HostAutomation::GetFrequency() {
+    if (!m_dispatch) return 0.0;
+    Variant result;
+    if (FAILED(invoke(kGetFrequency, DISPATCH_PROPERTYGET, nullptr, 0, result.get()))) return std::nullopt;
+    VARIANT& value = *result.get();
+    if (value.vt != VT_R8 && FAILED(VariantChangeType(&value, &value, 0, VT_R8))) return std::nullopt;
+    return value.dblVal;
+}
+
+std::optional<std::string> HostAutomation::GetEntryField() {
+    if (!m_dispatch) return std::string();
+    VARIANTARG argument;
+    VariantInit(&argument);
+    argument.vt = VT_I4;
+    argument.lVal = kEntryFieldCall;
+    Variant result;
+    if (FAILED(invoke(kGetEntryField, DISPATCH_METHOD, &argument, 1, result.get()))) return std::nullopt;
+    return NarrowOf(*result.get());
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "windows/com_handles.h"
+
+// The host application's automation object, taken from the running object table by its program
+// id and called late-bound by dispatch id. Every call reports a host error as "no value"; while
+// no object is held, calls do nothing and reads are empty.
+class HostAutomation {
+public:
+    // Looks up the running host; false when none runs. COM must be initialised on this thread.
+    bool connect();
+    void release() { m_dispatch.reset(); }
+    bool connected() const { return static_cast<bool>(m_dispatch); }
+
+    // False when the host answered with an error.
+    bool SendMacro(std::string_view macro);
+    std::optional<std::string> GetMode();
+    std::optional<double> GetFrequency();
+    // The call being entered; a null or empty field gives the empty text.
+    std::optional<std::string> GetEntryField();
+
+private:
+    HRESULT invoke(DISPID id, WORD kind, VARIANTARG* arguments, UINT count, VARIANT* result);
+
+    ComPtr<IDispatch> m_dispatch;
+};
+
+inline constexpr wchar_t kHostProgId[] = L"Vexl2.Application";

@@ -1,0 +1,98 @@
+// The refresh that makes the operator windows follow the host: the call being entered, its
+// earlier QSOs, the band and the mode.
+#include <atomic>
+
+#include "boundary/plugin_globals.h"
+#include "engine/contest_rules.h"
+#include "engine/live_display.h"
+#include "windows/operator_state.h"
+#include "windows/prev_window.h"
+#include "windows/setup_window.h"
+#include "windows/window_thread_state.h"
+#include "windows/zelk_window.h"
+
+namespace {
+constexpr UINT kRefreshRetryMs = 20;
+}
+
+LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
+    // A request that arrives while the refresh waits for the host runs once the refresh is done.
+    if (m_refreshing) {
+        m_refreshAgain = true;
+        return 0;
+    }
+    RefreshEnd end;
+    {
+        HostCallScope refreshing(m_refreshing);
+        end = runRefresh();
+    }
+    if (end == RefreshEnd::retryLater && !stopping()) {
+        SetTimer(window(), kRefreshRetryTimer, kRefreshRetryMs, nullptr);
+        return 0;
+    }
+    // Every end of a refresh lets the call check ask again, a host error included, so the display
+    // never stops following the typed calls.
+    std::atomic_ref<std::int32_t>(g_refreshReady).store(1);
+    if (m_refreshAgain && !stopping()) postRefresh();
+    m_refreshAgain = false;
+    return 0;
+}
+
+Setup::RefreshEnd Setup::runRefresh() {
+    if (m_viewPrev != 0 && !g_prevWindow) openPrevWindow(true);
+    if (m_viewZelk != 0 && !g_zelkWindow) openZelkWindow(true);
+    if (!g_host.connected()) return RefreshEnd::done;
+
+    std::optional<std::string> entry;
+    {
+        HostCallScope scope(m_inHostCall);
+        entry = g_host.GetEntryField();
+    }
+    if (!entry || stopping()) return RefreshEnd::done;
+    g_currentCall = *entry;
+    if (!g_currentCall.empty() && g_currentCall.size() < 3) return RefreshEnd::done;
+
+    auto texts = TryFillPrevRows(g_currentCall, g_prevBandNames);
+    if (!texts) return RefreshEnd::retryLater;
+    m_texts = *texts;
+    if (g_prevWindow) {
+        g_prevWindow->setCaption1251(g_currentCall.empty()
+                                         ? PrevCaptionNoCall(m_texts.contestYear, m_texts.russian)
+                                         : PrevCaptionWithCall(m_texts.contestYear, g_currentCall, m_texts.russian));
+    }
+
+    std::optional<double> frequency;
+    {
+        HostCallScope scope(m_inHostCall);
+        frequency = g_host.GetFrequency();
+    }
+    if (!frequency || stopping()) return RefreshEnd::done;
+    if (ShouldSendSp1(*frequency, g_lastSp1Frequency)) {
+        bool sent;
+        {
+            HostCallScope scope(m_inHostCall);
+            sent = g_host.SendMacro("<SP1>");
+        }
+        if (!sent || stopping()) return RefreshEnd::done;
+        g_lastSp1Frequency = *frequency;
+    }
+
+    const auto band = ContestBandOfFrequency(*frequency);
+    if (!band) return RefreshEnd::done;
+    g_currentBand = *band;
+
+    std::optional<std::string> mode;
+    {
+        HostCallScope scope(m_inHostCall);
+        mode = g_host.GetMode();
+    }
+    if (!mode || stopping()) return RefreshEnd::done;
+    if (auto column = ModeColumn(*mode)) g_currentMode = *column;
+
+    if (g_prevWindow) g_prevWindow->invalidateCanvas();
+    if (g_zelkWindow) {
+        g_zelkWindow->setCaption1251(GridCaptionBand(m_texts.contestYear, g_bandList[static_cast<std::size_t>(*band)], *mode));
+        g_zelkWindow->invalidateCanvas();
+    }
+    return RefreshEnd::done;
+}

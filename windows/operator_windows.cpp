@@ -1,0 +1,58 @@
+#include <objbase.h>
+
+#include <memory>
+
+#include "windows/operator_state.h"
+#include "windows/prev_window.h"
+#include "windows/setup_window.h"
+#include "windows/window_thread_state.h"
+#include "windows/zelk_window.h"
+
+std::atomic<bool> g_stopRequested{false};
+std::atomic<HWND> g_setupWindowHandle{nullptr};
+
+namespace {
+
+bool IsListWindowMessage(MSG& message) {
+    for (HWND window : {g_prevWindow ? g_prevWindow->window() : nullptr,
+                        g_zelkWindow ? g_zelkWindow->window() : nullptr})
+        if (window && IsDialogMessageW(window, &message)) return true;
+    return false;
+}
+
+// COM for the host object, initialised and uninitialised on this thread.
+class ComApartment {
+public:
+    ComApartment() : m_initialised(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComApartment() {
+        if (m_initialised) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool m_initialised;
+};
+
+}  // namespace
+
+void RunOperatorWindows(const CaptionTexts& texts) {
+    ComApartment com;
+    {
+        auto setup = std::make_unique<Setup>();
+        if (!g_stopRequested.load() && setup->open(texts)) {
+            g_setupWindowHandle.store(setup->window());
+            MSG message;
+            while (!setup->closeRequested() && !g_stopRequested.load() && setup->window()) {
+                const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+                if (got == 0 || got == -1) break;
+                if (IsDialogMessageW(setup->window(), &message) || IsListWindowMessage(message)) continue;
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            g_setupWindowHandle.store(nullptr);
+            setup->destroyAll();
+        }
+    }
+    g_host.release();
+}
