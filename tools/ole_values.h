@@ -51,4 +51,30 @@ private:
     VARIANT m_value;
 };
 
+// An owned interface pointer: released when it goes.
+template <typename Interface>
+class Ptr {
+public:
+    Ptr() = default;
+    ~Ptr() {
+        if (m_pointer) m_pointer->Release();
+    }
+    Ptr(const Ptr&) = delete;
+    Ptr& operator=(const Ptr&) = delete;
+
+    Interface* get() const { return m_pointer; }
+    Interface* operator->() const { return m_pointer; }
+    explicit operator bool() const { return m_pointer != nullptr; }
+    // For functions that hand out a new reference; releases the one held before.
+    Interface** put() {
+        if (m_pointer) m_pointer->Release();
+        m_pointer = nullptr;
+        return &m_pointer;
+    }
+    void** putVoid() { return reinterpret_cast<void**>(put()); }
+
+private:
+    Interface* m_pointer = nullptr;
+};
+
 }  // namespace ole
