@@ -54,12 +54,12 @@ void FillPrevRows(const QsoLog& log, std::string_view call, const std::vector<st
     }
     if (call.empty()) return;
     const std::size_t namedRows = std::min(rows.size(), bandNames.size());
-    log.forEachOfCall(call, [&](std::size_t, const CInfo& qso) {
-        const std::optional<int> column = ModeColumn(qso.m_mode);
+    log.forEachSummaryOfCall(call, [&](const QsoLog::Summary& qso) {
+        const std::optional<int> column = ModeColumn(qso.mode);
         if (!column) return;
         for (std::size_t r = 0; r < namedRows; ++r)
-            if (qso.m_band == bandNames[r])
-                rows[r][static_cast<std::size_t>(*column) + 1] = FormatOleDate(qso.m_time, "%H:%M");
+            if (qso.band == bandNames[r])
+                rows[r][static_cast<std::size_t>(*column) + 1] = FormatOleDate(qso.time, "%H:%M");
     });
 }
 

@@ -43,8 +43,17 @@ void QsoLog::append(CInfo record) {
     auto byCall = m_byCall.find(std::string_view(record.m_call));
     if (byCall == m_byCall.end()) byCall = m_byCall.try_emplace(record.m_call).first;
     byCall->second.push_back(sequence);
+    m_entries.push_back({sequence, record.m_time, textIdOf(record.m_band), textIdOf(record.m_mode)});
     m_records.push_back(std::move(record));
-    m_sequences.push_back(sequence);
+}
+
+QsoLog::TextId QsoLog::textIdOf(const std::string& text) {
+    auto found = m_textIds.find(std::string_view(text));
+    if (found != m_textIds.end()) return found->second;
+    const auto id = static_cast<TextId>(m_texts.size());
+    m_texts.push_back(text);
+    m_textIds.try_emplace(text, id);
+    return id;
 }
 
 void QsoLog::Forget(Index& index, std::string_view key, Sequence sequence) {
@@ -58,18 +67,20 @@ void QsoLog::Forget(Index& index, std::string_view key, Sequence sequence) {
 
 void QsoLog::removeAt(std::size_t index) {
     const CInfo& record = m_records.at(index);
-    const Sequence sequence = m_sequences[index];
+    const Sequence sequence = m_entries[index].sequence;
     Forget(m_byCallBandMode, CombinedKey(record.m_call, record.m_band, record.m_mode).text(), sequence);
     Forget(m_byCall, record.m_call, sequence);
     m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(index));
-    m_sequences.erase(m_sequences.begin() + static_cast<std::ptrdiff_t>(index));
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void QsoLog::clear() {
     m_records.clear();
-    m_sequences.clear();
+    m_entries.clear();
     m_byCallBandMode.clear();
     m_byCall.clear();
+    m_texts.clear();
+    m_textIds.clear();
 }
 
 std::size_t QsoLog::positionOf(Sequence sequence) const {
@@ -77,21 +88,23 @@ std::size_t QsoLog::positionOf(Sequence sequence) const {
     // from the first sequence bounds its position from above, and equals it until something
     // before it is removed. A contest has few removals: gallop down from the bound, then search
     // the last step.
+    auto sequenceAt = [this](std::size_t position) { return m_entries[position].sequence; };
     std::size_t high = static_cast<std::size_t>(
-        std::min<Sequence>(sequence - m_sequences.front(), m_sequences.size() - 1));
-    if (m_sequences[high] == sequence) return high;
+        std::min<Sequence>(sequence - m_entries.front().sequence, m_entries.size() - 1));
+    if (sequenceAt(high) == sequence) return high;
     std::size_t low = 0;
     for (std::size_t step = 1; high >= step; step *= 2) {
         const std::size_t probe = high - step;
-        if (m_sequences[probe] <= sequence) {
+        if (sequenceAt(probe) <= sequence) {
             low = probe;
             break;
         }
         high = probe;
     }
-    auto at = std::lower_bound(m_sequences.begin() + static_cast<std::ptrdiff_t>(low),
-                               m_sequences.begin() + static_cast<std::ptrdiff_t>(high), sequence);
-    return static_cast<std::size_t>(at - m_sequences.begin());
+    auto at = std::partition_point(m_entries.begin() + static_cast<std::ptrdiff_t>(low),
+                                   m_entries.begin() + static_cast<std::ptrdiff_t>(high),
+                                   [sequence](const Entry& entry) { return entry.sequence < sequence; });
+    return static_cast<std::size_t>(at - m_entries.begin());
 }
 
 std::size_t QsoLog::countMatching(std::string_view call, std::string_view band,
@@ -107,7 +120,7 @@ std::optional<std::size_t> QsoLog::findRemovalMatch(std::string_view call, std::
     if (found == m_byCallBandMode.end()) return std::nullopt;
     for (Sequence sequence : found->second) {
         const std::size_t position = positionOf(sequence);
-        if (SameDateTime(m_records[position].m_time, time)) return position;
+        if (SameDateTime(m_entries[position].time, time)) return position;
     }
     return std::nullopt;
 }

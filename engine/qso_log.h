@@ -48,6 +48,25 @@ public:
         }
     }
 
+    // Band, mode and date-time of a record, as the live display reads them.
+    struct Summary {
+        std::string_view band;
+        std::string_view mode;
+        const OleDateTime& time;
+    };
+
+    // Calls visit(summary) for each record with exactly this call, in log order. Reads the log's
+    // compact per-record array instead of the records, so a long log costs no more cache misses.
+    template <typename Visit>
+    void forEachSummaryOfCall(std::string_view call, Visit&& visit) const {
+        auto found = m_byCall.find(call);
+        if (found == m_byCall.end()) return;
+        for (Sequence sequence : found->second) {
+            const Entry& entry = m_entries[positionOf(sequence)];
+            visit(Summary{m_texts[entry.band], m_texts[entry.mode], entry.time});
+        }
+    }
+
 private:
     using Sequence = std::uint64_t;
     // Most keys have a single record: it lives in the table's slot, with no allocation of its own.
@@ -65,13 +84,29 @@ private:
     };
     using Index = boost::unordered_flat_map<std::string, Sequences, TextHash, TextEqual>;
 
+    using TextId = std::uint32_t;
+
+    // Per record, what the hot lookups read, packed so that one cache line holds two records'
+    // worth: the sequence number that the indexes refer to (ascending in log order), the
+    // date-time, and the band and mode as ids of m_texts.
+    struct Entry {
+        Sequence sequence;
+        OleDateTime time;
+        TextId band;
+        TextId mode;
+    };
+
     class CombinedKey;
     std::size_t positionOf(Sequence sequence) const;
+    TextId textIdOf(const std::string& text);
     static void Forget(Index& index, std::string_view key, Sequence sequence);
 
     std::vector<CInfo> m_records;
-    std::vector<Sequence> m_sequences;  // parallel to m_records, ascending
+    std::vector<Entry> m_entries;  // parallel to m_records
     Sequence m_nextSequence = 0;
     Index m_byCallBandMode;
     Index m_byCall;
+    // The distinct band and mode texts of the log; a handful, so they stay in the cache.
+    std::vector<std::string> m_texts;
+    boost::unordered_flat_map<std::string, TextId, TextHash, TextEqual> m_textIds;
 };
