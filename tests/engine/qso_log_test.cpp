@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -156,6 +157,33 @@ TEST(QsoLogTest, LongTextsMatchExactly) {
     EXPECT_EQ(log.countMatching(longCall, "80m", "CW"), 1u);
     EXPECT_EQ(log.countMatching(longCall + "A", "80m", "CW"), 0u);
     EXPECT_EQ(log.countMatching(longCall, "80m", "CWX"), 0u);
+}
+
+// The summaries carry each record's own band, mode and date-time, also after a removal moved
+// records up and after a clear started the band and mode texts afresh.
+TEST(QsoLogTest, SummariesOfACallFollowRemovalsAndClear) {
+    using Seen = std::vector<std::tuple<std::string, std::string, double>>;
+    auto summaries = [](const QsoLog& log, std::string_view call) {
+        Seen seen;
+        log.forEachSummaryOfCall(call, [&](const QsoLog::Summary& s) {
+            seen.emplace_back(std::string(s.band), std::string(s.mode), s.time.m_dt);
+        });
+        return seen;
+    };
+    QsoLog log;
+    log.append(Record("UR1AB", "80m", "CW", At(1.0)));
+    log.append(Record("UR1AB", "40m", "SSB", At(2.0)));
+    log.append(Record("DL1X", "160m", "RTTY", At(3.0)));
+    log.append(Record("UR1AB", "160m", "BPSK31", At(4.0)));
+    log.removeAt(1);
+    EXPECT_EQ(summaries(log, "UR1AB"), (Seen{{"80m", "CW", 1.0}, {"160m", "BPSK31", 4.0}}));
+    EXPECT_EQ(summaries(log, "DL1X"), (Seen{{"160m", "RTTY", 3.0}}));
+
+    log.clear();
+    log.append(Record("UR1AB", "80M", "cw", At(5.0)));
+    log.append(Record("UR1AB", "80m", "CW", At(6.0)));
+    EXPECT_EQ(summaries(log, "UR1AB"), (Seen{{"80M", "cw", 5.0}, {"80m", "CW", 6.0}}));
+    EXPECT_TRUE(summaries(log, "DL1X").empty());
 }
 
 }  // namespace
