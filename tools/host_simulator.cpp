@@ -3,20 +3,32 @@
 // dialogs like an operator would. Prints what the plug-in answers.
 //
 //   host_simulator <Stats.dll> <contest script> [--html] [--cabrillo <header values file>]
-//                  [--results <file>]
+//                  [--results <file>] [--live]
+//
+// With --live the host's automation object is there for the whole run (tools/fake_host.h) and the
+// plug-in's ini file asks for a fresh start of its operator windows, which then follow what the
+// script types into the host.
 //
 // Script lines (fields separated by ';', '#' starts a comment):
 //   MYCALL <call>    MYPREFIX <prefix>    START <yyyy-mm-dd hh:mm>    END <yyyy-mm-dd hh:mm>
 //   QSO <yyyy-mm-dd hh:mm>;<call>;<Hz>;<mode>;<band>;<rst sent>;<exch sent>;<rst rcvd>;<exch rcvd>;<country>
 //   REMOVE <same fields as QSO>
 //   CHECK <call>;<mode>;<band>;<country>
+//   RESULTS          asks for the results (not printed), as the host does after logging a QSO
+// Live runs only:
+//   TYPE <call>;<mode>;<band>;<country>   types the call into the host's entry field letter by
+//                    letter, with a call check after each letter
+//   FREQ <Hz>    MODE <name>    the host's frequency and mode
+//   WAIT <ms>    SHOT <file.png>   a PNG of the operator windows
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -24,6 +36,8 @@
 #include <vector>
 
 #include "boundary/stats_api.h"
+#include "tools/fake_host.h"
+#include "tools/screenshot.h"
 
 namespace {
 
@@ -31,6 +45,7 @@ struct Options {
     std::string dllPath, scriptPath, headerPath, resultsPath;
     bool html = false;
     bool cabrillo = false;
+    bool live = false;
 };
 
 struct Script {
@@ -89,7 +104,8 @@ Pointer Bind(HMODULE module, const char* name) {
 }
 
 // Answers the plug-in's modal windows from a thread of its own while the host's thread waits in
-// an export: fills the Cabrillo header dialog and confirms it, reads and closes message boxes.
+// an export: fills the Cabrillo header dialog and confirms it, reads and closes message boxes. The
+// operator windows are left alone.
 class OperatorStandIn {
 public:
     explicit OperatorStandIn(std::map<int, std::string> headerValues)
@@ -105,7 +121,8 @@ private:
         GetWindowThreadProcessId(window, &process);
         char className[32] = "";
         GetClassNameA(window, className, sizeof className);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32770") {
+        if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32770" &&
+            !IsOperatorWindow(window)) {
             *reinterpret_cast<HWND*>(param) = window;
             return FALSE;
         }
@@ -189,8 +206,77 @@ stats_api::Qso QsoOf(const Script& script, const Script::Step& step) {
     return qso;
 }
 
+const char* CheckMeaning(int answer) {
+    return answer == 0 ? "duplicate" : answer == 4 ? "not valid in the contest" : "ok";
+}
+
+// What an operator starting fresh leaves in the plug-in's ini file: the windows open at the next
+// reset with both list windows, tiled on a 1024 x 768 screen (previous QSOs and the setup window
+// side by side, the district grid below).
+void PrepareFreshStart(const std::string& folder) {
+    static const std::pair<const char*, const char*> kKeys[] = {
+        {"setup_view_zelk", "1"}, {"setup_view_prev_qso", "1"}, {"prev_x", "10"}, {"prev_y", "10"},
+        {"setup_x", "540"},       {"setup_y", "10"},            {"zelk_x", "10"}, {"zelk_y", "250"}};
+    const std::string ini = folder + "\\Plugins\\ZELK.ini";
+    bool written = WritePrivateProfileStringA("Settings", "Start", nullptr, ini.c_str());
+    for (const auto& [key, value] : kKeys) written = WritePrivateProfileStringA("Settings", key, value, ini.c_str()) && written;
+    if (!written) throw std::runtime_error("cannot write " + ini);
+}
+
+std::string Utf8Title(HWND window) {
+    wchar_t title[256] = L"";
+    int length = GetWindowTextW(window, title, 256);
+    std::string text(static_cast<std::size_t>(length) * 3, '\0');
+    text.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, title, length, text.data(), static_cast<int>(text.size()), nullptr, nullptr)));
+    return text;
+}
+
+// A PNG of the operator windows shown now, with their captions; false when it could not be saved.
+bool SaveOperatorWindows(const std::string& file) {
+    Sleep(200);  // the last refresh paints asynchronously
+    std::vector<HWND> windows = OperatorWindows();
+    if (windows.empty()) {
+        std::cout << "Screenshot " << file << ": no operator window is shown, nothing saved\n";
+        return true;
+    }
+    std::vector<std::pair<RECT, HWND>> placed;
+    for (HWND window : windows) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        placed.push_back({rect, window});
+    }
+    std::sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.first.top, a.first.left) < std::pair(b.first.top, b.first.left);
+    });
+    for (const auto& [rect, window] : placed)
+        std::cout << "  window \"" << Utf8Title(window) << "\" at " << rect.left << "," << rect.top << "\n";
+    const RECT area = UnionOfWindows(windows, 8);
+    std::string error;
+    if (!SaveScreenPng(area, std::wstring(file.begin(), file.end()), &error)) {
+        std::cerr << "host_simulator: screenshot " << file << ": " << error << "\n";
+        return false;
+    }
+    std::cout << "Screenshot of the operator windows: " << file << " (" << area.right - area.left << " x "
+              << area.bottom - area.top << " px)\n";
+    return true;
+}
+
 int Run(const Options& options) {
     Script script = ReadScript(options.scriptPath);
+
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const std::string iniPrefix = std::string(folder) + "\\";
+
+    // Before the library: the host's object outlives the plug-in's hold on it.
+    std::optional<FakeHost> host;
+    if (options.live) {
+        PrepareFreshStart(folder);
+        host.emplace();
+        host->setModeFollowsMacros(true);
+    }
+
     HMODULE module = LoadLibraryA(options.dllPath.c_str());
     if (!module) throw std::runtime_error("cannot load " + options.dllPath);
 
@@ -205,27 +291,50 @@ int Run(const Options& options) {
     std::cout << "Plug-in: " << getSetName(0) << "\n";
     if (options.html) setVersion("2.20");
 
-    char folder[MAX_PATH] = "";
-    GetCurrentDirectoryA(MAX_PATH, folder);
-    const std::string iniPrefix = std::string(folder) + "\\";
-
     OperatorStandIn operatorStandIn(ReadHeaderValues(options.headerPath));
     stats_api::CallReset(reset, iniPrefix.c_str(), options.cabrillo ? 1 : 0, script.myCall.c_str(),
                          script.start, script.end, script.myPrefix.c_str());
 
     int stored = 0, rejected = 0, removed = 0;
+    bool failed = false;
     for (const auto& step : script.steps) {
-        if (step.verb == "QSO") {
+        const auto& f = step.fields;
+        const bool needsHost = step.verb == "TYPE" || step.verb == "FREQ" || step.verb == "MODE";
+        if (needsHost && !host) {
+            std::cerr << "line " << step.line << ": " << step.verb << " needs --live\n";
+        } else if (step.verb == "QSO") {
             (stats_api::CallWithQso(add, QsoOf(script, step)) ? stored : rejected)++;
         } else if (step.verb == "REMOVE") {
             stats_api::CallWithQso(remove, QsoOf(script, step));
             ++removed;
-        } else if (step.verb == "CHECK" && step.fields.size() >= 4) {
-            const auto& f = step.fields;
+        } else if (step.verb == "CHECK" && f.size() >= 4) {
             int answer = stats_api::CallCheck(check, f[0].c_str(), f[1].c_str(), f[3].c_str(), f[2].c_str(),
                                               f[2].c_str());
-            const char* meaning = answer == 0 ? "duplicate" : answer == 4 ? "not valid in the contest" : "ok";
-            std::cout << "Check " << f[0] << " " << f[2] << " " << f[1] << ": " << answer << " (" << meaning << ")\n";
+            std::cout << "Check " << f[0] << " " << f[2] << " " << f[1] << ": " << answer << " ("
+                      << CheckMeaning(answer) << ")\n";
+        } else if (step.verb == "TYPE" && f.size() >= 4) {
+            // The host checks the call after every key; the windows refresh on their own thread.
+            int answer = 1;
+            for (std::size_t length = 1; length <= f[0].size(); ++length) {
+                const std::string typed = f[0].substr(0, length);
+                host->setEntryField(typed);
+                answer = stats_api::CallCheck(check, typed.c_str(), f[1].c_str(), f[3].c_str(), f[2].c_str(),
+                                              f[2].c_str());
+                Sleep(60);
+            }
+            std::cout << "Typed " << f[0] << " " << f[2] << " " << f[1] << ": " << answer << " ("
+                      << CheckMeaning(answer) << ")\n";
+        } else if (step.verb == "FREQ" && f.size() == 1) {
+            host->setFrequency(std::stod(f[0]));
+        } else if (step.verb == "MODE" && f.size() == 1) {
+            host->setMode(f[0]);
+        } else if (step.verb == "WAIT" && f.size() == 1) {
+            Sleep(static_cast<DWORD>(std::stoul(f[0])));
+        } else if (step.verb == "RESULTS") {
+            int out = 0;
+            results(&out);
+        } else if (step.verb == "SHOT" && f.size() == 1) {
+            failed = !SaveOperatorWindows(f[0]) || failed;
         } else {
             std::cerr << "line " << step.line << ": unknown step " << step.verb << "\n";
         }
@@ -240,7 +349,12 @@ int Run(const Options& options) {
     if (!options.resultsPath.empty()) std::ofstream(options.resultsPath, std::ios::binary) << summary;
 
     FreeLibrary(module);
-    return 0;
+    if (host) {
+        std::cout << "Host received macros:";
+        for (const auto& macro : host->macros()) std::cout << " " << macro;
+        std::cout << "\n";
+    }
+    return failed ? 1 : 0;
 }
 
 }  // namespace
@@ -255,11 +369,12 @@ int main(int argc, char** argv) {
             options.cabrillo = true;
             options.headerPath = argv[++i];
         } else if (arg == "--results" && i + 1 < argc) options.resultsPath = argv[++i];
+        else if (arg == "--live") options.live = true;
         else positional.push_back(arg);
     }
     if (positional.size() != 2) {
         std::cerr << "usage: host_simulator <Stats.dll> <contest script> [--html] [--cabrillo <header file>] "
-                     "[--results <file>]\n";
+                     "[--results <file>] [--live]\n";
         return 2;
     }
     options.dllPath = positional[0];

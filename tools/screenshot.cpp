@@ -113,10 +113,8 @@ bool IsOperatorTitle(const std::wstring& title) {
 BOOL CALLBACK CollectOperatorWindow(HWND window, LPARAM param) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    wchar_t title[256] = L"";
-    GetWindowTextW(window, title, 256);
-    if (IsOperatorTitle(title)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && IsOperatorWindow(window))
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
     return TRUE;
 }
 
@@ -131,6 +129,12 @@ bool SaveScreenPng(const RECT& area, const std::wstring& path, std::string* erro
     // The stream is closed by now; no half-written file stays behind.
     if (!written) DeleteFileW(path.c_str());
     return written;
+}
+
+bool IsOperatorWindow(HWND window) {
+    wchar_t title[256] = L"";
+    GetWindowTextW(window, title, 256);
+    return IsOperatorTitle(title);
 }
 
 std::vector<HWND> OperatorWindows() {

@@ -13,6 +13,7 @@ bool SaveScreenPng(const RECT& area, const std::wstring& path, std::string* erro
 // titles start with "ZELK-" (previous-QSO and district grid windows) or "Setup ZELK-" or another
 // language's word before "ZELK-" (the setup window).
 std::vector<HWND> OperatorWindows();
+bool IsOperatorWindow(HWND window);
 
 // The union of the windows' rectangles widened by margin on every side and clipped to the screen;
 // an empty rectangle for no windows.
