@@ -37,6 +37,7 @@
 
 #include "boundary/stats_api.h"
 #include "tools/fake_host.h"
+#include "tools/ole_values.h"
 #include "tools/screenshot.h"
 
 namespace {
@@ -253,7 +254,7 @@ bool SaveOperatorWindows(const std::string& file) {
         std::cout << "  window \"" << Utf8Title(window) << "\" at " << rect.left << "," << rect.top << "\n";
     const RECT area = UnionOfWindows(windows, 8);
     std::string error;
-    if (!SaveScreenPng(area, std::wstring(file.begin(), file.end()), &error)) {
+    if (!SaveScreenPng(area, ole::Widen(file), &error)) {
         std::cerr << "host_simulator: screenshot " << file << ": " << error << "\n";
         return false;
     }
