@@ -25,7 +25,8 @@ struct TypingContest {
         : contest(size), keystrokes(TypingPattern(contest.qsos, size, kTypedCalls)) {
         queries.reserve(keystrokes.size());
         for (const OwnedQso& k : keystrokes)
-            queries.push_back({k.call, k.mode, k.country, std::string_view(k.band), std::string_view(k.band)});
+            queries.push_back(
+                {k.call, k.mode, k.country, std::string_view(k.band), std::string_view(k.band)});
     }
 };
 
@@ -118,9 +119,9 @@ void BM_PaintData(benchmark::State& bench) {
         benchmark::DoNotOptimize(cells);
     }
     bench.counters["codes"] = static_cast<double>(worked.size());
-    bench.counters["per_code"] = benchmark::Counter(static_cast<double>(worked.size()),
-                                                    benchmark::Counter::kIsIterationInvariantRate |
-                                                        benchmark::Counter::kInvert);
+    bench.counters["per_code"] =
+        benchmark::Counter(static_cast<double>(worked.size()),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

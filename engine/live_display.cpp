@@ -11,12 +11,12 @@
 namespace {
 
 // Russian texts as Windows-1251 bytes.
-constexpr std::string_view kRuSetup = "\xD3\xF1\xF2\xE0\xED\xEE\xE2\xEA\xE8";               // Установки
-constexpr std::string_view kRuPrevious = "\xCF\xF0\xE5\xE4\xFB\xE4\xF3\xF9\xE8\xE5";        // Предыдущие
-constexpr const char* kRuModeLabel = "\xC2\xE8\xE4 \xF0\xE0\xE1\xEE\xF2\xFB";                // Вид работы
-constexpr const char* kRuViewLabel = "\xCE\xF2\xEE\xE1\xF0\xE0\xE6\xE0\xF2\xFC";             // Отображать
-constexpr const char* kRuPreviousQso = "\xCF\xF0\xE5\xE4\xFB\xE4\xF3\xF9\xE8\xE5 QSO";       // Предыдущие QSO
-constexpr const char* kRuWindowOnTop = "\xCF\xEE\xE2\xE5\xF0\xF5 \xEE\xEA\xEE\xED";          // Поверх окон
+constexpr std::string_view kRuSetup = "\xD3\xF1\xF2\xE0\xED\xEE\xE2\xEA\xE8";         // Установки
+constexpr std::string_view kRuPrevious = "\xCF\xF0\xE5\xE4\xFB\xE4\xF3\xF9\xE8\xE5";  // Предыдущие
+constexpr const char* kRuModeLabel = "\xC2\xE8\xE4 \xF0\xE0\xE1\xEE\xF2\xFB";         // Вид работы
+constexpr const char* kRuViewLabel = "\xCE\xF2\xEE\xE1\xF0\xE0\xE6\xE0\xF2\xFC";      // Отображать
+constexpr const char* kRuPreviousQso = "\xCF\xF0\xE5\xE4\xFB\xE4\xF3\xF9\xE8\xE5 QSO";  // Предыдущие QSO
+constexpr const char* kRuWindowOnTop = "\xCF\xEE\xE2\xE5\xF0\xF5 \xEE\xEA\xEE\xED";  // Поверх окон
 
 constexpr std::array<ControlText, 4> kRussianSetupTexts = {{
     {IDC_MODE_LABEL, kRuModeLabel},
@@ -89,7 +89,8 @@ std::string SetupCaption(std::string_view year, bool russian) {
 }
 
 std::string PrevCaptionOpened(std::string_view year, bool russian) {
-    return russian ? Join({"ZELK-", year, " ", kRuPrevious, " QSO"}) : Join({"ZELK-", year, " Previous, QSO"});
+    return russian ? Join({"ZELK-", year, " ", kRuPrevious, " QSO"})
+                   : Join({"ZELK-", year, " Previous, QSO"});
 }
 
 std::string PrevCaptionNoCall(std::string_view year, bool russian) {

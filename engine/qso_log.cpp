@@ -107,15 +107,13 @@ std::size_t QsoLog::positionOf(Sequence sequence) const {
     return static_cast<std::size_t>(at - m_entries.begin());
 }
 
-std::size_t QsoLog::countMatching(std::string_view call, std::string_view band,
-                                  std::string_view mode) const {
+std::size_t QsoLog::countMatching(std::string_view call, std::string_view band, std::string_view mode) const {
     auto found = m_byCallBandMode.find(CombinedKey(call, band, mode).text());
     return found == m_byCallBandMode.end() ? 0 : found->second.size();
 }
 
 std::optional<std::size_t> QsoLog::findRemovalMatch(std::string_view call, std::string_view band,
-                                                    std::string_view mode,
-                                                    const OleDateTime& time) const {
+                                                    std::string_view mode, const OleDateTime& time) const {
     auto found = m_byCallBandMode.find(CombinedKey(call, band, mode).text());
     if (found == m_byCallBandMode.end()) return std::nullopt;
     for (Sequence sequence : found->second) {

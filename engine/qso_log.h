@@ -76,7 +76,9 @@ private:
     // text once and builds no string.
     struct TextHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+        std::size_t operator()(std::string_view text) const noexcept {
+            return std::hash<std::string_view>{}(text);
+        }
     };
     struct TextEqual {
         using is_transparent = void;

@@ -20,11 +20,23 @@ TEST(LiveDisplayTest, ContestBandByWholeMegahertz) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const BandCase cases[] = {
-        {1'000'000, 0},        {1'830'000, 0},   {1'999'999, 0},       {3'000'000, 1},
-        {3'799'999, 1},        {3'999'999.9, 1}, {7'040'000, 2},       {7'999'999, 2},
-        {999'999, std::nullopt}, {2'000'000, std::nullopt}, {14'074'000, std::nullopt},
-        {0, std::nullopt},     {-1'500'000, std::nullopt},  {-7'040'000, std::nullopt},
-        {nan, std::nullopt},   {inf, std::nullopt},         {1e300, std::nullopt},
+        {1'000'000, 0},
+        {1'830'000, 0},
+        {1'999'999, 0},
+        {3'000'000, 1},
+        {3'799'999, 1},
+        {3'999'999.9, 1},
+        {7'040'000, 2},
+        {7'999'999, 2},
+        {999'999, std::nullopt},
+        {2'000'000, std::nullopt},
+        {14'074'000, std::nullopt},
+        {0, std::nullopt},
+        {-1'500'000, std::nullopt},
+        {-7'040'000, std::nullopt},
+        {nan, std::nullopt},
+        {inf, std::nullopt},
+        {1e300, std::nullopt},
     };
     for (const BandCase& c : cases) EXPECT_EQ(ContestBandOfFrequency(c.hz), c.band) << std::fixed << c.hz;
 }
@@ -83,7 +95,8 @@ TEST(FillPrevRowsTest, LastQsoInLogOrderWinsEitherWay) {
         log.append(Qso("UT5ZZ", "80m", "CW", 10, laterFirst ? 5 : 40));
         PrevRows rows = ResetRows();
         FillPrevRows(log, "UT5ZZ", kBandNames, rows);
-        EXPECT_EQ(rows[1], Row("80m", {{0, laterFirst ? "10:05" : "10:40"}})) << "later first: " << laterFirst;
+        EXPECT_EQ(rows[1], Row("80m", {{0, laterFirst ? "10:05" : "10:40"}}))
+            << "later first: " << laterFirst;
         EXPECT_EQ(rows[0], Row("160m"));
         EXPECT_EQ(rows[2], Row("40m"));
     }
@@ -97,9 +110,9 @@ TEST(FillPrevRowsTest, EachBandAndModeColumnGetsItsOwnTime) {
     log.append(Qso("UT5ZZ", "80m", "MFSK16", 9, 44));  // no mode column
     log.append(Qso("UT5ZZ", "80m", "MFSK", 9, 55));
     log.append(Qso("UT5ZZ", "40m", "QPSK125", 10, 6));
-    log.append(Qso("UT5ZZ", "80M", "CW", 10, 17));     // band text not exactly a row's
-    log.append(Qso("UT5ZZ", "80m", "cw", 10, 28));     // mode text not exactly a column's
-    log.append(Qso("ut5zz", "160m", "CW", 10, 39));    // other call by case
+    log.append(Qso("UT5ZZ", "80M", "CW", 10, 17));   // band text not exactly a row's
+    log.append(Qso("UT5ZZ", "80m", "cw", 10, 28));   // mode text not exactly a column's
+    log.append(Qso("ut5zz", "160m", "CW", 10, 39));  // other call by case
     log.append(Qso("UT5ZZ/P", "160m", "RTTY", 10, 50));
     log.append(Qso("DL1X", "40m", "CW", 11, 1));
 
@@ -221,7 +234,8 @@ std::string Cp1251(std::string_view utf8) {
             continue;
         }
         const unsigned code = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3Fu);
-        if (code < 0x410 || code > 0x44F) throw std::invalid_argument("no Windows-1251 letter in this helper");
+        if (code < 0x410 || code > 0x44F)
+            throw std::invalid_argument("no Windows-1251 letter in this helper");
         out += static_cast<char>(0xC0 + (code - 0x410));
     }
     return out;
@@ -251,9 +265,9 @@ TEST(LiveDisplayTest, RussianSetupControlTexts) {
     std::map<int, std::string> texts;
     for (const ControlText& control : RussianSetupControlTexts()) texts[control.id] = control.cp1251;
     EXPECT_EQ(texts, (std::map<int, std::string>{{1015, Cp1251("Предыдущие QSO")},
-                                                  {1016, Cp1251("Поверх окон")},
-                                                  {1017, Cp1251("Вид работы")},
-                                                  {1018, Cp1251("Отображать")}}));
+                                                 {1016, Cp1251("Поверх окон")},
+                                                 {1017, Cp1251("Вид работы")},
+                                                 {1018, Cp1251("Отображать")}}));
 }
 
 }  // namespace
