@@ -98,10 +98,17 @@ void StartSetupThread(const WindowThreadStart& start) {
         if (g_windowThread) ForgetThread();
     }
     g_stopRequested.store(false);
+    g_unloading.store(false);
     g_threadLeaving.store(false);
+    g_windowThreadReady.store(false);
     auto texts = std::make_unique<CaptionTexts>(CaptionTexts{start.contestYear, start.russianUi});
     g_windowThread = CreateThread(nullptr, 0, &SetupThreadMain, texts.get(), 0, nullptr);
-    if (g_windowThread) texts.release();
+    if (!g_windowThread) return;
+    texts.release();
+    // Until its first window exists the thread loads parts of the system, which needs the loader;
+    // an unload right after the reset would then wait for it in vain.
+    const auto deadline = Clock::now() + kStopLimit;
+    while (!g_windowThreadReady.load() && !ThreadEnded(g_windowThread) && Clock::now() < deadline) Sleep(2);
 }
 
 void StopSetupThread(StopReason reason) {
@@ -111,6 +118,7 @@ void StopSetupThread(StopReason reason) {
         return;
     }
     const auto deadline = Clock::now() + kStopLimit;
+    g_unloading.store(reason == StopReason::unload);
     g_stopRequested.store(true);
     // The close reaches the setup window, which closes the list windows it owns.
     if (HWND setup = g_setupWindowHandle.load())

@@ -1,5 +1,7 @@
 #include "windows/host_automation.h"
 
+#include <utility>
+
 #include "windows/wide_text.h"
 
 namespace {
@@ -20,14 +22,17 @@ std::optional<std::string> NarrowOf(VARIANT& value) {
 }  // namespace
 
 bool HostAutomation::connect() {
-    m_dispatch.reset();
+    release();
     CLSID classId{};
     if (FAILED(CLSIDFromProgID(kHostProgId, &classId))) return false;
     ComPtr<IUnknown> running;
     if (FAILED(GetActiveObject(classId, nullptr, running.put())) || !running) return false;
-    if (FAILED(running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(m_dispatch.put()))))
-        m_dispatch.reset();
+    if (FAILED(running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&m_dispatch)))) m_dispatch = nullptr;
     return connected();
+}
+
+void HostAutomation::release() {
+    if (m_dispatch) std::exchange(m_dispatch, nullptr)->Release();
 }
 
 HRESULT HostAutomation::invoke(DISPID id, WORD kind, VARIANTARG* arguments, UINT count, VARIANT* result) {

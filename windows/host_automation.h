@@ -12,12 +12,19 @@
 // The host application's automation object, taken from the running object table by its program
 // id and called late-bound by dispatch id. Every call reports a host error as "no value"; while
 // no object is held, calls do nothing and reads are empty.
+//
+// The window thread lets go of the object itself, before it ends: no destructor does it, since a
+// destructor of the library's state may run on the host's thread inside the loader, where a call
+// to the host object could never be answered.
 class HostAutomation {
 public:
     // Looks up the running host; false when none runs. COM must be initialised on this thread.
     bool connect();
-    void release() { m_dispatch.reset(); }
-    bool connected() const { return static_cast<bool>(m_dispatch); }
+    // Releases the object.
+    void release();
+    // Forgets the object without calling it: for an end while the host's thread cannot answer.
+    void abandon() { m_dispatch = nullptr; }
+    bool connected() const { return m_dispatch != nullptr; }
 
     // False when the host answered with an error.
     bool SendMacro(std::string_view macro);
@@ -29,7 +36,7 @@ public:
 private:
     HRESULT invoke(DISPID id, WORD kind, VARIANTARG* arguments, UINT count, VARIANT* result);
 
-    ComPtr<IDispatch> m_dispatch;
+    IDispatch* m_dispatch = nullptr;
 };
 
 inline constexpr wchar_t kHostProgId[] = L"Vexl2.Application";

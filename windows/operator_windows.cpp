@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "windows/host_call_filter.h"
 #include "windows/operator_state.h"
 #include "windows/prev_window.h"
 #include "windows/setup_window.h"
@@ -9,6 +10,8 @@
 #include "windows/zelk_window.h"
 
 std::atomic<bool> g_stopRequested{false};
+std::atomic<bool> g_unloading{false};
+std::atomic<bool> g_windowThreadReady{false};
 std::atomic<HWND> g_setupWindowHandle{nullptr};
 
 namespace {
@@ -20,12 +23,13 @@ bool IsListWindowMessage(MSG& message) {
     return false;
 }
 
-// COM for the host object, initialised and uninitialised on this thread.
+// COM for the host object, initialised and uninitialised on this thread. At an unload it stays:
+// uninitialising would call the host's object, which cannot answer while the loader runs.
 class ComApartment {
 public:
     ComApartment() : m_initialised(SUCCEEDED(CoInitialize(nullptr))) {}
     ~ComApartment() {
-        if (m_initialised) CoUninitialize();
+        if (m_initialised && !g_unloading.load()) CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
@@ -38,9 +42,12 @@ private:
 
 void RunOperatorWindows(const CaptionTexts& texts) {
     ComApartment com;
+    HostCallFilterRegistration filter;
     {
         auto setup = std::make_unique<Setup>();
-        if (!g_stopRequested.load() && setup->open(texts)) {
+        const bool opened = !g_stopRequested.load() && setup->open(texts);
+        g_windowThreadReady.store(true);
+        if (opened) {
             g_setupWindowHandle.store(setup->window());
             MSG message;
             while (!setup->closeRequested() && !g_stopRequested.load() && setup->window()) {
@@ -54,5 +61,10 @@ void RunOperatorWindows(const CaptionTexts& texts) {
             setup->destroyAll();
         }
     }
-    g_host.release();
+    g_windowThreadReady.store(true);
+    if (g_unloading.load()) {
+        g_host.abandon();
+    } else {
+        g_host.release();
+    }
 }

@@ -8,8 +8,15 @@
 // Set by the host's thread when the windows must close; every wait of the window thread looks at
 // it, so a stop never waits for a mode wait or a refresh to run out.
 extern std::atomic<bool> g_stopRequested;
+// Set with g_stopRequested when the library unloads: the host's thread is then inside the loader
+// and answers no call to its automation object, so the window thread ends without one.
+extern std::atomic<bool> g_unloading;
 // The setup window's handle while it exists, for the refresh requests of the exports.
 extern std::atomic<HWND> g_setupWindowHandle;
+
+// Set by the window thread once its setup window is open (or could not be made), so the starter
+// knows the thread is past loading what its windows and the host object need.
+extern std::atomic<bool> g_windowThreadReady;
 
 // Runs the operator windows on the calling thread until they close: the setup window, which opens
 // the two list windows as its check boxes say, and a message loop that gives the modeless windows

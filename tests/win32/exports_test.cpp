@@ -150,11 +150,20 @@ TEST(StatisticsReset, StartSwitchRunsOneShot) {
         return std::string(value);
     };
     EXPECT_EQ(start(), "<none>");
-    EXPECT_EQ(dll.reset(), 1);
+    EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "1");
-    EXPECT_EQ(dll.reset(), 1);
+    HWND setup = WaitForDialog("Setup ZELK-2017", 10000);
+    ASSERT_NE(setup, nullptr);
+    EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "0");
-    EXPECT_EQ(dll.reset(), 1);
+    // The windows still run: the switch stays as it is.
+    EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
+    EXPECT_EQ(start(), "0");
+    // Once the operator has ended the setup window, the next reset starts the windows again.
+    PostMessageA(setup, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 250 && IsWindow(setup); ++i) Sleep(20);
+    Sleep(100);
+    EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "1");
 }
 

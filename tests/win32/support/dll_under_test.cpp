@@ -42,8 +42,11 @@ DllUnderTest::DllUnderTest(Names names) {
     Bind(m_module, isValidExchg, plain ? "IsValidExchg0" : "?StatsIsValidExchg0@@YAHPBD000HHH@Z");
 }
 
-DllUnderTest::~DllUnderTest() {
+DllUnderTest::~DllUnderTest() { unload(); }
+
+void DllUnderTest::unload() {
     if (m_module) FreeLibrary(m_module);
+    m_module = nullptr;
 }
 
 FARPROC DllUnderTest::symbol(const char* name) const { return GetProcAddress(m_module, name); }

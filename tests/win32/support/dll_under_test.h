@@ -18,6 +18,8 @@ public:
     DllUnderTest& operator=(const DllUnderTest&) = delete;
 
     HMODULE module() const { return m_module; }
+    // Unloads the library now (the destructor then does nothing).
+    void unload();
     FARPROC symbol(const char* name) const;  // nullptr when not exported
 
     stats_api::SetVersion setVersion{};

@@ -16,6 +16,8 @@ BOOL CALLBACK Visit(HWND window, LPARAM param) {
     GetClassNameA(window, className, sizeof className);
     if (std::string(className) != "#32770") return TRUE;
     if (search->title && WindowText(window) != search->title) return TRUE;
+    // Any dialog but the plug-in's operator windows, which may be open beside it.
+    if (!search->title && WindowText(window).find("ZELK-") != std::string::npos) return TRUE;
     search->found = window;
     return FALSE;
 }

@@ -5,7 +5,8 @@
 #include <string>
 
 // Waits until a dialog (class "#32770") of this process is visible, optionally with the given
-// title; nullptr when none appears in time.
+// title (without one, the plug-in's operator windows do not count); nullptr when none appears in
+// time.
 HWND WaitForDialog(const char* title, int timeoutMs);
 
 std::string WindowText(HWND window);

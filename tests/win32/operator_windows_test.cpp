@@ -1,0 +1,206 @@
+// The operator windows of the real DLL, driven as the host drives them, with the host's automation
+// object played by a fake: the window thread's start and stop, the mode buttons, the captions in
+// both languages, the ini keys, the live refresh and what the windows show.
+#include "support/operator_session.h"
+
+namespace {
+
+TEST_F(OperatorWindows, TheStartSwitchStartsTheThreadOnceAndAnUnloadClosesTheWindows) {
+    OpenWindows("DL");
+    EXPECT_EQ(TitleOf(setup), L"Setup ZELK-2017");
+    EXPECT_EQ(Setting("Start"), "1");
+    // The next reset only turns the one-shot switch back; the windows stay as they are.
+    ASSERT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
+    EXPECT_EQ(Setting("Start"), "0");
+    EXPECT_TRUE(IsWindow(setup));
+    // The one after that finds the thread running and changes nothing.
+    ASSERT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
+    EXPECT_EQ(Setting("Start"), "0");
+
+    const auto before = std::chrono::steady_clock::now();
+    dll.unload();
+    const auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(took, std::chrono::seconds(2));
+    for (HWND window : {setup, prev, zelk}) EXPECT_FALSE(IsWindow(window));
+    // The process goes on pumping messages with the library gone.
+    WaitUntil([] { return false; }, 500);
+}
+
+TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
+    OpenWindows("DL", false);
+    // With no mode stored, the window sends CW again as it opens, and marks it.
+    ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() >= 2; }, kTimeoutMs));
+    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
+    WaitUntil([&] { return FaceOf(setup, IDC_MODE_CW) == RGB(0, 255, 0); }, kTimeoutMs);
+    EXPECT_EQ(FaceOf(setup, IDC_MODE_CW), RGB(0, 255, 0));
+    EXPECT_EQ(FaceOf(setup, IDC_MODE_SSB), RGB(240, 240, 240));
+
+    // BPSK125 has no mode macro of its own; the mode is stored once the host reports it.
+    host.clearMacros();
+    Click(setup, IDC_MODE_BPSK125);
+    ASSERT_TRUE(WaitUntil([] { return Setting("Mode") == "BPSK125"; }, kTimeoutMs));
+    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:BPSK31>", "<BAUDRATE:125>"}));
+    EXPECT_EQ(FaceOf(setup, IDC_MODE_BPSK125), RGB(0, 255, 0));
+    EXPECT_EQ(FaceOf(setup, IDC_MODE_CW), RGB(240, 240, 240));
+
+    // A host that never reports QPSK63: the button turns green, the wait gives up, nothing is stored.
+    host.setModeFollowsMacros(false);
+    host.clearMacros();
+    const auto clicked = std::chrono::steady_clock::now();
+    Click(setup, IDC_MODE_QPSK63);
+    ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() == 2; }, kTimeoutMs));
+    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:QPSK31>", "<BAUDRATE:63>"}));
+    EXPECT_TRUE(WaitUntil([&] { return FaceOf(setup, IDC_MODE_QPSK63) == RGB(0, 255, 0); }, kTimeoutMs));
+    // The window answers again after the wait: the next click goes through.
+    Click(setup, IDC_MODE_SSB);
+    ASSERT_TRUE(WaitUntil([] { return Setting("Mode") == "SSB"; }, 8000));
+    EXPECT_GE(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(4500));
+    EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(7500));
+    EXPECT_EQ(FaceOf(setup, IDC_MODE_SSB), RGB(0, 255, 0));
+    EXPECT_EQ(FaceOf(setup, IDC_MODE_QPSK63), RGB(240, 240, 240));
+}
+
+TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheirKeys) {
+    OpenWindows("DL");
+    EXPECT_EQ(ItemText(setup, IDC_MODE_LABEL), L"Mode");
+    EXPECT_EQ(ItemText(setup, IDC_VIEW_PREV), L"Previsions QSO");
+    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO", kTimeoutMs), L"ZELK-2017 Previous QSO");
+    EXPECT_EQ(WaitForTitle(zelk, L"ZELK-2017 ZELK on 80m CW", kTimeoutMs), L"ZELK-2017 ZELK on 80m CW");
+    Type("DL1ABC");
+    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with DL1ABC ", kTimeoutMs),
+              L"ZELK-2017 Previous QSO with DL1ABC ");
+
+    // The previous-QSO check box closes the window and opens a new one, and says so in the ini file.
+    Click(setup, IDC_VIEW_PREV);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(prev); }, kTimeoutMs));
+    EXPECT_EQ(Setting("setup_view_prev_qso"), "0");
+    Click(setup, IDC_VIEW_PREV);
+    prev = WaitForWindowTitled(L"ZELK-2017 Previous", kTimeoutMs);
+    ASSERT_NE(prev, nullptr);
+    EXPECT_EQ(Setting("setup_view_prev_qso"), "1");
+    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with DL1ABC ", kTimeoutMs),
+              L"ZELK-2017 Previous QSO with DL1ABC ");
+
+    // "Window on top" reopens both list windows topmost; the setup window is topmost either way.
+    EXPECT_TRUE(GetWindowLongW(setup, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongW(prev, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    Click(setup, IDC_WINDOW_ON_TOP);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(prev) && !IsWindow(zelk); }, kTimeoutMs));
+    EXPECT_EQ(Setting("setup_window_on_top"), "1");
+    prev = WaitForWindowTitled(L"ZELK-2017 Previous", kTimeoutMs);
+    zelk = WaitForWindowTitled(L"ZELK-2017 ", kTimeoutMs);
+    ASSERT_NE(prev, nullptr);
+    ASSERT_NE(zelk, nullptr);
+    EXPECT_TRUE(GetWindowLongW(prev, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongW(zelk, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongW(setup, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // Positions: as stored, and written again when the mouse passes over a moved window.
+    RECT frame{};
+    GetWindowRect(setup, &frame);
+    EXPECT_EQ(frame.left, 650);
+    EXPECT_EQ(frame.top, 20);
+    SetWindowPos(prev, nullptr, 40, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(prev, WM_SETCURSOR, reinterpret_cast<WPARAM>(prev), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(Setting("prev_x"), "40");
+    EXPECT_EQ(Setting("prev_y"), "60");
+}
+
+TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
+    WriteSetting("setup_x", "5000");
+    WriteSetting("setup_y", "-3000");
+    OpenWindows("UR");
+    EXPECT_EQ(TitleOf(setup), L"\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0438 ZELK-2017");
+    EXPECT_EQ(ItemText(setup, IDC_MODE_LABEL), L"\u0412\u0438\u0434 \u0440\u0430\u0431\u043e\u0442\u044b");
+    EXPECT_EQ(ItemText(setup, IDC_VIEW_LABEL), L"\u041e\u0442\u043e\u0431\u0440\u0430\u0436\u0430\u0442\u044c");
+    EXPECT_EQ(ItemText(setup, IDC_VIEW_PREV), L"\u041f\u0440\u0435\u0434\u044b\u0434\u0443\u0449\u0438\u0435 QSO");
+    EXPECT_EQ(ItemText(setup, IDC_WINDOW_ON_TOP), L"\u041f\u043e\u0432\u0435\u0440\u0445 \u043e\u043a\u043e\u043d");
+    EXPECT_EQ(ItemText(setup, IDC_VIEW_ZELK), L"ZELK");
+    EXPECT_EQ(ItemText(setup, IDC_MODE_CW), L"CW");
+    Type("UR5ABC");
+    const std::wstring withCall = L"ZELK-2017 \u041f\u0440\u0435\u0434\u044b\u0434\u0443\u0449\u0438\u0435 QSO c UR5ABC ";
+    EXPECT_EQ(WaitForTitle(prev, withCall, kTimeoutMs), withCall);
+    EXPECT_EQ(WaitForTitle(zelk, L"ZELK-2017 ZELK on 80m CW", kTimeoutMs), L"ZELK-2017 ZELK on 80m CW");
+    // A stored place on no monitor gives the default place.
+    RECT frame{};
+    GetWindowRect(setup, &frame);
+    EXPECT_EQ(frame.left, 10);
+    EXPECT_EQ(frame.top, 400);
+}
+
+TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrder) {
+    OpenWindows("DL");
+    // The call on 80m CW twice (the later time must win), on 40m SSB and on 160m BPSK63; and the
+    // districts of three other stations on 80m CW, logged out of order.
+    for (const auto& q : {Qso("UR5ABC", "80m", 3551000, "CW", 10, 5, "OD04"), Qso("UR1LV", "80m", 3552000, "CW", 10, 7, "LV03"),
+                          Qso("UR5ABC", "80m", 3553000, "CW", 10, 40, "OD04"), Qso("UR5ABC", "40m", 7061000, "SSB", 11, 15, "OD04"),
+                          Qso("UR5ABC", "160m", 1838000, "BPSK63", 9, 30, "OD04"), Qso("UR2KI", "80m", 3554000, "CW", 10, 9, "KI01"),
+                          Qso("UR3CH", "80m", 3555000, "CW", 10, 11, "CH02")})
+        ASSERT_EQ(dll.add(q), 1);
+    int out = 0;
+    dll.getResult(&out);
+
+    const int refreshes = host.callCount(FakeHost::getMode);
+    Type("UR5ABC");
+    ASSERT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs), L"ZELK-2017 Previous QSO with UR5ABC ");
+    ASSERT_TRUE(host.waitForCalls(FakeHost::getMode, refreshes + 1, kTimeoutMs));
+    Sleep(200);
+
+    HWND canvas = GetDlgItem(prev, IDC_PREV_CANVAS);
+    RECT area{};
+    GetClientRect(canvas, &area);
+    const int pitch = area.bottom / 7;
+    const int row160 = pitch + 10, row80 = 2 * pitch + 10, row40 = 3 * pitch + 10;
+    EXPECT_TRUE(ShowsText(canvas, 100, row80, "10:40", kBandHighlight));
+    EXPECT_TRUE(ShowsText(canvas, 140, row80, "   -", kBandHighlight));
+    EXPECT_TRUE(ShowsText(canvas, 140, row40, "11:15", kCanvasWithCall));
+    EXPECT_TRUE(ShowsText(canvas, 260, row160, "09:30", kCanvasWithCall));
+    EXPECT_TRUE(ShowsText(canvas, 20, row40, "40m", kCanvasWithCall));
+    EXPECT_EQ(CaptureWindow(canvas, RECT{area.right - 4, row80 + 2, area.right - 3, row80 + 3}).at(0, 0), kBandHighlight);
+    EXPECT_EQ(CaptureWindow(canvas, RECT{area.right - 4, row40 + 2, area.right - 3, row40 + 3}).at(0, 0), kCanvasWithCall);
+
+    HWND grid = GetDlgItem(zelk, IDC_ZELK_CANVAS);
+    EXPECT_EQ(TitleOf(zelk), L"ZELK-2017 ZELK on 80m CW");
+    EXPECT_TRUE(ShowsText(grid, 5, 0, "CH02", kBackground));
+    EXPECT_TRUE(ShowsText(grid, 45, 0, "KI01", kBackground));
+    EXPECT_TRUE(ShowsText(grid, 85, 0, "LV03", kBackground));
+
+    // "<SP1>" goes out when the frequency has moved by more than 300 Hz since the last one.
+    // A call check asks for a refresh only when none is in flight: keep checking, as typing does.
+    // Every refresh reads the frequency; one on a contest band then reads the mode last.
+    const auto refreshAt = [&](double hz) {
+        host.setFrequency(hz);
+        const int asked = host.callCount(FakeHost::getFrequency);
+        const int modes = host.callCount(FakeHost::getMode);
+        const bool contestBand = hz < 8000000.0;
+        return WaitUntil(
+            [&] {
+                dll.check("UR5ABC", "CW", "UR", "80m", "80m");
+                return contestBand ? host.waitForCalls(FakeHost::getMode, modes + 1, 100)
+                                   : host.waitForCalls(FakeHost::getFrequency, asked + 1, 100);
+            },
+            kTimeoutMs);
+    };
+    const int sp1Before = CountOf(host.macros(), "<SP1>");
+    ASSERT_TRUE(refreshAt(3550300.0));
+    EXPECT_EQ(CountOf(host.macros(), "<SP1>"), sp1Before);
+    ASSERT_TRUE(refreshAt(3550301.0));
+    EXPECT_EQ(CountOf(host.macros(), "<SP1>"), sp1Before + 1);
+    // Off the contest bands the grid keeps its band and the highlight stays.
+    ASSERT_TRUE(refreshAt(14074000.0));
+    EXPECT_TRUE(WaitUntil([&] { return CountOf(host.macros(), "<SP1>") == sp1Before + 2; }, kTimeoutMs));
+    EXPECT_EQ(TitleOf(zelk), L"ZELK-2017 ZELK on 80m CW");
+}
+
+TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
+    OpenWindows("DL");
+    host.setFailing(true);
+    Type("UR7QQ");
+    Sleep(300);
+    host.setFailing(false);
+    host.setEntryField("UR9ZZ");
+    dll.check("UR9ZZ", "CW", "UR", "80m", "80m");
+    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR9ZZ ", kTimeoutMs), L"ZELK-2017 Previous QSO with UR9ZZ ");
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+#pragma once
+
+// A contest session with the operator windows open: the real DLL, a fake host answering its
+// automation calls, and helpers that read what the windows show.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "support/dll_under_test.h"
+#include "support/scratch_folder.h"
+#include "support/screen_probe.h"
+#include "tools/fake_host.h"
+
+inline constexpr int kTimeoutMs = 5000;
+inline constexpr COLORREF kBackground = RGB(255, 250, 198);
+inline constexpr COLORREF kCanvasWithCall = RGB(255, 255, 198);
+inline constexpr COLORREF kBandHighlight = RGB(198, 255, 255);
+
+inline std::string Setting(const char* key) {
+    char value[256] = "";
+    GetPrivateProfileStringA("Settings", key, "<none>", value, sizeof value, ".\\Plugins\\ZELK.ini");
+    return value;
+}
+
+inline void WriteSetting(const char* key, const char* value) {
+    WritePrivateProfileStringA("Settings", key, value, ".\\Plugins\\ZELK.ini");
+}
+
+inline stats_api::Qso Qso(const char* call, const char* band, unsigned hz, const char* mode, unsigned hour, unsigned minute,
+                   const char* exchange) {
+    stats_api::Qso q;
+    q.myCall = "UT1AA";
+    q.call = call;
+    q.time = MakeOleDate(2017, 5, 6, hour, minute);
+    q.frequencyHz = hz;
+    q.mode = mode;
+    q.rstSent = "599";
+    q.rstReceived = "579";
+    q.exchSent = "001";
+    q.exchReceived = exchange;
+    q.country = "UR";
+    q.band = band;
+    return q;
+}
+
+// The windows placed apart on the 1024x768 screen so that none covers another.
+inline void PlaceWindows() {
+    WriteSetting("setup_x", "650");
+    WriteSetting("setup_y", "20");
+    WriteSetting("prev_x", "20");
+    WriteSetting("prev_y", "20");
+    WriteSetting("zelk_x", "20");
+    WriteSetting("zelk_y", "330");
+}
+
+inline void Click(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The face of a mode button, inside its edge and away from its caption.
+inline COLORREF FaceOf(HWND dialog, int id) { return CaptureWindow(GetDlgItem(dialog, id), RECT{3, 3, 4, 4}).at(0, 0); }
+
+inline std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+inline std::vector<std::string> MacrosWithout(const std::vector<std::string>& macros, const std::string& left_out) {
+    std::vector<std::string> kept;
+    std::copy_if(macros.begin(), macros.end(), std::back_inserter(kept), [&](const auto& m) { return m != left_out; });
+    return kept;
+}
+
+inline int CountOf(const std::vector<std::string>& macros, const std::string& macro) {
+    return static_cast<int>(std::count(macros.begin(), macros.end(), macro));
+}
+
+// Whether the canvas shows the text at (x, y) on the background, as its paint draws it.
+inline ::testing::AssertionResult ShowsText(HWND canvas, int x, int y, const std::string& text, COLORREF background) {
+    const RECT cell{x, y, x + 36, y + 14};
+    const Pixels shown = CaptureWindow(canvas, cell);
+    const Pixels expected = RenderText(cell, background, x, y, text);
+    if (shown == expected) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << text << "\" not shown at " << x << "," << y;
+}
+
+// A contest folder with a district list, the fake host answering, and the windows wanted open.
+class OperatorWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteWholeFile("Plugins\\zelk.txt", "KI-01 Kyiv\r\nCH-02 Chernihiv\r\nLV-03 Lviv\r\nOD-04 Odesa\r\n");
+        PlaceWindows();
+        host.setModeFollowsMacros(true);
+        host.setMode("CW");
+        host.setFrequency(3550000.0);
+    }
+
+    // A reset that opens the windows, and the three of them found on the screen.
+    void OpenWindows(const char* ownPrefix, bool withLists = true) {
+        WriteSetting("setup_view_prev_qso", withLists ? "1" : "0");
+        WriteSetting("setup_view_zelk", withLists ? "1" : "0");
+        ASSERT_EQ(dll.reset("UT1AA", 0, ownPrefix), 1);
+        const bool russian = std::string(ownPrefix) == "UR";
+        setup = WaitForWindowTitled(russian ? L"\x0423\x0441\x0442\x0430\x043d\x043e\x0432\x043a\x0438" : L"Setup ZELK-",
+                                    kTimeoutMs);
+        ASSERT_NE(setup, nullptr);
+        if (!withLists) return;
+        prev = WaitForWindowTitled(russian ? L"ZELK-2017 \x041f" : L"ZELK-2017 P", kTimeoutMs);
+        zelk = WaitForWindowTitled(L"ZELK-2017 ", kTimeoutMs);
+        ASSERT_NE(prev, nullptr);
+        ASSERT_NE(zelk, nullptr);
+        // The first refresh has run once the grid shows the band.
+        WaitUntil([&] { return TitleOf(zelk) != L"ZELK-2017 "; }, kTimeoutMs);
+    }
+
+    // Types a call into the host's entry field with a call check per keystroke.
+    void Type(const std::string& call) {
+        for (std::size_t length = 1; length <= call.size(); ++length) {
+            host.setEntryField(call.substr(0, length));
+            dll.check(call.substr(0, length).c_str(), "CW", "UR", "80m", "80m");
+        }
+    }
+
+    ScratchFolder folder;
+    FakeHost host;
+    DllUnderTest dll;
+    HWND setup = nullptr, prev = nullptr, zelk = nullptr;
+};

@@ -1,0 +1,86 @@
+// The window thread under load and at its end: the host's work gives the same answers while the
+// windows refresh and paint, an unload closes the windows promptly, and a host that stops
+// answering does not hold the unload for ever. The last test leaves the library pinned in this
+// process, so it stays last and in a program of its own.
+#include "support/operator_session.h"
+
+namespace {
+
+// The host's thread works the log hard while the window thread refreshes and paints, and the
+// setup window is closed and reopened by later resets; then the library goes with the windows open.
+std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool windows) {
+    std::vector<std::string> answers;
+    const char* const calls[] = {"UR5ABC", "UR1LV", "UR2KI", "UR3CH", "DL1XYZ"};
+    const char* const codes[] = {"OD04", "LV03", "KI01", "CH02", "017"};
+    const char* const bands[] = {"160m", "80m", "40m"};
+    const unsigned bandHz[] = {1830000, 3550000, 7030000};
+    const char* const modes[] = {"CW", "SSB", "BPSK63"};
+    for (int i = 0; i < 600; ++i) {
+        if (i % 150 == 0) {
+            if (!windows) WriteSetting("Start", "1");
+            answers.push_back(std::to_string(dll.reset("UT1AA", 0, "DL")));
+        }
+        const int c = i % 5, b = (i / 5) % 3, m = (i / 15) % 3;
+        auto q = Qso(calls[c], bands[b], bandHz[b] + static_cast<unsigned>(i), modes[m], 10 + i % 12, i % 60, codes[c]);
+        q.country = c == 4 ? "DL" : "UR";
+        if (host) {
+            host->setEntryField(std::string(calls[c]).substr(0, 2 + i % 5));
+            host->setFrequency(bandHz[b] + 400.0 * (i % 7));
+        }
+        answers.push_back(std::to_string(dll.add(q)));
+        answers.push_back(std::to_string(dll.check(calls[(i + 1) % 5], modes[m], "UR", bands[b], bands[b])));
+        if (i % 7 == 3) answers.push_back(std::to_string(dll.remove(q)));
+        if (i % 25 == 0) {
+            int out = 0;
+            answers.push_back(dll.getResult(&out));
+        }
+        if (windows && i % 200 == 100) {
+            // The operator ends the setup window (Escape); the next reset with the switch at 0 brings it back.
+            if (HWND setup = WaitForWindowTitled(L"Setup ZELK-", 0)) PostMessageW(setup, WM_CLOSE, 0, 0);
+        }
+    }
+    int out = 0;
+    answers.push_back(dll.getResult(&out));
+    answers.push_back(ReadWholeFile("BadQSO_StatsZELK_06_05_2017.txt"));
+    return answers;
+}
+
+TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAndAnUnloadEndsThemPromptly) {
+    OpenWindows("DL");
+    const auto withWindows = RunBusyContest(dll, &host, true);
+    EXPECT_GT(host.callCount(FakeHost::getEntryField), 20);
+    const auto before = std::chrono::steady_clock::now();
+    dll.unload();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+    EXPECT_EQ(WaitForWindowTitled(L"Setup ZELK-", 0), nullptr);
+
+    DllUnderTest quiet;
+    const auto withoutWindows = RunBusyContest(quiet, nullptr, false);
+    EXPECT_EQ(WaitForWindowTitled(L"Setup ZELK-", 0), nullptr);
+    ASSERT_EQ(withWindows.size(), withoutWindows.size());
+    for (std::size_t i = 0; i < withWindows.size(); ++i) EXPECT_EQ(withWindows[i], withoutWindows[i]) << "answer " << i;
+}
+
+TEST_F(OperatorWindows, AnUnloadDoesNotWaitForeverForAHostThatDoesNotAnswer) {
+    OpenWindows("DL");
+    host.setBlocked(true);
+    host.setEntryField("UR5ABC");
+    const int asked = host.callCount(FakeHost::getEntryField);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            dll.check("UR5ABC", "CW", "UR", "80m", "80m");
+            return host.waitForCalls(FakeHost::getEntryField, asked + 1, 100);
+        },
+        kTimeoutMs));
+
+    const auto before = std::chrono::steady_clock::now();
+    dll.unload();
+    const auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(took, std::chrono::milliseconds(6500));
+    // The host answers at last; the window thread finds the windows closing and ends.
+    host.setBlocked(false);
+    EXPECT_TRUE(WaitUntil([&] { return WaitForWindowTitled(L"Setup ZELK-", 0) == nullptr; }, kTimeoutMs));
+    WaitUntil([] { return false; }, 500);
+}
+
+}  // namespace
