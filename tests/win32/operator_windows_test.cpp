@@ -31,17 +31,16 @@ TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     // With no mode stored, the window sends CW again as it opens, and marks it.
     ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() >= 2; }, kTimeoutMs));
     EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
-    WaitUntil([&] { return FaceOf(setup, IDC_MODE_CW) == RGB(0, 255, 0); }, kTimeoutMs);
-    EXPECT_EQ(FaceOf(setup, IDC_MODE_CW), RGB(0, 255, 0));
-    EXPECT_EQ(FaceOf(setup, IDC_MODE_SSB), RGB(240, 240, 240));
+    EXPECT_TRUE(FaceTurns(setup, IDC_MODE_CW, RGB(0, 255, 0)));
+    EXPECT_TRUE(FaceTurns(setup, IDC_MODE_SSB, RGB(240, 240, 240)));
 
     // BPSK125 has no mode macro of its own; the mode is stored once the host reports it.
     host.clearMacros();
     Click(setup, IDC_MODE_BPSK125);
     ASSERT_TRUE(WaitUntil([] { return Setting("Mode") == "BPSK125"; }, kTimeoutMs));
     EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:BPSK31>", "<BAUDRATE:125>"}));
-    EXPECT_EQ(FaceOf(setup, IDC_MODE_BPSK125), RGB(0, 255, 0));
-    EXPECT_EQ(FaceOf(setup, IDC_MODE_CW), RGB(240, 240, 240));
+    EXPECT_TRUE(FaceTurns(setup, IDC_MODE_BPSK125, RGB(0, 255, 0)));
+    EXPECT_TRUE(FaceTurns(setup, IDC_MODE_CW, RGB(240, 240, 240)));
 
     // A host that never reports QPSK63: the button turns green, the wait gives up, nothing is stored.
     host.setModeFollowsMacros(false);
@@ -50,14 +49,29 @@ TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     Click(setup, IDC_MODE_QPSK63);
     ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() == 2; }, kTimeoutMs));
     EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:QPSK31>", "<BAUDRATE:63>"}));
-    EXPECT_TRUE(WaitUntil([&] { return FaceOf(setup, IDC_MODE_QPSK63) == RGB(0, 255, 0); }, kTimeoutMs));
+    EXPECT_TRUE(FaceTurns(setup, IDC_MODE_QPSK63, RGB(0, 255, 0)));
     // The window answers again after the wait: the next click goes through.
     Click(setup, IDC_MODE_SSB);
     ASSERT_TRUE(WaitUntil([] { return Setting("Mode") == "SSB"; }, 8000));
     EXPECT_GE(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(4500));
     EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(7500));
-    EXPECT_EQ(FaceOf(setup, IDC_MODE_SSB), RGB(0, 255, 0));
-    EXPECT_EQ(FaceOf(setup, IDC_MODE_QPSK63), RGB(240, 240, 240));
+    EXPECT_TRUE(FaceTurns(setup, IDC_MODE_SSB, RGB(0, 255, 0)));
+    EXPECT_TRUE(FaceTurns(setup, IDC_MODE_QPSK63, RGB(240, 240, 240)));
+
+    // A pressed button with the focus: its outer edge line sunken, the inner one still raised.
+    HWND rtty = GetDlgItem(setup, IDC_MODE_RTTY);
+    PostMessageW(setup, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(rtty), TRUE);
+    ASSERT_TRUE(WaitUntil([&] { return GetFocusedItem(setup) == rtty; }, kTimeoutMs));
+    SendMessageW(rtty, BM_SETSTATE, TRUE, 0);
+    RECT size{};
+    GetClientRect(rtty, &size);
+    const Pixels edge = CaptureWindow(rtty, size);
+    EXPECT_EQ(edge.at(1, 0), RGB(128, 128, 128));
+    EXPECT_EQ(edge.at(0, 1), RGB(128, 128, 128));
+    EXPECT_EQ(edge.at(size.right - 1, size.bottom - 1), RGB(255, 255, 255));
+    EXPECT_EQ(edge.at(2, 1), RGB(223, 223, 223));
+    EXPECT_EQ(edge.at(3, 3), RGB(240, 240, 240));
+    SendMessageW(rtty, BM_SETSTATE, FALSE, 0);
 }
 
 TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheirKeys) {

@@ -67,6 +67,21 @@ inline void Click(HWND dialog, int id) {
 // The face of a mode button, inside its edge and away from its caption.
 inline COLORREF FaceOf(HWND dialog, int id) { return CaptureWindow(GetDlgItem(dialog, id), RECT{3, 3, 4, 4}).at(0, 0); }
 
+// The control that has the keyboard focus in the dialog's thread.
+inline HWND GetFocusedItem(HWND dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// Whether a mode button's face turns to the colour (its window may still be painting).
+inline ::testing::AssertionResult FaceTurns(HWND dialog, int id, COLORREF color) {
+    COLORREF seen = 0;
+    if (WaitUntil([&] { return (seen = FaceOf(dialog, id)) == color; }, kTimeoutMs)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "button " << id << " face 0x" << std::hex << seen;
+}
+
 inline std::wstring ItemText(HWND dialog, int id) {
     wchar_t text[256] = L"";
     GetDlgItemTextW(dialog, id, text, 256);
