@@ -7,6 +7,7 @@
 #include "boundary/plugin_globals.h"
 #include "boundary/window_thread.h"
 #include "windows/cabrillo_dialog.h"
+#include "windows/window_thread_state.h"
 
 namespace {
 
@@ -81,5 +82,7 @@ void Win32Platform::startSetupThread() {
 void Win32Platform::postRefresh() {
     if (HWND window = SetupWindowHandle()) PostMessageA(window, kZelkUpdate, 0, 0);
 }
+
+void Win32Platform::refreshRequestedWhileBusy() { g_refreshMissed.store(true); }
 
 bool Win32Platform::runHeaderDialog(HeaderDialogValues& values) { return RunCabrilloDialog(values); }

@@ -15,6 +15,7 @@ public:
     bool setupWindowOpen() override;
     void startSetupThread() override;
     void postRefresh() override;
+    void refreshRequestedWhileBusy() override;
     bool runHeaderDialog(HeaderDialogValues& values) override;
 };
 

@@ -26,7 +26,10 @@ int CallCheckAnswer(const QsoLog& log, std::string_view hostVersion, const CallC
 void RequestWindowRefresh(std::int32_t& refreshReady, Platform& platform) {
     if (!platform.setupWindowOpen()) return;
     // The window thread sets the flag back without the state lock.
-    if (std::atomic_ref<std::int32_t>(refreshReady).exchange(0) == 0) return;
+    if (std::atomic_ref<std::int32_t>(refreshReady).exchange(0) == 0) {
+        platform.refreshRequestedWhileBusy();
+        return;
+    }
     platform.postRefresh();
 }
 

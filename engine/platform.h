@@ -33,6 +33,9 @@ public:
     virtual bool setupWindowOpen() = 0;
     virtual void startSetupThread() = 0;
     virtual void postRefresh() = 0;
+    // A refresh was asked for while one was still in flight: the window runs one more when it is
+    // done, so that the last keystroke is never left unshown.
+    virtual void refreshRequestedWhileBusy() {}
 
     // Runs the modal Cabrillo header dialog; true after OK, with the values as the operator left them.
     virtual bool runHeaderDialog(HeaderDialogValues& values) = 0;

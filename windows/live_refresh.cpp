@@ -32,7 +32,11 @@ LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
     }
     // Every end of a refresh lets the call check ask again, a host error included, so the display
     // never stops following the typed calls.
-    std::atomic_ref<std::int32_t>(g_refreshReady).store(1);
+    std::atomic_ref<std::int32_t> ready(g_refreshReady);
+    ready.store(1);
+    // A keystroke checked while this refresh ran may not be shown yet: one more, still only one
+    // in flight (a call check may have posted it already).
+    if (g_refreshMissed.exchange(false) && !stopping() && ready.exchange(0) == 1) postRefresh();
     if (m_refreshAgain && !stopping()) postRefresh();
     m_refreshAgain = false;
     return 0;

@@ -11,8 +11,9 @@
 
 std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_unloading{false};
+std::atomic<bool> g_refreshMissed{false};
 std::atomic<bool> g_windowThreadReady{false};
-std::atomic<HWND> g_setupWindowHandle{nullptr};
+std::atomic<HWND> g_setupWindow{nullptr};
 
 namespace {
 
@@ -48,7 +49,7 @@ void RunOperatorWindows(const CaptionTexts& texts) {
         const bool opened = !g_stopRequested.load() && setup->open(texts);
         g_windowThreadReady.store(true);
         if (opened) {
-            g_setupWindowHandle.store(setup->window());
+            g_setupWindow.store(setup->window());
             MSG message;
             while (!setup->closeRequested() && !g_stopRequested.load() && setup->window()) {
                 const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -57,7 +58,7 @@ void RunOperatorWindows(const CaptionTexts& texts) {
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
-            g_setupWindowHandle.store(nullptr);
+            g_setupWindow.store(nullptr);
             setup->destroyAll();
         }
     }

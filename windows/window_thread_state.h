@@ -11,8 +11,10 @@ extern std::atomic<bool> g_stopRequested;
 // Set with g_stopRequested when the library unloads: the host's thread is then inside the loader
 // and answers no call to its automation object, so the window thread ends without one.
 extern std::atomic<bool> g_unloading;
+// A call check found a refresh in flight and asked for none; the refresh runs once more at its end.
+extern std::atomic<bool> g_refreshMissed;
 // The setup window's handle while it exists, for the refresh requests of the exports.
-extern std::atomic<HWND> g_setupWindowHandle;
+extern std::atomic<HWND> g_setupWindow;
 
 // Set by the window thread once its setup window is open (or could not be made), so the starter
 // knows the thread is past loading what its windows and the host object need.

@@ -96,6 +96,8 @@ TEST(RefreshRequestTest, AtMostOneInFlightAndNoneWithoutTheWindow) {
     RequestWindowRefresh(ready, platform);
     EXPECT_EQ(platform.refreshPosts, 1);
     EXPECT_EQ(ready, 0);
+    // The second is not posted, but the window learns that one more refresh is wanted.
+    EXPECT_EQ(platform.refreshesAskedWhileBusy, 1);
 
     ready = 1;  // the window's refresh has finished
     RequestWindowRefresh(ready, platform);

@@ -54,6 +54,7 @@ public:
     bool windowOpen = false;
     int threadStarts = 0;
     int refreshPosts = 0;
+    int refreshesAskedWhileBusy = 0;
     int dialogRuns = 0;
     bool dialogAnswer = true;
     HeaderDialogValues dialogShown;
@@ -79,6 +80,7 @@ public:
         windowOpen = true;
     }
     void postRefresh() override { ++refreshPosts; }
+    void refreshRequestedWhileBusy() override { ++refreshesAskedWhileBusy; }
     bool runHeaderDialog(HeaderDialogValues& values) override {
         ++dialogRuns;
         dialogShown = values;

@@ -206,6 +206,20 @@ TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrd
     EXPECT_EQ(TitleOf(zelk), L"ZELK-2017 ZELK on 80m CW");
 }
 
+TEST_F(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
+    host.setModeFollowsMacros(false);
+    host.setMode("USB");
+    OpenWindows("DL");
+    ASSERT_EQ(dll.add(Qso("UR2KI", "80m", 3554000, "CW", 10, 9, "KI01")), 1);
+    int out = 0;
+    dll.getResult(&out);
+    Type("UR2KI");
+    EXPECT_EQ(WaitForTitle(zelk, L"ZELK-2017 ZELK on 80m USB", kTimeoutMs), L"ZELK-2017 ZELK on 80m USB");
+    HWND grid = GetDlgItem(zelk, IDC_ZELK_CANVAS);
+    const Pixels shown = CaptureWindow(grid, RECT{0, 0, 120, 20});
+    EXPECT_TRUE(std::all_of(shown.colors.begin(), shown.colors.end(), [](COLORREF c) { return c == kBackground; }));
+}
+
 TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
     OpenWindows("DL");
     host.setFailing(true);
