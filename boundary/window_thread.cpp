@@ -88,7 +88,7 @@ void KeepLibraryMapped() {
 
 bool SetupThreadRunning() { return g_windowThread && !ThreadEnded(g_windowThread); }
 
-HWND SetupWindowHandle() { return g_setupWindowHandle.load(); }
+HWND SetupWindowHandle() { return g_setupWindow.load(); }
 
 void StartSetupThread(const WindowThreadStart& start) {
     if (g_windowThread) {
@@ -121,7 +121,7 @@ void StopSetupThread(StopReason reason) {
     g_unloading.store(reason == StopReason::unload);
     g_stopRequested.store(true);
     // The close reaches the setup window, which closes the list windows it owns.
-    if (HWND setup = g_setupWindowHandle.load())
+    if (HWND setup = g_setupWindow.load())
         SendMessageTimeoutW(setup, WM_CLOSE, 0, 0, SMTO_NORMAL, MillisecondsUntil(deadline), nullptr);
 
     if (reason == StopReason::restart) {
