@@ -36,10 +36,15 @@ bool PruneBadQsoFile(FileStore& files, const std::string& fileName, const BadQso
     return files.replace(fileName, kept);
 }
 
-int CountBadQsoLines(FileStore& files, const std::string& fileName) {
+bool IsDuplicateLine(std::string_view line) { return line.ends_with(ReasonText(BadQsoReason::dupe)); }
+
+BadQsoLineCount CountBadQsoLines(FileStore& files, const std::string& fileName) {
+    BadQsoLineCount count;
     auto text = files.read(fileName);
-    if (!text) return 0;
-    int lines = 0;
-    ForEachLine(*text, [&](std::string_view) { ++lines; });
-    return lines;
+    if (!text) return count;
+    ForEachLine(*text, [&](std::string_view line) {
+        ++count.lines;
+        if (IsDuplicateLine(line)) ++count.duplicateLines;
+    });
+    return count;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,14 @@ bool AppendBadQsoLines(FileStore& files, const std::string& fileName, std::strin
 // written. Returns false when the rewrite failed, which leaves the old file as it was.
 bool PruneBadQsoFile(FileStore& files, const std::string& fileName, const BadQsoLineKey& removed);
 
-// Lines of the file, header included; 0 when it cannot be read.
-int CountBadQsoLines(FileStore& files, const std::string& fileName);
+// The file's lines, header included, and how many of them are duplicate findings.
+struct BadQsoLineCount {
+    std::int64_t lines = 0;
+    std::int64_t duplicateLines = 0;
+};
+
+// Counts the file's lines; nothing when it cannot be read.
+BadQsoLineCount CountBadQsoLines(FileStore& files, const std::string& fileName);
+
+// Whether a finding line reports a duplicate.
+bool IsDuplicateLine(std::string_view line);

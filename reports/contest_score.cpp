@@ -1,6 +1,9 @@
 #include "reports/contest_score.h"
 
 #include <algorithm>
+#include <limits>
+
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -86,7 +89,7 @@ void SortBandsWorked(std::vector<std::string>& bandsWorked) {
     }
 }
 
-ContestScore ScoreContest(ContestState& contest, int badQsoFileLines) {
+ContestScore ScoreContest(ContestState& contest, const BadQsoLineCount& badQsoFile) {
     SortBandsWorked(contest.bandsWorked);
 
     ContestScore score;
@@ -97,7 +100,8 @@ ContestScore ScoreContest(ContestState& contest, int badQsoFileLines) {
     }
 
     score.dupe = score.total.dupes;
-    score.badQso = std::max(badQsoFileLines - score.dupe - 1, 0);
+    const std::int64_t findings = badQsoFile.lines - badQsoFile.duplicateLines - 1;
+    score.badQso = static_cast<int>(std::clamp<std::int64_t>(findings, 0, std::numeric_limits<int>::max()));
     score.score = score.total.points * score.total.multiplier;
     return score;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bad_qso_file.h"
 #include "engine/contest_state.h"
 
 // One row of the results: a worked band or the total.
@@ -31,6 +32,6 @@ struct ContestScore {
 void SortBandsWorked(std::vector<std::string>& bandsWorked);
 
 // Recomputes every count from the log. Sorts the bands worked and rebuilds the rows of
-// workedDistricts of the bands reported on. badQsoFileLines counts the bad-QSO file's lines,
-// header included.
-ContestScore ScoreContest(ContestState& contest, int badQsoFileLines);
+// workedDistricts of the bands reported on. Bad QSO counts the bad-QSO file's finding lines that
+// are not duplicate lines (a third copy of a QSO writes two duplicate lines but is one dupe).
+ContestScore ScoreContest(ContestState& contest, const BadQsoLineCount& badQsoFile);

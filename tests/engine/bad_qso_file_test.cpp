@@ -79,17 +79,20 @@ TEST(BadQsoFileTest, NoNameNoRewrite) {
     EXPECT_TRUE(files.files.empty());
 }
 
-TEST(BadQsoFileTest, CountsLinesWithTheHeader) {
+TEST(BadQsoFileTest, CountsLinesWithTheHeaderAndTheDuplicateLines) {
     FakeFileStore files;
-    EXPECT_EQ(CountBadQsoLines(files, "bad.txt"), 0);
-    EXPECT_EQ(CountBadQsoLines(files, ""), 0);
-    const std::pair<std::string, int> cases[] = {
-        {"", 0}, {kFreshBadQsoFile, 1}, {kFreshBadQsoFile + kDupe + kDupe, 3},
-        {kFreshBadQsoFile + "last", 2}, {"a\nb\n\nc", 4},
+    EXPECT_EQ(CountBadQsoLines(files, "bad.txt").lines, 0);
+    EXPECT_EQ(CountBadQsoLines(files, "").lines, 0);
+    struct Case { std::string text; std::int64_t lines, duplicateLines; };
+    const Case cases[] = {
+        {"", 0, 0}, {kFreshBadQsoFile, 1, 0}, {kFreshBadQsoFile + kDupe + kDupe, 3, 2},
+        {kFreshBadQsoFile + "last", 2, 0}, {"a\nb\n\nc", 4, 0},
     };
-    for (const auto& [text, lines] : cases) {
-        files.files["bad.txt"] = text;
-        EXPECT_EQ(CountBadQsoLines(files, "bad.txt"), lines) << text;
+    for (const auto& c : cases) {
+        files.files["bad.txt"] = c.text;
+        const BadQsoLineCount count = CountBadQsoLines(files, "bad.txt");
+        EXPECT_EQ(count.lines, c.lines) << c.text;
+        EXPECT_EQ(count.duplicateLines, c.duplicateLines) << c.text;
     }
 }
 

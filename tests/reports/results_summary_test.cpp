@@ -27,7 +27,7 @@ ContestState MixedContest() {
 }
 
 // Header, one dupe line and one bad-district line.
-constexpr int kMixedBadQsoLines = 3;
+const BadQsoLineCount kMixedBadQsoLines{3, 1};
 
 TEST(ResultsSummary, TextOfMixedLog) {
     ContestState contest = MixedContest();
@@ -84,7 +84,7 @@ TEST(ResultsSummary, HtmlOfMixedLog) {
 
 TEST(ResultsSummary, EmptyLog) {
     ContestState contest;
-    ContestScore score = ScoreContest(contest, 1);
+    ContestScore score = ScoreContest(contest, {1, 0});
 
     EXPECT_EQ(FormatResultsText(score, kHeading, false),
               "\t\tZELK CONTEST  06.05.2017\r\n"
@@ -107,7 +107,7 @@ TEST(ResultsSummary, BandsAreReportedLowestFrequencyFirstAndStaySorted) {
     for (const auto& order : orders) {
         ContestState contest;
         contest.bandsWorked = order;
-        ContestScore score = ScoreContest(contest, 0);
+        ContestScore score = ScoreContest(contest, {});
 
         std::vector<std::string> expected;
         for (const char* band : {"160m", "80m", "40m"}) {
@@ -147,23 +147,26 @@ TEST(ResultsSummary, MultiplierCountsDistrictsOncePerBandAndModeColumn) {
         ContestState contest;
         contest.bandsWorked = {"160m", "80m", "40m"};
         for (const auto& record : c.records) contest.qsoLog.append(record);
-        ContestScore score = ScoreContest(contest, 0);
+        ContestScore score = ScoreContest(contest, {});
         EXPECT_EQ(score.bands[0].multiplier, c.multiplier160) << c.what;
         EXPECT_EQ(score.bands[1].multiplier, c.multiplier80) << c.what;
         EXPECT_EQ(score.bands[2].multiplier, c.multiplier40) << c.what;
     }
 }
 
-TEST(ResultsSummary, BadQsoIsFileFindingsLessDupes) {
-    struct Case { int fileLines; int dupes; int badQso; };
-    for (const Case& c : {Case{3, 2, 0}, Case{5, 1, 3}, Case{0, 1, 0}, Case{1, 0, 0}, Case{2, 0, 1}}) {
+TEST(ResultsSummary, BadQsoIsTheFindingLinesThatAreNotDuplicateLines) {
+    // Lines with the header, duplicate lines, dupe records, Bad QSO. Three QSOs with one station
+    // write three duplicate lines (one, then two) for two dupes.
+    struct Case { std::int64_t lines, duplicateLines; int dupes; int badQso; };
+    for (const Case& c : {Case{4, 3, 2, 0}, Case{5, 1, 1, 3}, Case{0, 0, 1, 0}, Case{1, 0, 0, 0}, Case{2, 0, 0, 1},
+                          Case{7, 3, 2, 3}}) {
         ContestState contest;
         contest.bandsWorked = {"80m"};
         contest.qsoLog.append(ScoredQso("DL1", "80m", "CW"));
         for (int i = 0; i < c.dupes; ++i) contest.qsoLog.append(DupeQso("DL1", "80m", "CW"));
-        ContestScore score = ScoreContest(contest, c.fileLines);
+        ContestScore score = ScoreContest(contest, {c.lines, c.duplicateLines});
         EXPECT_EQ(score.dupe, c.dupes);
-        EXPECT_EQ(score.badQso, c.badQso) << c.fileLines << " lines, " << c.dupes << " dupes";
+        EXPECT_EQ(score.badQso, c.badQso) << c.lines << " lines, " << c.duplicateLines << " duplicate lines";
     }
 }
 
@@ -174,7 +177,7 @@ TEST(ResultsSummary, RebuildsDistrictRowsOfReportedBands) {
     contest.qsoLog.append(ScoredQso("UR5AG", "40m", "CW", "DN"));
     contest.qsoLog.append(ScoredQso("UR5AH", "40m", "CW", "KI"));
 
-    ScoreContest(contest, 0);
+    ScoreContest(contest, {});
 
     using Cell = std::vector<std::string>;
     EXPECT_EQ(contest.workedDistricts[0][1], Cell{"KI"});
@@ -193,7 +196,7 @@ TEST(ResultsSummary, NamesInAnotherLetterCase) {
     contest.qsoLog.append(ScoredQso("UR1", "160M", "CW", "KI"));
     contest.qsoLog.append(ScoredQso("UR2", "80m", "cw", "KI"));
 
-    ContestScore score = ScoreContest(contest, 0);
+    ContestScore score = ScoreContest(contest, {});
 
     std::string text = FormatResultsText(score, kHeading, false);
     EXPECT_EQ(text.substr(text.find("DIG\r\n") + 5),
