@@ -132,6 +132,19 @@ void BM_Results(benchmark::State& bench) {
     for (auto _ : bench) benchmark::DoNotOptimize(ProduceResults(plugin, nullptr, platform, contest.files));
 }
 
+// A log without a district list where every station sends a code of its own: as many multipliers
+// as QSOs, each looked up once per band and mode.
+void BM_ResultsDistinctCodes(benchmark::State& bench) {
+    PluginState plugin;
+    MemoryFileStore files;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(bench.range(0)); ++i) {
+        OwnedQso q{ContestCall(i), "80m", "CW", "C" + std::to_string(i), "001", "UR", {}, 3520000};
+        AddQsoToLog(plugin.contest, q.input(), files);
+    }
+    QuietPlatform platform;
+    for (auto _ : bench) benchmark::DoNotOptimize(ProduceResults(plugin, nullptr, platform, files));
+}
+
 // A whole contest of 100,000 QSOs added to an empty log. Counters: the heap the state holds
 // afterwards (blocks from the heap arena and blocks mapped on their own, unused vector capacity
 // included), the growth of the resident set, and that growth once the allocator has returned
@@ -174,6 +187,7 @@ BENCHMARK(BM_Remove)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_RemoveMatch)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_RemoveMatchLinear)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Results)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_ResultsDistinctCodes)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Replay)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 BENCHMARK_MAIN();

@@ -29,5 +29,5 @@ inline std::int32_t& g_cabrilloRequested = g_plugin.cabrilloRequested;
 inline std::int32_t& g_startValue = g_plugin.startValue;
 inline std::int32_t& g_russianUi = g_plugin.russianUi;
 inline std::int32_t& g_refreshReady = g_plugin.refreshReady;
-inline std::int32_t& g_claimedScore = g_plugin.claimedScore;
+inline std::int64_t& g_claimedScore = g_plugin.claimedScore;
 inline CabrilloLog& g_cabrilloLog = g_plugin.cabrilloLog;

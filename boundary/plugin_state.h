@@ -22,7 +22,7 @@ struct PluginState {
     std::int32_t startValue = 0;
     std::int32_t russianUi = 0;
     std::int32_t refreshReady = 1;
-    std::int32_t claimedScore = 0;
+    std::int64_t claimedScore = 0;
 
     std::string resultText;
     CabrilloLog cabrilloLog;

@@ -2,7 +2,7 @@
 
 #include "reports/cabrillo_modes.h"
 
-CabrilloWriteResult ExportCabrillo(CabrilloLog& cabrillo, const QsoLog& log, int claimedScore,
+CabrilloWriteResult ExportCabrillo(CabrilloLog& cabrillo, const QsoLog& log, std::int64_t claimedScore,
                                    std::string_view hostVersion, FileStore& files) {
     cabrillo.ClearQsoLines();
     for (const CInfo& record : log) {

@@ -25,7 +25,7 @@ void CabrilloLog::AddQsoLine(std::string_view call, int freqKHz, std::string_vie
                                     std::string(rstReceived).c_str(), std::string(exchReceived).c_str()));
 }
 
-std::string CabrilloLog::FormatLog(int claimedScore, std::string_view hostVersion) const {
+std::string CabrilloLog::FormatLog(std::int64_t claimedScore, std::string_view hostVersion) const {
     std::string text = "START-OF-LOG: 2.0\r\nARRL-SECTION: DX\r\n";
     AppendHeaderLine(text, "CALLSIGN: ", m_callsign);
     text += "CONTEST: ZELK\r\n";
@@ -43,7 +43,7 @@ std::string CabrilloLog::FormatLog(int claimedScore, std::string_view hostVersio
     return text;
 }
 
-CabrilloWriteResult CabrilloLog::WriteLog(FileStore& files, int claimedScore,
+CabrilloWriteResult CabrilloLog::WriteLog(FileStore& files, std::int64_t claimedScore,
                                           std::string_view hostVersion) const {
     const std::string fileName = FileName();
     CabrilloWriteResult result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +33,9 @@ public:
     std::string FileName() const { return m_fileBaseName + ".cbr"; }
 
     // The whole file: the header, the QSO lines and "END-OF-LOG:".
-    std::string FormatLog(int claimedScore, std::string_view hostVersion) const;
+    std::string FormatLog(std::int64_t claimedScore, std::string_view hostVersion) const;
 
     // Replaces the file with FormatLog's bytes. A file that could not be written is not reported
     // as produced, and no partial file is left.
-    CabrilloWriteResult WriteLog(FileStore& files, int claimedScore, std::string_view hostVersion) const;
+    CabrilloWriteResult WriteLog(FileStore& files, std::int64_t claimedScore, std::string_view hostVersion) const;
 };

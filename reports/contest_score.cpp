@@ -1,13 +1,13 @@
 #include "reports/contest_score.h"
 
 #include <algorithm>
-#include <limits>
-
-#include <algorithm>
 #include <array>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <utility>
+
+#include <boost/unordered/unordered_flat_set.hpp>
 
 namespace {
 
@@ -47,7 +47,8 @@ BandCounts ScoreBand(const std::string& band, const QsoLog& log, WorkedDistricts
         for (auto& cell : worked[*row]) cell.clear();
     }
 
-    std::array<std::vector<std::string>, kModeColumns> districts;
+    // Views into the log's records, which stay put while the band is scored.
+    std::array<boost::unordered_flat_set<std::string_view>, kModeColumns> districts;
     for (const CInfo& record : log) {
         if (record.m_band != band || record.m_call.empty()) continue;
         counts.dupes += record.m_dupe;
@@ -68,9 +69,7 @@ BandCounts ScoreBand(const std::string& band, const QsoLog& log, WorkedDistricts
         }
 
         if (record.m_district.empty()) continue;
-        auto& seen = districts[*column];
-        if (std::find(seen.begin(), seen.end(), record.m_district) != seen.end()) continue;
-        seen.push_back(record.m_district);
+        if (!districts[*column].insert(record.m_district).second) continue;
         if (row) worked[*row][*column].push_back(record.m_district);
         ++counts.multiplier;
     }
@@ -102,6 +101,6 @@ ContestScore ScoreContest(ContestState& contest, const BadQsoLineCount& badQsoFi
     score.dupe = score.total.dupes;
     const std::int64_t findings = badQsoFile.lines - badQsoFile.duplicateLines - 1;
     score.badQso = static_cast<int>(std::clamp<std::int64_t>(findings, 0, std::numeric_limits<int>::max()));
-    score.score = score.total.points * score.total.multiplier;
+    score.score = std::int64_t{score.total.points} * score.total.multiplier;
     return score;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct ContestScore {
     BandCounts total;
     int dupe = 0;
     int badQso = 0;
-    int score = 0;
+    std::int64_t score = 0;  // points times multiplier: 50,000 of each is past 32 bits
 };
 
 // Puts the worked bands in report order ("160m", "80m", "40m"): descending by the names left-padded

@@ -7,7 +7,7 @@ namespace {
 constexpr const char* kTextHeading =
     "\t\tZELK CONTEST  %s\r\n\t\t   Contestant: %s \r\nBand\tQSOs\tZELK\tPoints\tCW\tSSB\tDIG\r\n";
 constexpr const char* kTextRow = "%s\t %i\t %i\t %i\t %i\t %i\t %i\r\n";
-constexpr const char* kTextFoot = "Dupe\t %i\r\nBad QSO\t %i\r\nScore:\t %i *  %i = %i\r\n";
+constexpr const char* kTextFoot = "Dupe\t %i\r\nBad QSO\t %i\r\nScore:\t %i *  %i = %s\r\n";
 
 constexpr const char* kHtmlHead =
     "<html><head><style>table{ width:100%; }table, th, td{ border: 1px solid black; "
@@ -25,7 +25,7 @@ constexpr const char* kHtmlRow =
 constexpr const char* kHtmlCountRow =
     "<tr><th><center>%s</center></th><td><center>%i</center></td><td colspan=6> </td></tr>";
 constexpr const char* kHtmlScoreRow =
-    "<tr><th>%s</th><td colspan=7><center>%i *  %i = %i</center></td></tr>";
+    "<tr><th>%s</th><td colspan=7><center>%i *  %i = %s</center></td></tr>";
 constexpr const char* kHtmlFoot = "</table></body></html>";
 
 std::string TextRow(const BandCounts& row) {
@@ -47,7 +47,7 @@ std::string FormatResultsText(const ContestScore& score, const SummaryHeading& h
     text += TextRow(score.total);
     if (withFoot) {
         text += FormatText(kTextFoot, score.dupe, score.badQso, score.total.points,
-                           score.total.multiplier, score.score);
+                           score.total.multiplier, std::to_string(score.score).c_str());
     }
     return text;
 }
@@ -62,7 +62,8 @@ std::string FormatResultsHtml(const ContestScore& score, const SummaryHeading& h
     html += HtmlRow(score.total);
     html += FormatText(kHtmlCountRow, "Dupe", score.dupe);
     html += FormatText(kHtmlCountRow, "Bad QSO", score.badQso);
-    html += FormatText(kHtmlScoreRow, "Score:", score.total.points, score.total.multiplier, score.score);
+    html += FormatText(kHtmlScoreRow, "Score:", score.total.points, score.total.multiplier,
+                       std::to_string(score.score).c_str());
     html += kHtmlFoot;
     return html;
 }

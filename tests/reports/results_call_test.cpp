@@ -119,6 +119,34 @@ TEST_F(ResultsCall, ExportThatCannotBeWrittenSaysSo) {
     EXPECT_EQ(platform.settings["Claimed"], "1");
 }
 
+// Without a district list every code counts: 50,000 stations with codes of their own give a score
+// past 32 bits, written whole in the summaries, the ini and the Cabrillo header. The district
+// table keeps the codes in log order.
+TEST_F(ResultsCall, ScoreOfFiftyThousandDistinctCodesIsWrittenInFull) {
+    constexpr int kStations = 50000;
+    for (int i = 0; i < kStations; ++i)
+        Log(ScoredQso("UR" + std::to_string(i), "80m", "CW", "C" + std::to_string(kStations - i)));
+
+    std::string text = ProduceResults(state, nullptr, platform, files);
+    EXPECT_TRUE(text.ends_with("Total\t 50000\t 50000\t 50000\t 50000\t 0\t 0\r\nDupe\t 0\r\nBad QSO\t 0\r\n"
+                               "Score:\t 50000 *  50000 = 2500000000\r\n"))
+        << text.substr(text.size() - 120);
+    EXPECT_EQ(state.claimedScore, 2500000000);
+    EXPECT_EQ(platform.settings["Claimed"], "2500000000");
+    const auto& cell = state.contest.workedDistricts[1][0];
+    ASSERT_EQ(cell.size(), 50000u);
+    EXPECT_EQ(cell.front(), "C50000");
+    EXPECT_EQ(cell[1], "C49999");
+    EXPECT_EQ(cell.back(), "C1");
+
+    state.htmlResults = 1;
+    state.cabrilloRequested = 1;
+    std::string html = ProduceResults(state, nullptr, platform, files);
+    EXPECT_NE(html.find("<center>50000 *  50000 = 2500000000</center>"), std::string::npos);
+    EXPECT_NE(files.files["UT1AA.cbr"].find("CATEGORY: A-CW\r\nCLAIMED-SCORE: 2500000000\r\nCLUB: "),
+              std::string::npos);
+}
+
 TEST_F(ResultsCall, UnreadableBadQsoFileCountsAsNoLines) {
     Log(ScoredQso("DL1ABC", "80m", "CW"));
     state.contest.badQsoFileName = "missing.txt";
