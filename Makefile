@@ -2,13 +2,17 @@
 # make test  - build both builds and run every test (native, sanitizers, Wine)
 # make dll   - build build/win32/Stats.dll only
 # make bench - run the benchmarks (native)
+# make fuzz  - build the fuzz targets with clang and run each for FUZZ_SECONDS (default 180)
+# make fuzz-corpus - merge what `make fuzz` found into the checked-in corpus (new coverage only)
 
 SHELL := /bin/bash
 export MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 DEMO_DIR := demo-output
+FUZZ_SECONDS ?= 180
+FUZZ_TARGETS := district_list plugin_sequence reports header_values
 
-.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench clean
+.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench fuzz fuzz-build fuzz-corpus clean
 
 deps:
 	@scripts/install-deps.sh
@@ -46,6 +50,16 @@ demo: dll
 
 bench: native
 	build/native/bench/stats_bench
+
+fuzz-build: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+
+fuzz: fuzz-build
+	tests/fuzz/run_fuzzers.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+fuzz-corpus: fuzz-build
+	MERGE=1 tests/fuzz/run_fuzzers.sh build/fuzz 0 $(FUZZ_TARGETS)
 
 clean:
 	rm -rf build $(DEMO_DIR)
