@@ -18,6 +18,9 @@ have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
 have_cmd Xvfb || need+=(xvfb)
 have_cmd wine || need+=(wine)
 have_pkg wine32:i386 || need+=(wine32:i386)
+# make fuzz: clang and its libFuzzer and sanitizer runtimes (libclang_rt.fuzzer is in -rt-dev).
+have_cmd clang++-14 || need+=(clang-14)
+have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)
 
 [ ${#need[@]} -eq 0 ] && exit 0
 
