@@ -19,6 +19,10 @@ public:
     bool runHeaderDialog(HeaderDialogValues& values) override;
 };
 
+// District codes upper-cased as the system does it: CharUpperBuffA on a copy, which follows the
+// ANSI code page and leaves the trail bytes of double-byte characters alone.
+std::string UpperCaseInAnsiCodePage(std::string_view text);
+
 inline constexpr const char* kIniSection = "Settings";
 inline constexpr const char* kIniPath = "Plugins\\ZELK.ini";
 inline constexpr UINT kZelkUpdate = WM_USER + 500;

@@ -35,7 +35,7 @@ CInfo RecordOf(const QsoInput& qso) {
 
 // The district test of a "UR" station; an unknown code leaves the QSO unscored and adds a line.
 void CheckDistrict(const DistrictList& districts, const QsoInput& qso, CInfo& record, std::string& findings) {
-    std::string code = CleanDistrictCode(qso.exchReceived);
+    std::string code = CleanDistrictCode(qso.exchReceived, districts.upperCase());
     if (!districts.loaded() || districts.isKnownDistrict(code)) {
         record.m_district = std::move(code);
         return;
@@ -65,13 +65,11 @@ std::optional<BadQsoReason> RejectionOf(const QsoInput& qso) {
 
 }  // namespace
 
-std::string CleanDistrictCode(std::string_view exchange) {
+// No byte of a multibyte character is white space, so trimming first changes nothing.
+std::string CleanDistrictCode(std::string_view exchange, UpperCaseText upperCase) {
     while (!exchange.empty() && IsWhiteSpace(exchange.front())) exchange.remove_prefix(1);
     while (!exchange.empty() && IsWhiteSpace(exchange.back())) exchange.remove_suffix(1);
-    std::string code(exchange);
-    for (char& c : code)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return code;
+    return upperCase(exchange);
 }
 
 std::string_view StoredCountry(std::string_view country) {

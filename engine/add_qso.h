@@ -12,8 +12,9 @@
 // when it was stored, duplicates and unknown districts included.
 int AddQsoToLog(ContestState& state, const QsoInput& qso, FileStore& files);
 
-// A received district code as the list holds it: ASCII letters upper-cased, white space trimmed.
-std::string CleanDistrictCode(std::string_view exchange);
+// A received district code as the list holds it: white space trimmed, upper-cased in the
+// platform's code page.
+std::string CleanDistrictCode(std::string_view exchange, UpperCaseText upperCase = AsciiUpperCase);
 
 // The country prefixes merged into one country ("IT9", "IG9" become "I").
 std::string_view StoredCountry(std::string_view country);

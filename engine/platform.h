@@ -11,6 +11,17 @@ struct HeaderDialogValues {
 
 enum class MessageKind { plain, information };
 
+// Upper-cases a text in the platform's narrow code page. The DLL's one is multibyte-aware; the
+// portable default changes only ASCII letters.
+using UpperCaseText = std::string (*)(std::string_view text);
+
+inline std::string AsciiUpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 // What the plug-in needs from the system around it. The DLL implements this with Win32 calls,
 // tests with fakes.
 class Platform {

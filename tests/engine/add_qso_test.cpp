@@ -128,6 +128,26 @@ INSTANTIATE_TEST_SUITE_P(
         DistrictCase{"CountryComparedExactly", kList, "ur", "ZZ99", "", false, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Codes are upper-cased as the platform does it (here the Windows-1252 code page), so list entries
+// with letters beyond ASCII match their lower-case form; the upper-casing outlives a reload.
+TEST_F(AddQsoTest, CodesAreUpperCasedInThePlatformsCodePage) {
+    state.districtList.setUpperCase(Windows1252UpperCase);
+    const std::string list = "\xC9V-05 \xC9" "cole\r\n\x8A\xDE-12\r\nKV-07\r\n";
+    state.districtList.load(&list);
+    struct Case { const char* exchange; const char* district; };
+    const Case cases[] = {{"\xE9v05", "\xC9V05"}, {" \x9A\xFE" "12\t", "\x8A\xDE" "12"},
+                          {"\xC9V05", "\xC9V05"}, {"kv07", "KV07"}, {"\xF7v05", ""}};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        TestQso qso;
+        qso.call = "UR" + std::to_string(i + 1) + "AB";
+        qso.exchReceived = cases[i].exchange;
+        ASSERT_EQ(Add(qso), 1);
+        const CInfo& record = state.qsoLog.at(i);
+        EXPECT_EQ(record.m_district, cases[i].district) << cases[i].exchange;
+        EXPECT_EQ(record.m_badDistrict, *cases[i].district ? 0 : 1) << cases[i].exchange;
+    }
+}
+
 TEST_F(AddQsoTest, EveryEarlierMatchAddsADupeLine) {
     TestQso first, second, third;
     second.time = MakeOleDate(2017, 5, 6, 14, 10);

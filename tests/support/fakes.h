@@ -44,6 +44,21 @@ private:
     }
 };
 
+// The system's upper-casing in the Windows-1252 code page: ASCII, the accented letters from 0xE0
+// on (not the division sign 0xF7) and the four letters whose capitals sit in 0x8A to 0x9F.
+inline std::string Windows1252UpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        unsigned char to = byte;
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) to = byte - 0x20;
+        if (byte == 0x9A || byte == 0x9C || byte == 0x9E) to = byte - 0x10;
+        if (byte == 0xFF) to = 0x9F;
+        c = static_cast<char>(to);
+    }
+    return upper;
+}
+
 // Settings, message boxes, file listing, window thread and header dialog, recorded for checks.
 class FakePlatform : public Platform {
 public:
