@@ -120,6 +120,8 @@ BOOL Setup::onInitDialog() {
     decorate();
 
     g_host.connect();
+    // The thread has loaded what it needs; the mode may take the host a while to confirm.
+    g_windowThreadReady.store(true);
     RestoreMode();
 
     g_prevBandNames.assign({"160m", "80m", "40m"});

@@ -136,6 +136,20 @@ protected:
         WaitUntil([&] { return TitleOf(zelk) != L"ZELK-2017 "; }, kTimeoutMs);
     }
 
+    // Waits until no refresh asks the host anything for a while. Wine does not cancel a pending
+    // call to the host when the windows close (its COM ignores the message filter's answer), and
+    // the fake host's answer may need a new thread, which the loader blocks during an unload: so
+    // the tests let the refreshes end before they unload.
+    void WaitForQuietHost() {
+        int asked = -1;
+        for (int i = 0; i < 20 && asked != host.callCount(FakeHost::getEntryField); ++i) {
+            asked = host.callCount(FakeHost::getEntryField);
+            WaitUntil([] { return false; }, 150);
+        }
+    }
+
+    void TearDown() override { WaitForQuietHost(); }
+
     // Types a call into the host's entry field with a call check per keystroke.
     void Type(const std::string& call) {
         for (std::size_t length = 1; length <= call.size(); ++length) {
