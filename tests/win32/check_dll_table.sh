@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks the PE tables of Stats.dll: module name, the 22 export names with their ordinals, and
-# imports from Windows system DLLs only.
+# Checks the PE tables of Stats.dll: module name, the 22 export names with their ordinals,
+# imports from Windows system DLLs only, and that it ships stripped (no symbol table, no debug
+# sections, under 2 MiB; the linked DLL with its symbols stays beside it as Stats.debug.dll).
 set -u
 dll=$1
 dump=$(i686-w64-mingw32-objdump -p "$dll") || { echo "cannot read $dll"; exit 1; }
@@ -45,5 +46,11 @@ while read -r imported; do
   [[ $imported =~ $allowed ]] || { echo "imports a non-system DLL: $imported"; status=1; }
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dump")
 
-[ $status -eq 0 ] && echo "Stats.dll: module name, 22 exports with their ordinals, system imports only"
+i686-w64-mingw32-objdump -t "$dll" | grep -qx 'no symbols' || { echo "carries a symbol table"; status=1; }
+debug_sections=$(i686-w64-mingw32-objdump -h "$dll" | awk '$2 ~ /^\.debug_/ { print $2 }')
+[ -z "$debug_sections" ] || { echo "carries debug sections:" $debug_sections; status=1; }
+size=$(stat -c %s "$dll")
+[ "$size" -lt $((2 * 1024 * 1024)) ] || { echo "is $size bytes: not stripped?"; status=1; }
+
+[ $status -eq 0 ] && echo "Stats.dll: module name, 22 exports with their ordinals, system imports only, stripped ($size bytes)"
 exit $status
