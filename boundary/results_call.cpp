@@ -9,7 +9,7 @@ const char* ProduceResults(PluginState& state, int* out, Platform& platform, Fil
     state.resultText.clear();
     const bool logEmpty = contest.qsoLog.empty();
 
-    const ContestScore score = ScoreContest(contest, CountBadQsoLines(files, contest.badQsoFileName));
+    const ContestScore score = ScoreContest(contest, CountBadQsoLines(files, contest.badQsoFileName, contest.badQsoBacklog));
     state.claimedScore = score.score;
 
     const SummaryHeading heading{state.myCall, state.contestStart, state.contestEnd};

@@ -78,6 +78,9 @@ void RunStatisticsReset(PluginState& state, const ResetArguments& args, Platform
 
     ApplyStartSwitch(state, platform);
 
-    contest.badQsoFileName = BadQsoFileName(args.contestEnd);
-    CreateBadQsoFile(files, contest.badQsoFileName);
+    // Findings still owed to the file of another contest end go there before it is left behind.
+    const std::string fileName = BadQsoFileName(args.contestEnd);
+    if (fileName != contest.badQsoFileName) WriteBadQsoBacklog(files, contest.badQsoFileName, contest.badQsoBacklog);
+    contest.badQsoFileName = fileName;
+    CreateBadQsoFile(files, contest.badQsoFileName, contest.badQsoBacklog);
 }

@@ -80,7 +80,7 @@ std::string_view StoredCountry(std::string_view country) {
 // so a file that cannot be written never changes what the log holds.
 int AddQsoToLog(ContestState& state, const QsoInput& qso, FileStore& files) {
     if (auto reason = RejectionOf(qso)) {
-        AppendBadQsoLines(files, state.badQsoFileName, FormatBadQsoLine(qso, *reason));
+        AppendBadQsoLines(files, state.badQsoFileName, state.badQsoBacklog, FormatBadQsoLine(qso, *reason));
         return 0;
     }
 
@@ -91,6 +91,6 @@ int AddQsoToLog(ContestState& state, const QsoInput& qso, FileStore& files) {
     CheckDuplicates(state.qsoLog, qso, record, findings);
     state.qsoLog.append(std::move(record));
 
-    AppendBadQsoLines(files, state.badQsoFileName, findings);
+    AppendBadQsoLines(files, state.badQsoFileName, state.badQsoBacklog, findings);
     return 1;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bad_qso_file.h"
 #include "engine/contest_rules.h"
 #include "engine/district_list.h"
 #include "engine/qso_log.h"
@@ -20,6 +21,7 @@ struct ContestState {
     std::vector<std::string> bandsWorked;  // in the order first worked; the results sort it
     DistrictList districtList;
     std::string badQsoFileName;            // empty until the first reset
+    BadQsoBacklog badQsoBacklog;           // what that file could not take yet
     WorkedDistricts workedDistricts;
     PrevRows prevRows;
 };

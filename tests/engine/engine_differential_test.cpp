@@ -22,6 +22,7 @@ struct RefRecord {
     std::string call, band, mode, district;
     OleDateTime time;
     int notScored = 0, dupe = 0, badDistrict = 0;
+    unsigned freqKHz = 0;
 };
 
 bool InList(const std::vector<std::string>& names, const std::string& text) {
@@ -59,6 +60,7 @@ struct Reference {
         if (std::find(bandsWorked.begin(), bandsWorked.end(), q.band) == bandsWorked.end())
             bandsWorked.push_back(q.band);
         RefRecord r{q.call, q.band, q.mode, "", q.time};
+        r.freqKHz = q.frequencyHz / 1000;
         if (q.country == "UR") {
             std::string code = CleanDistrictCode(q.exchReceived);
             if (!districts.loaded() || districts.isKnownDistrict(code)) {
@@ -84,14 +86,16 @@ struct Reference {
     }
 
     void remove(const TestQso& q, bool windowOpen) {
+        unsigned freqKHz = q.frequencyHz / 1000;  // a record that matched gives its own
         for (auto it = log.begin(); it != log.end(); ++it) {
             if (it->call == q.call && it->band == q.band && it->mode == q.mode && SameDateTime(it->time, q.time)) {
+                freqKHz = it->freqKHz;
                 log.erase(it);
                 break;
             }
         }
         // The random texts hold no blanks, so a plain split finds the fields.
-        const std::string freq = std::to_string(q.frequencyHz / 1000);
+        const std::string freq = std::to_string(freqKHz);
         const std::string dateTime = BadQsoDateTime(q.time);
         std::erase_if(lines, [&](const std::string& line) {
             auto f = SplitAtDoubleBlanks(line);

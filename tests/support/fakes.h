@@ -10,37 +10,46 @@
 #include "engine/file_store.h"
 #include "engine/platform.h"
 
-// Files held in memory. Writes can be made to fail from the Nth one on, to check that nothing
-// claims success and no half-written file remains.
+enum class FileOp { open, read, write, rename };
+
+// Files held in memory, with faults on cue. A call of the store is a sequence of operations as the
+// real store makes them (read: open, read; append: open, write; replace: open, write, rename;
+// filterLines: open, read, open, write, rename); any failing one makes the whole call fail and
+// leaves the files as they were. The real store's own fallbacks are tested on real files.
 class FakeFileStore : public FileStore {
 public:
     std::map<std::string, std::string> files;
     std::set<std::string> unreadable;  // there, but every read fails
-    int writesBeforeFailure = -1;  // -1: never fail
+    std::set<std::string> locked;      // held by another program without sharing: every open fails
+    std::map<FileOp, std::set<int>> failing;  // the ordinals (from 1) of the operations that fail
+    std::map<FileOp, int> done;               // operations tried, by kind
+    int writesBeforeFailure = -1;  // -1: never fail; else every write after that many fails
     int writes = 0;
 
     std::optional<std::string> read(const std::string& path) override {
-        if (unreadable.count(path)) return std::nullopt;
+        if (unreadable.count(path) || !opens(path) || fails(FileOp::read)) return std::nullopt;
         auto found = files.find(path);
         if (found == files.end()) return std::nullopt;
         return found->second;
     }
     bool exists(const std::string& path) override { return files.count(path) != 0; }
     bool replace(const std::string& path, std::string_view content) override {
-        if (failNext()) return false;
+        if (!opens(path) || failNext() || fails(FileOp::rename)) return false;
         files[path] = std::string(content);
         return true;
     }
     bool append(const std::string& path, std::string_view content) override {
-        if (failNext()) return false;
+        if (!opens(path) || failNext()) return false;
         files[path] += content;
         return true;
     }
 
 private:
+    bool fails(FileOp op) { return failing[op].count(++done[op]) != 0; }
+    bool opens(const std::string& path) { return !fails(FileOp::open) && !locked.count(path); }
     bool failNext() {
         ++writes;
-        return writesBeforeFailure >= 0 && writes > writesBeforeFailure;
+        return fails(FileOp::write) || (writesBeforeFailure >= 0 && writes > writesBeforeFailure);
     }
 };
 
