@@ -95,6 +95,41 @@ INSTANTIATE_TEST_SUITE_P(
         PruneCase{"SameQsoOtherSecond", [](TestQso& q) { q.time = MakeOleDate(2017, 5, 6, 14, 5, 40); }, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The record is matched without the frequency; its lines are found by the frequency it was
+// logged with. Without a record only the removal's own frequency is known.
+TEST_F(RemoveQsoTest, LinesFollowTheLoggedFrequencyWhenARecordMatched) {
+    struct Case {
+        const char* name;
+        std::string band;  // "20m": rejected, no record
+        unsigned removalHz;
+        bool linesGo;
+    };
+    const Case cases[] = {
+        {"RecordSameFrequency", "80m", 3521000, true},
+        {"RecordOtherFrequency", "80m", 3599000, true},
+        {"RecordOtherHzSameKHz", "80m", 3521999, true},
+        {"RejectedSameFrequency", "20m", 3521000, true},
+        {"RejectedOtherFrequency", "20m", 3599000, false},
+    };
+    for (const Case& c : cases) {
+        PrepareContest(state, files);
+        state.qsoLog.clear();
+        TestQso first = At(14, 5), logged = At(14, 7);
+        first.band = logged.band = c.band;
+        first.frequencyHz = 3520000;
+        logged.frequencyHz = 3521000;
+        logged.exchSent = "002";
+        Add(first);
+        const std::string before = FindingLines(files);
+        const std::string lines = Add(logged).substr(before.size());
+        ASSERT_FALSE(lines.empty()) << c.name;
+        TestQso removal = logged;
+        removal.frequencyHz = c.removalHz;
+        Remove(removal);
+        EXPECT_EQ(FindingLines(files), c.linesGo ? before : before + lines) << c.name;
+    }
+}
+
 TEST_F(RemoveQsoTest, LinesOfARejectedQsoGoThoughNoRecordMatched) {
     TestQso rejected = At(10, 0);
     rejected.band = "20m";
