@@ -40,7 +40,7 @@ bool SeekTo(std::FILE* file, std::int64_t offset) {
 bool TruncateAt(std::FILE* file, std::int64_t size) {
     if (std::fflush(file) != 0) return false;
 #ifdef _WIN32
-    return _chsize_s(_fileno(file), size) == 0;
+    return size <= 0x7FFFFFFF && _chsize(_fileno(file), static_cast<long>(size)) == 0;
 #else
     return ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
 #endif
@@ -120,6 +120,11 @@ private:
 // line ends made CR LF) waits in memory, so what waits is only that growth. A failure half way
 // leaves a mixed file, which is why this is only the fallback.
 bool FilterInPlace(const std::string& path, std::string_view head, const FileStore::LineFilter& keep) {
+#ifdef _WIN32
+    // The C runtime here cuts files with a 32-bit size only; better no rewrite than a stale tail.
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) > 0x7FFFFFFFu - 65536u || error) return false;
+#endif
     FilePtr file(std::fopen(path.c_str(), "r+b"));
     if (!file) return false;
     std::vector<char> buffer(kPieceSize);
