@@ -1,8 +1,12 @@
-// Resets, adds, removals, call checks and results in any order, over files whose writes, reads
-// and appends fail whenever the input says so. Holds: no crash or undefined behaviour; an add
-// that stores grows the log by one and a rejection leaves it; the removal of the QSO just stored
-// takes the log back to its size before; the summary reads back with its totals summed; the
-// Cabrillo file, when written, holds every QSO of the log.
+// Resets, adds, removals, call checks and results in any order, run twice side by side: once over
+// files whose opens, reads, writes and renames fail whenever the input says so (and whose bad-QSO
+// file another program may hold locked), once over files without faults. Holds: no crash or
+// undefined behaviour; both runs give the same answers and the same summaries, since the counts
+// stand as the file will once it can be written; an add that stores grows the log by one and the
+// removal of the QSO just stored takes it back; the summary reads back with its totals summed; a
+// Cabrillo file reported produced holds every QSO once; and after the faults end, the next results
+// leave the bad-QSO and Cabrillo files exactly as the run without faults has them.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,25 +20,36 @@
 
 namespace {
 
-// The in-memory files with faults chosen by the input before each call.
+// The district list stays readable: a list that cannot be read is a missing one, which would
+// rightly change the answers of the run with faults.
 class FaultyFileStore : public FakeFileStore {
 public:
-    std::uint8_t faults = 0;  // bit 0 reads, bit 1 replaces, bit 2 appends
-    std::string lastReplaced;
-
     std::optional<std::string> read(const std::string& path) override {
-        if (faults & 1) return std::nullopt;
-        return FakeFileStore::read(path);
+        if (path != kDistrictFilePath) return FakeFileStore::read(path);
+        auto found = files.find(path);
+        return found == files.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
-    bool replace(const std::string& path, std::string_view content) override {
-        if (faults & 2) return false;
-        lastReplaced = path;
-        return FakeFileStore::replace(path, content);
+
+    // Which of the next eight operations of each kind fail, and whether the bad-QSO file is locked.
+    void injectFaults(FuzzInput& in, const std::string& badQsoFile) {
+        for (FileOp op : {FileOp::open, FileOp::read, FileOp::write, FileOp::rename}) {
+            const std::uint8_t mask = in.byte() & in.byte();  // each operation fails one time in four
+            failing[op].clear();
+            for (int next = 0; next < 8; ++next)
+                if (mask >> next & 1) failing[op].insert(done[op] + 1 + next);
+        }
+        locked.clear();
+        if (in.byte() % 4 == 0) locked.insert(badQsoFile);
     }
-    bool append(const std::string& path, std::string_view content) override {
-        if (faults & 4) return false;
-        return FakeFileStore::append(path, content);
+    void endFaults() {
+        failing.clear();
+        locked.clear();
     }
+};
+
+struct Run {
+    PluginState state;
+    FakePlatform platform;
 };
 
 struct QsoFields {
@@ -71,19 +86,41 @@ std::size_t QsoLines(const std::string& text) {
     return count;
 }
 
+std::string Results(Run& run, FileStore& files) {
+    const std::size_t messages = run.platform.messages.size();
+    int out = 0;
+    const std::string text = ProduceResults(run.state, &out, run.platform, files);
+    const PluginState& state = run.state;
+    if (state.htmlResults == 0)
+        CheckSummaryText(text, state.cabrilloRequested == 0 && !state.contest.qsoLog.empty());
+    FUZZ_CHECK(run.platform.settings["Claimed"] == std::to_string(state.claimedScore));
+    // Only an export tells the operator anything, and it always does.
+    FUZZ_CHECK(run.platform.messages.size() == messages + (state.cabrilloRequested != 0));
+    if (state.cabrilloRequested != 0 && run.platform.messages.back().first.starts_with("File produced: "))
+        FUZZ_CHECK(QsoLines(static_cast<FakeFileStore&>(files).files[state.cabrilloLog.FileName()]) ==
+                   state.contest.qsoLog.count());
+    return text;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
-    FaultyFileStore files;
-    FakePlatform platform;
-    PluginState state;
-    if (in.flag()) files.files[kDistrictFilePath] = "KV05 - Kyiv\r\nLV12 - Lviv\r\nab-\r\n-XX\r\n";
+    FaultyFileStore faulty;
+    FakeFileStore clean;
+    Run runs[2];  // over faulty, over clean
+    if (in.flag()) {
+        faulty.files[kDistrictFilePath] = clean.files[kDistrictFilePath] = "KV05 - Kyiv\r\nLV12 - Lviv\r\nab-\r\n-XX\r\n";
+    }
+    auto both = [&](auto call) {
+        const auto answer = call(runs[0], static_cast<FileStore&>(faulty));
+        FUZZ_CHECK(call(runs[1], static_cast<FileStore&>(clean)) == answer);
+        return answer;
+    };
 
-    std::size_t messages = 0;  // only an export tells the operator anything, and it always does
-    for (int step = 0; step < 64 && !in.empty(); ++step) {
-        files.faults = in.byte() & 7;
-        const std::size_t before = state.contest.qsoLog.count();
+    for (int step = 0; step < 48 && !in.empty(); ++step) {
+        faulty.injectFaults(in, runs[0].state.contest.badQsoFileName);
+        const std::size_t before = runs[0].state.contest.qsoLog.count();
         switch (in.byte() % 6) {
             case 0: {
                 ResetArguments args;
@@ -93,59 +130,64 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 args.contestStart = in.date();
                 args.contestEnd = in.date();
                 args.ownCountryPrefix = in.pick({"UR", "DL", ""});
-                platform.dialogAnswer = in.flag();
-                RunStatisticsReset(state, args, platform, files);
-                FUZZ_CHECK(state.contest.qsoLog.empty());
-                state.htmlResults = in.flag();
+                const bool confirmed = in.flag(), html = in.flag();
+                both([&](Run& run, FileStore& files) {
+                    run.platform.dialogAnswer = confirmed;
+                    RunStatisticsReset(run.state, args, run.platform, files);
+                    run.state.htmlResults = html;
+                    return run.state.contest.qsoLog.count();
+                });
+                FUZZ_CHECK(runs[0].state.contest.qsoLog.empty());
                 break;
             }
             case 1:
             case 2: {
                 const QsoFields qso = NextQso(in);
-                const int stored = AddQso(state, qso.input(state.myCall), files);
-                FUZZ_CHECK(state.contest.qsoLog.count() == before + static_cast<std::size_t>(stored));
+                const int stored = both([&](Run& run, FileStore& files) { return AddQso(run.state, qso.input(run.state.myCall), files); });
+                FUZZ_CHECK(runs[0].state.contest.qsoLog.count() == before + static_cast<std::size_t>(stored));
                 // Two invalid date-times never match, so only those QSOs cannot be taken back.
                 if (stored == 1 && qso.time.m_status != OleDateTime::invalid && in.flag()) {
-                    files.faults = in.byte() & 7;
-                    RemoveQso(state, qso.input(state.myCall), platform, files);
-                    FUZZ_CHECK(state.contest.qsoLog.count() == before);
+                    faulty.injectFaults(in, runs[0].state.contest.badQsoFileName);
+                    both([&](Run& run, FileStore& files) { return RemoveQso(run.state, qso.input(run.state.myCall), run.platform, files); });
+                    FUZZ_CHECK(runs[0].state.contest.qsoLog.count() == before);
                 }
                 break;
             }
             case 3: {
                 const QsoFields qso = NextQso(in);
-                RemoveQso(state, qso.input(state.myCall), platform, files);
-                FUZZ_CHECK(state.contest.qsoLog.count() <= before && state.contest.qsoLog.count() + 1 >= before);
+                both([&](Run& run, FileStore& files) { return RemoveQso(run.state, qso.input(run.state.myCall), run.platform, files); });
+                FUZZ_CHECK(runs[0].state.contest.qsoLog.count() + 1 >= before);
                 break;
             }
             case 4: {
                 const QsoFields qso = NextQso(in);
-                const int answer = CheckCall(state, CallCheckQuery{qso.call, qso.mode, qso.country, qso.band,
-                                                                   in.flag() ? std::optional<std::string_view>(qso.band)
-                                                                             : std::nullopt},
-                                             platform);
+                const std::optional<std::string_view> band2 = in.flag() ? std::optional<std::string_view>(qso.band) : std::nullopt;
+                const int answer = both([&](Run& run, FileStore&) {
+                    return CheckCall(run.state, CallCheckQuery{qso.call, qso.mode, qso.country, qso.band, band2}, run.platform);
+                });
                 FUZZ_CHECK(answer == kCallDuplicate || answer == kCallAccepted || answer == kCallNotValid);
                 break;
             }
-            case 5: {
-                files.lastReplaced.clear();
-                int out = 0;
-                const char* text = ProduceResults(state, &out, platform, files);
-                FUZZ_CHECK(text == state.resultText.c_str());
-                if (state.htmlResults == 0) {
-                    const std::int64_t total =
-                        CheckSummaryText(text, state.cabrilloRequested == 0 && !state.contest.qsoLog.empty());
-                    FUZZ_CHECK(total >= 0 && static_cast<std::size_t>(total) <= state.contest.qsoLog.count());
-                }
-                FUZZ_CHECK(platform.settings["Claimed"] == std::to_string(state.claimedScore));
-                messages += state.cabrilloRequested != 0;
-                const std::string cabrillo = state.cabrilloLog.FileName();
-                if (state.cabrilloRequested != 0 && files.lastReplaced == cabrillo)
-                    FUZZ_CHECK(QsoLines(files.files[cabrillo]) == state.contest.qsoLog.count());
+            case 5:
+                both([&](Run& run, FileStore& files) { return Results(run, files); });
                 break;
-            }
         }
-        FUZZ_CHECK(platform.messages.size() == messages);
+        FUZZ_CHECK(runs[0].state.contest.qsoLog.count() == runs[1].state.contest.qsoLog.count());
     }
+
+    // Once the faults end, the next results catch up with everything that waited.
+    faulty.endFaults();
+    both([&](Run& run, FileStore& files) { return Results(run, files); });
+    const PluginState& state = runs[0].state;
+    // The finding lines; the header says whether a removal rewrote the file, which a removal with
+    // no lines to drop need not do once it had to wait.
+    auto findings = [&](FakeFileStore& files) {
+        const std::string& text = files.files[state.contest.badQsoFileName];
+        return text.substr(std::min(text.size(), text.find('\n') + 1));
+    };
+    FUZZ_CHECK(findings(faulty) == findings(clean));
+    // An export that failed was reported; only the export of these results must be whole.
+    if (state.cabrilloRequested != 0)
+        FUZZ_CHECK(faulty.files[state.cabrilloLog.FileName()] == clean.files[state.cabrilloLog.FileName()]);
     return 0;
 }
