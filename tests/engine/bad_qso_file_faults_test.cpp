@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "boundary/statistics_reset.h"
 #include "engine/add_qso.h"
 #include "engine/bad_qso_file.h"
 #include "engine/remove_qso.h"
@@ -163,6 +164,29 @@ TEST(BadQsoFileFaults, AFileHeldOrUnreadableForAWhileLosesNothing) {
                                           }),
                                           std::string(hold.name) + " from " + std::to_string(from) + " until " +
                                               std::to_string(until));
+}
+
+// What the old contest's file still owes goes there before a reset for another end date leaves it;
+// the same end date empties the file, so nothing owed to it is written.
+TEST(BadQsoFileFaults, AResetForAnotherEndDateFirstWritesWhatTheOldFileOwes) {
+    for (bool sameEnd : {false, true}) {
+        PluginState plugin;
+        FakePlatform platform;
+        FakeFileStore files;
+        ResetArguments args;
+        args.myCall = "UT1AA";
+        args.contestEnd = MakeOleDate(2017, 5, 6, 3, 0);
+        RunStatisticsReset(plugin, args, platform, files);
+        files.locked.insert(kTestBadQsoFile);
+        AddQsoToLog(plugin.contest, kRejected.input(), files);
+        files.locked.clear();
+        if (!sameEnd) args.contestEnd = MakeOleDate(2017, 5, 7, 3, 0);
+        RunStatisticsReset(plugin, args, platform, files);
+
+        const std::string line = FormatBadQsoLine(kRejected.input(), BadQsoReason::wrongBand);
+        EXPECT_EQ(files.files[kTestBadQsoFile], kFreshBadQsoFile + (sameEnd ? "" : line)) << sameEnd;
+        EXPECT_EQ(files.files[plugin.contest.badQsoFileName], kFreshBadQsoFile) << sameEnd;
+    }
 }
 
 }  // namespace
