@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ExchangeCase{"12", "DL", 0}, ExchangeCase{"12345", "DL", 0}, ExchangeCase{"12a", "DL", 0},
                       ExchangeCase{" 123", "DL", 0}, ExchangeCase{"", "DL", 0}, ExchangeCase{"AB12", "DL", 0},
                       ExchangeCase{"AB12", "UR", 1}, ExchangeCase{"ab12", "UR", 1}, ExchangeCase{"A123", "UR", 0},
-                      ExchangeCase{"ABC1", "UR", 0}, ExchangeCase{"AB1", "UR", 0}, ExchangeCase{"AB123", "UR", 0},
+                      ExchangeCase{"ABC1", "UR", 0}, ExchangeCase{"AB1C", "UR", 0}, ExchangeCase{"AB1", "UR", 0}, ExchangeCase{"AB123", "UR", 0},
                       ExchangeCase{"1234", "UR", 0}, ExchangeCase{"AB12", "ur", 0}, ExchangeCase{"1234", "ur", 1},
                       ExchangeCase{"\xc0\xc1" "12", "UR", 0}, ExchangeCase{"\xb3" "23", "DL", 0}));
 
