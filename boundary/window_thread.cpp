@@ -46,7 +46,8 @@ void ForgetThread() {
 bool ThreadOutsideLibrary(HANDLE thread) {
     const auto base = reinterpret_cast<std::uintptr_t>(PluginModule());
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + static_cast<std::uintptr_t>(dos->e_lfanew));
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + static_cast<std::uintptr_t>(dos->e_lfanew));
     const std::uintptr_t end = base + nt->OptionalHeader.SizeOfImage;
 
     if (SuspendThread(thread) == static_cast<DWORD>(-1)) return ThreadEnded(thread);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 #include <utility>
@@ -42,7 +42,8 @@ private:
 // An owned automation string.
 class Bstr {
 public:
-    explicit Bstr(const std::wstring& text) : m_text(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    explicit Bstr(const std::wstring& text)
+        : m_text(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     ~Bstr() { SysFreeString(m_text); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;

@@ -25,7 +25,8 @@ std::optional<CaptionTexts> TryCopyCaptionTexts() {
     return CaptionTexts{g_contestYear, g_russianUi != 0};
 }
 
-std::optional<CaptionTexts> TryFillPrevRows(const std::string& call, const std::vector<std::string>& bandNames) {
+std::optional<CaptionTexts> TryFillPrevRows(const std::string& call,
+                                            const std::vector<std::string>& bandNames) {
     std::unique_lock lock(g_stateLock, std::try_to_lock);
     if (!lock) return std::nullopt;
     FillPrevRows(g_qsoLog, call, bandNames, g_prevRows);

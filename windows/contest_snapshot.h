@@ -21,4 +21,5 @@ std::optional<CaptionTexts> TryCopyCaptionTexts();
 
 // The refresh's data step: fills the previous-QSO rows for the call from the log, under the lock.
 // The caption texts as they stand, or nothing when the lock is busy and nothing was done.
-std::optional<CaptionTexts> TryFillPrevRows(const std::string& call, const std::vector<std::string>& bandNames);
+std::optional<CaptionTexts> TryFillPrevRows(const std::string& call,
+                                            const std::vector<std::string>& bandNames);

@@ -27,7 +27,8 @@ bool HostAutomation::connect() {
     if (FAILED(CLSIDFromProgID(kHostProgId, &classId))) return false;
     ComPtr<IUnknown> running;
     if (FAILED(GetActiveObject(classId, nullptr, running.put())) || !running) return false;
-    if (FAILED(running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&m_dispatch)))) m_dispatch = nullptr;
+    if (FAILED(running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&m_dispatch))))
+        m_dispatch = nullptr;
     return connected();
 }
 

@@ -17,7 +17,9 @@ DWORD STDMETHODCALLTYPE HostCallFilter::HandleInComingCall(DWORD, HTASK, DWORD, 
 }
 
 // A host that is busy is not asked again: the refresh or mode command gives up as after an error.
-DWORD STDMETHODCALLTYPE HostCallFilter::RetryRejectedCall(HTASK, DWORD, DWORD) { return static_cast<DWORD>(-1); }
+DWORD STDMETHODCALLTYPE HostCallFilter::RetryRejectedCall(HTASK, DWORD, DWORD) {
+    return static_cast<DWORD>(-1);
+}
 
 DWORD STDMETHODCALLTYPE HostCallFilter::MessagePending(HTASK, DWORD, DWORD) {
     return g_stopRequested.load() ? PENDINGMSG_CANCELCALL : PENDINGMSG_WAITDEFPROCESS;

@@ -9,7 +9,7 @@
 class HostCallFilter final : public IMessageFilter {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }   // lives on the thread's stack
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the thread's stack
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override;
     DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override;

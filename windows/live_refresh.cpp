@@ -60,9 +60,9 @@ Setup::RefreshEnd Setup::runRefresh() {
     if (!texts) return RefreshEnd::retryLater;
     m_texts = *texts;
     if (g_prevWindow) {
-        g_prevWindow->setCaption1251(g_currentCall.empty()
-                                         ? PrevCaptionNoCall(m_texts.contestYear, m_texts.russian)
-                                         : PrevCaptionWithCall(m_texts.contestYear, g_currentCall, m_texts.russian));
+        g_prevWindow->setCaption1251(
+            g_currentCall.empty() ? PrevCaptionNoCall(m_texts.contestYear, m_texts.russian)
+                                  : PrevCaptionWithCall(m_texts.contestYear, g_currentCall, m_texts.russian));
     }
 
     std::optional<double> frequency;
@@ -95,7 +95,8 @@ Setup::RefreshEnd Setup::runRefresh() {
 
     if (g_prevWindow) g_prevWindow->invalidateCanvas();
     if (g_zelkWindow) {
-        g_zelkWindow->setCaption1251(GridCaptionBand(m_texts.contestYear, g_bandList[static_cast<std::size_t>(*band)], *mode));
+        g_zelkWindow->setCaption1251(
+            GridCaptionBand(m_texts.contestYear, g_bandList[static_cast<std::size_t>(*band)], *mode));
         g_zelkWindow->invalidateCanvas();
     }
     return RefreshEnd::done;

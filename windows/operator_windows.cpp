@@ -18,8 +18,8 @@ std::atomic<HWND> g_setupWindow{nullptr};
 namespace {
 
 bool IsListWindowMessage(MSG& message) {
-    for (HWND window : {g_prevWindow ? g_prevWindow->window() : nullptr,
-                        g_zelkWindow ? g_zelkWindow->window() : nullptr})
+    for (HWND window :
+         {g_prevWindow ? g_prevWindow->window() : nullptr, g_zelkWindow ? g_zelkWindow->window() : nullptr})
         if (window && IsDialogMessageW(window, &message)) return true;
     return false;
 }

@@ -38,8 +38,8 @@ constexpr ModeRow kModeRows[] = {
 };
 
 // The buttons in the order the window keeps them.
-constexpr int kButtonIds[] = {IDC_MODE_CW,     IDC_MODE_SSB,    IDC_MODE_MFSK16, IDC_MODE_BPSK31,
-                              IDC_MODE_BPSK63, IDC_MODE_BPSK125, IDC_MODE_QPSK31, IDC_MODE_QPSK63,
+constexpr int kButtonIds[] = {IDC_MODE_CW,      IDC_MODE_SSB,     IDC_MODE_MFSK16, IDC_MODE_BPSK31,
+                              IDC_MODE_BPSK63,  IDC_MODE_BPSK125, IDC_MODE_QPSK31, IDC_MODE_QPSK63,
                               IDC_MODE_QPSK125, IDC_MODE_RTTY};
 
 constexpr COLORREF kNormalFace = 0xF0F0F0;
@@ -104,7 +104,8 @@ BOOL Setup::onInitDialog() {
 
     for (std::size_t i = 0; i < m_modeButtons.size(); ++i) {
         CAdvancedButton& button = m_modeButtons[i];
-        if (!button.AttachToItem(static_cast<UINT>(kButtonIds[i]), window(), kNormalFace, kLabel, kDisabledLabel))
+        if (!button.AttachToItem(static_cast<UINT>(kButtonIds[i]), window(), kNormalFace, kLabel,
+                                 kDisabledLabel))
             continue;
         button.m_shape = 0;
         button.Redraw();
@@ -112,7 +113,8 @@ BOOL Setup::onInitDialog() {
 
     SetWindowText1251(window(), SetupCaption(m_texts.contestYear, m_texts.russian));
     if (m_texts.russian)
-        for (const auto& control : RussianSetupControlTexts()) SetItemText1251(window(), control.id, control.cp1251);
+        for (const auto& control : RussianSetupControlTexts())
+            SetItemText1251(window(), control.id, control.cp1251);
 
     exchangeChecks();
     moveTo(position, POINT{10, 400});
@@ -278,9 +280,12 @@ INT_PTR Setup::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND: {
             if (HIWORD(wParam) != BN_CLICKED) break;
             const int id = LOWORD(wParam);
-            if (id == IDC_WINDOW_ON_TOP) toggleOnTop();
-            else if (id == IDC_VIEW_PREV) togglePrevWindow();
-            else if (id == IDC_VIEW_ZELK) toggleZelkWindow();
+            if (id == IDC_WINDOW_ON_TOP)
+                toggleOnTop();
+            else if (id == IDC_VIEW_PREV)
+                togglePrevWindow();
+            else if (id == IDC_VIEW_ZELK)
+                toggleZelkWindow();
             else if (const ModeRow* row = RowOfButton(id)) {
                 // A click while the host is being asked is dropped: one host conversation at a time.
                 if (!m_inHostCall) SelectMode(*row);

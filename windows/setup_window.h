@@ -85,7 +85,7 @@ private:
     std::unique_ptr<Prev> m_prev;
     std::unique_ptr<ZELK> m_zelk;
     bool m_closeRequested = false;
-    bool m_inHostCall = false;    // a handler waits for the host; messages may arrive meanwhile
+    bool m_inHostCall = false;  // a handler waits for the host; messages may arrive meanwhile
     bool m_refreshing = false;
     bool m_refreshAgain = false;  // a refresh request came while one was running
 };

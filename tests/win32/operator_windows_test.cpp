@@ -30,7 +30,8 @@ TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     OpenWindows("DL", false);
     // With no mode stored, the window sends CW again as it opens, and marks it.
     ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() >= 2; }, kTimeoutMs));
-    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
+    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"),
+              (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
     EXPECT_TRUE(FaceTurns(setup, IDC_MODE_CW, RGB(0, 255, 0)));
     EXPECT_TRUE(FaceTurns(setup, IDC_MODE_SSB, RGB(240, 240, 240)));
 
@@ -38,7 +39,8 @@ TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     host.clearMacros();
     Click(setup, IDC_MODE_BPSK125);
     ASSERT_TRUE(WaitUntil([] { return Setting("Mode") == "BPSK125"; }, kTimeoutMs));
-    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:BPSK31>", "<BAUDRATE:125>"}));
+    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"),
+              (std::vector<std::string>{"<MODE:BPSK31>", "<BAUDRATE:125>"}));
     EXPECT_TRUE(FaceTurns(setup, IDC_MODE_BPSK125, RGB(0, 255, 0)));
     EXPECT_TRUE(FaceTurns(setup, IDC_MODE_CW, RGB(240, 240, 240)));
 
@@ -48,7 +50,8 @@ TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     const auto clicked = std::chrono::steady_clock::now();
     Click(setup, IDC_MODE_QPSK63);
     ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() == 2; }, kTimeoutMs));
-    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"), (std::vector<std::string>{"<MODE:QPSK31>", "<BAUDRATE:63>"}));
+    EXPECT_EQ(MacrosWithout(host.macros(), "<SP1>"),
+              (std::vector<std::string>{"<MODE:QPSK31>", "<BAUDRATE:63>"}));
     EXPECT_TRUE(FaceTurns(setup, IDC_MODE_QPSK63, RGB(0, 255, 0)));
     // The window answers again after the wait: the next click goes through.
     Click(setup, IDC_MODE_SSB);
@@ -126,13 +129,17 @@ TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
     OpenWindows("UR");
     EXPECT_EQ(TitleOf(setup), L"\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0438 ZELK-2017");
     EXPECT_EQ(ItemText(setup, IDC_MODE_LABEL), L"\u0412\u0438\u0434 \u0440\u0430\u0431\u043e\u0442\u044b");
-    EXPECT_EQ(ItemText(setup, IDC_VIEW_LABEL), L"\u041e\u0442\u043e\u0431\u0440\u0430\u0436\u0430\u0442\u044c");
-    EXPECT_EQ(ItemText(setup, IDC_VIEW_PREV), L"\u041f\u0440\u0435\u0434\u044b\u0434\u0443\u0449\u0438\u0435 QSO");
-    EXPECT_EQ(ItemText(setup, IDC_WINDOW_ON_TOP), L"\u041f\u043e\u0432\u0435\u0440\u0445 \u043e\u043a\u043e\u043d");
+    EXPECT_EQ(ItemText(setup, IDC_VIEW_LABEL),
+              L"\u041e\u0442\u043e\u0431\u0440\u0430\u0436\u0430\u0442\u044c");
+    EXPECT_EQ(ItemText(setup, IDC_VIEW_PREV),
+              L"\u041f\u0440\u0435\u0434\u044b\u0434\u0443\u0449\u0438\u0435 QSO");
+    EXPECT_EQ(ItemText(setup, IDC_WINDOW_ON_TOP),
+              L"\u041f\u043e\u0432\u0435\u0440\u0445 \u043e\u043a\u043e\u043d");
     EXPECT_EQ(ItemText(setup, IDC_VIEW_ZELK), L"ZELK");
     EXPECT_EQ(ItemText(setup, IDC_MODE_CW), L"CW");
     Type("UR5ABC");
-    const std::wstring withCall = L"ZELK-2017 \u041f\u0440\u0435\u0434\u044b\u0434\u0443\u0449\u0438\u0435 QSO c UR5ABC ";
+    const std::wstring withCall =
+        L"ZELK-2017 \u041f\u0440\u0435\u0434\u044b\u0434\u0443\u0449\u0438\u0435 QSO c UR5ABC ";
     EXPECT_EQ(WaitForTitle(prev, withCall, kTimeoutMs), withCall);
     EXPECT_EQ(WaitForTitle(zelk, L"ZELK-2017 ZELK on 80m CW", kTimeoutMs), L"ZELK-2017 ZELK on 80m CW");
     // A stored place on no monitor gives the default place.
@@ -146,9 +153,12 @@ TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrd
     OpenWindows("DL");
     // The call on 80m CW twice (the later time must win), on 40m SSB and on 160m BPSK63; and the
     // districts of three other stations on 80m CW, logged out of order.
-    for (const auto& q : {Qso("UR5ABC", "80m", 3551000, "CW", 10, 5, "OD04"), Qso("UR1LV", "80m", 3552000, "CW", 10, 7, "LV03"),
-                          Qso("UR5ABC", "80m", 3553000, "CW", 10, 40, "OD04"), Qso("UR5ABC", "40m", 7061000, "SSB", 11, 15, "OD04"),
-                          Qso("UR5ABC", "160m", 1838000, "BPSK63", 9, 30, "OD04"), Qso("UR2KI", "80m", 3554000, "CW", 10, 9, "KI01"),
+    for (const auto& q : {Qso("UR5ABC", "80m", 3551000, "CW", 10, 5, "OD04"),
+                          Qso("UR1LV", "80m", 3552000, "CW", 10, 7, "LV03"),
+                          Qso("UR5ABC", "80m", 3553000, "CW", 10, 40, "OD04"),
+                          Qso("UR5ABC", "40m", 7061000, "SSB", 11, 15, "OD04"),
+                          Qso("UR5ABC", "160m", 1838000, "BPSK63", 9, 30, "OD04"),
+                          Qso("UR2KI", "80m", 3554000, "CW", 10, 9, "KI01"),
                           Qso("UR3CH", "80m", 3555000, "CW", 10, 11, "CH02")})
         ASSERT_EQ(dll.add(q), 1);
     int out = 0;
@@ -156,7 +166,8 @@ TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrd
 
     const int refreshes = host.callCount(FakeHost::getMode);
     Type("UR5ABC");
-    ASSERT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs), L"ZELK-2017 Previous QSO with UR5ABC ");
+    ASSERT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs),
+              L"ZELK-2017 Previous QSO with UR5ABC ");
     ASSERT_TRUE(host.waitForCalls(FakeHost::getMode, refreshes + 1, kTimeoutMs));
     Sleep(200);
 
@@ -170,8 +181,10 @@ TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrd
     EXPECT_TRUE(ShowsText(canvas, 140, row40, "11:15", kCanvasWithCall));
     EXPECT_TRUE(ShowsText(canvas, 260, row160, "09:30", kCanvasWithCall));
     EXPECT_TRUE(ShowsText(canvas, 20, row40, "40m", kCanvasWithCall));
-    EXPECT_EQ(CaptureWindow(canvas, RECT{area.right - 4, row80 + 2, area.right - 3, row80 + 3}).at(0, 0), kBandHighlight);
-    EXPECT_EQ(CaptureWindow(canvas, RECT{area.right - 4, row40 + 2, area.right - 3, row40 + 3}).at(0, 0), kCanvasWithCall);
+    EXPECT_EQ(CaptureWindow(canvas, RECT{area.right - 4, row80 + 2, area.right - 3, row80 + 3}).at(0, 0),
+              kBandHighlight);
+    EXPECT_EQ(CaptureWindow(canvas, RECT{area.right - 4, row40 + 2, area.right - 3, row40 + 3}).at(0, 0),
+              kCanvasWithCall);
 
     HWND grid = GetDlgItem(zelk, IDC_ZELK_CANVAS);
     EXPECT_EQ(TitleOf(zelk), L"ZELK-2017 ZELK on 80m CW");
@@ -217,7 +230,8 @@ TEST_F(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
     EXPECT_EQ(WaitForTitle(zelk, L"ZELK-2017 ZELK on 80m USB", kTimeoutMs), L"ZELK-2017 ZELK on 80m USB");
     HWND grid = GetDlgItem(zelk, IDC_ZELK_CANVAS);
     const Pixels shown = CaptureWindow(grid, RECT{0, 0, 120, 20});
-    EXPECT_TRUE(std::all_of(shown.colors.begin(), shown.colors.end(), [](COLORREF c) { return c == kBackground; }));
+    EXPECT_TRUE(
+        std::all_of(shown.colors.begin(), shown.colors.end(), [](COLORREF c) { return c == kBackground; }));
 }
 
 TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
@@ -228,7 +242,8 @@ TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
     host.setFailing(false);
     host.setEntryField("UR9ZZ");
     dll.check("UR9ZZ", "CW", "UR", "80m", "80m");
-    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR9ZZ ", kTimeoutMs), L"ZELK-2017 Previous QSO with UR9ZZ ");
+    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR9ZZ ", kTimeoutMs),
+              L"ZELK-2017 Previous QSO with UR9ZZ ");
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool 
             answers.push_back(std::to_string(dll.reset("UT1AA", 0, "DL")));
         }
         const int c = i % 5, b = (i / 5) % 3, m = (i / 15) % 3;
-        auto q = Qso(calls[c], bands[b], bandHz[b] + static_cast<unsigned>(i), modes[m], 10 + i % 12, i % 60, codes[c]);
+        auto q = Qso(calls[c], bands[b], bandHz[b] + static_cast<unsigned>(i), modes[m], 10 + i % 12, i % 60,
+                     codes[c]);
         q.country = c == 4 ? "DL" : "UR";
         if (host) {
             host->setEntryField(std::string(calls[c]).substr(0, 2 + i % 5));
@@ -39,7 +40,8 @@ std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool 
             answers.push_back(dll.getResult(&out));
         }
         if (windows && i % 200 == 100) {
-            // The operator ends the setup window (Escape); the next reset with the switch at 0 brings it back.
+            // The operator ends the setup window (Escape); the next reset with the switch at 0 brings it
+            // back.
             if (HWND setup = WaitForWindowTitled(L"Setup ZELK-", 0)) PostMessageW(setup, WM_CLOSE, 0, 0);
         }
     }
@@ -59,7 +61,9 @@ TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAnd
     std::thread painter([&] {
         while (painting.load()) {
             for (HWND window : {prev, zelk})
-                if (IsWindow(window)) InvalidateRect(GetDlgItem(window, window == prev ? IDC_PREV_CANVAS : IDC_ZELK_CANVAS), nullptr, FALSE);
+                if (IsWindow(window))
+                    InvalidateRect(GetDlgItem(window, window == prev ? IDC_PREV_CANVAS : IDC_ZELK_CANVAS),
+                                   nullptr, FALSE);
             Sleep(1);
         }
     });
@@ -75,12 +79,14 @@ TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAnd
     const auto withoutWindows = RunBusyContest(quiet, nullptr, false);
     EXPECT_EQ(WaitForWindowTitled(L"Setup ZELK-", 0), nullptr);
     ASSERT_EQ(withWindows.size(), withoutWindows.size());
-    for (std::size_t i = 0; i < withWindows.size(); ++i) EXPECT_EQ(withWindows[i], withoutWindows[i]) << "answer " << i;
+    for (std::size_t i = 0; i < withWindows.size(); ++i)
+        EXPECT_EQ(withWindows[i], withoutWindows[i]) << "answer " << i;
 }
 
 TEST_F(OperatorWindows, AnUnloadDoesNotWaitForeverForAHostThatDoesNotAnswer) {
     OpenWindows("DL");
-    ASSERT_TRUE(WaitUntil([&] { return !host.macros().empty(); }, kTimeoutMs)) << "the windows did not reach the host";
+    ASSERT_TRUE(WaitUntil([&] { return !host.macros().empty(); }, kTimeoutMs))
+        << "the windows did not reach the host";
     WaitForQuietHost();
     host.setBlocked(true);
     host.setEntryField("UR5ABC");
@@ -96,7 +102,8 @@ TEST_F(OperatorWindows, AnUnloadDoesNotWaitForeverForAHostThatDoesNotAnswer) {
     dll.unload();
     const auto took = std::chrono::steady_clock::now() - before;
     EXPECT_LT(took, std::chrono::milliseconds(6500));
-    std::printf("unload with a stuck host took %d ms\n", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    std::printf("unload with a stuck host took %d ms\n",
+                static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     // The host answers at last; the window thread finds the windows closing and ends.
     host.setBlocked(false);
     EXPECT_TRUE(WaitUntil([&] { return WaitForWindowTitled(L"Setup ZELK-", 0) == nullptr; }, kTimeoutMs));

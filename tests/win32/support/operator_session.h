@@ -33,8 +33,8 @@ inline void WriteSetting(const char* key, const char* value) {
     WritePrivateProfileStringA("Settings", key, value, ".\\Plugins\\ZELK.ini");
 }
 
-inline stats_api::Qso Qso(const char* call, const char* band, unsigned hz, const char* mode, unsigned hour, unsigned minute,
-                   const char* exchange) {
+inline stats_api::Qso Qso(const char* call, const char* band, unsigned hz, const char* mode, unsigned hour,
+                          unsigned minute, const char* exchange) {
     stats_api::Qso q;
     q.myCall = "UT1AA";
     q.call = call;
@@ -61,11 +61,14 @@ inline void PlaceWindows() {
 }
 
 inline void Click(HWND dialog, int id) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 // The face of a mode button, inside its edge and away from its caption.
-inline COLORREF FaceOf(HWND dialog, int id) { return CaptureWindow(GetDlgItem(dialog, id), RECT{3, 3, 4, 4}).at(0, 0); }
+inline COLORREF FaceOf(HWND dialog, int id) {
+    return CaptureWindow(GetDlgItem(dialog, id), RECT{3, 3, 4, 4}).at(0, 0);
+}
 
 // The control that has the keyboard focus in the dialog's thread.
 inline HWND GetFocusedItem(HWND dialog) {
@@ -78,7 +81,8 @@ inline HWND GetFocusedItem(HWND dialog) {
 // Whether a mode button's face turns to the colour (its window may still be painting).
 inline ::testing::AssertionResult FaceTurns(HWND dialog, int id, COLORREF color) {
     COLORREF seen = 0;
-    if (WaitUntil([&] { return (seen = FaceOf(dialog, id)) == color; }, kTimeoutMs)) return ::testing::AssertionSuccess();
+    if (WaitUntil([&] { return (seen = FaceOf(dialog, id)) == color; }, kTimeoutMs))
+        return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "button " << id << " face 0x" << std::hex << seen;
 }
 
@@ -88,9 +92,11 @@ inline std::wstring ItemText(HWND dialog, int id) {
     return text;
 }
 
-inline std::vector<std::string> MacrosWithout(const std::vector<std::string>& macros, const std::string& left_out) {
+inline std::vector<std::string> MacrosWithout(const std::vector<std::string>& macros,
+                                              const std::string& left_out) {
     std::vector<std::string> kept;
-    std::copy_if(macros.begin(), macros.end(), std::back_inserter(kept), [&](const auto& m) { return m != left_out; });
+    std::copy_if(macros.begin(), macros.end(), std::back_inserter(kept),
+                 [&](const auto& m) { return m != left_out; });
     return kept;
 }
 
@@ -99,7 +105,8 @@ inline int CountOf(const std::vector<std::string>& macros, const std::string& ma
 }
 
 // Whether the canvas shows the text at (x, y) on the background, as its paint draws it.
-inline ::testing::AssertionResult ShowsText(HWND canvas, int x, int y, const std::string& text, COLORREF background) {
+inline ::testing::AssertionResult ShowsText(HWND canvas, int x, int y, const std::string& text,
+                                            COLORREF background) {
     const RECT cell{x, y, x + 36, y + 14};
     const Pixels shown = CaptureWindow(canvas, cell);
     const Pixels expected = RenderText(cell, background, x, y, text);
@@ -124,8 +131,8 @@ protected:
         WriteSetting("setup_view_zelk", withLists ? "1" : "0");
         ASSERT_EQ(dll.reset("UT1AA", 0, ownPrefix), 1);
         const bool russian = std::string(ownPrefix) == "UR";
-        setup = WaitForWindowTitled(russian ? L"\x0423\x0441\x0442\x0430\x043d\x043e\x0432\x043a\x0438" : L"Setup ZELK-",
-                                    kTimeoutMs);
+        setup = WaitForWindowTitled(
+            russian ? L"\x0423\x0441\x0442\x0430\x043d\x043e\x0432\x043a\x0438" : L"Setup ZELK-", kTimeoutMs);
         ASSERT_NE(setup, nullptr);
         if (!withLists) return;
         prev = WaitForWindowTitled(russian ? L"ZELK-2017 \x041f" : L"ZELK-2017 P", kTimeoutMs);
