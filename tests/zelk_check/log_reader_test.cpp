@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/ole_date.h"
+#include "tools/zelk_check/log_reader.h"
+#include "tools/zelk_check/qso_fields.h"
+
+namespace {
+
+std::string When(const LogQso& qso) { return FormatOleDate(qso.time, "%Y-%m-%d %H:%M:%S"); }
+
+TEST(CabrilloReader, ReadsEveryFieldOfAVersion3Log) {
+    const std::string log =
+        "START-OF-LOG: 3.0\r\n"
+        "CALLSIGN: ur7qm\r\n"
+        "CONTEST: ZELK\r\n"
+        "QSO:  1832 CW 2017-05-05 2005 UR7QM         599 011    UT4ZZ         579 KV\r\n"
+        "QSO:  3575 PH 2018-06-07 2116 UR7QM         59  012    DL/UR5ABC     57  023    1\r\n"
+        "QSO:  7041 PM 2019-08-09 2227 ur7qm         589 013    it9xyz/p      559 044\r\n"
+        "QSO: 14012 RY 2016-02-29 0001 UR7QM         598 014    EM1Q          588 ZH\r\n"
+        "END-OF-LOG:\r\n";
+    const LogContents read = ReadContestLog(log);
+    EXPECT_EQ(read.format, LogFormat::cabrillo);
+    EXPECT_EQ(read.ownCall, "UR7QM");
+    EXPECT_TRUE(read.problems.empty());
+    ASSERT_EQ(read.qsos.size(), 4u);
+
+    const LogQso& first = read.qsos[0];
+    EXPECT_EQ(first.line, 4u);
+    EXPECT_EQ(first.frequencyHz, 1'832'000u);
+    EXPECT_EQ(first.band, "160m");
+    EXPECT_EQ(first.mode, "CW");
+    EXPECT_EQ(When(first), "2017-05-05 20:05:00");
+    EXPECT_EQ(first.myCall, "UR7QM");
+    EXPECT_EQ(first.rstSent, "599");
+    EXPECT_EQ(first.exchSent, "011");
+    EXPECT_EQ(first.call, "UT4ZZ");
+    EXPECT_EQ(first.rstReceived, "579");
+    EXPECT_EQ(first.exchReceived, "KV");
+    EXPECT_EQ(first.country, "UR");
+
+    const LogQso& second = read.qsos[1];  // with a transmitter number after the exchange
+    EXPECT_EQ(second.band, "80m");
+    EXPECT_EQ(second.mode, "SSB");
+    EXPECT_EQ(When(second), "2018-06-07 21:16:00");
+    EXPECT_EQ(second.exchReceived, "023");
+    EXPECT_EQ(second.country, "DL");
+
+    EXPECT_EQ(read.qsos[2].band, "40m");
+    EXPECT_EQ(read.qsos[2].mode, "BPSK63");
+    EXPECT_EQ(read.qsos[2].call, "IT9XYZ/P");
+    EXPECT_EQ(read.qsos[2].country, "IT9");
+    EXPECT_EQ(read.qsos[3].band, "20m");
+    EXPECT_EQ(read.qsos[3].mode, "RTTY");
+    EXPECT_EQ(When(read.qsos[3]), "2016-02-29 00:01:00");
+
+    const QsoInput input = first.input();
+    EXPECT_EQ(input.call, "UT4ZZ");
+    EXPECT_EQ(input.exchSent, "011");
+    EXPECT_EQ(input.band, "160m");
+}
+
+struct BadLine {
+    const char* name;
+    std::string line;
+    const char* reason;
+};
+
+TEST(CabrilloReader, SkipsAndReportsEachMalformedLineWithItsNumber) {
+    const BadLine cases[] = {
+        {"truncated", "QSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB", "fields"},
+        {"unknown mode", "QSO:  3512 DG 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "DG"},
+        {"bad date", "QSO:  3512 CW 2017-02-30 2005 UR7QM 599 001 DL1AB 599 15", "date"},
+        {"bad time", "QSO:  3512 CW 2017-05-05 2460 UR7QM 599 001 DL1AB 599 15", "time"},
+        {"bad frequency", "QSO:  3.5k CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "frequency"},
+        {"binary bytes", std::string("QSO:  3512 CW 2017\x01\x02 ", 24) + std::string(1, '\0'), "binary"},
+        {"not a tag", "3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "Cabrillo"},
+    };
+    for (const BadLine& bad : cases) {
+        SCOPED_TRACE(bad.name);
+        const std::string log = "START-OF-LOG: 3.0\nCALLSIGN: UR7QM\n" + bad.line +
+                                "\nQSO:  7015 CW 2017-05-05 2010 UR7QM 599 002 OK1XY 589 14\n";
+        const LogContents read = ReadCabrillo(log);
+        ASSERT_EQ(read.problems.size(), 1u);
+        EXPECT_EQ(read.problems[0].line, 3u);
+        EXPECT_NE(read.problems[0].message.find(bad.reason), std::string::npos) << read.problems[0].message;
+        ASSERT_EQ(read.qsos.size(), 1u);
+        EXPECT_EQ(read.qsos[0].line, 4u);
+        EXPECT_EQ(read.qsos[0].call, "OK1XY");
+    }
+}
+
+TEST(AdifReader, ReadsRecordsAfterTheHeader) {
+    const std::string log =
+        "Exported by a logger\n<ADIF_VER:5>3.1.0\n<EOH>\n"
+        "<CALL:5>UT4ZZ<BAND:4>160M<FREQ:8>1.834500<MODE:2>CW<QSO_DATE:8>20170505<TIME_ON:6>200512"
+        "<RST_SENT:3>599<RST_RCVD:3>579<STX:2>21<SRX_STRING:2>KV<STATION_CALLSIGN:5>UR7QM<DXCC:3>288<EOR>\n"
+        "<call:6>DL1ABC<freq:5>3.531<mode:3>PSK<submode:5>PSK63<qso_date:8>20180607<time_on:4>2116\n"
+        "<rst_sent:3>589<rst_rcvd:3>569<stx_string:3>022<srx:2>16<eor>\n"
+        "<CALL:6>UR5ABC<FREQ:5>7.012<MODE:4>MFSK<SUBMODE:6>MFSK16<QSO_DATE:8>20190809<TIME_ON:4>2227"
+        "<RST_SENT:3>579<RST_RCVD:3>559<STX:2>23<SRX:2>17<COUNTRY:7>Germany<EOR>\n";
+    const LogContents read = ReadContestLog(log);
+    EXPECT_EQ(read.format, LogFormat::adif);
+    EXPECT_EQ(read.ownCall, "UR7QM");
+    EXPECT_TRUE(read.problems.empty());
+    ASSERT_EQ(read.qsos.size(), 3u);
+
+    const LogQso& first = read.qsos[0];
+    EXPECT_EQ(first.line, 4u);
+    EXPECT_EQ(first.call, "UT4ZZ");
+    EXPECT_EQ(first.band, "160m");
+    EXPECT_EQ(first.frequencyHz, 1'834'500u);
+    EXPECT_EQ(first.mode, "CW");
+    EXPECT_EQ(When(first), "2017-05-05 20:05:12");
+    EXPECT_EQ(first.rstSent, "599");
+    EXPECT_EQ(first.rstReceived, "579");
+    EXPECT_EQ(first.exchSent, "21");
+    EXPECT_EQ(first.exchReceived, "KV");
+    EXPECT_EQ(first.myCall, "UR7QM");
+    EXPECT_EQ(first.country, "UR");
+
+    const LogQso& second = read.qsos[1];  // lower-case tags, band from the frequency
+    EXPECT_EQ(second.line, 5u);
+    EXPECT_EQ(second.band, "80m");
+    EXPECT_EQ(second.mode, "BPSK63");
+    EXPECT_EQ(second.exchSent, "022");
+    EXPECT_EQ(second.exchReceived, "16");
+    EXPECT_EQ(second.myCall, "UR7QM");
+    EXPECT_EQ(second.country, "DL1");
+
+    EXPECT_EQ(read.qsos[2].mode, "MFSK");
+    EXPECT_EQ(read.qsos[2].band, "40m");
+    EXPECT_EQ(read.qsos[2].country, "Germany");
+}
+
+TEST(AdifReader, SkipsAndReportsBadRecords) {
+    const std::string log =
+        "<EOH>\n"
+        "<CALL:5>OK1XY<FREQ:5>7.015<MODE:2>CW<QSO_DATE:8>20170505<TIME_ON:4>2010<EOR>\n"
+        "<CALL:40>DL1AB<MODE:2>CW<EOR>\n"
+        "<CALL:5>SP9AA<FREQ:5>3.512<MODE:3>FT8<QSO_DATE:8>20170505<TIME_ON:4>2011<EOR>\n"
+        "<CALL:5>HA5BB<FREQ:5>3.513<MODE:2>CW<QSO_DATE:8>20171305<TIME_ON:4>2012<EOR>\n"
+        "<CALL:5>YL2CC<FREQ:5>3.514<MODE:2>CW<QSO_DATE:8>20170505<TIME_ON:4>2013<EOR>\n"
+        "<CALL:5>LY3DD<MODE:99999999>CW";
+    const LogContents read = ReadAdif(log);
+    ASSERT_EQ(read.qsos.size(), 2u);
+    EXPECT_EQ(read.qsos[0].call, "OK1XY");
+    EXPECT_EQ(read.qsos[1].call, "YL2CC");
+    ASSERT_EQ(read.problems.size(), 4u);
+    EXPECT_EQ(read.problems[0].line, 3u);
+    EXPECT_NE(read.problems[0].message.find("runs past"), std::string::npos);
+    EXPECT_EQ(read.problems[1].line, 4u);
+    EXPECT_NE(read.problems[1].message.find("FT8"), std::string::npos);
+    EXPECT_EQ(read.problems[2].line, 5u);
+    EXPECT_NE(read.problems[2].message.find("QSO_DATE"), std::string::npos);
+    EXPECT_EQ(read.problems[3].line, 7u);
+}
+
+TEST(LogFormat, EmptyAndBinaryFilesAreUnusable) {
+    for (const std::string& text : {std::string(), std::string("\x7f" "ELF\x01\x01\0\0QSO:", 12), std::string("hello\n")}) {
+        const LogContents read = ReadContestLog(text);
+        EXPECT_EQ(read.format, LogFormat::unknown);
+        EXPECT_TRUE(read.qsos.empty());
+        EXPECT_EQ(read.problems.size(), 1u);
+    }
+}
+
+TEST(QsoFields, CountryOfCall) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"UR5ABC", "UR"}, {"ur5abc/p", "UR"}, {"EM1Q", "UR"},     {"EO10X", "UR"},   {"UZ2M/QRP", "UR"},
+        {"EL2A", "EL2"},  {"UA3AB", "UA3"},   {"DL/UR5ABC", "DL"}, {"UR5ABC/DL", "DL"}, {"SP/UT4ZZ/P", "SP"},
+        {"9A1A", "9A1"},  {"3DA0X", "3DA0"},  {"IT9XYZ", "IT9"},
+    };
+    for (const auto& [call, country] : cases) EXPECT_EQ(CountryOfCall(call), country) << call;
+}
+
+TEST(QsoFields, ModesFromCabrilloCodesAndAdif) {
+    EXPECT_EQ(ModeOfCabrilloCode("PS"), "BPSK31");
+    EXPECT_EQ(ModeOfCabrilloCode("PO"), "BPSK125");
+    EXPECT_EQ(ModeOfCabrilloCode("QS"), "QPSK31");
+    EXPECT_EQ(ModeOfCabrilloCode("QM"), "QPSK63");
+    EXPECT_EQ(ModeOfCabrilloCode("QO"), "QPSK125");
+    EXPECT_EQ(ModeOfCabrilloCode("MF"), "MFSK");
+    EXPECT_FALSE(ModeOfCabrilloCode("DG"));
+    EXPECT_FALSE(ModeOfCabrilloCode("??"));
+    EXPECT_EQ(ModeOfAdif("PSK", "PSK31"), "BPSK31");
+    EXPECT_EQ(ModeOfAdif("PSK", "QPSK125"), "QPSK125");
+    EXPECT_EQ(ModeOfAdif("SSB", "USB"), "SSB");
+    EXPECT_FALSE(ModeOfAdif("PSK", "PSK1000"));
+    EXPECT_FALSE(ModeOfAdif("FT8", ""));
+    EXPECT_EQ(BandOfKHz(7299), "40m");
+    EXPECT_EQ(BandOfKHz(28500), "10m");
+    EXPECT_EQ(BandOfKHz(6000), "");
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+#include "tools/zelk_check/qso_fields.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct BandEdge {
+    double lowKHz;
+    double highKHz;
+    std::string_view name;
+};
+
+// Widest edges of the three IARU regions, so a log from any region gets its band.
+constexpr std::array<BandEdge, 15> kBands{{
+    {135.7, 137.8, "2200m"},  {472, 479, "630m"},       {1800, 2000, "160m"},
+    {3500, 4000, "80m"},      {5060, 5450, "60m"},      {7000, 7300, "40m"},
+    {10100, 10150, "30m"},    {14000, 14350, "20m"},    {18068, 18168, "17m"},
+    {21000, 21450, "15m"},    {24890, 24990, "12m"},    {28000, 29700, "10m"},
+    {50000, 54000, "6m"},     {144000, 148000, "2m"},   {420000, 450000, "70cm"},
+}};
+
+// Reverse of the Cabrillo writer's table; its aliases BPSK62 and QPSK62 share codes with the
+// contest's BPSK63 and QPSK63, which are the names the contest knows.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kCodeModes{{
+    {"CW", "CW"},
+    {"PH", "SSB"},
+    {"RY", "RTTY"},
+    {"PS", "BPSK31"},
+    {"PM", "BPSK63"},
+    {"PO", "BPSK125"},
+    {"QS", "QPSK31"},
+    {"QM", "QPSK63"},
+    {"QO", "QPSK125"},
+    {"MF", "MFSK"},
+}};
+
+constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kAdifPsk{{
+    {"PSK31", "BPSK31"},
+    {"BPSK31", "BPSK31"},
+    {"PSK63", "BPSK63"},
+    {"BPSK63", "BPSK63"},
+    {"PSK125", "BPSK125"},
+    {"BPSK125", "BPSK125"},
+    {"QPSK31", "QPSK31"},
+    {"QPSK63", "QPSK63"},
+}};
+
+template <typename Table>
+std::optional<std::string_view> Lookup(const Table& table, std::string_view key) {
+    for (const auto& [from, to] : table)
+        if (from == key) return to;
+    return std::nullopt;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+unsigned Number(std::string_view digits) {
+    unsigned value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}
+
+bool IsUkrainian(std::string_view call) {
+    if (call.size() < 2) return false;
+    if (call[0] == 'E') return call[1] >= 'M' && call[1] <= 'O';
+    if (call[0] == 'U') return call[1] >= 'R' && call[1] <= 'Z';
+    return false;
+}
+
+bool IsOperatingSuffix(std::string_view part) {
+    static constexpr std::string_view kSuffixes[] = {"P", "M", "MM", "AM", "QRP", "A", "LH"};
+    return std::find(std::begin(kSuffixes), std::end(kSuffixes), part) != std::end(kSuffixes) ||
+           (part.size() == 1 && IsDigit(part[0]));
+}
+
+bool IsLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+unsigned DaysInMonth(unsigned year, unsigned month) {
+    static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+std::string_view BandOfKHz(double kHz) {
+    for (const BandEdge& band : kBands)
+        if (kHz >= band.lowKHz && kHz <= band.highKHz) return band.name;
+    return {};
+}
+
+std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code) {
+    return Lookup(kCodeModes, ToUpperAscii(code));
+}
+
+std::optional<std::string_view> ModeOfAdif(std::string_view mode, std::string_view submode) {
+    const std::string upperMode = ToUpperAscii(mode);
+    const std::string upperSub = ToUpperAscii(submode);
+    if (upperMode == "CW") return std::string_view("CW");
+    if (upperMode == "RTTY") return std::string_view("RTTY");
+    if (upperMode == "SSB" || upperMode == "USB" || upperMode == "LSB") return std::string_view("SSB");
+    if (upperMode == "MFSK") {
+        if (upperSub.empty() || upperSub.starts_with("MFSK")) return std::string_view("MFSK");
+        return std::nullopt;
+    }
+    if (upperMode == "PSK") {
+        if (upperSub == "QPSK125") return std::string_view("QPSK125");
+        return Lookup(kAdifPsk, upperSub);
+    }
+    // Older files carry the PSK variant in MODE itself.
+    if (upperMode == "QPSK125") return std::string_view("QPSK125");
+    return Lookup(kAdifPsk, upperMode);
+}
+
+std::string CountryOfCall(std::string_view call) {
+    const std::string upper = ToUpperAscii(call);
+    std::vector<std::string_view> parts;
+    std::string_view rest = upper;
+    while (true) {
+        const std::size_t slash = rest.find('/');
+        std::string_view part = rest.substr(0, slash);
+        if (!part.empty() && !IsOperatingSuffix(part)) parts.push_back(part);
+        if (slash == std::string_view::npos) break;
+        rest.remove_prefix(slash + 1);
+    }
+    if (parts.empty()) return {};
+    // The location part of DL/UR5ABC or UR5ABC/DL is the shorter one; the first on a tie.
+    std::string_view location = parts.front();
+    for (std::string_view part : parts)
+        if (part.size() < location.size()) location = part;
+    if (IsUkrainian(location)) return "UR";
+    std::size_t lastDigit = std::string_view::npos;
+    for (std::size_t i = 0; i < location.size(); ++i)
+        if (IsDigit(location[i])) lastDigit = i;
+    return std::string(lastDigit == std::string_view::npos ? location : location.substr(0, lastDigit + 1));
+}
+
+std::optional<OleDateTime> ParseLogDateTime(std::string_view date, std::string_view time) {
+    std::string digits;
+    if (date.size() == 10 && date[4] == '-' && date[7] == '-') {
+        digits = std::string(date.substr(0, 4)) + std::string(date.substr(5, 2)) + std::string(date.substr(8, 2));
+    } else if (date.size() == 8) {
+        digits = std::string(date);
+    }
+    if (!AllDigits(digits) || !AllDigits(time) || (time.size() != 4 && time.size() != 6)) return std::nullopt;
+    const unsigned year = Number(std::string_view(digits).substr(0, 4));
+    const unsigned month = Number(std::string_view(digits).substr(4, 2));
+    const unsigned day = Number(std::string_view(digits).substr(6, 2));
+    const unsigned hour = Number(time.substr(0, 2));
+    const unsigned minute = Number(time.substr(2, 2));
+    const unsigned second = time.size() == 6 ? Number(time.substr(4, 2)) : 0;
+    if (year < 1900 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
+    if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
+    return MakeOleDate(static_cast<int>(year), month, day, hour, minute, second);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/ole_date.h"
+
+// Field conversions shared by the log readers.
+
+// The band a logger names for a frequency in kHz ("160m", "80m", "40m", "20m", ...); empty
+// outside the amateur bands.
+std::string_view BandOfKHz(double kHz);
+
+// The contest mode name of a Cabrillo mode code (the reverse of the Cabrillo writer's table);
+// nothing for a code that names no single contest mode (DG, FM, ...).
+std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code);
+
+// The contest mode name of an ADIF MODE and SUBMODE (PSK + PSK31 is BPSK31, MFSK + MFSK16 is
+// MFSK, ...); nothing for a mode outside the contest.
+std::optional<std::string_view> ModeOfAdif(std::string_view mode, std::string_view submode);
+
+// "UR" for a Ukrainian call (EM-EO, UR-UZ), else its prefix up to the last digit ("DL1", "IT9").
+// For a slashed call the location part counts (DL/UR5ABC is "DL"); /P, /M, /QRP and the like
+// are dropped.
+std::string CountryOfCall(std::string_view call);
+
+// Date and time as logged: "yyyy-mm-dd" or "yyyymmdd", "hhmm" or "hhmmss". Nothing for a
+// malformed or impossible value.
+std::optional<OleDateTime> ParseLogDateTime(std::string_view date, std::string_view time);
+
+std::string ToUpperAscii(std::string_view text);
