@@ -14,16 +14,35 @@ constexpr unsigned kUkraineDxcc = 288;
 
 using Fields = std::map<std::string, std::string, std::less<>>;
 
-// Case-blind search for an ASCII tag such as "<EOR>".
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Case-blind search for an upper-case ASCII tag such as "<EOR>".
 std::size_t FindTag(std::string_view text, std::string_view tag, std::size_t from = 0) {
-    for (std::size_t i = from; i + tag.size() <= text.size(); ++i)
-        if (ToUpperAscii(text.substr(i, tag.size())) == tag) return i;
+    for (std::size_t i = text.find('<', from); i != std::string_view::npos; i = text.find('<', i + 1)) {
+        if (text.size() - i < tag.size()) break;
+        std::size_t k = 1;
+        while (k < tag.size() && UpperAscii(text[i + k]) == tag[k]) ++k;
+        if (k == tag.size()) return i;
+    }
     return std::string_view::npos;
 }
 
-std::size_t LineAt(std::string_view text, std::size_t offset) {
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
-}
+// Line numbers of increasing offsets, counted once over the text.
+class LineCounter {
+public:
+    explicit LineCounter(std::string_view text) : m_text(text) {}
+
+    std::size_t lineAt(std::size_t offset) {
+        m_line += static_cast<std::size_t>(std::count(m_text.begin() + m_offset, m_text.begin() + offset, '\n'));
+        m_offset = offset;
+        return m_line;
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_offset = 0;
+    std::size_t m_line = 1;
+};
 
 std::string_view Field(const Fields& fields, std::string_view name) {
     const auto found = fields.find(name);
@@ -114,6 +133,7 @@ LogContents ReadAdif(std::string_view text) {
     LogContents log;
     log.format = LogFormat::adif;
     std::size_t position = 0;
+    LineCounter lines(text);
     // The header ends at <EOH>; some loggers start it with a tag, so any <EOH> before the
     // first <EOR> closes a header.
     const std::size_t eoh = FindTag(text, "<EOH>");
@@ -122,7 +142,7 @@ LogContents ReadAdif(std::string_view text) {
         const std::size_t eor = FindTag(text, "<EOR>", position);
         const std::string_view record = text.substr(position, eor == std::string_view::npos ? std::string_view::npos : eor - position);
         const std::size_t firstTag = record.find('<');
-        const std::size_t line = LineAt(text, firstTag == std::string_view::npos ? position : position + firstTag);
+        const std::size_t line = lines.lineAt(firstTag == std::string_view::npos ? position : position + firstTag);
         position = eor == std::string_view::npos ? text.size() : eor + 5;
         if (OnlyWhitespace(record)) continue;
         if (eor == std::string_view::npos) {
