@@ -74,7 +74,7 @@ TEST(CabrilloReader, SkipsAndReportsEachMalformedLineWithItsNumber) {
         {"bad date", "QSO:  3512 CW 2017-02-30 2005 UR7QM 599 001 DL1AB 599 15", "date"},
         {"bad time", "QSO:  3512 CW 2017-05-05 2460 UR7QM 599 001 DL1AB 599 15", "time"},
         {"bad frequency", "QSO:  3.5k CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "frequency"},
-        {"binary bytes", std::string("QSO:  3512 CW 2017\x01\x02 ", 24) + std::string(1, '\0'), "binary"},
+        {"binary bytes", std::string("QSO:  3512 CW 2017\x01\x02 ") + std::string(1, '\0'), "binary"},
         {"not a tag", "3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "Cabrillo"},
     };
     for (const BadLine& bad : cases) {
