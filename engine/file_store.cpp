@@ -144,11 +144,12 @@ bool FilterInPlace(const std::string& path, std::string_view head, const FileSto
             lines.finish(add);
             kept.finish(waiting);
         }
-        const std::size_t room =
-            got == 0 ? waiting.size() : static_cast<std::size_t>(std::min<std::int64_t>(
-                                            static_cast<std::int64_t>(waiting.size()), readAt - writeAt));
+        const std::size_t room = got == 0 ? waiting.size()
+                                          : static_cast<std::size_t>(std::min<std::int64_t>(
+                                                static_cast<std::int64_t>(waiting.size()), readAt - writeAt));
         if (room > 0) {
-            if (!SeekTo(file.get(), writeAt) || !WriteAll(file.get(), std::string_view(waiting).substr(0, room)))
+            if (!SeekTo(file.get(), writeAt) ||
+                !WriteAll(file.get(), std::string_view(waiting).substr(0, room)))
                 return false;
             writeAt += static_cast<std::int64_t>(room);
             waiting.erase(0, room);
@@ -161,6 +162,27 @@ bool FilterInPlace(const std::string& path, std::string_view head, const FileSto
 void RemoveQuietly(const std::string& path) {
     std::error_code error;
     std::filesystem::remove(path, error);
+}
+
+enum class SideWrite { renamed, failed, unavailable };
+
+// Writes the new content beside the target with `write` and renames it into place. Unavailable
+// when the side file cannot be made or the rename is refused; no side file is left either way.
+template <typename Write>
+SideWrite WriteBesideAndRename(const std::string& path, Write write) {
+    const std::string temporary = path + ".tmp";
+    FilePtr side(std::fopen(temporary.c_str(), "wb"));
+    if (!side) return SideWrite::unavailable;
+    const bool written = write(side.get());
+    if (!Close(side) || !written) {
+        RemoveQuietly(temporary);
+        return SideWrite::failed;
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    if (!error) return SideWrite::renamed;
+    RemoveQuietly(temporary);
+    return SideWrite::unavailable;
 }
 
 }  // namespace
@@ -203,18 +225,9 @@ bool StdFileStore::exists(const std::string& path) {
 // refused (another program holds the file without delete sharing), the file is overwritten in
 // place instead.
 bool StdFileStore::replace(const std::string& path, std::string_view content) {
-    const std::string temporary = path + ".tmp";
-    if (FilePtr side{std::fopen(temporary.c_str(), "wb")}) {
-        bool written = WriteAll(side.get(), content);
-        if (!Close(side) || !written) {
-            RemoveQuietly(temporary);
-            return false;
-        }
-        std::error_code error;
-        std::filesystem::rename(temporary, path, error);
-        if (!error) return true;
-        RemoveQuietly(temporary);
-    }
+    const SideWrite beside =
+        WriteBesideAndRename(path, [&](std::FILE* side) { return WriteAll(side, content); });
+    if (beside != SideWrite::unavailable) return beside == SideWrite::renamed;
 
     FilePtr file(std::fopen(path.c_str(), "wb"));
     if (!file) return false;
@@ -236,34 +249,25 @@ bool StdFileStore::visitLines(const std::string& path, const LineVisitor& visit)
 
 // Beside and rename as replace() does, with the same fall back to the file itself.
 bool StdFileStore::filterLines(const std::string& path, std::string_view head, const LineFilter& keep) {
-    const std::string temporary = path + ".tmp";
-    {
-        FilePtr source(std::fopen(path.c_str(), "rb"));
-        if (!source) return false;
-        FilePtr side(std::fopen(temporary.c_str(), "wb"));
-        if (side) {
-            KeptLines kept(head, keep);
-            std::string out;
-            bool written = true;
-            bool read = SplitFile(source.get(), [&](std::string_view line) {
-                kept(line, out);
-                if (out.size() >= kPieceSize) {
-                    written = written && WriteAll(side.get(), out);
-                    out.clear();
-                }
-            });
-            kept.finish(out);
-            written = written && WriteAll(side.get(), out);
-            source.reset();
-            if (!Close(side) || !written || !read) {
-                RemoveQuietly(temporary);
-                return false;
+    FilePtr source(std::fopen(path.c_str(), "rb"));
+    if (!source) return false;
+    const SideWrite beside = WriteBesideAndRename(path, [&](std::FILE* side) {
+        KeptLines kept(head, keep);
+        std::string out;
+        bool written = true;
+        const bool read = SplitFile(source.get(), [&](std::string_view line) {
+            kept(line, out);
+            if (out.size() >= kPieceSize) {
+                written = written && WriteAll(side, out);
+                out.clear();
             }
-            std::error_code error;
-            std::filesystem::rename(temporary, path, error);
-            if (!error) return true;
-            RemoveQuietly(temporary);
-        }
-    }
+        });
+        kept.finish(out);
+        written = written && WriteAll(side, out);
+        source.reset();  // the rename needs the file closed
+        return written && read;
+    });
+    if (beside != SideWrite::unavailable) return beside == SideWrite::renamed;
+    source.reset();
     return FilterInPlace(path, head, keep);
 }
