@@ -142,20 +142,6 @@ TEST(BadQsoFileFaults, ARemovalWithAnotherFrequencyTakesTheQsosLines) {
     EXPECT_EQ(Figures(dll), "0/1");
 }
 
-// Runs `drive` on a helper thread against the dialog titled `title` while `block` shows it.
-template <typename Block, typename Drive>
-bool WithDialog(const char* title, Block block, Drive drive) {
-    bool found = false;
-    std::thread helper([&] {
-        HWND dialog = WaitForDialog(title, 10000);
-        if (!dialog) return;
-        found = true;
-        drive(dialog);
-    });
-    block();
-    helper.join();
-    return found;
-}
 
 TEST(BadQsoFileFaults, FoldersNamedLikeTheSideFilesBlockNoRewrite) {
     ScratchFolder folder;

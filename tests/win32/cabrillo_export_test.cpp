@@ -15,23 +15,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 10000;
 
-// Runs `drive` on a helper thread against the dialog titled `title` while `block` (which shows
-// that dialog modally) runs on this one. False when the dialog never appeared.
-template <typename Block, typename Drive>
-bool WithDialog(const char* title, Block block, Drive drive) {
-    bool found = false;
-    std::thread helper([&] {
-        HWND dialog = WaitForDialog(title, kTimeoutMs);
-        if (!dialog) return;
-        found = true;
-        drive(dialog);
-    });
-    block();
-    helper.join();
-    return found;
-}
 
 void Type(HWND dialog, int id, const char* text) {
     SendDlgItemMessageA(dialog, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));

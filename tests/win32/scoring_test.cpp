@@ -17,7 +17,6 @@ namespace {
 
 constexpr const char* kBadQsoFile = "BadQSO_StatsZELK_06_05_2017.txt";
 constexpr const char* kFreshBadQsoFile = "ZELK TEST UBN file \r\n";
-constexpr int kTimeoutMs = 10000;
 constexpr int kStations = 50000;
 
 // A reset that leaves the window thread alone: the one-shot switch says it was started already.
@@ -32,20 +31,6 @@ std::string Setting(const char* key) {
     return value;
 }
 
-// Runs `drive` on a helper thread against the dialog titled `title` while `block` shows it.
-template <typename Block, typename Drive>
-bool WithDialog(const char* title, Block block, Drive drive) {
-    bool found = false;
-    std::thread helper([&] {
-        HWND dialog = WaitForDialog(title, kTimeoutMs);
-        if (!dialog) return;
-        found = true;
-        drive(dialog);
-    });
-    block();
-    helper.join();
-    return found;
-}
 
 // Station `n` of the big contest: its own call, code, minute and frequency.
 struct Station {
