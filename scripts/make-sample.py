@@ -3,7 +3,8 @@
 
 The script is deterministic (fixed seed) and exercises every rule of the contest: district codes
 good, bad, in lower case and with blanks; stations with serial numbers; duplicates; wrong bands,
-modes and missing exchanges; several bands and modes; removals and call checks.
+modes and missing exchanges; several bands and modes; removals and call checks. Beside the
+script it writes the host's log at the end of the run as the ADIF file a logger would export.
 """
 import random
 from pathlib import Path
@@ -30,6 +31,16 @@ FOREIGN = [("DL", "DL"), ("SP", "SP"), ("OK", "OK"), ("YO", "YO"), ("UA", "UA"),
            ("G", "G"), ("IT9", "IT9"), ("I", "I"), ("EU", "EU"), ("LY", "LY"), ("OM", "OM")]
 
 
+# Contest mode -> ADIF MODE and SUBMODE.
+ADIF_MODES = {
+    "CW": ("CW", None), "SSB": ("SSB", None), "RTTY": ("RTTY", None), "AM": ("AM", None),
+    "BPSK31": ("PSK", "PSK31"), "BPSK63": ("PSK", "PSK63"), "BPSK125": ("PSK", "PSK125"),
+    "QPSK31": ("PSK", "QPSK31"), "QPSK63": ("PSK", "QPSK63"), "QPSK125": ("PSK", "QPSK125"),
+    "MFSK": ("MFSK", "MFSK16"),
+}
+UKRAINE_DXCC = "288"
+
+
 def ur_call(n):
     return f"U{rng.choice('RTSXYZ')}{n % 10}{''.join(rng.choice('ABCDEFGHIJKLMNOPQRSTUVWXYZ') for _ in range(2))}"
 
@@ -37,6 +48,61 @@ def ur_call(n):
 def foreign_call(prefix, n):
     letters = "".join(rng.choice("ABCDEFGHIJKLMNOPQRSTUVWXYZ") for _ in range(3))
     return f"{prefix}{n % 9 + 1}{letters}"
+
+
+def adif_field(name, value):
+    return f"<{name}:{len(value.encode('ascii'))}>{value}"
+
+
+def adif_mode(mode):
+    if mode in ADIF_MODES:
+        return ADIF_MODES[mode]
+    if mode.upper() in ADIF_MODES:
+        return mode, None  # a mode typed in another case stays as the operator typed it
+    raise ValueError(f"no ADIF mode for {mode!r}")
+
+
+def host_log(script):
+    """The QSOs the host keeps at the end of the script: each removal takes out the first QSO
+    equal to it in every field, and a removal of a QSO not in the log changes nothing."""
+    log = []
+    for line in script:
+        verb, _, rest = line.partition(" ")
+        if verb == "QSO":
+            log.append(rest.split(";"))
+        elif verb == "REMOVE":
+            fields = rest.split(";")
+            if fields in log:
+                log.remove(fields)
+    return log
+
+
+def adif_export(script, mycall, created):
+    lines = [
+        f"ZELK contest 2017, log of {mycall}",
+        adif_field("ADIF_VER", "3.1.0"),
+        adif_field("PROGRAMID", "make-sample.py"),
+        adif_field("CREATED_TIMESTAMP", created),
+        "<EOH>",
+    ]
+    for when, call, hz, mode, band, rst_sent, sent, rst_rcvd, rcvd, country in host_log(script):
+        date, time = when.split(" ")
+        mhz = f"{int(hz) // 1_000_000}.{int(hz) % 1_000_000:06d}"
+        adif_mode_name, submode = adif_mode(mode)
+        fields = [("CALL", call), ("QSO_DATE", date.replace("-", "")), ("TIME_ON", time.replace(":", "")),
+                  ("FREQ", mhz), ("BAND", band), ("MODE", adif_mode_name)]
+        if submode:
+            fields.append(("SUBMODE", submode))
+        fields += [("RST_SENT", rst_sent), ("RST_RCVD", rst_rcvd)]
+        if sent:
+            fields.append(("STX_STRING", sent))
+        if rcvd:
+            fields.append(("SRX_STRING", rcvd))
+        fields.append(("STATION_CALLSIGN", mycall))
+        if country == "UR":
+            fields += [("DXCC", UKRAINE_DXCC), ("COUNTRY", "Ukraine")]
+        lines.append(" ".join(adif_field(name, value) for name, value in fields) + " <EOR>")
+    return ("\r\n".join(lines) + "\r\n").encode("ascii")
 
 
 def main():
@@ -128,6 +194,7 @@ def main():
     out.append("CHECK DL1ABC;AM;80m;DL")                               # not a contest mode
 
     (SAMPLES / "contest.txt").write_text("\n".join(out) + "\n", encoding="ascii")
+    (SAMPLES / "contest.adi").write_bytes(adif_export(out, "UT5ZZ", "20170506 030000"))
 
     (SAMPLES / "cabrillo_header.txt").write_text(
         "# Values the operator types into the Cabrillo header dialog (\\n = new line)\n"
