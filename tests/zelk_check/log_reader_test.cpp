@@ -144,17 +144,17 @@ TEST(AdifReader, SkipsAndReportsBadRecords) {
         "<CALL:5>YL2CC<FREQ:5>3.514<MODE:2>CW<QSO_DATE:8>20170505<TIME_ON:4>2013<EOR>\n"
         "<CALL:5>LY3DD<MODE:99999999>CW";
     const LogContents read = ReadAdif(log);
-    ASSERT_EQ(read.qsos.size(), 2u);
+    // A mode outside the contest is read, for the add path to find it a wrong mode.
+    ASSERT_EQ(read.qsos.size(), 3u);
     EXPECT_EQ(read.qsos[0].call, "OK1XY");
-    EXPECT_EQ(read.qsos[1].call, "YL2CC");
-    ASSERT_EQ(read.problems.size(), 4u);
+    EXPECT_EQ(read.qsos[1].mode, "FT8");
+    EXPECT_EQ(read.qsos[2].call, "YL2CC");
+    ASSERT_EQ(read.problems.size(), 3u);
     EXPECT_EQ(read.problems[0].line, 3u);
     EXPECT_NE(read.problems[0].message.find("runs past"), std::string::npos);
-    EXPECT_EQ(read.problems[1].line, 4u);
-    EXPECT_NE(read.problems[1].message.find("FT8"), std::string::npos);
-    EXPECT_EQ(read.problems[2].line, 5u);
-    EXPECT_NE(read.problems[2].message.find("QSO_DATE"), std::string::npos);
-    EXPECT_EQ(read.problems[3].line, 7u);
+    EXPECT_EQ(read.problems[1].line, 5u);
+    EXPECT_NE(read.problems[1].message.find("QSO_DATE"), std::string::npos);
+    EXPECT_EQ(read.problems[2].line, 7u);
 }
 
 TEST(LogFormat, EmptyAndBinaryFilesAreUnusable) {
@@ -187,8 +187,11 @@ TEST(QsoFields, ModesFromCabrilloCodesAndAdif) {
     EXPECT_EQ(ModeOfAdif("PSK", "PSK31"), "BPSK31");
     EXPECT_EQ(ModeOfAdif("PSK", "QPSK125"), "QPSK125");
     EXPECT_EQ(ModeOfAdif("SSB", "USB"), "SSB");
-    EXPECT_FALSE(ModeOfAdif("PSK", "PSK1000"));
-    EXPECT_FALSE(ModeOfAdif("FT8", ""));
+    EXPECT_EQ(ModeOfCabrilloCode("fm"), "FM");
+    // Outside the contest an ADIF mode keeps its name, for the add path to find it wrong.
+    EXPECT_EQ(ModeOfAdif("PSK", "PSK1000"), "PSK1000");
+    EXPECT_EQ(ModeOfAdif("ft8", ""), "FT8");
+    EXPECT_EQ(ModeOfAdif("", ""), "");
     EXPECT_EQ(BandOfKHz(7299), "40m");
     EXPECT_EQ(BandOfKHz(28500), "10m");
     EXPECT_EQ(BandOfKHz(6000), "");

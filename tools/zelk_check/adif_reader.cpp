@@ -90,10 +90,8 @@ std::string CountryOfRecord(const Fields& fields, std::string_view call) {
 std::optional<std::string> MakeQso(const Fields& fields, std::string_view ownCall, LogQso& qso) {
     qso.call = ToUpperAscii(Field(fields, "CALL"));
     if (qso.call.empty()) return "record without CALL";
-    const auto mode = ModeOfAdif(Field(fields, "MODE"), Field(fields, "SUBMODE"));
-    if (!mode)
-        return "mode \"" + std::string(Field(fields, "MODE")) + " " + std::string(Field(fields, "SUBMODE")) +
-               "\" names no contest mode";
+    std::string mode = ModeOfAdif(Field(fields, "MODE"), Field(fields, "SUBMODE"));
+    if (mode.empty()) return "record without MODE";
     const auto time = ParseLogDateTime(Field(fields, "QSO_DATE"), Field(fields, "TIME_ON"));
     if (!time) return "bad QSO_DATE or TIME_ON";
     const std::string_view freq = Field(fields, "FREQ");
@@ -109,7 +107,7 @@ std::optional<std::string> MakeQso(const Fields& fields, std::string_view ownCal
         qso.band.clear();
         for (char c : band) qso.band += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    qso.mode = *mode;
+    qso.mode = std::move(mode);
     qso.time = *time;
     const std::string_view station = Field(fields, "STATION_CALLSIGN");
     qso.myCall = ToUpperAscii(station.empty() ? ownCall : station);

@@ -104,12 +104,15 @@ std::string_view BandOfKHz(double kHz) {
 }
 
 std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code) {
-    return Lookup(kCodeModes, ToUpperAscii(code));
+    const std::string upper = ToUpperAscii(code);
+    // FM is one mode, outside the contest: the add path finds it a wrong mode, as for the host.
+    if (upper == "FM") return std::string_view("FM");
+    return Lookup(kCodeModes, upper);
 }
 
-std::optional<std::string_view> ModeOfAdif(std::string_view mode, std::string_view submode) {
-    const std::string upperMode = ToUpperAscii(mode);
-    const std::string upperSub = ToUpperAscii(submode);
+namespace {
+
+std::optional<std::string_view> ContestModeOfAdif(const std::string& upperMode, const std::string& upperSub) {
     if (upperMode == "CW") return std::string_view("CW");
     if (upperMode == "RTTY") return std::string_view("RTTY");
     if (upperMode == "SSB" || upperMode == "USB" || upperMode == "LSB") return std::string_view("SSB");
@@ -124,6 +127,15 @@ std::optional<std::string_view> ModeOfAdif(std::string_view mode, std::string_vi
     // Older files carry the PSK variant in MODE itself.
     if (upperMode == "QPSK125") return std::string_view("QPSK125");
     return Lookup(kAdifPsk, upperMode);
+}
+
+}  // namespace
+
+std::string ModeOfAdif(std::string_view mode, std::string_view submode) {
+    const std::string upperMode = ToUpperAscii(mode);
+    const std::string upperSub = ToUpperAscii(submode);
+    if (auto contestMode = ContestModeOfAdif(upperMode, upperSub)) return std::string(*contestMode);
+    return upperSub.empty() ? upperMode : upperSub;
 }
 
 std::string CountryOfCall(std::string_view call) {

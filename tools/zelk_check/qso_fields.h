@@ -12,13 +12,14 @@
 // outside the amateur bands.
 std::string_view BandOfKHz(double kHz);
 
-// The contest mode name of a Cabrillo mode code (the reverse of the Cabrillo writer's table);
-// nothing for a code that names no single contest mode (DG, FM, ...).
+// The contest mode name of a Cabrillo mode code (the reverse of the Cabrillo writer's table), or
+// "FM", a single mode outside the contest; nothing for a code that names no single mode (DG, ??).
 std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code);
 
 // The contest mode name of an ADIF MODE and SUBMODE (PSK + PSK31 is BPSK31, MFSK + MFSK16 is
-// MFSK, ...); nothing for a mode outside the contest.
-std::optional<std::string_view> ModeOfAdif(std::string_view mode, std::string_view submode);
+// MFSK, ...). A mode outside the contest keeps its own name (SUBMODE, else MODE, in capitals), so
+// the add path finds it a wrong mode as it does for the host; empty only without MODE.
+std::string ModeOfAdif(std::string_view mode, std::string_view submode);
 
 // "UR" for a Ukrainian call (EM-EO, UR-UZ), else its prefix up to the last digit ("DL1", "IT9").
 // For a slashed call the location part counts (DL/UR5ABC is "DL"); /P, /M, /QRP and the like
