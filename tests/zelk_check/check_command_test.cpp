@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/zelk_check/check_command.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kDistricts = "KI-01 Kyiv\r\nLV-13 Lviv\r\n";
+constexpr const char* kLogHead = "START-OF-LOG: 3.0\r\nCALLSIGN: UR5TST\r\nCONTEST: ZELK\r\n";
+constexpr const char* kCleanQsos =
+    "QSO:  3512 CW 2017-05-05 2101 UR5TST        599 001    UT2AB         579 KI01\r\n"
+    "QSO:  7034 PH 2017-05-05 2102 UR5TST        59  002    DL3XY         57  017\r\n"
+    "QSO:  1822 RY 2017-05-05 2103 UR5TST        599 003    US7QZ         589 LV13\r\n";
+constexpr const char* kBadQsoFile = "BadQSO_StatsZELK_05_05_2017.txt";
+
+struct Outcome {
+    int exitCode;
+    std::string out, err;
+};
+
+class CheckCommand : public testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = fs::temp_directory_path() /
+                   ("zelk-check-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                    testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+        write("zelk.txt", kDistricts);
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    fs::path path(const std::string& name) const { return m_folder / name; }
+    void write(const std::string& name, const std::string& content) const {
+        std::ofstream(path(name), std::ios::binary) << content;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream file(path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+    // Runs the program in the test's folder, as a user would from there.
+    Outcome run(std::vector<std::string> args) const {
+        const fs::path previous = fs::current_path();
+        fs::current_path(m_folder);
+        args.insert(args.begin(), "zelk-check");
+        std::vector<const char*> argv;
+        for (const auto& arg : args) argv.push_back(arg.c_str());
+        std::ostringstream out, err;
+        const int code = ZelkCheckMain(static_cast<int>(argv.size()), argv.data(), out, err);
+        fs::current_path(previous);
+        return {code, out.str(), err.str()};
+    }
+
+    std::vector<std::string> filesInFolder() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_folder)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(CheckCommand, ACleanLogGivesThePluginsSummaryAndExitsZero) {
+    write("log.cbr", std::string(kLogHead) + kCleanQsos + "END-OF-LOG:\r\n");
+    const Outcome result = run({"log.cbr"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "\t\tZELK CONTEST  05.05.2017\r\n\t\t   Contestant: UR5TST \r\n"
+              "Band\tQSOs\tZELK\tPoints\tCW\tSSB\tDIG\r\n"
+              "160m\t 1\t 1\t 1\t 0\t 0\t 1\r\n80m\t 1\t 1\t 1\t 1\t 0\t 0\r\n40m\t 1\t 0\t 1\t 0\t 1\t 0\r\n"
+              "Total\t 3\t 2\t 3\t 1\t 1\t 1\r\nDupe\t 0\r\nBad QSO\t 0\r\nScore:\t 3 *  2 = 6\r\n");
+    EXPECT_EQ(read(kBadQsoFile), "ZELK TEST UBN file \r\n");
+    EXPECT_NE(result.err.find("3 QSOs read, 0 lines skipped; 3 logged, 0 rejected; 0 finding lines"), std::string::npos);
+}
+
+TEST_F(CheckCommand, FindingsAndSkippedLinesExitOneAndEverySkippedLineIsNamed) {
+    write("log.cbr", std::string(kLogHead) + kCleanQsos +
+                         "QSO:  3514 CW 2017-05-05 2104 UR5TST        599 004    UT2AB\r\n"            // line 7: truncated
+                         "QSO:  3515 DG 2017-05-05 2105 UR5TST        599 005    SP4KM  599 021\r\n"   // 8: no single mode
+                         "QSO:  3516 CW 2017-02-30 2106 UR5TST        599 006    OK2PV  599 022\r\n"   // 9: no such date
+                         "QSO:  3517 CW 2017-05-05 2107 UR5TST        599 007    UT2AB  559 KI01\r\n"  // dupe
+                         "QSO:  1823 CW 2017-05-05 2108 UR5TST        599 008    UY9XX  599 ZZ99\r\n"  // no such district
+                         "QSO:  7040 CW 2017-05-05 2109 UR5TST        599 009    UX1BIN 599 \x01\x02\x03\r\n"  // 12: binary
+                         "QSO:  14020 FM 2017-05-05 2110 UR5TST       59  010    HA7RR  59  023\r\n"   // wrong band and mode
+                         "END-OF-LOG:\r\n");
+    const Outcome result = run({"log.cbr"});
+    EXPECT_EQ(result.exitCode, 1);
+    for (const char* expected : {"log.cbr:7: QSO line has 8 of 10 fields", "log.cbr:8: mode code \"DG\"",
+                                 "log.cbr:9: bad date or time", "log.cbr:12: line holds control or binary bytes",
+                                 "6 QSOs read, 4 lines skipped; 5 logged, 1 rejected; 3 finding lines"})
+        EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    EXPECT_EQ(read(kBadQsoFile),
+              "ZELK TEST UBN file \r\n"
+              "QSO:  3517  CW  2017-05-05 2107  UR5TST  599  007  UT2AB  559  KI01   DUPE !!!\r\n"
+              "QSO:  1823  CW  2017-05-05 2108  UR5TST  599  008  UY9XX  599  ZZ99  ZZ99  ZELK Code Area is not acceptable !!!\r\n"
+              "QSO:  14020  FM  2017-05-05 2110  UR5TST  59  010  HA7RR  59  023   WRONG BAND !!!\r\n");
+
+    const Outcome quiet = run({"log.cbr", "--quiet", "--force"});
+    EXPECT_EQ(quiet.err.find("log.cbr:7:"), std::string::npos);
+    EXPECT_NE(quiet.err.find("4 lines skipped"), std::string::npos);
+}
+
+TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
+    write("good.cbr", std::string(kLogHead) + kCleanQsos);
+    write("empty.cbr", "");
+    write("binary.adi", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR<CALL:", 22));
+    write("no-qsos.cbr", std::string(kLogHead) + "QSO: 3512 CW\r\n");
+    write("adif-overrun.adi", "<EOH>\n<CALL:5>UT2AB<MODE:2>CW<SRX_STRING:40>KI01<EOR>\n");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"empty.cbr"}, "empty"},
+        {{"binary.adi"}, "neither a Cabrillo nor an ADIF log"},
+        {{"missing.cbr"}, "cannot read the log"},
+        {{"no-qsos.cbr"}, "no QSO could be read"},
+        {{"adif-overrun.adi"}, "no QSO could be read"},
+        {{"good.cbr", "--districts", "nowhere.txt"}, "cannot read the district list nowhere.txt"},
+        {{"good.cbr", "--start", "2017-05-32 21:00"}, "--start \"2017-05-32 21:00\""},
+        {{"good.cbr", "--cabrillo", "--set", "Nickname=Joe"}, "unknown header key \"Nickname\""},
+        {{"good.cbr", "--set", "novalue"}, "is not KEY=VALUE"},
+        {{"good.cbr", "--frobnicate"}, "--frobnicate"},
+        {{"good.cbr", "--cabrillo", "-o", "no/such/folder"}, "cannot write"},
+    };
+    for (const auto& [args, message] : cases) {
+        const Outcome result = run(args);
+        EXPECT_EQ(result.exitCode, 2) << args.front();
+        EXPECT_NE(result.err.find(message), std::string::npos) << message << "\n" << result.err;
+    }
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"adif-overrun.adi", "binary.adi", "empty.cbr", "good.cbr",
+                                                         "no-qsos.cbr", "zelk.txt"}));
+}
+
+TEST_F(CheckCommand, OutputsAreNotOverwrittenUnlessForcedAndNoSideFileIsLeft) {
+    write("log.cbr", std::string(kLogHead) + kCleanQsos);
+    write("UR5TST.cbr.keep", "");
+    write(kBadQsoFile, "an older check\r\n");
+    const Outcome refused = run({"log.cbr", "--cabrillo", "--summary", "summary.txt"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("exists already; give --force"), std::string::npos);
+    EXPECT_EQ(read(kBadQsoFile), "an older check\r\n");
+    EXPECT_TRUE(refused.out.empty());
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr.keep",
+                                                         "log.cbr", "zelk.txt"}));
+
+    const Outcome forced = run({"log.cbr", "--cabrillo", "--summary", "summary.txt", "--force"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_TRUE(forced.out.empty());
+    EXPECT_EQ(read(kBadQsoFile), "ZELK TEST UBN file \r\n");
+    // With a Cabrillo export the plug-in's text summary ends at its totals.
+    EXPECT_NE(read("summary.txt").find("Total\t 3\t 2\t 3\t 1\t 1\t 1\r\n"), std::string::npos);
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr",
+                                                         "UR5TST.cbr.keep", "log.cbr", "summary.txt", "zelk.txt"}));
+}
+
+TEST_F(CheckCommand, AdifWithHeaderValuesCountryOverrideAndHtmlGivesTheContestsFiles) {
+    write("header.txt", "# for the test\nName=Olena Test\nClub=File Club\nAddress=Sadova 5\\nLviv\nSoapBox=Quiet band\n");
+    write("log.adi",
+          "ADIF export\n<ADIF_VER:5>3.1.0<EOH>\n"
+          "<STATION_CALLSIGN:6>UR5TST<CALL:5>UT2AB<QSO_DATE:8>20170505<TIME_ON:4>2101<FREQ:8>3.512300"
+          "<MODE:2>CW<RST_SENT:3>599<RST_RCVD:3>579<STX_STRING:3>001<SRX_STRING:4>KI01<DXCC:3>288<EOR>\n"
+          "<STATION_CALLSIGN:6>UR5TST<CALL:6>4K0ABC<QSO_DATE:8>20170505<TIME_ON:4>2102<FREQ:8>7.034000"
+          "<MODE:3>SSB<RST_SENT:2>59<RST_RCVD:2>57<STX_STRING:3>002<SRX_STRING:4>LV13<EOR>\n");
+    const Outcome result = run({"log.adi", "--cabrillo", "--header", "header.txt", "--set", "Club=Option Club",
+                               "--created-by", "2.31", "--country", "4K0ABC=UR", "--html", "--end",
+                               "2017-05-06 03:00", "-o", "."});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("<html>"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("06.05.2017"), std::string::npos);
+    const std::string cabrillo = read("UR5TST.cbr");
+    for (const char* expected :
+         {"CALLSIGN: UR5TST\r\n", "CLAIMED-SCORE: 4\r\n", "CLUB: Option Club\r\n", "CREATED-BY: Vexl 2.31\r\n",
+          "NAME: Olena Test\r\n", "ADDRESS: Sadova 5\r\nADDRESS: Lviv\r\n", "SOAPBOX: Quiet band\r\n",
+          "QSO:  3512 CW 2017-05-05 2101 UR5TST        599 001    UT2AB         579 KI01\r\n",
+          "QSO:  7034 PH 2017-05-05 2102 UR5TST        59  002    4K0ABC        57  LV13\r\n"})
+        EXPECT_NE(cabrillo.find(expected), std::string::npos) << expected << "\n" << cabrillo;
+    EXPECT_NE(result.err.find("Cabrillo log written"), std::string::npos);
+}
+
+TEST_F(CheckCommand, HelpAndVersion) {
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Examples:"), std::string::npos);
+    EXPECT_NE(help.out.find("--districts"), std::string::npos);
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("zelk-check ", 0), 0u);
+}
+
+}  // namespace
