@@ -274,4 +274,3 @@ BENCHMARK_CAPTURE(BM_ReadAndCheckLog, cabrillo, LogFormat::cabrillo)
 BENCHMARK_CAPTURE(BM_ReadAndCheckLog, adif, LogFormat::adif)
     ->ArgName("cbr_file")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-BENCHMARK_MAIN();

@@ -6,7 +6,7 @@
 #include "boundary/plugin_calls.h"
 #include "boundary/statistics_reset.h"
 #include "engine/district_list.h"
-#include "tools/zelk_check/memory_file_store.h"
+#include "tools/zelk_check/checker_file_store.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ bool IsHeaderKey(std::string_view key) {
 }
 
 CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
-    MemoryFileStore files;
+    CheckerFileStore files;
     CheckerPlatform platform(settings.header);
     files.replace(kHostIniName, "[Main]\r\nVexl=" + settings.hostVersion + "\r\n");
     if (settings.districtList) files.replace(kDistrictFilePath, *settings.districtList);

@@ -8,7 +8,7 @@
 
 // The plug-in's files held in memory: the checker writes its outputs itself, whole, once the
 // check is done.
-class MemoryFileStore final : public FileStore {
+class CheckerFileStore final : public FileStore {
 public:
     std::optional<std::string> read(const std::string& path) override {
         auto found = m_files.find(path);
