@@ -4,6 +4,7 @@
 # make bench - run the benchmarks (native)
 # make fuzz  - build the fuzz targets with clang and run each for FUZZ_SECONDS (default 180)
 # make fuzz-corpus - merge what `make fuzz` found into the checked-in corpus (new coverage only)
+# make dist  - build the release package dist/zelk-stats-<version>.zip (version from CMakeLists.txt)
 
 SHELL := /bin/bash
 export MAKEFLAGS += --no-print-directory
@@ -12,7 +13,7 @@ DEMO_DIR := demo-output
 FUZZ_SECONDS ?= 180
 FUZZ_TARGETS := district_list plugin_sequence reports header_values
 
-.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench fuzz fuzz-build fuzz-corpus clean
+.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench fuzz fuzz-build fuzz-corpus dist clean
 
 deps:
 	@scripts/install-deps.sh
@@ -61,5 +62,13 @@ fuzz: fuzz-build
 fuzz-corpus: fuzz-build
 	MERGE=1 tests/fuzz/run_fuzzers.sh build/fuzz 0 $(FUZZ_TARGETS)
 
+# The package is built with the win32 build; its name carries the version the build was configured with.
+dist: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS) --target stats_dist
+	mkdir -p dist
+	version=$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt) && \
+	  cp build/win32/zelk-stats-$$version.zip dist/ && echo "dist/zelk-stats-$$version.zip"
+
 clean:
-	rm -rf build $(DEMO_DIR)
+	rm -rf build $(DEMO_DIR) dist
