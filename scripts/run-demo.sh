@@ -14,9 +14,10 @@ cp "$build/Stats.dll" "$out/Plugins/"
 cp "$root/samples/zelk.txt" "$out/Plugins/zelk.txt"
 cp "$root/samples/Vexl2.ini" "$root/samples/contest.txt" "$root/samples/cabrillo_header.txt" \
    "$root/samples/live.txt" "$out/"
-cp "$build/host_simulator.exe" "$out/"
+cp "$build/host_simulator.exe" "$build/zelk-check.exe" "$out/"
 
-run() { (cd "$out" && "$root/cmake/wine-run.sh" "$build/wineprefix" host_simulator.exe "$@"); }
+run_exe() { (cd "$out" && "$root/cmake/wine-run.sh" "$build/wineprefix" "$@"); }
+run() { run_exe host_simulator.exe "$@"; }
 
 echo "== Sample contest, text summary"
 run 'Plugins\Stats.dll' contest.txt --results results.txt
@@ -34,6 +35,22 @@ for cbr in "$out"/*.cbr; do
   echo "..."
   tail -n 2 "$cbr"
 done
+echo
+echo "== zelk-check reads the plug-in's Cabrillo file back (bad-QSO file into check/)"
+mkdir -p "$out/check"
+set +e
+run_exe zelk-check.exe UT5ZZ.cbr --districts 'Plugins\zelk.txt' --output-dir check --summary 'check\summary.txt'
+echo "(exit code $?: 0 clean, 1 findings, 2 unusable)"
+set -e
+echo
+echo "   The plug-in's summary (results.txt) beside zelk-check's (check/summary.txt):"
+python3 "$root/scripts/compare-summaries.py" "$out/results.txt" "$out/check/summary.txt"
+cat <<'NOTE'
+   Lines marked < differ only by what a Cabrillo file cannot carry: the sample's four QSOs the
+   plug-in rejected (wrong band, wrong mode, no exchange) are in no log file, so Bad QSO is 4
+   lower; the QSO the host gave on band "160M" is on 160m by its frequency; and the QSO the host
+   logged in mode "cw" is written with the mode code "??", which zelk-check reports and skips.
+NOTE
 echo
 echo "== Live: the operator windows following typed calls"
 rm -f "$out/operator-windows.png"
