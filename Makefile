@@ -1,4 +1,5 @@
-# make demo  - build Stats.dll and run the host simulator on the sample contest under Wine
+# make demo  - build Stats.dll, run the host simulator on the sample contest under Wine and check
+#              the plug-in's Cabrillo file with zelk-check
 # make test  - build both builds and run every test (native, sanitizers, Wine)
 # make dll   - build build/win32/Stats.dll only
 # make bench - run the benchmarks (native)
@@ -46,7 +47,7 @@ test-win32: win32
 test: test-native test-asan test-win32
 
 demo: dll
-	cmake --build --preset win32 -j $(JOBS) --target host_simulator
+	cmake --build --preset win32 -j $(JOBS) --target host_simulator zelk-check
 	scripts/with-display.sh scripts/run-demo.sh build/win32 $(DEMO_DIR)
 
 bench: native
