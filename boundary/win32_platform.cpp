@@ -86,9 +86,3 @@ void Win32Platform::postRefresh() {
 void Win32Platform::refreshRequestedWhileBusy() { g_refreshMissed.store(true); }
 
 bool Win32Platform::runHeaderDialog(HeaderDialogValues& values) { return RunCabrilloDialog(values); }
-
-std::string UpperCaseInAnsiCodePage(std::string_view text) {
-    std::string upper(text);
-    if (!upper.empty()) CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-    return upper;
-}

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "boundary/ansi_upper_case.h"
 #include "engine/platform.h"
 
 // The platform as the DLL sees it: profile strings of "Plugins\ZELK.ini", message boxes, file
@@ -19,9 +20,6 @@ public:
     bool runHeaderDialog(HeaderDialogValues& values) override;
 };
 
-// District codes upper-cased as the system does it: CharUpperBuffA on a copy, which follows the
-// ANSI code page and leaves the trail bytes of double-byte characters alone.
-std::string UpperCaseInAnsiCodePage(std::string_view text);
 
 inline constexpr const char* kIniSection = "Settings";
 inline constexpr const char* kIniPath = "Plugins\\ZELK.ini";

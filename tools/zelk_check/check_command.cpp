@@ -115,7 +115,7 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
+int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseText upperCase) {
     const fs::path logPath = cmd.logPath;
     const std::string logText = ReadWholeFile(logPath, "the log");
     LogContents log = ReadContestLog(logText);
@@ -148,6 +148,7 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     settings.cabrillo = cmd.cabrillo;
     settings.header = HeaderValuesOf(cmd);
     settings.hostVersion = cmd.createdBy;
+    settings.upperCase = upperCase;
     ApplyCountries(cmd, settings);
 
     const CheckOutcome outcome = CheckLog(log, settings);
@@ -203,7 +204,8 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
 
 }  // namespace
 
-int ZelkCheckMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int ZelkCheckMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                  UpperCaseText upperCase) {
     try {
         CLI::App app("Checks a ZELK contest log by the plug-in's rules and writes what the plug-in writes: "
                      "the results summary, the bad-QSO file and, on request, the Cabrillo log.",
@@ -222,7 +224,7 @@ int ZelkCheckMain(int argc, const char* const* argv, std::ostream& out, std::ost
             err << "zelk-check: " << error.what() << "\nRun zelk-check --help for the options.\n";
             return kUnusable;
         }
-        return Run(cmd, out, err);
+        return Run(cmd, out, err, upperCase);
     } catch (const Unusable& unusable) {
         err << "zelk-check: " << unusable.message << "\n";
     } catch (const std::exception& error) {

@@ -102,6 +102,7 @@ CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
     if (settings.districtList) files.replace(kDistrictFilePath, *settings.districtList);
 
     PluginState state;
+    state.contest.districtList.setUpperCase(settings.upperCase);
     state.htmlResults = settings.html ? 1 : 0;
     ResetArguments reset;
     reset.cabrilloRequest = settings.cabrillo ? 1 : 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/ole_date.h"
+#include "engine/platform.h"
 #include "tools/zelk_check/log_reader.h"
 
 // Header values of the Cabrillo file by the keys of a header values file: Callsign, Category,
@@ -31,6 +32,8 @@ struct CheckSettings {
     // The worked station's country for every QSO, or for single calls: before the log's own.
     std::optional<std::string> countryForAll;
     std::map<std::string, std::string, std::less<>> countryByCall;
+    // How received district codes are upper-cased: as the platform's plug-in does it.
+    UpperCaseText upperCase = AsciiUpperCase;
 };
 
 struct OutputFile {
