@@ -1,8 +1,7 @@
 # Header-only Boost (the indexes of the QSO log) as the interface target stats_boost_headers.
-#
-# The native build finds the distribution's Boost as usual. The MinGW cross build must not see
-# /usr/include as a whole, or the host's glibc headers would shadow the MinGW ones; it gets a
-# directory in the build tree that holds only a link to the boost headers.
+# The native build finds the distribution's Boost as usual; the MinGW cross build gets the host's
+# boost/ headers alone (cmake/host-headers.cmake).
+include(${CMAKE_CURRENT_LIST_DIR}/host-headers.cmake)
 add_library(stats_boost_headers INTERFACE)
 
 if(CMAKE_CROSSCOMPILING)
@@ -16,10 +15,7 @@ if(CMAKE_CROSSCOMPILING)
   if(boost_version LESS 108100)
     message(FATAL_ERROR "Boost 1.81 or later is needed, found ${boost_version}")
   endif()
-  set(boost_only_dir "${CMAKE_BINARY_DIR}/boost-headers-only")
-  file(MAKE_DIRECTORY "${boost_only_dir}")
-  file(CREATE_LINK "${STATS_BOOST_INCLUDE_DIR}/boost" "${boost_only_dir}/boost" SYMBOLIC)
-  target_include_directories(stats_boost_headers SYSTEM INTERFACE "${boost_only_dir}")
+  stats_host_headers(stats_boost_headers boost "${STATS_BOOST_INCLUDE_DIR}")
 else()
   find_package(Boost 1.81 REQUIRED)
   target_link_libraries(stats_boost_headers INTERFACE Boost::headers)
