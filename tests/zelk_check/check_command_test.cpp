@@ -126,7 +126,7 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
         {{"good.cbr", "--cabrillo", "--set", "Nickname=Joe"}, "unknown header key \"Nickname\""},
         {{"good.cbr", "--set", "novalue"}, "is not KEY=VALUE"},
         {{"good.cbr", "--frobnicate"}, "--frobnicate"},
-        {{"good.cbr", "--cabrillo", "-o", "no/such/folder"}, "cannot write"},
+        {{"good.cbr", "--cabrillo", "-o", "no/such/folder"}, "the folder no/such/folder does not exist"},
     };
     for (const auto& [args, message] : cases) {
         const Outcome result = run(args);

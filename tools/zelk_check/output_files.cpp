@@ -40,6 +40,11 @@ bool WriteOutputsWhole(const std::vector<PlannedOutput>& outputs, bool overwrite
             error = output.path.string() + " is a folder";
             return false;
         }
+        const fs::path folder = output.path.parent_path();
+        if (!folder.empty() && !fs::is_directory(folder, code)) {
+            error = "the folder " + folder.string() + " does not exist";
+            return false;
+        }
     }
 
     std::vector<fs::path> written;
