@@ -48,8 +48,8 @@ struct FakeHost::State {
             if (exception) {
                 *exception = {};
                 exception->scode = E_FAIL;
-                exception->bstrSource = ole::Bstr("Vexl2.Application").release();
-                exception->bstrDescription = ole::Bstr("the host failed on purpose").release();
+                exception->bstrSource = ole::NewBstr("Vexl2.Application");
+                exception->bstrDescription = ole::NewBstr("the host failed on purpose");
             }
             return DISP_E_EXCEPTION;
         }
@@ -62,12 +62,12 @@ struct FakeHost::State {
             case sendMacro: {
                 if (!method) return DISP_E_MEMBERNOTFOUND;
                 if (argCount != 1) return DISP_E_BADPARAMCOUNT;
-                ole::Variant text;
+                Variant text;
                 if (FAILED(VariantChangeType(text.get(), &params->rgvarg[0], 0, VT_BSTR))) {
                     if (argError) *argError = 0;
                     return DISP_E_TYPEMISMATCH;
                 }
-                macros.push_back(text.text());
+                macros.push_back(ole::TextOf(text.value()));
                 if (modeFollowsMacros) follow(macros.back());
                 changed.notify_all();
                 return S_OK;
@@ -77,7 +77,7 @@ struct FakeHost::State {
                 if (argCount != 0) return DISP_E_BADPARAMCOUNT;
                 if (result) {
                     V_VT(result) = VT_BSTR;
-                    V_BSTR(result) = ole::Bstr(mode).release();
+                    V_BSTR(result) = ole::NewBstr(mode);
                 }
                 return S_OK;
             case getFrequency:
@@ -91,7 +91,7 @@ struct FakeHost::State {
             case getEntryField: {
                 if (!method) return DISP_E_MEMBERNOTFOUND;
                 if (argCount != 1) return DISP_E_BADPARAMCOUNT;
-                ole::Variant field;
+                Variant field;
                 if (FAILED(VariantChangeType(field.get(), &params->rgvarg[0], 0, VT_I4))) {
                     if (argError) *argError = 0;
                     return DISP_E_TYPEMISMATCH;
@@ -101,7 +101,7 @@ struct FakeHost::State {
                 if (result) {
                     if (entryKind == Entry::text) {
                         V_VT(result) = VT_BSTR;
-                        V_BSTR(result) = ole::Bstr(entryField).release();
+                        V_BSTR(result) = ole::NewBstr(entryField);
                     } else {
                         V_VT(result) = entryKind == Entry::null ? VT_NULL : VT_EMPTY;
                     }

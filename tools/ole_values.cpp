@@ -20,16 +20,11 @@ std::string Narrow(const wchar_t* text, int length) {
     return narrow;
 }
 
-Bstr::Bstr(const std::string& text) {
-    std::wstring wide = Widen(text);
-    m_text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-}
-
-std::string Variant::text() const {
-    if (m_value.vt == VT_BSTR) return Narrow(m_value.bstrVal, static_cast<int>(SysStringLen(m_value.bstrVal)));
+std::string TextOf(const VARIANT& value) {
+    if (value.vt == VT_BSTR) return Narrow(value.bstrVal, static_cast<int>(SysStringLen(value.bstrVal)));
     Variant converted;
-    if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&m_value), 0, VT_BSTR))) return {};
-    return converted.text();
+    if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&value), 0, VT_BSTR))) return {};
+    return TextOf(converted.value());
 }
 
 }  // namespace ole

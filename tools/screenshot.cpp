@@ -78,16 +78,16 @@ bool Fail(std::string* error, const std::string& reason, HRESULT hr = S_OK) {
 }
 
 bool EncodePng(const Capture& capture, const std::wstring& path, std::string* error) {
-    ole::Ptr<IWICImagingFactory> factory;
+    ComPtr<IWICImagingFactory> factory;
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                   factory.putVoid());
     if (FAILED(hr)) return Fail(error, "no imaging component", hr);
-    ole::Ptr<IWICStream> stream;
+    ComPtr<IWICStream> stream;
     if (FAILED(hr = factory->CreateStream(stream.put())) ||
         FAILED(hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)))
         return Fail(error, "cannot create " + ole::Narrow(path.c_str()), hr);
-    ole::Ptr<IWICBitmapEncoder> encoder;
-    ole::Ptr<IWICBitmapFrameEncode> frame;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
     if (FAILED(hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put())) ||
         FAILED(hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
         FAILED(hr = encoder->CreateNewFrame(frame.put(), nullptr)) || FAILED(hr = frame->Initialize(nullptr)) ||

@@ -31,6 +31,7 @@ public:
         reset();
         return &m_pointer;
     }
+    void** putVoid() { return reinterpret_cast<void**>(put()); }
     void reset() {
         if (m_pointer) std::exchange(m_pointer, nullptr)->Release();
     }
@@ -48,6 +49,8 @@ public:
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     BSTR get() const { return m_text; }
+    // Hands the string to a caller that frees it (an out parameter, a VARIANT returned).
+    BSTR release() { return std::exchange(m_text, nullptr); }
 
 private:
     BSTR m_text;

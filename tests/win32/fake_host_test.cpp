@@ -39,7 +39,7 @@ public:
     }
     HRESULT connected() const { return m_connect; }
 
-    HRESULT invoke(DISPID id, WORD flags, ole::Variant& result, VARIANT* argument = nullptr) {
+    HRESULT invoke(DISPID id, WORD flags, Variant& result, VARIANT* argument = nullptr) {
         if (!m_host) return E_POINTER;
         DISPPARAMS params{argument, nullptr, argument ? 1u : 0u, 0};
         EXCEPINFO exception{};
@@ -50,22 +50,22 @@ public:
         return hr;
     }
     HRESULT sendMacro(const std::string& text) {
-        ole::Bstr macro(text);
+        Bstr macro(ole::Widen(text));
         VARIANT argument;
         V_VT(&argument) = VT_BSTR;
         V_BSTR(&argument) = macro.get();
-        ole::Variant result;
+        Variant result;
         return invoke(FakeHost::sendMacro, DISPATCH_METHOD, result, &argument);
     }
-    HRESULT entryField(ole::Variant& result) {
+    HRESULT entryField(Variant& result) {
         VARIANT argument;
         V_VT(&argument) = VT_I4;
         V_I4(&argument) = 5;
         return invoke(FakeHost::getEntryField, DISPATCH_METHOD, result, &argument);
     }
     std::string mode() {
-        ole::Variant result;
-        return SUCCEEDED(invoke(FakeHost::getMode, DISPATCH_PROPERTYGET, result)) ? result.text() : "<failed>";
+        Variant result;
+        return SUCCEEDED(invoke(FakeHost::getMode, DISPATCH_PROPERTYGET, result)) ? ole::TextOf(result.value()) : "<failed>";
     }
 
 private:
@@ -82,10 +82,10 @@ TEST(FakeHost, AnswersEveryOperationWithItsKindOfValue) {
         ASSERT_EQ(S_OK, client.connected());
         EXPECT_EQ("BPSK63", client.mode());
 
-        ole::Variant frequency;
+        Variant frequency;
         EXPECT_EQ(S_OK, client.invoke(FakeHost::getFrequency, DISPATCH_PROPERTYGET, frequency));
-        EXPECT_EQ(VT_R8, frequency->vt);
-        EXPECT_EQ(3512345.5, frequency->dblVal);
+        EXPECT_EQ(VT_R8, frequency.value().vt);
+        EXPECT_EQ(3512345.5, frequency.value().dblVal);
 
         struct Case { void (*set)(FakeHost&); VARTYPE type; std::string text; };
         const Case cases[] = {
@@ -96,16 +96,16 @@ TEST(FakeHost, AnswersEveryOperationWithItsKindOfValue) {
         };
         for (const auto& c : cases) {
             c.set(host);
-            ole::Variant call;
+            Variant call;
             EXPECT_EQ(S_OK, client.entryField(call));
-            EXPECT_EQ(c.type, call->vt) << c.text;
-            EXPECT_EQ(c.text, call.text());
+            EXPECT_EQ(c.type, call.value().vt) << c.text;
+            EXPECT_EQ(c.text, ole::TextOf(call.value()));
         }
 
         EXPECT_EQ(S_OK, client.sendMacro("<SP1>"));
         EXPECT_EQ(S_OK, client.sendMacro("<MODE:CW>"));
         EXPECT_EQ("BPSK63", client.mode()) << "the mode follows macros only when asked to";
-        ole::Variant none;
+        Variant none;
         EXPECT_EQ(DISP_E_MEMBERNOTFOUND, client.invoke(99, DISPATCH_METHOD, none));
         EXPECT_EQ(DISP_E_BADPARAMCOUNT, client.invoke(FakeHost::sendMacro, DISPATCH_METHOD, none));
     });
@@ -144,7 +144,7 @@ TEST(FakeHost, FailingHostAnswersEveryCallWithAnExceptionAndRunsNothing) {
     host.setFailing(true);
     OnStaThread([&] {
         Client client;
-        ole::Variant value;
+        Variant value;
         EXPECT_EQ(DISP_E_EXCEPTION, client.sendMacro("<MODE:CW>"));
         EXPECT_EQ(DISP_E_EXCEPTION, client.entryField(value));
         EXPECT_EQ(DISP_E_EXCEPTION, client.invoke(FakeHost::getMode, DISPATCH_PROPERTYGET, value));

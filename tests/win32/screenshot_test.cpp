@@ -57,10 +57,10 @@ struct Png {
 
 Png ReadPng(const std::wstring& path) {
     Png png;
-    ole::Ptr<IWICImagingFactory> factory;
-    ole::Ptr<IWICBitmapDecoder> decoder;
-    ole::Ptr<IWICBitmapFrameDecode> frame;
-    ole::Ptr<IWICBitmapSource> pixels;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICBitmapSource> pixels;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 factory.putVoid())) ||
         FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
