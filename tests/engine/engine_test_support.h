@@ -7,36 +7,21 @@
 #include "engine/qso_input.h"
 #include "support/fakes.h"
 
-// A QSO whose texts the test owns; input() lends them to the engine.
-struct TestQso {
-    std::string myCall = "UR5AA";
-    std::string call = "UR1AB";
-    OleDateTime time = MakeOleDate(2017, 5, 6, 14, 5);
-    unsigned frequencyHz = 3520000;
-    std::string mode = "CW";
-    std::string rstSent = "599";
-    std::string rstReceived = "579";
-    std::string exchSent = "001";
-    std::string exchReceived = "KV05";
-    std::string country = "UR";
-    std::string extra = "x";
-    std::string band = "80m";
-
-    QsoInput input() const {
-        QsoInput qso;
-        qso.myCall = myCall;
-        qso.call = call;
-        qso.time = time;
-        qso.frequencyHz = frequencyHz;
-        qso.mode = mode;
-        qso.rstSent = rstSent;
-        qso.rstReceived = rstReceived;
-        qso.exchSent = exchSent;
-        qso.exchReceived = exchReceived;
-        qso.country = country;
-        qso.extra = extra;
-        qso.band = band;
-        return qso;
+// A QSO whose texts the test owns, with a value in every field.
+struct TestQso : QsoTexts {
+    TestQso() {
+        myCall = "UR5AA";
+        call = "UR1AB";
+        time = MakeOleDate(2017, 5, 6, 14, 5);
+        frequencyHz = 3520000;
+        mode = "CW";
+        rstSent = "599";
+        rstReceived = "579";
+        exchSent = "001";
+        exchReceived = "KV05";
+        country = "UR";
+        extra = "x";
+        band = "80m";
     }
 };
 

@@ -4,22 +4,6 @@
 
 #include "tools/zelk_check/qso_fields.h"
 
-QsoInput LogQso::input() const {
-    QsoInput qso;
-    qso.myCall = myCall;
-    qso.call = call;
-    qso.time = time;
-    qso.frequencyHz = frequencyHz;
-    qso.mode = mode;
-    qso.rstSent = rstSent;
-    qso.rstReceived = rstReceived;
-    qso.exchSent = exchSent;
-    qso.exchReceived = exchReceived;
-    qso.country = country;
-    qso.band = band;
-    return qso;
-}
-
 LogFormat DetectLogFormat(std::string_view text) {
     // Either format is text; a NUL byte near the start means a binary file.
     if (text.substr(0, 4096).find('\0') != std::string_view::npos) return LogFormat::unknown;

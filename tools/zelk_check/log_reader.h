@@ -7,22 +7,9 @@
 
 #include "engine/qso_input.h"
 
-// One QSO read from a log file, owning its texts; input() views it as the add call takes it.
-struct LogQso {
+// One QSO read from a log file.
+struct LogQso : QsoTexts {
     std::size_t line = 0;  // line of the QSO line (Cabrillo) or where the record starts (ADIF)
-    std::string myCall;
-    std::string call;
-    OleDateTime time;
-    unsigned frequencyHz = 0;
-    std::string mode;
-    std::string rstSent;
-    std::string rstReceived;
-    std::string exchSent;
-    std::string exchReceived;
-    std::string country;
-    std::string band;
-
-    QsoInput input() const;
 };
 
 // A line or record that was skipped, with the reason.
