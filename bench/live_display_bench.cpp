@@ -38,15 +38,6 @@ std::vector<std::string> RefreshedCalls(const TypingContest& typing) {
     return calls;
 }
 
-PrevRows ResetRows() {
-    PrevRows rows;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        rows[r] = {kBandNames[r]};
-        rows[r].resize(kPrevRowTexts, "-");
-    }
-    return rows;
-}
-
 void BM_CallCheckTyping(benchmark::State& bench) {
     TypingContest typing(static_cast<std::size_t>(bench.range(0)));
     const QsoLog& log = typing.contest.state.qsoLog;
@@ -76,7 +67,7 @@ void BM_CallCheckTypingLinear(benchmark::State& bench) {
 void BM_RefreshRows(benchmark::State& bench) {
     TypingContest typing(static_cast<std::size_t>(bench.range(0)));
     const auto calls = RefreshedCalls(typing);
-    PrevRows rows = ResetRows();
+    PrevRows rows = FreshPrevRows();
     std::size_t next = 0;
     for (auto _ : bench) {
         FillPrevRows(typing.contest.state.qsoLog, calls[next], kBandNames, rows);
@@ -90,7 +81,7 @@ void BM_RefreshRows(benchmark::State& bench) {
 void BM_RefreshRowsLinear(benchmark::State& bench) {
     TypingContest typing(static_cast<std::size_t>(bench.range(0)));
     const auto calls = RefreshedCalls(typing);
-    PrevRows rows = ResetRows();
+    PrevRows rows = FreshPrevRows();
     std::size_t next = 0;
     for (auto _ : bench) {
         LinearFillPrevRows(typing.contest.state.qsoLog, calls[next], kBandNames, rows);
@@ -108,7 +99,7 @@ void BM_PaintData(benchmark::State& bench) {
     plugin.contest = std::move(contest.state);
     QuietPlatform platform;
     ProduceResults(plugin, nullptr, platform, contest.files);
-    PrevRows rows = ResetRows();
+    PrevRows rows = FreshPrevRows();
     FillPrevRows(plugin.contest.qsoLog, contest.qsos[contest.size() / 2].call, kBandNames, rows);
     const std::vector<std::string>& worked = plugin.contest.workedDistricts[1][0];  // 80m CW
     for (auto _ : bench) {

@@ -3,16 +3,10 @@
 #include <cstdlib>
 
 #include "engine/bad_qso_file.h"
+#include "engine/live_display.h"
 #include "reports/prepare_export.h"
 
 namespace {
-
-void ResetPrevRows(PrevRows& rows) {
-    for (int band = 0; band < kContestBands; ++band) {
-        rows[band].assign(1 + kModeColumns, "-");
-        rows[band][0] = g_bandList[band];
-    }
-}
 
 // The one-shot "Start" switch: a reset after one that started the window thread leaves it be.
 void ApplyStartSwitch(PluginState& state, Platform& platform) {
@@ -65,7 +59,7 @@ void RunStatisticsReset(PluginState& state, const ResetArguments& args, Platform
 
     contest.qsoLog.clear();
     contest.bandsWorked.clear();
-    ResetPrevRows(contest.prevRows);
+    contest.prevRows = FreshPrevRows();
 
     if (homeStation(args.ownCountryPrefix)) state.russianUi = 1;
 

@@ -110,3 +110,12 @@ std::string GridCaptionBand(std::string_view year, std::string_view bandName, st
 }
 
 std::span<const ControlText> RussianSetupControlTexts() { return kRussianSetupTexts; }
+
+PrevRows FreshPrevRows() {
+    PrevRows rows;
+    for (int band = 0; band < kContestBands; ++band) {
+        rows[band].assign(kPrevRowTexts, "-");
+        rows[band][0] = contest_tables::kBandNames[band];
+    }
+    return rows;
+}

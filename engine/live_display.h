@@ -23,6 +23,9 @@ bool ShouldSendSp1(double hz, double lastSp1Hz);
 inline constexpr std::size_t kPrevRowTexts = 1 + kModeColumns;
 inline constexpr std::string_view kNoEarlierQso = "   -";
 
+// The previous-QSO rows as a reset leaves them: each contest band's name, then "-" in every cell.
+PrevRows FreshPrevRows();
+
 // Makes every row 11 texts, dashes cells 1..10 and, for a non-empty call, puts into cell c+1 of
 // row r the "%H:%M" time of the last QSO in log order with exactly this call, exactly the band
 // bandNames[r] and mode column c. Goes through the log's index of calls, never the whole log.

@@ -71,15 +71,6 @@ CInfo Qso(const char* call, const char* band, const char* mode, unsigned hour, u
     return qso;
 }
 
-PrevRows ResetRows() {
-    PrevRows rows;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        rows[r] = {kBandNames[r]};
-        rows[r].resize(kPrevRowTexts, "-");
-    }
-    return rows;
-}
-
 // A row with the given cells (mode column -> text), every other cell dashed.
 std::vector<std::string> Row(const std::string& label, const std::map<int, std::string>& cells = {}) {
     std::vector<std::string> row(kPrevRowTexts, kDash);
@@ -93,7 +84,7 @@ TEST(FillPrevRowsTest, LastQsoInLogOrderWinsEitherWay) {
         QsoLog log;
         log.append(Qso("UT5ZZ", "80m", "CW", 10, laterFirst ? 40 : 5));
         log.append(Qso("UT5ZZ", "80m", "CW", 10, laterFirst ? 5 : 40));
-        PrevRows rows = ResetRows();
+        PrevRows rows = FreshPrevRows();
         FillPrevRows(log, "UT5ZZ", kBandNames, rows);
         EXPECT_EQ(rows[1], Row("80m", {{0, laterFirst ? "10:05" : "10:40"}}))
             << "later first: " << laterFirst;
@@ -116,7 +107,7 @@ TEST(FillPrevRowsTest, EachBandAndModeColumnGetsItsOwnTime) {
     log.append(Qso("UT5ZZ/P", "160m", "RTTY", 10, 50));
     log.append(Qso("DL1X", "40m", "CW", 11, 1));
 
-    PrevRows rows = ResetRows();
+    PrevRows rows = FreshPrevRows();
     FillPrevRows(log, "UT5ZZ", kBandNames, rows);
     EXPECT_EQ(rows[0], Row("160m", {{1, "09:11"}}));
     EXPECT_EQ(rows[1], Row("80m", {{9, "09:22"}, {2, "09:55"}}));
@@ -131,7 +122,7 @@ TEST(FillPrevRowsTest, EmptyOrUnloggedCallDashesEveryCellAndKeepsLabels) {
     QsoLog log;
     log.append(Qso("UT5ZZ", "80m", "CW", 12, 34));
     for (const char* call : {"", "UT5", "UT5ZZZ"}) {
-        PrevRows rows = ResetRows();
+        PrevRows rows = FreshPrevRows();
         FillPrevRows(log, "UT5ZZ", kBandNames, rows);
         ASSERT_EQ(rows[1][1], "12:34");
         FillPrevRows(log, call, kBandNames, rows);
@@ -175,7 +166,7 @@ TEST(FillPrevRowsTest, FollowsRemovals) {
     log.append(Qso("DL1X", "80m", "CW", 15, 2));
     log.append(Qso("UT5ZZ", "80m", "CW", 15, 3));
     log.removeAt(2);
-    PrevRows rows = ResetRows();
+    PrevRows rows = FreshPrevRows();
     FillPrevRows(log, "UT5ZZ", kBandNames, rows);
     EXPECT_EQ(rows[1], Row("80m", {{0, "15:01"}}));
     log.removeAt(0);
