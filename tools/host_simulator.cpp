@@ -39,6 +39,7 @@
 #include "tools/fake_host.h"
 #include "tools/ole_values.h"
 #include "tools/screenshot.h"
+#include "tools/zelk_check/log_check.h"
 
 namespace {
 
@@ -165,27 +166,17 @@ private:
     std::thread m_thread;
 };
 
-// Header values by control id of the Cabrillo dialog, from "key=value" lines.
+// Header values by control id of the Cabrillo dialog, from a header values file.
 std::map<int, std::string> ReadHeaderValues(const std::string& path) {
-    static const std::map<std::string, int> kControlIds = {
+    static const std::map<std::string, int, std::less<>> kControlIds = {
         {"Contest", 1009}, {"Callsign", 1010}, {"Claimed", 1008}, {"Category", 1013},
         {"Name", 1007},    {"Address", 1002},  {"Operators", 1006}, {"Club", 1005},
         {"SoapBox", 1001}, {"Email", 1004}};
     std::map<int, std::string> values;
     if (path.empty()) return values;
-    std::ifstream file(path);
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        auto equals = line.find('=');
-        if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
-        auto id = kControlIds.find(line.substr(0, equals));
-        if (id == kControlIds.end()) continue;
-        std::string value = line.substr(equals + 1);
-        // "\n" in the file stands for a line break typed into a multi-line box.
-        for (std::size_t at; (at = value.find("\\n")) != std::string::npos;) value.replace(at, 2, "\r\n");
-        values[id->second] = value;
-    }
+    std::ifstream file(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    for (auto& [key, value] : ParseHeaderValues(text)) values[kControlIds.find(key)->second] = std::move(value);
     return values;
 }
 

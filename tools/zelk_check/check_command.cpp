@@ -92,7 +92,7 @@ HeaderValues HeaderValuesOf(const CommandLine& cmd) {
     }
     if (!unknown.empty())
         throw Unusable{"unknown header key \"" + unknown.front() +
-                       "\" (keys: Callsign Category Contest Name Address Operators Club Email SoapBox)"};
+                       "\" (keys: Callsign Category Contest Claimed Name Address Operators Club Email SoapBox)"};
     return values;
 }
 

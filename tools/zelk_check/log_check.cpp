@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr std::string_view kHeaderKeys[] = {"Callsign", "Category", "Contest", "Name",   "Address",
-                                            "Operators", "Club",    "Email",   "SoapBox"};
+constexpr std::string_view kHeaderKeys[] = {"Callsign",  "Category", "Contest", "Claimed", "Name",
+                                            "Address",   "Operators", "Club",   "Email",   "SoapBox"};
 
 // The host around the plug-in, as far as a check needs one: settings in memory, no windows, and
 // a header dialog that the header values fill and confirm.
@@ -36,6 +36,7 @@ public:
     bool runHeaderDialog(HeaderDialogValues& values) override {
         const std::pair<std::string_view, std::string*> boxes[] = {
             {"Callsign", &values.callsign}, {"Category", &values.category}, {"Contest", &values.contest},
+            {"Claimed", &values.claimed},
             {"Name", &values.name},         {"Address", &values.address},   {"Operators", &values.operators},
             {"Club", &values.club},         {"Email", &values.email},       {"SoapBox", &values.soapbox}};
         for (const auto& [key, box] : boxes)

@@ -11,8 +11,9 @@
 #include "tools/zelk_check/log_reader.h"
 
 // Header values of the Cabrillo file by the keys of a header values file: Callsign, Category,
-// Contest, Name, Address, Operators, Club, Email, SoapBox. Line breaks are "\r\n", as typed into
-// the header dialog's boxes.
+// Contest, Claimed, Name, Address, Operators, Club, Email, SoapBox. Line breaks are "\r\n", as
+// typed into the header dialog's boxes. The file always claims the computed score, as after the
+// dialog.
 using HeaderValues = std::map<std::string, std::string, std::less<>>;
 
 // Reads "Key=value" lines ('#' starts a comment, "\n" in a value is a line break); the keys are
