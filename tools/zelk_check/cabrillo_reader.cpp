@@ -35,12 +35,6 @@ std::vector<std::string_view> Tokens(std::string_view text) {
     return tokens;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // "TAG:" or "TAG: value": upper-case letters, digits and dashes before the colon.
 std::optional<std::string> HeaderTag(std::string_view line) {
     const std::size_t colon = line.find(':');
@@ -95,7 +89,7 @@ LogContents ReadCabrillo(std::string_view text) {
         text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (Trimmed(line).empty()) continue;
+        if (TrimmedBlanks(line).empty()) continue;
         if (HasControlBytes(line)) {
             log.problems.push_back({lineNumber, "line holds control or binary bytes"});
             continue;
@@ -105,7 +99,7 @@ LogContents ReadCabrillo(std::string_view text) {
             log.problems.push_back({lineNumber, "not a Cabrillo line"});
             continue;
         }
-        const std::string_view value = Trimmed(line.substr(line.find(':') + 1));
+        const std::string_view value = TrimmedBlanks(line.substr(line.find(':') + 1));
         if (*tag == "CALLSIGN") {
             log.ownCall = ToUpperAscii(value);
         } else if (*tag == "QSO") {

@@ -7,6 +7,7 @@
 #include "boundary/statistics_reset.h"
 #include "engine/district_list.h"
 #include "tools/zelk_check/checker_file_store.h"
+#include "tools/zelk_check/qso_fields.h"
 
 namespace {
 
@@ -52,12 +53,6 @@ private:
     std::string m_lastMessage;
 };
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 std::size_t CountLines(std::string_view text) {
     std::size_t lines = 0;
     ForEachLine(text, [&](std::string_view) { ++lines; });
@@ -76,10 +71,10 @@ std::string_view CountryFor(const LogQso& qso, const CheckSettings& settings) {
 HeaderValues ParseHeaderValues(std::string_view text, std::vector<std::string>* unknownKeys) {
     HeaderValues values;
     ForEachLine(text, [&](std::string_view line) {
-        const std::string_view trimmed = Trimmed(line);
+        const std::string_view trimmed = TrimmedBlanks(line);
         const std::size_t equals = line.find('=');
         if (trimmed.empty() || trimmed.front() == '#' || equals == std::string_view::npos) return;
-        const std::string_view key = Trimmed(line.substr(0, equals));
+        const std::string_view key = TrimmedBlanks(line.substr(0, equals));
         if (std::find(std::begin(kHeaderKeys), std::end(kHeaderKeys), key) == std::end(kHeaderKeys)) {
             if (unknownKeys) unknownKeys->emplace_back(key);
             return;

@@ -97,6 +97,12 @@ std::string ToUpperAscii(std::string_view text) {
     return upper;
 }
 
+std::string_view TrimmedBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
 std::string_view BandOfKHz(double kHz) {
     for (const BandEdge& band : kBands)
         if (kHz >= band.lowKHz && kHz <= band.highKHz) return band.name;

@@ -31,3 +31,6 @@ std::string CountryOfCall(std::string_view call);
 std::optional<OleDateTime> ParseLogDateTime(std::string_view date, std::string_view time);
 
 std::string ToUpperAscii(std::string_view text);
+
+// The text without the blanks and tabs at either end.
+std::string_view TrimmedBlanks(std::string_view text);
