@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/single_line.h"
+
 namespace {
 
 constexpr std::string_view kSeparator = "  ";
@@ -16,11 +18,11 @@ constexpr std::array<std::string_view, 5> kReasonTexts = {
 };
 
 // The fixed-form head of a finding line: everything up to and including the blanks after the
-// date-time.
+// date-time. Host texts are written as one line each (SingleLine), and looked for so.
 std::string LineHead(unsigned freqKHz, std::string_view mode, std::string_view dateTime) {
     std::string head(kLineStart);
     head += std::to_string(freqKHz);
-    head.append(kSeparator).append(mode).append(kSeparator).append(dateTime).append(kSeparator);
+    head.append(kSeparator).append(SingleLine(mode)).append(kSeparator).append(dateTime).append(kSeparator);
     return head;
 }
 
@@ -41,9 +43,9 @@ std::string BadQsoDateTime(const OleDateTime& time) { return FormatOleDate(time,
 std::string FormatBadQsoLine(const QsoInput& qso, BadQsoReason reason, std::string_view districtCode) {
     std::string line = LineHead(qso.frequencyHz / 1000, qso.mode, BadQsoDateTime(qso.time));
     for (std::string_view field : {qso.myCall, qso.rstSent, qso.exchSent, qso.call, qso.rstReceived})
-        line.append(field).append(kSeparator);
-    line.append(qso.exchReceived);
-    if (reason == BadQsoReason::unknownDistrict) line.append(kSeparator).append(districtCode);
+        line.append(SingleLine(field)).append(kSeparator);
+    line.append(SingleLine(qso.exchReceived));
+    if (reason == BadQsoReason::unknownDistrict) line.append(kSeparator).append(SingleLine(districtCode));
     line.append(ReasonText(reason)).append("\r\n");
     return line;
 }
@@ -60,7 +62,7 @@ BadQsoLineKey BadQsoLineKeyOf(const QsoInput& qso) {
 // "  call  " stands with room for the three fields before it and the fields after it.
 FindingLineMatcher::FindingLineMatcher(const BadQsoLineKey& key)
     : m_head(LineHead(key.freqKHz, key.mode, key.dateTime)) {
-    m_needle.append(kSeparator).append(key.call).append(kSeparator);
+    m_needle.append(kSeparator).append(SingleLine(key.call)).append(kSeparator);
 }
 
 bool FindingLineMatcher::matches(std::string_view line) const {

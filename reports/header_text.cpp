@@ -35,15 +35,18 @@ bool AllowedInFileName(char c) {
     return static_cast<unsigned char>(c) >= 0x20 && kReserved.find(c) == std::string_view::npos;
 }
 
-// Windows keeps these names for devices, with any extension.
+// Windows keeps these names for devices, with any extension and with blanks before it. The
+// superscript digits are those of the ANSI code page the file names are written in (1252).
 bool IsDeviceName(std::string_view stem) {
-    constexpr std::array<std::string_view, 4> kDevices{"CON", "PRN", "AUX", "NUL"};
-    std::string upper(stem);
+    constexpr std::array<std::string_view, 6> kDevices{"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    constexpr std::array<std::string_view, 2> kNumberedDevices{"COM", "LPT"};
+    constexpr std::string_view kDeviceNumbers = "0123456789\xB9\xB2\xB3";
+    std::string upper(stem.substr(0, stem.find_last_not_of(' ') + 1));
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (std::find(kDevices.begin(), kDevices.end(), upper) != kDevices.end()) return true;
-    return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
-           upper[3] >= '1' && upper[3] <= '9';
+    return upper.size() == 4 && kDeviceNumbers.find(upper[3]) != std::string_view::npos &&
+           std::find(kNumberedDevices.begin(), kNumberedDevices.end(), upper.substr(0, 3)) != kNumberedDevices.end();
 }
 
 }  // namespace

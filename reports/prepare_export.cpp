@@ -1,5 +1,6 @@
 #include "reports/prepare_export.h"
 
+#include "engine/single_line.h"
 #include "reports/header_text.h"
 
 namespace {
@@ -34,16 +35,18 @@ HeaderDialogValues DialogValuesOf(const CabrilloLog& log) {
     return values;
 }
 
-// The claimed score is not taken back: the file always claims the computed score.
+// The claimed score is not taken back: the file always claims the computed score. A line break
+// typed or pasted into a one-line box would start a line of its own in the ini file and in the
+// Cabrillo file; only the address and the soapbox keep theirs.
 void TakeDialogValues(CabrilloLog& log, const HeaderDialogValues& values) {
-    log.m_callsign = values.callsign;
-    log.m_operators = values.operators;
-    log.m_category = values.category;
-    log.m_name = values.name;
+    log.m_callsign = SingleLine(values.callsign);
+    log.m_operators = SingleLine(values.operators);
+    log.m_category = SingleLine(values.category);
+    log.m_name = SingleLine(values.name);
     log.m_address = values.address;
-    log.m_contest = values.contest;
-    log.m_email = values.email;
-    log.m_club = values.club;
+    log.m_contest = SingleLine(values.contest);
+    log.m_email = SingleLine(values.email);
+    log.m_club = SingleLine(values.club);
     log.m_soapbox = values.soapbox;
 }
 

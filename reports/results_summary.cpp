@@ -1,5 +1,7 @@
 #include "reports/results_summary.h"
 
+#include "engine/single_line.h"
+#include "reports/html_text.h"
 #include "reports/text_format.h"
 
 namespace {
@@ -28,21 +30,23 @@ constexpr const char* kHtmlScoreRow =
     "<tr><th>%s</th><td colspan=7><center>%i *  %i = %s</center></td></tr>";
 constexpr const char* kHtmlFoot = "</table></body></html>";
 
+// The host's texts on their own lines of the text summary.
 std::string TextRow(const BandCounts& row) {
-    return FormatText(kTextRow, row.band.c_str(), row.qsos, row.multiplier, row.points, row.cw,
+    return FormatText(kTextRow, SingleLine(row.band).c_str(), row.qsos, row.multiplier, row.points, row.cw,
                       row.ssb, row.dig);
 }
 
+// Every text of the page that comes from the host or the log is escaped.
 std::string HtmlRow(const BandCounts& row) {
-    return FormatText(kHtmlRow, row.band.c_str(), row.qsos, row.points, row.multiplier, row.cw,
+    return FormatText(kHtmlRow, HtmlEscaped(row.band).c_str(), row.qsos, row.points, row.multiplier, row.cw,
                       row.ssb, row.dig);
 }
 
 }  // namespace
 
 std::string FormatResultsText(const ContestScore& score, const SummaryHeading& heading, bool withFoot) {
-    std::string text = FormatText(kTextHeading, std::string(heading.contestEnd).c_str(),
-                                  std::string(heading.myCall).c_str());
+    std::string text = FormatText(kTextHeading, SingleLine(heading.contestEnd).c_str(),
+                                  SingleLine(heading.myCall).c_str());
     for (const BandCounts& band : score.bands) text += TextRow(band);
     text += TextRow(score.total);
     if (withFoot) {
@@ -53,10 +57,10 @@ std::string FormatResultsText(const ContestScore& score, const SummaryHeading& h
 }
 
 std::string FormatResultsHtml(const ContestScore& score, const SummaryHeading& heading) {
-    const std::string contestName = FormatText(kHtmlContestName, std::string(heading.contestStart).c_str(),
-                                               std::string(heading.contestEnd).c_str());
+    const std::string contestName = FormatText(kHtmlContestName, HtmlEscaped(heading.contestStart).c_str(),
+                                               HtmlEscaped(heading.contestEnd).c_str());
     std::string html = kHtmlHead;
-    html += FormatText(kHtmlTitle, contestName.c_str(), std::string(heading.myCall).c_str());
+    html += FormatText(kHtmlTitle, contestName.c_str(), HtmlEscaped(heading.myCall).c_str());
     html += FormatText(kHtmlColumns, "Band", "QSOs", "Points", "ZELK", "CW", "SSB", "DIG");
     for (const BandCounts& band : score.bands) html += HtmlRow(band);
     html += HtmlRow(score.total);
