@@ -17,5 +17,6 @@ std::string ContinuationForm(std::string_view text, std::string_view tag);
 
 // The Cabrillo file's name without ".cbr", from the own call sign: "/", "\" and every other
 // character Windows does not allow in a file name become "_", white space is trimmed at both ends,
-// "NEMB" stands for an empty result, and a device name ("CON", "COM1" ...) gets "_" after it.
+// "NEMB" stands for an empty result, and a device name ("CON", "CONIN$", "COM1", a COM or LPT
+// name with a superscript digit ...) gets "_" after it.
 std::string CabrilloFileBaseName(std::string_view callsign);
