@@ -180,6 +180,7 @@ TEST(CabrilloExport, HeaderValuesWithBlanksOrQuotesSurviveTheIni) {
             Type(dialog, IDC_CABRILLO_CLUB, "\"UARL\"");
             Type(dialog, IDC_CABRILLO_EMAIL, "'x'");
             Type(dialog, IDC_CABRILLO_OPERATORS, longName.c_str());
+            Type(dialog, IDC_CABRILLO_ADDRESS, "Kyiv ");
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         });
 
@@ -187,11 +188,12 @@ TEST(CabrilloExport, HeaderValuesWithBlanksOrQuotesSurviveTheIni) {
     WithDialog(
         "ZELK CONTEST", [&] { dll.reset("UT1AA", 1); },
         [&](HWND dialog) {
-            for (int id : {IDC_CABRILLO_NAME, IDC_CABRILLO_CLUB, IDC_CABRILLO_EMAIL, IDC_CABRILLO_OPERATORS})
+            for (int id : {IDC_CABRILLO_NAME, IDC_CABRILLO_CLUB, IDC_CABRILLO_EMAIL, IDC_CABRILLO_OPERATORS,
+                           IDC_CABRILLO_ADDRESS})
                 reopened.push_back(ControlText(dialog, id));
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
-    EXPECT_EQ(reopened, (std::vector<std::string>{" Ivan ", "\"UARL\"", "'x'", longName}));
+    EXPECT_EQ(reopened, (std::vector<std::string>{" Ivan ", "\"UARL\"", "'x'", longName, "Kyiv "}));
 }
 
 TEST(CabrilloExport, CategoryIsShownByItsListEntry) {

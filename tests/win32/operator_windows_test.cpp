@@ -83,9 +83,12 @@ TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheir
     EXPECT_EQ(ItemText(setup, IDC_VIEW_PREV), L"Previsions QSO");
     EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO", kTimeoutMs), L"ZELK-2017 Previous QSO");
     EXPECT_EQ(WaitForTitle(zelk, L"ZELK-2017 ZELK on 80m CW", kTimeoutMs), L"ZELK-2017 ZELK on 80m CW");
-    Type("DL1ABC");
-    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with DL1ABC ", kTimeoutMs),
-              L"ZELK-2017 Previous QSO with DL1ABC ");
+    // A typed call is followed from its third character on (the first refresh showed none).
+    for (const char* typed : {"DL1", "DL1ABC"}) {
+        const std::wstring caption = L"ZELK-2017 Previous QSO with " + std::wstring(typed, typed + strlen(typed)) + L" ";
+        Type(typed);
+        EXPECT_EQ(WaitForTitle(prev, caption, kTimeoutMs), caption) << typed;
+    }
 
     // The previous-QSO check box closes the window and opens a new one, and says so in the ini file.
     Click(setup, IDC_VIEW_PREV);
@@ -126,6 +129,11 @@ TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheir
 TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
     WriteSetting("setup_x", "5000");
     WriteSetting("setup_y", "-3000");
+    // Coordinates not saved take their defaults, each on its own.
+    WriteSetting("prev_x", nullptr);
+    WriteSetting("prev_y", nullptr);
+    WriteSetting("zelk_x", "300");
+    WriteSetting("zelk_y", nullptr);
     OpenWindows("UR");
     EXPECT_EQ(TitleOf(setup), L"\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0438 ZELK-2017");
     EXPECT_EQ(ItemText(setup, IDC_MODE_LABEL), L"\u0412\u0438\u0434 \u0440\u0430\u0431\u043e\u0442\u044b");
@@ -143,10 +151,17 @@ TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
     EXPECT_EQ(WaitForTitle(prev, withCall, kTimeoutMs), withCall);
     EXPECT_EQ(WaitForTitle(zelk, L"ZELK-2017 ZELK on 80m CW", kTimeoutMs), L"ZELK-2017 ZELK on 80m CW");
     // A stored place on no monitor gives the default place.
-    RECT frame{};
-    GetWindowRect(setup, &frame);
-    EXPECT_EQ(frame.left, 10);
-    EXPECT_EQ(frame.top, 400);
+    const struct {
+        const char* name;
+        HWND window;
+        LONG x, y;
+    } places[] = {{"setup", setup, 10, 400}, {"previous QSOs", prev, 10, 400}, {"districts", zelk, 300, 200}};
+    for (const auto& place : places) {
+        RECT frame{};
+        GetWindowRect(place.window, &frame);
+        EXPECT_EQ(frame.left, place.x) << place.name;
+        EXPECT_EQ(frame.top, place.y) << place.name;
+    }
 }
 
 TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrder) {
