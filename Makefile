@@ -3,6 +3,8 @@
 # make test  - build both builds and run every test (native, sanitizers, Wine)
 # make dll   - build build/win32/Stats.dll only
 # make bench - run the benchmarks (native)
+# make soak  - run the soak benchmark of the host's thread under Wine: SOAK_SECONDS per run (default
+#              60) with the windows closed and open, SOAK_BUSY busy threads beside it (default 2)
 # make fuzz  - build the fuzz targets with clang and run each for FUZZ_SECONDS (default 180)
 # make fuzz-corpus - merge what `make fuzz` found into the checked-in corpus (new coverage only)
 # make dist  - build the release package dist/zelk-stats-<version>.zip (version from CMakeLists.txt)
@@ -12,9 +14,11 @@ export MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 DEMO_DIR := demo-output
 FUZZ_SECONDS ?= 180
+SOAK_SECONDS ?= 60
+SOAK_BUSY ?= 2
 FUZZ_TARGETS := district_list plugin_sequence reports header_values
 
-.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench fuzz fuzz-build fuzz-corpus dist clean
+.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench soak fuzz fuzz-build fuzz-corpus dist clean
 
 deps:
 	@scripts/install-deps.sh
@@ -52,6 +56,12 @@ demo: dll
 
 bench: native
 	build/native/bench/stats_bench
+
+soak: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS) --target host_soak
+	scripts/with-display.sh cmake/wine-run.sh $(CURDIR)/build/win32/wineprefix build/win32/host_soak.exe \
+		--seconds $(SOAK_SECONDS) --busy $(SOAK_BUSY)
 
 fuzz-build: deps
 	cmake --preset fuzz >/dev/null
