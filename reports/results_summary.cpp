@@ -30,7 +30,7 @@ constexpr const char* kHtmlScoreRow =
     "<tr><th>%s</th><td colspan=7><center>%i *  %i = %s</center></td></tr>";
 constexpr const char* kHtmlFoot = "</table></body></html>";
 
-// The host's texts on their own lines of the text summary.
+// A band name from the host cannot break its row into two lines.
 std::string TextRow(const BandCounts& row) {
     return FormatText(kTextRow, SingleLine(row.band).c_str(), row.qsos, row.multiplier, row.points, row.cw,
                       row.ssb, row.dig);
