@@ -2,6 +2,7 @@
 // thread is closed before the library goes away.
 #include <windows.h>
 
+#include "boundary/thread_runtime.h"
 #include "boundary/window_thread.h"
 #include "windows/module.h"
 
@@ -14,7 +15,7 @@ public:
     void ExitInstance(bool processTerminating) {
         if (processTerminating) return;
         StopSetupThread(StopReason::unload);
-        Sleep(20);
+        ForgetThreadInRuntime();
     }
 };
 

@@ -43,8 +43,7 @@ extern "C" {
 
 unsigned long Stats_setVersion(HostText) {
     return Guarded(0ul, [] {
-        std::lock_guard lock(g_stateLock);
-        g_htmlResults = 1;
+        g_pluginState.lock()->htmlResults = 1;
         return 0ul;
     });
 }
@@ -68,8 +67,7 @@ int Stats_ResetStats0(HostText a1, int a2, HostText a3, DateArg a4, DateArg a5, 
         args.contestStart = DateOf(a4);
         args.contestEnd = DateOf(a5);
         args.ownCountryPrefix = Text(a15);
-        std::lock_guard lock(g_stateLock);
-        RunStatisticsReset(g_plugin, args, g_platform, g_files);
+        RunStatisticsReset(*g_pluginState.lock(), args, g_platform, g_files);
         return 1;
     });
 }
@@ -80,8 +78,7 @@ int Stats_AddData0(HostText a1, HostText a2, DateArg a3, DateArg, DateArg, DateA
                    int, int, double, double, HostText, HostText a30, HostText, HostText a32, HostText) {
     return Guarded(0, [&] {
         auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
-        std::lock_guard lock(g_stateLock);
-        return AddQso(g_plugin, args, g_files);
+        return AddQso(*g_pluginState.lock(), args, g_files);
     });
 }
 
@@ -91,8 +88,7 @@ int Stats_RemoveData0(HostText a1, HostText a2, DateArg a3, DateArg, DateArg, Da
                       int, int, double, double, HostText, HostText a30, HostText, HostText a32, HostText) {
     return Guarded(1, [&] {
         auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
-        std::lock_guard lock(g_stateLock);
-        return RemoveQso(g_plugin, args, g_platform, g_files);
+        return RemoveQso(*g_pluginState.lock(), args, g_platform, g_files);
     });
 }
 
@@ -107,15 +103,13 @@ int Stats_CheckCallFunc0(HostText a1, unsigned, unsigned, HostText a4, HostText,
         args.country = Text(a14);
         if (a25) args.band = a25;
         if (a26) args.band2 = a26;
-        std::lock_guard lock(g_stateLock);
-        return CheckCall(g_plugin, args, g_platform);
+        return CheckCall(*g_pluginState.lock(), args, g_platform);
     });
 }
 
 const char* Stats_GetResult0(int* out) {
     return Guarded(kEmptyText, [&] {
-        std::lock_guard lock(g_stateLock);
-        return ProduceResults(g_plugin, out, g_platform, g_files);
+        return ProduceResults(*g_pluginState.lock(), out, g_platform, g_files);
     });
 }
 

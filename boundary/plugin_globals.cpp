@@ -12,6 +12,5 @@ PluginState StateOfTheDll() {
 
 }  // namespace
 
-PluginState g_plugin = StateOfTheDll();
-std::recursive_mutex g_stateLock;
+SharedPluginState g_pluginState{StateOfTheDll()};
 StdFileStore g_files;

@@ -75,8 +75,12 @@ bool Win32Platform::setupWindowOpen() { return SetupThreadRunning(); }
 // Called by the statistics reset, which holds the state lock: the new windows get the contest
 // year and language now, since they cannot take the lock while the reset runs.
 void Win32Platform::startSetupThread() {
-    std::lock_guard lock(g_stateLock);
-    StartSetupThread(WindowThreadStart{g_contestYear, g_russianUi != 0});
+    WindowThreadStart start;
+    {
+        auto state = g_pluginState.lock();
+        start = WindowThreadStart{state->contestYear, state->russianUi != 0};
+    }
+    StartSetupThread(start);
 }
 
 void Win32Platform::postRefresh() {

@@ -37,6 +37,29 @@ struct FakeHost::State {
     bool failing = false;
     bool blocked = false;
     std::map<DISPID, int> calls;
+    int callsInFlight = 0;
+    int callsArrived = 0;
+
+    // Counts the call from its arrival until its answer, whatever it asks.
+    class CallInFlight {
+    public:
+        explicit CallInFlight(State& state) : m_state(state) {
+            std::lock_guard lock(m_state.mutex);
+            ++m_state.callsInFlight;
+            ++m_state.callsArrived;
+            m_state.changed.notify_all();
+        }
+        ~CallInFlight() {
+            std::lock_guard lock(m_state.mutex);
+            --m_state.callsInFlight;
+            m_state.changed.notify_all();
+        }
+        CallInFlight(const CallInFlight&) = delete;
+        CallInFlight& operator=(const CallInFlight&) = delete;
+
+    private:
+        State& m_state;
+    };
 
     HRESULT invoke(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                    UINT* argError) {
@@ -151,11 +174,13 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        FakeHost::State::CallInFlight call(*m_state);
         if (!count) return E_POINTER;
         *count = 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        FakeHost::State::CallInFlight call(*m_state);
         if (info) *info = nullptr;
         return DISP_E_BADINDEX;
     }
@@ -164,6 +189,7 @@ public:
                                                                    {L"GetMode", FakeHost::getMode},
                                                                    {L"GetFrequency", FakeHost::getFrequency},
                                                                    {L"GetEntryField", FakeHost::getEntryField}};
+        FakeHost::State::CallInFlight call(*m_state);
         if (!names || !ids || count == 0) return E_INVALIDARG;
         for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
         for (const auto& [name, id] : kNames)
@@ -172,6 +198,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* exception, UINT* argError) override {
+        FakeHost::State::CallInFlight call(*m_state);
         try {
             return m_state->invoke(id, flags, params, result, exception, argError);
         } catch (...) {
@@ -348,4 +375,20 @@ bool FakeHost::waitForCalls(DISPID id, int count, int timeoutMs) const {
     std::unique_lock lock(m_state->mutex);
     return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                      [&] { return m_state->calls[id] >= count; });
+}
+
+int FakeHost::callsInFlight() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->callsInFlight;
+}
+
+int FakeHost::callsArrived() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->callsArrived;
+}
+
+bool FakeHost::waitUntilNoCallInFlight(int timeoutMs) const {
+    std::unique_lock lock(m_state->mutex);
+    return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                     [&] { return m_state->callsInFlight == 0; });
 }

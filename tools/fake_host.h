@@ -48,6 +48,11 @@ public:
     int callCount(DISPID id) const;
     // Waits until callCount(id) reaches count; false after timeoutMs without it.
     bool waitForCalls(DISPID id, int count, int timeoutMs) const;
+    // Calls of any kind that arrived and are not answered yet, and all that ever arrived.
+    int callsInFlight() const;
+    int callsArrived() const;
+    // Waits until no call is in flight; false after timeoutMs.
+    bool waitUntilNoCallInFlight(int timeoutMs) const;
 
     struct State;
 

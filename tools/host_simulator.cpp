@@ -224,10 +224,33 @@ std::string Utf8Title(HWND window) {
     return text;
 }
 
+// Whether the middle of the window's client area shows on the screen as painted (the X server shows
+// a paint a moment after it).
+bool ShownOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT middle{client.right / 2, client.bottom / 2};
+    HDC dc = GetDC(window);
+    const COLORREF painted = GetPixel(dc, middle.x, middle.y);
+    ReleaseDC(window, dc);
+    ClientToScreen(window, &middle);
+    HDC screen = GetDC(nullptr);
+    const COLORREF shown = GetPixel(screen, middle.x, middle.y);
+    ReleaseDC(nullptr, screen);
+    return painted == shown;
+}
+
 // A PNG of the operator windows shown now, with their captions; false when it could not be saved.
-bool SaveOperatorWindows(const std::string& file) {
-    Sleep(200);  // the last refresh paints asynchronously
+// The last refresh asks the host and repaints on the windows' thread: it is let finish first.
+bool SaveOperatorWindows(const std::string& file, const FakeHost* host) {
+    if (host) host->waitUntilNoCallInFlight(5000);
     std::vector<HWND> windows = OperatorWindows();
+    for (HWND window : windows) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    GdiFlush();
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 5000 &&
+           !std::all_of(windows.begin(), windows.end(), [](HWND window) { return ShownOnScreen(window); }))
+        Sleep(10);
     if (windows.empty()) {
         std::cout << "Screenshot " << file << ": no operator window is shown, nothing saved\n";
         return true;
@@ -326,7 +349,7 @@ int Run(const Options& options) {
             int out = 0;
             results(&out);
         } else if (step.verb == "SHOT" && f.size() == 1) {
-            failed = !SaveOperatorWindows(f[0]) || failed;
+            failed = !SaveOperatorWindows(f[0], host ? &*host : nullptr) || failed;
         } else {
             std::cerr << "line " << step.line << ": unknown step " << step.verb << "\n";
         }

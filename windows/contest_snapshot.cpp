@@ -1,34 +1,45 @@
 #include "windows/contest_snapshot.h"
 
-#include <mutex>
-
 #include "boundary/plugin_globals.h"
 #include "engine/live_display.h"
+#include "windows/window_thread_state.h"
 
 std::optional<PrevRows> TryCopyPrevRows() {
-    std::unique_lock lock(g_stateLock, std::try_to_lock);
-    if (!lock) return std::nullopt;
-    return g_prevRows;
+    auto state = g_pluginState.tryLock();
+    if (!state) return std::nullopt;
+    return (*state)->contest.prevRows;
 }
 
 std::optional<std::vector<std::string>> TryCopyWorkedDistricts(int band, int modeColumn) {
     if (band < 0 || band >= kBandSlots || modeColumn < 0 || modeColumn >= kModeColumns)
         return std::vector<std::string>();
-    std::unique_lock lock(g_stateLock, std::try_to_lock);
-    if (!lock) return std::nullopt;
-    return g_workedDistricts[static_cast<std::size_t>(band)][static_cast<std::size_t>(modeColumn)];
+    auto state = g_pluginState.tryLock();
+    if (!state) return std::nullopt;
+    return (*state)->contest.workedDistricts[static_cast<std::size_t>(band)][static_cast<std::size_t>(modeColumn)];
 }
 
 std::optional<CaptionTexts> TryCopyCaptionTexts() {
-    std::unique_lock lock(g_stateLock, std::try_to_lock);
-    if (!lock) return std::nullopt;
-    return CaptionTexts{g_contestYear, g_russianUi != 0};
+    auto state = g_pluginState.tryLock();
+    if (!state) return std::nullopt;
+    return CaptionTexts{(*state)->contestYear, (*state)->russianUi != 0};
 }
 
 std::optional<CaptionTexts> TryFillPrevRows(const std::string& call,
                                             const std::vector<std::string>& bandNames) {
-    std::unique_lock lock(g_stateLock, std::try_to_lock);
-    if (!lock) return std::nullopt;
-    FillPrevRows(g_qsoLog, call, bandNames, g_prevRows);
-    return CaptionTexts{g_contestYear, g_russianUi != 0};
+    auto state = g_pluginState.tryLock();
+    if (!state) return std::nullopt;
+    FillPrevRows((*state)->contest.qsoLog, call, bandNames, (*state)->contest.prevRows);
+    return CaptionTexts{(*state)->contestYear, (*state)->russianUi != 0};
+}
+
+std::optional<bool> TryEndRefresh(bool anotherAllowed) {
+    auto state = g_pluginState.tryLock();
+    if (!state) return std::nullopt;
+    // Under the lock no call check runs: the flag and the missed request agree.
+    if (g_refreshMissed.exchange(false) && anotherAllowed) {
+        (*state)->refreshReady = 0;
+        return true;
+    }
+    (*state)->refreshReady = 1;
+    return false;
 }

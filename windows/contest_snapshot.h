@@ -13,6 +13,11 @@ std::optional<PrevRows> TryCopyPrevRows();
 // The districts worked on a band and mode column; an empty list for an index outside the table.
 std::optional<std::vector<std::string>> TryCopyWorkedDistricts(int band, int modeColumn);
 
+// Lets the call check ask for refreshes again. When a call check found this refresh in flight, and
+// another is allowed, takes that request on as the next refresh in flight instead and answers true.
+// Nothing when the lock is busy and nothing was done.
+std::optional<bool> TryEndRefresh(bool anotherAllowed);
+
 struct CaptionTexts {
     std::string contestYear;
     bool russian = false;

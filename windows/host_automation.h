@@ -14,16 +14,14 @@
 // no object is held, calls do nothing and reads are empty.
 //
 // The window thread lets go of the object itself, before it ends: no destructor does it, since a
-// destructor of the library's state may run on the host's thread inside the loader, where a call
-// to the host object could never be answered.
+// destructor of the library's state runs on the host's thread inside the loader, where a call
+// to the host object may never be answered.
 class HostAutomation {
 public:
     // Looks up the running host; false when none runs. COM must be initialised on this thread.
     bool connect();
     // Releases the object.
     void release();
-    // Forgets the object without calling it: for an end while the host's thread cannot answer.
-    void abandon() { m_dispatch = nullptr; }
     bool connected() const { return m_dispatch != nullptr; }
 
     // False when the host answered with an error.

@@ -1,8 +1,5 @@
 // The refresh that makes the operator windows follow the host: the call being entered, its
 // earlier QSOs, the band and the mode.
-#include <atomic>
-
-#include "boundary/plugin_globals.h"
 #include "engine/contest_rules.h"
 #include "engine/live_display.h"
 #include "windows/operator_state.h"
@@ -21,25 +18,34 @@ LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
         m_refreshAgain = true;
         return 0;
     }
+    KillTimer(window(), kRefreshEndTimer);
     RefreshEnd end;
     {
         HostCallScope refreshing(m_refreshing);
         end = runRefresh();
     }
-    if (end == RefreshEnd::retryLater && !stopping()) {
+    // Closing windows leave the contest state alone: at an unload it may be gone already.
+    if (stopping()) return 0;
+    if (end == RefreshEnd::retryLater) {
         SetTimer(window(), kRefreshRetryTimer, kRefreshRetryMs, nullptr);
         return 0;
     }
-    // Every end of a refresh lets the call check ask again, a host error included, so the display
-    // never stops following the typed calls.
-    std::atomic_ref<std::int32_t> ready(g_refreshReady);
-    ready.store(1);
-    // A keystroke checked while this refresh ran may not be shown yet: one more, still only one
-    // in flight (a call check may have posted it already).
-    if (g_refreshMissed.exchange(false) && !stopping() && ready.exchange(0) == 1) postRefresh();
+    endRefresh();
+    return 0;
+}
+
+// Every end of a refresh lets the call check ask again, a host error included, so the display
+// never stops following the typed calls. A keystroke checked while this refresh ran may not be
+// shown yet: one more, still only one in flight.
+void Setup::endRefresh() {
+    const auto another = TryEndRefresh(!stopping());
+    if (!another) {
+        SetTimer(window(), kRefreshEndTimer, kRefreshRetryMs, nullptr);
+        return;
+    }
+    if (*another) postRefresh();
     if (m_refreshAgain && !stopping()) postRefresh();
     m_refreshAgain = false;
-    return 0;
 }
 
 Setup::RefreshEnd Setup::runRefresh() {

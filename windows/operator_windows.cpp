@@ -10,7 +10,6 @@
 #include "windows/zelk_window.h"
 
 std::atomic<bool> g_stopRequested{false};
-std::atomic<bool> g_unloading{false};
 std::atomic<bool> g_refreshMissed{false};
 std::atomic<bool> g_windowThreadReady{false};
 std::atomic<HWND> g_setupWindow{nullptr};
@@ -24,13 +23,12 @@ bool IsListWindowMessage(MSG& message) {
     return false;
 }
 
-// COM for the host object, initialised and uninitialised on this thread. At an unload it stays:
-// uninitialising would call the host's object, which cannot answer while the loader runs.
+// COM for the host object, initialised and uninitialised on this thread.
 class ComApartment {
 public:
     ComApartment() : m_initialised(SUCCEEDED(CoInitialize(nullptr))) {}
     ~ComApartment() {
-        if (m_initialised && !g_unloading.load()) CoUninitialize();
+        if (m_initialised) CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
@@ -63,9 +61,6 @@ void RunOperatorWindows(const CaptionTexts& texts) {
         }
     }
     g_windowThreadReady.store(true);
-    if (g_unloading.load()) {
-        g_host.abandon();
-    } else {
-        g_host.release();
-    }
+    // Also at an unload: the thread holds the library until the host has answered.
+    g_host.release();
 }

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <string>
 
-#include "boundary/plugin_globals.h"
 #include "boundary/win32_platform.h"
 #include "engine/live_display.h"
 #include "resources/resource_ids.h"
@@ -270,9 +269,15 @@ INT_PTR Setup::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnZelkUpdate(wParam, lParam);
             return TRUE;
         case WM_TIMER:
-            if (wParam != kRefreshRetryTimer) break;
-            KillTimer(window(), kRefreshRetryTimer);
-            OnZelkUpdate(0, 0);
+            if (wParam == kRefreshRetryTimer) {
+                KillTimer(window(), kRefreshRetryTimer);
+                OnZelkUpdate(0, 0);
+            } else if (wParam == kRefreshEndTimer) {
+                KillTimer(window(), kRefreshEndTimer);
+                if (!stopping()) endRefresh();
+            } else {
+                break;
+            }
             return TRUE;
         case WM_CLOSE:
             requestClose();

@@ -51,6 +51,7 @@ private:
     };
     enum class RefreshEnd { done, retryLater };
     static constexpr UINT_PTR kRefreshRetryTimer = 1;
+    static constexpr UINT_PTR kRefreshEndTimer = 2;
 
     void requestClose();
     void exchangeChecks();
@@ -75,6 +76,8 @@ private:
     // Whether a host call that just returned should end the handler that made it.
     bool stopping() const;
     RefreshEnd runRefresh();
+    // Lets the call check ask again; tried again later while the state lock is busy.
+    void endRefresh();
 
     CaptionTexts m_texts;  // contest year and language as the window knows them
     int m_onTop = 0;

@@ -8,9 +8,6 @@
 // Set by the host's thread when the windows must close; every wait of the window thread looks at
 // it, so a stop never waits for a mode wait or a refresh to run out.
 extern std::atomic<bool> g_stopRequested;
-// Set with g_stopRequested when the library unloads: the host's thread is then inside the loader
-// and answers no call to its automation object, so the window thread ends without one.
-extern std::atomic<bool> g_unloading;
 // A call check found a refresh in flight and asked for none; the refresh runs once more at its end.
 extern std::atomic<bool> g_refreshMissed;
 // The setup window's handle while it exists, for the refresh requests of the exports.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "support/dll_under_test.h"
+#include "support/message_loop_probe.h"
 #include "support/scratch_folder.h"
 #include "support/window_finder.h"
 
@@ -160,9 +161,9 @@ TEST(StatisticsReset, StartSwitchRunsOneShot) {
     EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "0");
     // Once the operator has ended the setup window, the next reset starts the windows again.
+    const WindowThreadWatch windowThread(setup);
     PostMessageA(setup, WM_CLOSE, 0, 0);
-    for (int i = 0; i < 250 && IsWindow(setup); ++i) Sleep(20);
-    Sleep(100);
+    ASSERT_TRUE(windowThread.ended(10000));
     EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "1");
 }

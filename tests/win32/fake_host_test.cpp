@@ -162,7 +162,7 @@ TEST(FakeHost, BlockedHostHoldsTheCallerUntilUnblocked) {
     HRESULT answer = E_FAIL;
     std::thread caller([&] { OnStaThread([&] { answer = Client().sendMacro("<SP1>"); }); });
     EXPECT_TRUE(host.waitForCalls(FakeHost::sendMacro, 1, 5000));
-    Sleep(100);
+    EXPECT_EQ(host.callsInFlight(), 1);
     EXPECT_TRUE(host.macros().empty());
     host.setBlocked(false);
     caller.join();

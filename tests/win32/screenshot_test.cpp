@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/screen_probe.h"
 #include "tools/ole_values.h"
 
 namespace {
@@ -110,11 +111,21 @@ TEST_F(Screenshot, FindsTheVisibleOperatorWindowsOfThisProcessByTitle) {
     EXPECT_TRUE(IsRectEmpty(&(area = UnionOfWindows({}, 8))));
 }
 
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF color = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return color;
+}
+
 TEST_F(Screenshot, SavesWhatTheScreenShowsAsPng) {
     ColouredWindow left(L"ZELK-2017 ", {100, 100, 180, 150}, RGB(200, 40, 30));
     ColouredWindow right(L"Setup ZELK-2017", {180, 100, 260, 150}, RGB(20, 180, 60));
     GdiFlush();
-    Sleep(200);  // let the X server show the painting
+    // The X server shows the painting a moment later.
+    ASSERT_TRUE(WaitUntil(
+        [] { return ScreenPixel(105, 105) == RGB(200, 40, 30) && ScreenPixel(255, 145) == RGB(20, 180, 60); },
+        5000));
 
     std::string error;
     ASSERT_TRUE(SaveScreenPng(RECT{90, 95, 270, 155}, m_path, &error)) << error;

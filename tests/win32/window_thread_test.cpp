@@ -1,7 +1,6 @@
 // The window thread under load and at its end: the host's work gives the same answers while the
-// windows refresh and paint, an unload closes the windows promptly, and a host that stops
-// answering does not hold the unload for ever. The last test leaves the library pinned in this
-// process, so it stays last and in a program of its own.
+// windows refresh and paint, and an unload closes the windows promptly. An unload held up by a host
+// that stops answering is tested with the load cycles.
 #include <atomic>
 #include <cstdio>
 #include <thread>
@@ -54,7 +53,8 @@ std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool 
 TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAndAnUnloadEndsThemPromptly) {
     OpenWindows("DL");
     const auto withWindows = RunBusyContest(dll, &host, true);
-    EXPECT_GT(host.callCount(FakeHost::getEntryField), 20);
+    // The windows kept following the host while it worked (how often depends on the machine's load).
+    EXPECT_GT(host.callCount(FakeHost::getEntryField), 5);
     // The library goes while its windows keep being asked to repaint.
     WaitForQuietHost();
     std::atomic<bool> painting{true};
@@ -81,33 +81,6 @@ TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAnd
     ASSERT_EQ(withWindows.size(), withoutWindows.size());
     for (std::size_t i = 0; i < withWindows.size(); ++i)
         EXPECT_EQ(withWindows[i], withoutWindows[i]) << "answer " << i;
-}
-
-TEST_F(OperatorWindows, AnUnloadDoesNotWaitForeverForAHostThatDoesNotAnswer) {
-    OpenWindows("DL");
-    ASSERT_TRUE(WaitUntil([&] { return !host.macros().empty(); }, kTimeoutMs))
-        << "the windows did not reach the host";
-    WaitForQuietHost();
-    host.setBlocked(true);
-    host.setEntryField("UR5ABC");
-    const int asked = host.callCount(FakeHost::getEntryField);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            dll.check("UR5ABC", "CW", "UR", "80m", "80m");
-            return host.waitForCalls(FakeHost::getEntryField, asked + 1, 100);
-        },
-        kTimeoutMs));
-
-    const auto before = std::chrono::steady_clock::now();
-    dll.unload();
-    const auto took = std::chrono::steady_clock::now() - before;
-    EXPECT_LT(took, std::chrono::milliseconds(6500));
-    std::printf("unload with a stuck host took %d ms\n",
-                static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
-    // The host answers at last; the window thread finds the windows closing and ends.
-    host.setBlocked(false);
-    EXPECT_TRUE(WaitUntil([&] { return WaitForWindowTitled(L"Setup ZELK-", 0) == nullptr; }, kTimeoutMs));
-    WaitUntil([] { return false; }, 500);
 }
 
 }  // namespace

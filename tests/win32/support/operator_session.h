@@ -14,6 +14,7 @@
 
 #include "resources/resource_ids.h"
 #include "support/dll_under_test.h"
+#include "support/message_loop_probe.h"
 #include "support/scratch_folder.h"
 #include "support/screen_probe.h"
 #include "tools/fake_host.h"
@@ -114,6 +115,23 @@ inline ::testing::AssertionResult ShowsText(HWND canvas, int x, int y, const std
     return ::testing::AssertionFailure() << "\"" << text << "\" not shown at " << x << "," << y;
 }
 
+// Whether the windows came to rest within the time: the window thread's message loop has taken
+// every refresh asked for, and no call to the host arrived or is in flight meanwhile.
+inline bool WaitUntilHostQuiet(const FakeHost& host, HWND setup, int timeoutMs = 30000) {
+    const DWORD start = GetTickCount();
+    auto left = [&] {
+        const DWORD spent = GetTickCount() - start;
+        return spent >= static_cast<DWORD>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(spent);
+    };
+    while (left() > 0) {
+        const int arrived = host.callsArrived();
+        if (!host.waitUntilNoCallInFlight(left())) return false;
+        if (!MessageLoopCaughtUp(setup, left())) return false;
+        if (host.callsInFlight() == 0 && host.callsArrived() == arrived) return true;
+    }
+    return false;
+}
+
 // A contest folder with a district list, the fake host answering, and the windows wanted open.
 class OperatorWindows : public ::testing::Test {
 protected:
@@ -143,17 +161,9 @@ protected:
         WaitUntil([&] { return TitleOf(zelk) != L"ZELK-2017 "; }, kTimeoutMs);
     }
 
-    // Waits until no refresh asks the host anything for a while. Wine does not cancel a pending
-    // call to the host when the windows close (its COM ignores the message filter's answer), and
-    // the fake host's answer may need a new thread, which the loader blocks during an unload: so
-    // the tests let the refreshes end before they unload.
-    void WaitForQuietHost() {
-        int asked = -1;
-        for (int i = 0; i < 20 && asked != host.callCount(FakeHost::getEntryField); ++i) {
-            asked = host.callCount(FakeHost::getEntryField);
-            WaitUntil([] { return false; }, 150);
-        }
-    }
+    // Waits until the windows ask the host nothing more before the test unloads the library or
+    // reads the host's calls: an unload then never finds a call in flight.
+    void WaitForQuietHost() { EXPECT_TRUE(WaitUntilHostQuiet(host, setup)) << "the windows kept asking the host"; }
 
     void TearDown() override { WaitForQuietHost(); }
 

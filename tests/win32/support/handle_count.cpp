@@ -1,0 +1,62 @@
+#include "support/handle_count.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+constexpr ULONG kSystemHandleInformation = 16;
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+struct HandleEntry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    void* object;
+    ACCESS_MASK access;
+};
+
+struct HandleList {
+    ULONG count;
+    HandleEntry entries[1];
+};
+
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+
+std::vector<HandleEntry> OwnHandles(bool& read) {
+    read = false;
+    auto query = reinterpret_cast<QuerySystemInformation>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return {};
+    std::vector<unsigned char> buffer(1 << 16);
+    LONG status;
+    ULONG needed = 0;
+    while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+           kInfoLengthMismatch)
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
+    if (status < 0) return {};
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    std::vector<HandleEntry> own;
+    const ULONG self = GetCurrentProcessId();
+    for (ULONG i = 0; i < list->count; ++i)
+        if (list->entries[i].ownerPid == self) own.push_back(list->entries[i]);
+    read = true;
+    return own;
+}
+
+}  // namespace
+
+int CountOwnHandles() {
+    bool read = false;
+    const auto own = OwnHandles(read);
+    return read ? static_cast<int>(own.size()) : -1;
+}
+
+std::map<int, int> CountOwnHandlesByType() {
+    bool read = false;
+    std::map<int, int> byType;
+    for (const auto& entry : OwnHandles(read)) ++byType[entry.objectType];
+    return byType;
+}

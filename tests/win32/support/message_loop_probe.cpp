@@ -1,0 +1,34 @@
+#include "support/message_loop_probe.h"
+
+#include <memory>
+
+namespace {
+
+HANDLE g_markerTaken = nullptr;
+
+UINT MarkerMessage() {
+    static const UINT marker = RegisterWindowMessageW(L"StatsTests.MessageLoopMarker");
+    return marker;
+}
+
+LRESULT CALLBACK WatchTakenMessages(int code, WPARAM removal, LPARAM message) {
+    if (code == HC_ACTION && removal == PM_REMOVE && reinterpret_cast<const MSG*>(message)->message == MarkerMessage())
+        SetEvent(g_markerTaken);
+    return CallNextHookEx(nullptr, code, removal, message);
+}
+
+struct HookRemover {
+    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
+};
+
+}  // namespace
+
+bool MessageLoopCaughtUp(HWND window, int timeoutMs) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (!thread) return true;  // no window, nothing left to take
+    if (!g_markerTaken) g_markerTaken = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ResetEvent(g_markerTaken);
+    std::unique_ptr<HHOOK__, HookRemover> hook(SetWindowsHookExW(WH_GETMESSAGE, &WatchTakenMessages, nullptr, thread));
+    if (!hook || !PostMessageW(window, MarkerMessage(), 0, 0)) return !IsWindow(window);
+    return WaitForSingleObject(g_markerTaken, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+}
