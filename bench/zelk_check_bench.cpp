@@ -4,12 +4,21 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "tools/zelk_check/log_check.h"
 #include "tools/zelk_check/log_reader.h"
+
+#if defined(__unix__) && defined(ZELK_CHECK_PROGRAM)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#define ZELK_CHECK_CHILD 1
+#endif
 
 namespace {
 
@@ -265,6 +274,58 @@ void BM_ReadAndCheckLog(benchmark::State& bench, LogFormat format) {
     bench.counters["rejected"] = static_cast<double>(rejected);
 }
 
+#ifdef ZELK_CHECK_CHILD
+// The zelk-check program run on the log written to a file, as a user runs it, in a child process
+// of its own: its peak resident set is the checker's memory, apart from this program's.
+struct ChildRun {
+    int exitCode = -1;
+    double peakMegabytes = 0;
+};
+
+ChildRun RunZelkCheck(const std::filesystem::path& log, const std::filesystem::path& outputDir) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        const std::string logArg = log.string(), dirArg = outputDir.string();
+        execl(ZELK_CHECK_PROGRAM, "zelk-check", "--quiet", "--force", "-o", dirArg.c_str(), logArg.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ChildRun run;
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child) return run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // Linux gives kilobytes
+    return run;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// Peak memory of a whole zelk-check run on the 100,000-QSO log: "peak_MB" is the child's maximum
+// resident set. The bad-QSO file goes to a scratch folder that is removed afterwards.
+void BM_ZelkCheckPeakMemory(benchmark::State& bench, LogFormat format) {
+    if (!LogsAgree(bench)) return;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zelk_check_bench_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path log = folder / (format == LogFormat::cabrillo ? "UT5ZZ.cbr" : "UT5ZZ.adi");
+    WriteFile(log, LogText(format));
+    WriteFile(folder / "zelk.txt", *Logs().settings.districtList);
+    ChildRun run;
+    for (auto _ : bench) run = RunZelkCheck(log, folder);
+    std::filesystem::remove_all(folder);
+    if (run.exitCode != 1) {  // the generated log has findings
+        bench.SkipWithError("zelk-check did not check the log");
+        return;
+    }
+    bench.counters["peak_MB"] = run.peakMegabytes;
+}
+#endif
+
 }  // namespace
 
 BENCHMARK_CAPTURE(BM_ReadLog, cabrillo, LogFormat::cabrillo)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -274,3 +335,9 @@ BENCHMARK_CAPTURE(BM_ReadAndCheckLog, cabrillo, LogFormat::cabrillo)
 BENCHMARK_CAPTURE(BM_ReadAndCheckLog, adif, LogFormat::adif)
     ->ArgName("cbr_file")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+#ifdef ZELK_CHECK_CHILD
+BENCHMARK_CAPTURE(BM_ZelkCheckPeakMemory, cabrillo, LogFormat::cabrillo)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ZelkCheckPeakMemory, adif, LogFormat::adif)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
