@@ -137,26 +137,36 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
                                                          "no-qsos.cbr", "zelk.txt"}));
 }
 
-TEST_F(CheckCommand, OutputsAreNotOverwrittenUnlessForcedAndNoSideFileIsLeft) {
+// The reports are the checker's own and a re-run replaces them; the Cabrillo file is the
+// operator's submission, kept unless forced; the log itself is never written over.
+TEST_F(CheckCommand, ARerunReplacesTheReportsKeepsTheCabrilloFileAndNeverTheLog) {
     write("log.cbr", std::string(kLogHead) + kCleanQsos);
-    write("UR5TST.cbr.keep", "");
+    write("UR5TST.cbr", "edited by hand\r\n");
     write(kBadQsoFile, "an older check\r\n");
-    const Outcome refused = run({"log.cbr", "--cabrillo", "--summary", "summary.txt"});
-    EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("exists already; give --force"), std::string::npos);
-    EXPECT_EQ(read(kBadQsoFile), "an older check\r\n");
-    EXPECT_TRUE(refused.out.empty());
-    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr.keep",
-                                                         "log.cbr", "zelk.txt"}));
+    write("summary.txt", "an older summary\r\n");
+    const Outcome kept = run({"log.cbr", "--cabrillo", "--summary", "summary.txt"});
+    EXPECT_EQ(kept.exitCode, 2);
+    EXPECT_NE(kept.err.find("UR5TST.cbr exists already and was kept; give --force"), std::string::npos) << kept.err;
+    EXPECT_EQ(read("UR5TST.cbr"), "edited by hand\r\n");
+    EXPECT_EQ(read(kBadQsoFile), "ZELK TEST UBN file \r\n");
+    EXPECT_NE(read("summary.txt").find("Total\t 3\t 2\t 3\t 1\t 1\t 1\r\n"), std::string::npos);
 
     const Outcome forced = run({"log.cbr", "--cabrillo", "--summary", "summary.txt", "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_TRUE(forced.out.empty());
-    EXPECT_EQ(read(kBadQsoFile), "ZELK TEST UBN file \r\n");
-    // With a Cabrillo export the plug-in's text summary ends at its totals.
-    EXPECT_NE(read("summary.txt").find("Total\t 3\t 2\t 3\t 1\t 1\t 1\r\n"), std::string::npos);
-    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr",
-                                                         "UR5TST.cbr.keep", "log.cbr", "summary.txt", "zelk.txt"}));
+    EXPECT_NE(read("UR5TST.cbr").find("QSO:  7034 PH 2017-05-05 2102 UR5TST"), std::string::npos);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"log.cbr", "--summary", "log.cbr", "--force"},
+          std::vector<std::string>{"UR5TST.cbr", "--cabrillo", "--force"}}) {
+        const std::string before = read(args.front());
+        const Outcome refused = run(args);
+        EXPECT_EQ(refused.exitCode, 2) << args[1];
+        EXPECT_NE(refused.err.find("is the log being checked"), std::string::npos) << refused.err;
+        EXPECT_EQ(read(args.front()), before);
+    }
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr", "log.cbr",
+                                                         "summary.txt", "zelk.txt"}));
 }
 
 TEST_F(CheckCommand, AdifWithHeaderValuesCountryOverrideAndHtmlGivesTheContestsFiles) {

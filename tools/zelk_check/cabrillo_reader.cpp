@@ -6,22 +6,16 @@
 
 #include "tools/zelk_check/log_reader.h"
 #include "tools/zelk_check/qso_fields.h"
+#include "tools/zelk_check/text_readers.h"
 
 namespace {
 
 // freq mode date time own-call rst-sent exch-sent call rst-rcvd exch-rcvd [transmitter]
 constexpr std::size_t kQsoFields = 10;
+constexpr std::size_t kMaxLineLength = 4096;
 constexpr unsigned kMaxKHz = 4'000'000;  // keeps the frequency in Hz within 32 bits
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool HasControlBytes(std::string_view line) {
-    for (char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\t') || byte == 0x7f) return true;
-    }
-    return false;
-}
 
 std::vector<std::string_view> Tokens(std::string_view text) {
     std::vector<std::string_view> tokens;
@@ -79,36 +73,44 @@ std::variant<LogQso, std::string> ParseQsoLine(std::string_view fields, std::siz
 
 }  // namespace
 
-LogContents ReadCabrillo(std::string_view text) {
-    LogContents log;
-    log.format = LogFormat::cabrillo;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t newline = text.find('\n');
-        std::string_view line = text.substr(0, newline);
-        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (TrimmedBlanks(line).empty()) continue;
-        if (HasControlBytes(line)) {
-            log.problems.push_back({lineNumber, "line holds control or binary bytes"});
+LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor) {
+    LogHeader header;
+    header.format = LogFormat::cabrillo;
+    std::string line;
+    bool tooLong = false;
+    while (true) {
+        const std::size_t lineNumber = text.line();
+        if (!ReadLine(text, line, kMaxLineLength, tooLong)) break;
+        const std::string_view trimmed = TrimmedBlanks(line);
+        if (trimmed.empty()) continue;
+        const std::optional<std::string> tag = HeaderTag(trimmed);
+        if (tooLong && tag != "CALLSIGN") {
+            visitor.problem({lineNumber, "line longer than " + std::to_string(kMaxLineLength) + " characters"});
             continue;
         }
-        const std::optional<std::string> tag = HeaderTag(line);
+        if (HasControlBytes(trimmed, true)) {
+            visitor.problem({lineNumber, "line holds control or binary bytes"});
+            continue;
+        }
         if (!tag) {
-            log.problems.push_back({lineNumber, "not a Cabrillo line"});
+            visitor.problem({lineNumber, "not a Cabrillo line"});
             continue;
         }
-        const std::string_view value = TrimmedBlanks(line.substr(line.find(':') + 1));
+        const std::string_view value = TrimmedBlanks(trimmed.substr(trimmed.find(':') + 1));
         if (*tag == "CALLSIGN") {
-            log.ownCall = ToUpperAscii(value);
+            header.ownCall = ToUpperAscii(value);
+        } else if (tag->starts_with("CATEGORY")) {
+            header.categoryLines.emplace_back(trimmed);
+        } else if (*tag == "END-OF-LOG") {
+            header.endOfLog = true;
         } else if (*tag == "QSO") {
             auto parsed = ParseQsoLine(value, lineNumber);
             if (auto* reason = std::get_if<std::string>(&parsed))
-                log.problems.push_back({lineNumber, std::move(*reason)});
+                visitor.problem({lineNumber, std::move(*reason)});
             else
-                log.qsos.push_back(std::move(std::get<LogQso>(parsed)));
+                visitor.qso(std::get<LogQso>(parsed));
         }
     }
-    return log;
+    if (text.failed()) visitor.problem({text.line(), "the file could not be read to its end"});
+    return header;
 }

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "stats_version.h"
+#include "engine/bad_qso_file.h"
 #include "tools/zelk_check/log_check.h"
 #include "tools/zelk_check/log_reader.h"
 #include "tools/zelk_check/output_files.h"
@@ -115,25 +116,83 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+std::ifstream OpenLog(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw Unusable{"cannot read the log " + path.string()};
+    return file;
+}
+
+// A first reading of the log that keeps only what the check needs before its first QSO: the
+// header, the count of QSOs and the first and last QSO time.
+class LogSurvey final : public LogVisitor {
+public:
+    void qso(const LogQso& qso) override {
+        if (qsos++ == 0) first = last = qso.time;
+        if (qso.time.m_dt < first.m_dt) first = qso.time;
+        if (qso.time.m_dt > last.m_dt) last = qso.time;
+        if (firstMyCall.empty()) firstMyCall = qso.myCall.substr(0, kMaxCallLength + 1);
+    }
+    void problem(const LogProblem& problem) override {
+        if (problem.line == 0 && unreadable.empty()) unreadable = problem.message;
+    }
+
+    LogHeader header;
+    std::size_t qsos = 0;
+    OleDateTime first, last;
+    std::string firstMyCall;
+    std::string unreadable;  // why the log is no log
+};
+
+// The second reading: each QSO through the plug-in's add path, each skipped line named.
+class LogRun final : public LogVisitor {
+public:
+    LogRun(LogCheck& check, const fs::path& logPath, std::ostream& err, bool quiet)
+        : m_check(check), m_logName(logPath.string()), m_err(err), m_quiet(quiet) {}
+
+    void qso(const LogQso& qso) override {
+        ++qsos;
+        m_check.add(qso);
+    }
+    void problem(const LogProblem& problem) override {
+        ++problems;
+        if (!m_quiet) m_err << m_logName << ":" << problem.line << ": " << problem.message << ", line skipped\n";
+    }
+    void note(const LogProblem& note) override {
+        if (!m_quiet) m_err << m_logName << ":" << note.line << ": " << note.message << "\n";
+    }
+
+    std::size_t qsos = 0;
+    std::size_t problems = 0;
+
+private:
+    LogCheck& m_check;
+    std::string m_logName;
+    std::ostream& m_err;
+    bool m_quiet;
+};
+
+std::string OwnCallOf(const CommandLine& cmd, const LogSurvey& survey) {
+    std::string call = !cmd.call.empty() ? ToUpperAscii(cmd.call) : !survey.header.ownCall.empty() ? survey.header.ownCall : survey.firstMyCall;
+    if (call.empty()) throw Unusable{"the log names no own call; give it with --call"};
+    if (call.size() > kMaxCallLength || call.find_first_of(" \t") != std::string::npos)
+        throw Unusable{"the own call \"" + call.substr(0, kMaxCallLength) + (call.size() > kMaxCallLength ? "..." : "") +
+                       "\" is not a call sign (at most " + std::to_string(kMaxCallLength) + " characters); give it with --call"};
+    return call;
+}
+
 int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseText upperCase) {
     const fs::path logPath = cmd.logPath;
-    const std::string logText = ReadWholeFile(logPath, "the log");
-    LogContents log = ReadContestLog(logText);
-    if (log.format == LogFormat::unknown)
-        throw Unusable{logPath.string() + ": " + (log.problems.empty() ? "not a log" : log.problems.front().message)};
-
-    if (!cmd.quiet)
-        for (const LogProblem& problem : log.problems)
-            err << logPath.string() << ":" << problem.line << ": " << problem.message << ", line skipped\n";
-    if (log.qsos.empty()) throw Unusable{logPath.string() + ": no QSO could be read from the log"};
+    LogSurvey survey;
+    {
+        std::ifstream log = OpenLog(logPath);
+        survey.header = ReadContestLog(log, survey);
+    }
+    if (survey.header.format == LogFormat::unknown)
+        throw Unusable{logPath.string() + ": " + (survey.unreadable.empty() ? "not a log" : survey.unreadable)};
+    if (survey.qsos == 0) throw Unusable{logPath.string() + ": no QSO could be read from the log"};
 
     CheckSettings settings;
-    settings.ownCall = cmd.call.empty() ? log.ownCall : ToUpperAscii(cmd.call);
-    if (settings.ownCall.empty()) settings.ownCall = log.qsos.front().myCall;
-    if (settings.ownCall.empty()) throw Unusable{"the log names no own call; give it with --call"};
-    for (LogQso& qso : log.qsos)
-        if (qso.myCall.empty()) qso.myCall = settings.ownCall;
-
+    settings.ownCall = OwnCallOf(cmd, survey);
     const fs::path districtsPath = cmd.districtsPath.empty() ? logPath.parent_path() / "zelk.txt" : fs::path(cmd.districtsPath);
     try {
         settings.districtList = ReadWholeFile(districtsPath, "the district list");
@@ -141,9 +200,9 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
         throw Unusable{missing.message + (cmd.districtsPath.empty() ? "; give the district list with --districts" : "")};
     }
 
-    const auto period = PeriodOfQsos(log);
-    settings.contestStart = cmd.start.empty() ? period->first : ParseDateOption(cmd.start, "--start");
-    settings.contestEnd = cmd.end.empty() ? period->second : ParseDateOption(cmd.end, "--end");
+    const auto period = PeriodAround(survey.first, survey.last);
+    settings.contestStart = cmd.start.empty() ? period.first : ParseDateOption(cmd.start, "--start");
+    settings.contestEnd = cmd.end.empty() ? period.second : ParseDateOption(cmd.end, "--end");
     settings.html = cmd.html;
     settings.cabrillo = cmd.cabrillo;
     settings.header = HeaderValuesOf(cmd);
@@ -151,30 +210,53 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     settings.upperCase = upperCase;
     ApplyCountries(cmd, settings);
 
-    const CheckOutcome outcome = CheckLog(log, settings);
+    // The bad-QSO file is written on disk as the check goes, beside its place until it is done.
+    const fs::path outputDir = cmd.outputDir;
+    const fs::path badQsoPath = outputDir / BadQsoFileName(settings.contestEnd);
+    for (const fs::path& target : {badQsoPath, fs::path(cmd.summaryPath)}) {
+        if (target.empty() || (cmd.noBadQsoFile && target == badQsoPath)) continue;
+        if (auto refusal = OutputRefusal(target, logPath)) throw Unusable{*refusal};
+    }
+    const fs::path badQsoSide = cmd.noBadQsoFile ? fs::temp_directory_path() / ("zelk-check-" + badQsoPath.filename().string() + ".tmp")
+                                                 : SideFileOf(badQsoPath);
+    SideFile badQsoSideFile(badQsoSide);
+    settings.badQsoDiskPath = badQsoSide.string();
+    settings.expectedQsos = survey.qsos;
+
+    LogCheck check(settings);
+    LogRun run(check, logPath, err, cmd.quiet);
+    {
+        std::ifstream log = OpenLog(logPath);
+        ReadContestLog(log, run);
+    }
+    const CheckOutcome outcome = check.finish();
 
     std::vector<PlannedOutput> outputs;
-    const fs::path outputDir = cmd.outputDir;
-    if (!cmd.noBadQsoFile) outputs.push_back({outputDir / outcome.badQsoFile.name, outcome.badQsoFile.content});
+    if (!cmd.noBadQsoFile) outputs.push_back({badQsoPath, {}, badQsoSide, false});
     if (cmd.cabrillo) {
         if (!outcome.cabrilloFile) throw Unusable{"the Cabrillo file was not produced: " + outcome.cabrilloMessage};
-        outputs.push_back({outputDir / outcome.cabrilloFile->name, outcome.cabrilloFile->content});
+        outputs.push_back({outputDir / outcome.cabrilloFile->name, outcome.cabrilloFile->content, {}, true});
     }
-    if (!cmd.summaryPath.empty()) outputs.push_back({cmd.summaryPath, outcome.summary});
-    std::string error;
-    if (!WriteOutputsWhole(outputs, cmd.force, error)) throw Unusable{error};
+    if (!cmd.summaryPath.empty()) outputs.push_back({cmd.summaryPath, outcome.summary, {}, false});
+    const std::vector<std::optional<std::string>> notWritten = WriteOutputs(outputs, cmd.force, logPath);
 
     if (cmd.summaryPath.empty()) out << outcome.summary << std::flush;
 
-    err << logPath.string() << ": " << FormatName(log.format) << ", " << Plural(log.qsos.size(), "QSO", "QSOs")
-        << " read, " << Plural(log.problems.size(), "line", "lines") << " skipped; "
-        << outcome.qsosLogged << " logged, " << outcome.qsosRejected << " rejected; "
-        << Plural(outcome.findingLines, "finding line", "finding lines");
-    if (!cmd.noBadQsoFile) err << " in " << outputs.front().path.string();
+    err << logPath.string() << ": " << FormatName(survey.header.format) << ", " << Plural(run.qsos, "QSO", "QSOs")
+        << " read, " << Plural(run.problems, "line", "lines") << " skipped; " << outcome.qsosLogged << " logged, "
+        << outcome.qsosRejected << " rejected; " << Plural(outcome.findingLines, "finding line", "finding lines");
+    if (!cmd.noBadQsoFile) err << " in " << badQsoPath.string();
     err << "\n";
-    if (cmd.cabrillo) err << "Cabrillo log written: " << (outputDir / outcome.cabrilloFile->name).string() << "\n";
-
-    return outcome.findingLines > 0 || !log.problems.empty() ? kLogHasFindings : kLogClean;
+    bool allWritten = true;
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (notWritten[i])
+            err << "zelk-check: " << *notWritten[i] << "\n";
+        else if (outputs[i].keepExisting)
+            err << "Cabrillo log written: " << outputs[i].path.string() << "\n";
+        allWritten = allWritten && !notWritten[i];
+    }
+    if (!allWritten) return kUnusable;
+    return outcome.findingLines > 0 || run.problems > 0 ? kLogHasFindings : kLogClean;
 }
 
 void DescribeOptions(CLI::App& app, CommandLine& cmd) {

@@ -38,7 +38,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kCodeMod
     {"MF", "MFSK"},
 }};
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kAdifPsk{{
+// The contest's PSK modes as ADIF 3 SUBMODEs of PSK, which ADIF 2 wrote as the MODE itself.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kAdifPsk{{
     {"PSK31", "BPSK31"},
     {"BPSK31", "BPSK31"},
     {"PSK63", "BPSK63"},
@@ -47,6 +48,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kAdifPsk{
     {"BPSK125", "BPSK125"},
     {"QPSK31", "QPSK31"},
     {"QPSK63", "QPSK63"},
+    {"QPSK125", "QPSK125"},
 }};
 
 template <typename Table>
@@ -122,17 +124,12 @@ std::optional<std::string_view> ContestModeOfAdif(const std::string& upperMode, 
     if (upperMode == "CW") return std::string_view("CW");
     if (upperMode == "RTTY") return std::string_view("RTTY");
     if (upperMode == "SSB" || upperMode == "USB" || upperMode == "LSB") return std::string_view("SSB");
-    if (upperMode == "MFSK") {
-        if (upperSub.empty() || upperSub.starts_with("MFSK")) return std::string_view("MFSK");
-        return std::nullopt;
-    }
-    if (upperMode == "PSK") {
-        if (upperSub == "QPSK125") return std::string_view("QPSK125");
-        return Lookup(kAdifPsk, upperSub);
-    }
-    // Older files carry the PSK variant in MODE itself.
-    if (upperMode == "QPSK125") return std::string_view("QPSK125");
-    return Lookup(kAdifPsk, upperMode);
+    // The contest's MFSK is MFSK16 alone; MODE MFSK without SUBMODE is taken for it.
+    if (upperMode == "MFSK" && (upperSub.empty() || upperSub == "MFSK16")) return std::string_view("MFSK");
+    if (upperMode == "MFSK16") return std::string_view("MFSK");
+    if (upperMode == "PSK") return Lookup(kAdifPsk, upperSub);
+    if (upperSub.empty()) return Lookup(kAdifPsk, upperMode);
+    return std::nullopt;
 }
 
 }  // namespace
