@@ -6,68 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "tools/zelk_check/check_command.h"
+#include "zelk_check/checker_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kDistricts = "KI-01 Kyiv\r\nLV-13 Lviv\r\n";
 constexpr const char* kLogHead = "START-OF-LOG: 3.0\r\nCALLSIGN: UR5TST\r\nCONTEST: ZELK\r\n";
 constexpr const char* kCleanQsos =
     "QSO:  3512 CW 2017-05-05 2101 UR5TST        599 001    UT2AB         579 KI01\r\n"
     "QSO:  7034 PH 2017-05-05 2102 UR5TST        59  002    DL3XY         57  017\r\n"
     "QSO:  1822 RY 2017-05-05 2103 UR5TST        599 003    US7QZ         589 LV13\r\n";
 constexpr const char* kBadQsoFile = "BadQSO_StatsZELK_05_05_2017.txt";
-
-struct Outcome {
-    int exitCode;
-    std::string out, err;
-};
-
-class CheckCommand : public testing::Test {
-protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("zelk-check-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                    testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-        write("zelk.txt", kDistricts);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    fs::path path(const std::string& name) const { return m_folder / name; }
-    void write(const std::string& name, const std::string& content) const {
-        std::ofstream(path(name), std::ios::binary) << content;
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream file(path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
-
-    // Runs the program in the test's folder, as a user would from there.
-    Outcome run(std::vector<std::string> args) const {
-        const fs::path previous = fs::current_path();
-        fs::current_path(m_folder);
-        args.insert(args.begin(), "zelk-check");
-        std::vector<const char*> argv;
-        for (const auto& arg : args) argv.push_back(arg.c_str());
-        std::ostringstream out, err;
-        const int code = ZelkCheckMain(static_cast<int>(argv.size()), argv.data(), out, err);
-        fs::current_path(previous);
-        return {code, out.str(), err.str()};
-    }
-
-    std::vector<std::string> filesInFolder() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_folder)) names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path m_folder;
-};
 
 TEST_F(CheckCommand, ACleanLogGivesThePluginsSummaryAndExitsZero) {
     write("log.cbr", std::string(kLogHead) + kCleanQsos + "END-OF-LOG:\r\n");

@@ -134,8 +134,13 @@ public:
     }
     void problem(const LogProblem& problem) override {
         if (problem.line == 0 && unreadable.empty()) unreadable = problem.message;
+        if (++problems <= kProblemsKept) firstProblems.push_back(problem);
     }
 
+    // Said when the log has no QSO at all, so the check never reads it again.
+    static constexpr std::size_t kProblemsKept = 100;
+    std::vector<LogProblem> firstProblems;
+    std::size_t problems = 0;
     LogHeader header;
     std::size_t qsos = 0;
     OleDateTime first, last;
@@ -189,7 +194,15 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     }
     if (survey.header.format == LogFormat::unknown)
         throw Unusable{logPath.string() + ": " + (survey.unreadable.empty() ? "not a log" : survey.unreadable)};
-    if (survey.qsos == 0) throw Unusable{logPath.string() + ": no QSO could be read from the log"};
+    if (survey.qsos == 0) {
+        if (!cmd.quiet) {
+            for (const LogProblem& problem : survey.firstProblems)
+                err << logPath.string() << ":" << problem.line << ": " << problem.message << ", line skipped\n";
+            if (survey.problems > survey.firstProblems.size())
+                err << logPath.string() << ": and " << survey.problems - survey.firstProblems.size() << " more lines skipped\n";
+        }
+        throw Unusable{logPath.string() + ": no QSO could be read from the log"};
+    }
 
     CheckSettings settings;
     settings.ownCall = OwnCallOf(cmd, survey);
