@@ -34,7 +34,7 @@ TEST_F(CheckCommand, ACleanLogGivesThePluginsSummaryAndExitsZero) {
 
 TEST_F(CheckCommand, FindingsAndSkippedLinesExitOneAndEverySkippedLineIsNamed) {
     write("log.cbr", std::string(kLogHead) + kCleanQsos +
-                         "QSO:  3514 CW 2017-05-05 2104 UR5TST        599 004    UT2AB\r\n"            // line 7: truncated
+                         "QSO:  3514 CW 2017-05-05 2104 UR5TST        599 004    UT2AB\r\n"            // 7: nothing received
                          "QSO:  3515 DG 2017-05-05 2105 UR5TST        599 005    SP4KM  599 021\r\n"   // 8: no single mode
                          "QSO:  3516 CW 2017-02-30 2106 UR5TST        599 006    OK2PV  599 022\r\n"   // 9: no such date
                          "QSO:  3517 CW 2017-05-05 2107 UR5TST        599 007    UT2AB  559 KI01\r\n"  // dupe
@@ -44,19 +44,20 @@ TEST_F(CheckCommand, FindingsAndSkippedLinesExitOneAndEverySkippedLineIsNamed) {
                          "END-OF-LOG:\r\n");
     const Outcome result = run({"log.cbr"});
     EXPECT_EQ(result.exitCode, 1);
-    for (const char* expected : {"log.cbr:7: QSO line has 8 of 10 fields", "log.cbr:8: mode code \"DG\"",
-                                 "log.cbr:9: bad date or time", "log.cbr:12: line holds control or binary bytes",
-                                 "6 QSOs read, 4 lines skipped; 5 logged, 1 rejected; 3 finding lines"})
+    for (const char* expected : {"log.cbr:8: mode code DG names no single contest mode", "log.cbr:9: bad date or time",
+                                 "log.cbr:12: line holds control or binary bytes",
+                                 "7 QSOs read, 3 lines skipped; 5 logged, 2 rejected; 4 finding lines"})
         EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
     EXPECT_EQ(read(kBadQsoFile),
               "ZELK TEST UBN file \r\n"
+              "QSO:  3514  CW  2017-05-05 2104  UR5TST  599  004  UT2AB       NO RX NUMBER !!!\r\n"
               "QSO:  3517  CW  2017-05-05 2107  UR5TST  599  007  UT2AB  559  KI01   DUPE !!!\r\n"
               "QSO:  1823  CW  2017-05-05 2108  UR5TST  599  008  UY9XX  599  ZZ99  ZZ99  ZELK Code Area is not acceptable !!!\r\n"
               "QSO:  14020  FM  2017-05-05 2110  UR5TST  59  010  HA7RR  59  023   WRONG BAND !!!\r\n");
 
     const Outcome quiet = run({"log.cbr", "--quiet", "--force"});
-    EXPECT_EQ(quiet.err.find("log.cbr:7:"), std::string::npos);
-    EXPECT_NE(quiet.err.find("4 lines skipped"), std::string::npos);
+    EXPECT_EQ(quiet.err.find("log.cbr:8:"), std::string::npos);
+    EXPECT_NE(quiet.err.find("3 lines skipped"), std::string::npos);
 }
 
 TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {

@@ -4,31 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/zelk_check/cabrillo_qso_line.h"
 #include "tools/zelk_check/log_reader.h"
 #include "tools/zelk_check/qso_fields.h"
 #include "tools/zelk_check/text_readers.h"
 
 namespace {
 
-// freq mode date time own-call rst-sent exch-sent call rst-rcvd exch-rcvd [transmitter]
-constexpr std::size_t kQsoFields = 10;
 constexpr std::size_t kMaxLineLength = 4096;
-constexpr unsigned kMaxKHz = 4'000'000;  // keeps the frequency in Hz within 32 bits
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::vector<std::string_view> Tokens(std::string_view text) {
-    std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        const std::size_t start = i;
-        while (i < text.size() && !IsBlank(text[i])) ++i;
-        if (i > start) tokens.push_back(text.substr(start, i - start));
-    }
-    return tokens;
-}
-
 // "TAG:" or "TAG: value": upper-case letters, digits and dashes before the colon.
 std::optional<std::string> HeaderTag(std::string_view line) {
     const std::size_t colon = line.find(':');
@@ -39,41 +22,9 @@ std::optional<std::string> HeaderTag(std::string_view line) {
     return ToUpperAscii(line.substr(0, colon));
 }
 
-// The QSO, or the reason the line is skipped.
-std::variant<LogQso, std::string> ParseQsoLine(std::string_view fields, std::size_t lineNumber) {
-    const std::vector<std::string_view> tokens = Tokens(fields);
-    if (tokens.size() < kQsoFields) return "QSO line has " + std::to_string(tokens.size()) + " of 10 fields";
-    if (tokens.size() > kQsoFields + 1) return "QSO line has " + std::to_string(tokens.size()) + " fields, more than 11";
-
-    unsigned kHz = 0;
-    const std::string_view freq = tokens[0];
-    const auto [end, error] = std::from_chars(freq.data(), freq.data() + freq.size(), kHz);
-    if (error != std::errc() || end != freq.data() + freq.size() || kHz == 0 || kHz > kMaxKHz)
-        return "bad frequency \"" + std::string(freq) + "\"";
-    const auto mode = ModeOfCabrilloCode(tokens[1]);
-    if (!mode) return "mode code \"" + std::string(tokens[1]) + "\" names no contest mode";
-    const auto time = ParseLogDateTime(tokens[2], tokens[3]);
-    if (!time) return "bad date or time \"" + std::string(tokens[2]) + " " + std::string(tokens[3]) + "\"";
-
-    LogQso qso;
-    qso.line = lineNumber;
-    qso.frequencyHz = kHz * 1000;
-    qso.band = BandOfKHz(kHz);
-    qso.mode = *mode;
-    qso.time = *time;
-    qso.myCall = ToUpperAscii(tokens[4]);
-    qso.rstSent = tokens[5];
-    qso.exchSent = tokens[6];
-    qso.call = ToUpperAscii(tokens[7]);
-    qso.rstReceived = tokens[8];
-    qso.exchReceived = tokens[9];
-    qso.country = CountryOfCall(qso.call);
-    return qso;
-}
-
 }  // namespace
 
-LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor) {
+LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor, const ReadOptions& options) {
     LogHeader header;
     header.format = LogFormat::cabrillo;
     std::string line;
@@ -103,8 +54,10 @@ LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor) {
             header.categoryLines.emplace_back(trimmed);
         } else if (*tag == "END-OF-LOG") {
             header.endOfLog = true;
+        } else if (*tag == "X-QSO") {
+            ++header.xQsos;
         } else if (*tag == "QSO") {
-            auto parsed = ParseQsoLine(value, lineNumber);
+            auto parsed = ParseCabrilloQso(value, lineNumber, options.digitalMode);
             if (auto* reason = std::get_if<std::string>(&parsed))
                 visitor.problem({lineNumber, std::move(*reason)});
             else
@@ -112,5 +65,6 @@ LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor) {
         }
     }
     if (text.failed()) visitor.problem({text.line(), "the file could not be read to its end"});
+    else if (!header.endOfLog) visitor.note({text.line(), "the log has no END-OF-LOG: line; it was read to the end of the file"});
     return header;
 }

@@ -107,7 +107,7 @@ LogFormat DetectLogFormat(std::string_view head, std::string* why) {
     return unknown("neither a Cabrillo nor an ADIF log");
 }
 
-LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor) {
+LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
     TextSource text(input);
     text.ensure(kDetectBytes);
     std::string why;
@@ -115,7 +115,7 @@ LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor) {
     if (text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
     switch (format) {
         case LogFormat::cabrillo:
-            return ReadCabrilloText(text, visitor);
+            return ReadCabrilloText(text, visitor, options);
         case LogFormat::adif:
             return ReadAdifText(text, visitor);
         case LogFormat::unknown:
@@ -125,10 +125,10 @@ LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor) {
     return {};
 }
 
-LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor) {
+LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
     TextSource text(input);
     if (text.ensure(kUtf8Bom.size()) && text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
-    return ReadCabrilloText(text, visitor);
+    return ReadCabrilloText(text, visitor, options);
 }
 
 LogHeader ReadAdif(std::istream& input, LogVisitor& visitor) {
@@ -137,11 +137,11 @@ LogHeader ReadAdif(std::istream& input, LogVisitor& visitor) {
     return ReadAdifText(text, visitor);
 }
 
-LogContents ReadContestLog(std::string_view text) {
-    return Collect(text, [](std::istream& input, LogVisitor& visitor) { return ReadContestLog(input, visitor); });
+LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadContestLog(input, visitor, options); });
 }
-LogContents ReadCabrillo(std::string_view text) {
-    return Collect(text, [](std::istream& input, LogVisitor& visitor) { return ReadCabrillo(input, visitor); });
+LogContents ReadCabrillo(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadCabrillo(input, visitor, options); });
 }
 LogContents ReadAdif(std::string_view text) {
     return Collect(text, [](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor); });

@@ -36,7 +36,15 @@ struct LogHeader {
     std::string ownCall;
     // The Cabrillo header's CATEGORY-...: lines as written, without their line ends.
     std::vector<std::string> categoryLines;
-    bool endOfLog = false;  // Cabrillo: the END-OF-LOG: line was there
+    bool endOfLog = false;      // Cabrillo: the END-OF-LOG: line was there
+    std::size_t xQsos = 0;      // Cabrillo: X-QSO: lines, QSOs the operator marked as not to be scored
+};
+
+// How to read what a log leaves open.
+struct ReadOptions {
+    // The contest mode of the Cabrillo code DG (any digital mode), for a log whose operator
+    // worked one digital mode; empty: DG lines are named and skipped.
+    std::string digitalMode;
 };
 
 // Receives what a reader finds, in file order.
@@ -55,8 +63,8 @@ public:
 // starts with "START-OF-LOG:" or has lines starting "QSO:"; ADIF has ADIF tags ("<EOH>",
 // "<CALL:", "<EOR>", ...), whatever its header's prose says. A UTF-8 byte-order mark is skipped.
 // A file that is neither (empty, UTF-16, binary) gives format unknown and one problem saying why.
-LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor);
-LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor);
+LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
+LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadAdif(std::istream& input, LogVisitor& visitor);
 
 // Every QSO and problem of a log in memory, for small logs and tests.
@@ -65,8 +73,8 @@ struct LogContents : LogHeader {
     std::vector<LogProblem> problems;  // one per skipped line or record, in file order
     std::vector<LogProblem> notes;
 };
-LogContents ReadContestLog(std::string_view text);
-LogContents ReadCabrillo(std::string_view text);
+LogContents ReadContestLog(std::string_view text, const ReadOptions& options = {});
+LogContents ReadCabrillo(std::string_view text, const ReadOptions& options = {});
 LogContents ReadAdif(std::string_view text);
 
 // The format of a log from its first bytes, as ReadContestLog decides it; `why` says why it is

@@ -182,3 +182,36 @@ std::optional<OleDateTime> ParseLogDateTime(std::string_view date, std::string_v
     if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
     return MakeOleDate(static_cast<int>(year), month, day, hour, minute, second);
 }
+
+namespace {
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsCallPart(std::string_view part) {
+    if (part.size() < 3 || !IsLetter(part.back())) return false;
+    const bool hasDigit = std::any_of(part.begin(), part.end(), IsDigit);
+    const bool hasLetter = std::any_of(part.begin(), part.end(), IsLetter);
+    return hasDigit && hasLetter && std::all_of(part.begin(), part.end(), [](char c) { return IsDigit(c) || IsLetter(c); });
+}
+
+}  // namespace
+
+bool IsCallShaped(std::string_view field) {
+    if (field.empty() || field.size() > 20) return false;
+    bool callPart = false;
+    while (true) {
+        const std::size_t slash = field.find('/');
+        const std::string_view part = field.substr(0, slash);
+        if (part.empty() || !std::all_of(part.begin(), part.end(), [](char c) { return IsDigit(c) || IsLetter(c); }))
+            return false;
+        callPart = callPart || IsCallPart(part);
+        if (slash == std::string_view::npos) return callPart;
+        field.remove_prefix(slash + 1);
+    }
+}
+
+bool IsReportShaped(std::string_view field, std::string_view mode) {
+    const std::size_t digits = mode == "SSB" || mode == "FM" ? 2 : 3;
+    if (field.size() != digits || !AllDigits(field)) return false;
+    return field[0] >= '1' && field[0] <= '5' && field[1] >= '1' && field[1] <= '9' && (digits == 2 || field[2] >= '1');
+}

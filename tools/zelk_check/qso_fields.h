@@ -26,6 +26,15 @@ std::string ModeOfAdif(std::string_view mode, std::string_view submode);
 // are dropped.
 std::string CountryOfCall(std::string_view call);
 
+// Whether a field has the shape of a call sign, as a log's RSTs, serials and district codes do
+// not: letters, digits and slashes, with a part holding a letter and a digit and ending in a
+// letter ("UR5ABC", "DL/UR5ABC/P", "4K0ABC", "EM1Q"; not "599", "001", "KI01", "ZH").
+bool IsCallShaped(std::string_view field);
+
+// Whether a field has the shape of a signal report for the contest mode: two digits for SSB,
+// three for the others (readability 1-5, strength 1-9, tone 1-9).
+bool IsReportShaped(std::string_view field, std::string_view mode);
+
 // Date and time as logged: "yyyy-mm-dd" or "yyyymmdd", "hhmm" or "hhmmss". Nothing for a
 // malformed or impossible value.
 std::optional<OleDateTime> ParseLogDateTime(std::string_view date, std::string_view time);

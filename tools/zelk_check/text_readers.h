@@ -4,7 +4,7 @@
 #include "tools/zelk_check/text_source.h"
 
 // The readers of each format on a text already recognised; `text` starts after a byte-order mark.
-LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor);
+LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor, const ReadOptions& options);
 LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor);
 
 // Whether a value holds a control byte (a line break, NUL, ...): such a value could add lines to
