@@ -11,6 +11,7 @@
 #include "stats_version.h"
 #include "engine/bad_qso_file.h"
 #include "tools/zelk_check/log_check.h"
+#include "tools/zelk_check/log_passes.h"
 #include "tools/zelk_check/log_reader.h"
 #include "tools/zelk_check/output_files.h"
 #include "tools/zelk_check/qso_fields.h"
@@ -47,6 +48,7 @@ struct CommandLine {
     std::string createdBy = "Vexl";
     bool force = false;
     bool quiet = false;
+    std::string dgMode;
 };
 
 // What stops the program with exit code 2, with the message for the user.
@@ -122,59 +124,27 @@ std::ifstream OpenLog(const fs::path& path) {
     return file;
 }
 
-// A first reading of the log that keeps only what the check needs before its first QSO: the
-// header, the count of QSOs and the first and last QSO time.
-class LogSurvey final : public LogVisitor {
-public:
-    void qso(const LogQso& qso) override {
-        if (qsos++ == 0) first = last = qso.time;
-        if (qso.time.m_dt < first.m_dt) first = qso.time;
-        if (qso.time.m_dt > last.m_dt) last = qso.time;
-        if (firstMyCall.empty()) firstMyCall = qso.myCall.substr(0, kMaxCallLength + 1);
-    }
-    void problem(const LogProblem& problem) override {
-        if (problem.line == 0 && unreadable.empty()) unreadable = problem.message;
-        if (++problems <= kProblemsKept) firstProblems.push_back(problem);
-    }
+ReadOptions ReadOptionsOf(const CommandLine& cmd) {
+    ReadOptions options;
+    if (cmd.dgMode.empty()) return options;
+    static constexpr std::string_view kDigitalModes[] = {"BPSK31", "BPSK63", "BPSK125", "QPSK31", "QPSK63", "QPSK125", "MFSK", "RTTY"};
+    const std::string mode = ModeOfAdif(cmd.dgMode, "");
+    if (std::find(std::begin(kDigitalModes), std::end(kDigitalModes), mode) == std::end(kDigitalModes))
+        throw Unusable{"--dg-mode \"" + cmd.dgMode + "\" is not one of the contest's digital modes "
+                       "(BPSK31 BPSK63 BPSK125 QPSK31 QPSK63 QPSK125 MFSK RTTY)"};
+    options.digitalMode = mode;
+    return options;
+}
 
-    // Said when the log has no QSO at all, so the check never reads it again.
-    static constexpr std::size_t kProblemsKept = 100;
-    std::vector<LogProblem> firstProblems;
-    std::size_t problems = 0;
-    LogHeader header;
-    std::size_t qsos = 0;
-    OleDateTime first, last;
-    std::string firstMyCall;
-    std::string unreadable;  // why the log is no log
-};
-
-// The second reading: each QSO through the plug-in's add path, each skipped line named.
-class LogRun final : public LogVisitor {
-public:
-    LogRun(LogCheck& check, const fs::path& logPath, std::ostream& err, bool quiet)
-        : m_check(check), m_logName(logPath.string()), m_err(err), m_quiet(quiet) {}
-
-    void qso(const LogQso& qso) override {
-        ++qsos;
-        m_check.add(qso);
-    }
-    void problem(const LogProblem& problem) override {
-        ++problems;
-        if (!m_quiet) m_err << m_logName << ":" << problem.line << ": " << problem.message << ", line skipped\n";
-    }
-    void note(const LogProblem& note) override {
-        if (!m_quiet) m_err << m_logName << ":" << note.line << ": " << note.message << "\n";
-    }
-
-    std::size_t qsos = 0;
-    std::size_t problems = 0;
-
-private:
-    LogCheck& m_check;
-    std::string m_logName;
-    std::ostream& m_err;
-    bool m_quiet;
-};
+// The period the options give, checked before the log is read.
+std::pair<std::optional<OleDateTime>, std::optional<OleDateTime>> PeriodOptions(const CommandLine& cmd) {
+    std::optional<OleDateTime> start, end;
+    if (!cmd.start.empty()) start = ParseDateOption(cmd.start, "--start");
+    if (!cmd.end.empty()) end = ParseDateOption(cmd.end, "--end");
+    if (start && end && start->m_dt >= end->m_dt)
+        throw Unusable{"--start \"" + cmd.start + "\" is not before --end \"" + cmd.end + "\""};
+    return {start, end};
+}
 
 std::string OwnCallOf(const CommandLine& cmd, const LogSurvey& survey) {
     std::string call = !cmd.call.empty() ? ToUpperAscii(cmd.call) : !survey.header.ownCall.empty() ? survey.header.ownCall : survey.firstMyCall;
@@ -187,10 +157,12 @@ std::string OwnCallOf(const CommandLine& cmd, const LogSurvey& survey) {
 
 int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseText upperCase) {
     const fs::path logPath = cmd.logPath;
+    const ReadOptions readOptions = ReadOptionsOf(cmd);
+    const auto [start, end] = PeriodOptions(cmd);
     LogSurvey survey;
     {
         std::ifstream log = OpenLog(logPath);
-        survey.header = ReadContestLog(log, survey);
+        survey.header = ReadContestLog(log, survey, readOptions);
     }
     if (survey.header.format == LogFormat::unknown)
         throw Unusable{logPath.string() + ": " + (survey.unreadable.empty() ? "not a log" : survey.unreadable)};
@@ -214,8 +186,11 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     }
 
     const auto period = PeriodAround(survey.first, survey.last);
-    settings.contestStart = cmd.start.empty() ? period.first : ParseDateOption(cmd.start, "--start");
-    settings.contestEnd = cmd.end.empty() ? period.second : ParseDateOption(cmd.end, "--end");
+    settings.contestStart = start.value_or(period.first);
+    settings.contestEnd = end.value_or(period.second);
+    if (settings.contestStart.m_dt >= settings.contestEnd.m_dt)
+        throw Unusable{"the contest period is empty: it starts " + FormatOleDate(settings.contestStart, "%Y-%m-%d %H:%M") +
+                       " and ends " + FormatOleDate(settings.contestEnd, "%Y-%m-%d %H:%M")};
     settings.html = cmd.html;
     settings.cabrillo = cmd.cabrillo;
     settings.header = HeaderValuesOf(cmd);
@@ -237,10 +212,10 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     settings.expectedQsos = survey.qsos;
 
     LogCheck check(settings);
-    LogRun run(check, logPath, err, cmd.quiet);
+    LogRun run(check, settings, logPath, err, cmd.quiet);
     {
         std::ifstream log = OpenLog(logPath);
-        ReadContestLog(log, run);
+        ReadContestLog(log, run, readOptions);
     }
     const CheckOutcome outcome = check.finish();
 
@@ -257,8 +232,12 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
 
     err << logPath.string() << ": " << FormatName(survey.header.format) << ", " << Plural(run.qsos, "QSO", "QSOs")
         << " read, " << Plural(run.problems, "line", "lines") << " skipped; " << outcome.qsosLogged << " logged, "
-        << outcome.qsosRejected << " rejected; " << Plural(outcome.findingLines, "finding line", "finding lines");
+        << outcome.qsosRejected << " rejected; ";
+    if (run.outsidePeriod > 0) err << run.outsidePeriod << " outside the contest period; ";
+    if (survey.header.xQsos > 0) err << Plural(survey.header.xQsos, "X-QSO line", "X-QSO lines") << " not scored; ";
+    err << Plural(outcome.findingLines, "finding line", "finding lines");
     if (!cmd.noBadQsoFile) err << " in " << badQsoPath.string();
+    if (cmd.cabrillo) err << "; claimed score " << outcome.claimedScore;
     err << "\n";
     bool allWritten = true;
     for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -269,7 +248,7 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
         allWritten = allWritten && !notWritten[i];
     }
     if (!allWritten) return kUnusable;
-    return outcome.findingLines > 0 || run.problems > 0 ? kLogHasFindings : kLogClean;
+    return outcome.findingLines > 0 || run.problems > 0 || run.outsidePeriod > 0 ? kLogHasFindings : kLogClean;
 }
 
 void DescribeOptions(CLI::App& app, CommandLine& cmd) {
@@ -294,7 +273,10 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.add_option("--set", cmd.headerSettings, "One Cabrillo header value KEY=VALUE, over the file's")->option_text("KEY=VALUE");
     app.add_option("--created-by", cmd.createdBy, "Text after \"CREATED-BY: Vexl \" in the Cabrillo file")->option_text("TEXT (Vexl)");
     app.add_flag("-f,--force", cmd.force, "Overwrite output files that exist");
-    app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line, only their count");
+    app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line and each finding, only their counts");
+    app.add_option("--dg-mode", cmd.dgMode,
+                   "Contest mode of the Cabrillo code DG (any digital mode), for a log whose operator worked only this one")
+        ->option_text("MODE");
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ bool CheckerFileStore::replace(const std::string& path, std::string_view content
 }
 
 bool CheckerFileStore::append(const std::string& path, std::string_view content) {
+    if (m_watch && path == m_watchedName) m_watch(content);
     if (DiskFile* file = onDisk(path)) {
         file->lines += LineEnds(content);
         return m_disk.append(file->path, content);

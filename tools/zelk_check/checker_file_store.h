@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,6 +16,11 @@ class CheckerFileStore final : public FileStore {
 public:
     // The plug-in's file `name` is the file `diskPath`, written and read there.
     void putOnDisk(const std::string& name, const std::string& diskPath) { m_onDisk[name] = {diskPath, 0}; }
+    // Called with each piece of text appended to the file `name`, wherever it is kept.
+    void watchAppends(const std::string& name, std::function<void(std::string_view)> watch) {
+        m_watchedName = name;
+        m_watch = std::move(watch);
+    }
     // Lines written to a file on disk (line ends counted), or the lines of a file in memory.
     std::size_t lineCount(const std::string& name) const;
 
@@ -35,4 +41,6 @@ private:
     std::map<std::string, std::string, std::less<>> m_files;
     std::map<std::string, DiskFile, std::less<>> m_onDisk;
     StdFileStore m_disk;
+    std::string m_watchedName;
+    std::function<void(std::string_view)> m_watch;
 };

@@ -97,7 +97,13 @@ LogCheck::LogCheck(const CheckSettings& settings) : m_settings(settings), m_plug
     CheckerFileStore& files = m_plugin->files;
     files.replace(kHostIniName, "[Main]\r\nVexl=" + settings.hostVersion + "\r\n");
     if (settings.districtList) files.replace(kDistrictFilePath, *settings.districtList);
-    if (!settings.badQsoDiskPath.empty()) files.putOnDisk(BadQsoFileName(settings.contestEnd), settings.badQsoDiskPath);
+    const std::string badQsoName = BadQsoFileName(settings.contestEnd);
+    if (!settings.badQsoDiskPath.empty()) files.putOnDisk(badQsoName, settings.badQsoDiskPath);
+    files.watchAppends(badQsoName, [this](std::string_view lines) {
+        for (BadQsoReason reason : {BadQsoReason::wrongBand, BadQsoReason::wrongMode, BadQsoReason::noExchange,
+                                    BadQsoReason::unknownDistrict, BadQsoReason::dupe})
+            if (lines.find(ReasonText(reason)) != std::string_view::npos) m_current.reasons.set(static_cast<std::size_t>(reason));
+    });
 
     PluginState& state = m_plugin->state;
     state.contest.districtList.setUpperCase(settings.upperCase);
@@ -114,13 +120,14 @@ LogCheck::LogCheck(const CheckSettings& settings) : m_settings(settings), m_plug
 
 LogCheck::~LogCheck() = default;
 
-bool LogCheck::add(const LogQso& qso) {
+QsoFindings LogCheck::add(const LogQso& qso) {
     QsoInput input = qso.input();
     if (input.myCall.empty()) input.myCall = m_settings.ownCall;
     input.country = CountryFor(qso, m_settings);
-    const bool logged = AddQso(m_plugin->state, input, m_plugin->files) != 0;
-    ++(logged ? m_logged : m_rejected);
-    return logged;
+    m_current = {};
+    m_current.logged = AddQso(m_plugin->state, input, m_plugin->files) != 0;
+    ++(m_current.logged ? m_logged : m_rejected);
+    return m_current;
 }
 
 CheckOutcome LogCheck::finish() {
@@ -131,6 +138,7 @@ CheckOutcome LogCheck::finish() {
     outcome.qsosRejected = m_rejected;
     int out = 0;
     outcome.summary = ProduceResults(state, &out, m_plugin->platform, files);
+    outcome.claimedScore = state.claimedScore;
     outcome.badQsoFile.name = state.contest.badQsoFileName;
     if (m_settings.badQsoDiskPath.empty()) outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
     const std::size_t lines = files.lineCount(state.contest.badQsoFileName);

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <bitset>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/bad_qso_line.h"
 #include "engine/ole_date.h"
 #include "engine/platform.h"
 #include "tools/zelk_check/log_reader.h"
@@ -55,6 +58,15 @@ struct CheckOutcome {
     std::size_t qsosLogged = 0;              // QSOs the add path took into the log
     std::size_t qsosRejected = 0;            // QSOs the add path refused (wrong band, mode, exchange)
     std::size_t findingLines = 0;            // lines of the bad-QSO file after its first
+    std::int64_t claimedScore = 0;           // the score the Cabrillo file claims
+};
+
+// What the add path found of one QSO.
+struct QsoFindings {
+    bool logged = false;  // taken into the log (rejected QSOs have their reason below)
+    std::bitset<5> reasons;  // by BadQsoReason
+
+    bool has(BadQsoReason reason) const { return reasons.test(static_cast<std::size_t>(reason)); }
 };
 
 // The plug-in's reset, add and results calls on an in-memory set of files, for one log whose
@@ -67,9 +79,8 @@ public:
     LogCheck(const LogCheck&) = delete;
     LogCheck& operator=(const LogCheck&) = delete;
 
-    // The QSO through the add path, with the settings' own call where it has none. True when the
-    // add path took it into the log.
-    bool add(const LogQso& qso);
+    // The QSO through the add path, with the settings' own call where it has none.
+    QsoFindings add(const LogQso& qso);
     CheckOutcome finish();
 
 private:
@@ -78,6 +89,7 @@ private:
     std::unique_ptr<Plugin> m_plugin;
     std::size_t m_logged = 0;
     std::size_t m_rejected = 0;
+    QsoFindings m_current;
 };
 
 // Runs the log's QSOs, in order, through a LogCheck.
