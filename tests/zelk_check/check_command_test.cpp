@@ -76,7 +76,12 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
         {{"good.cbr", "--start", "2017-05-32 21:00"}, "--start \"2017-05-32 21:00\""},
         {{"good.cbr", "--cabrillo", "--set", "Nickname=Joe"}, "unknown header key \"Nickname\""},
         {{"good.cbr", "--set", "novalue"}, "is not KEY=VALUE"},
-        {{"good.cbr", "--frobnicate"}, "--frobnicate"},
+        {{"good.cbr", "--frobnicate"}, "unknown option --frobnicate"},
+        {{"--cabrilo", "good.cbr"}, "unknown option --cabrilo; did you mean --cabrillo?"},
+        {{"good.cbr", "-quiet"}, "unknown option -quiet; did you mean --quiet?"},
+        {{"good.cbr", "--start", "2017-05-06 03:00", "--end", "2017-05-05 21:00"}, "is not before --end"},
+        {{"good.cbr", "--start", "2017-05-06 03:00"}, "the contest period is empty"},
+        {{"good.cbr", "--dg-mode", "FT8"}, "--dg-mode \"FT8\" is not one of the contest's digital modes"},
         {{"good.cbr", "--cabrillo", "-o", "no/such/folder"}, "the folder no/such/folder does not exist"},
     };
     for (const auto& [args, message] : cases) {
@@ -142,6 +147,15 @@ TEST_F(CheckCommand, AdifWithHeaderValuesCountryOverrideAndHtmlGivesTheContestsF
           "QSO:  7034 PH 2017-05-05 2102 UR5TST        59  002    4K0ABC        57  LV13\r\n"})
         EXPECT_NE(cabrillo.find(expected), std::string::npos) << expected << "\n" << cabrillo;
     EXPECT_NE(result.err.find("Cabrillo log written"), std::string::npos);
+}
+
+TEST_F(CheckCommand, QsosOutsideTheGivenPeriodAreNamedAndNotScored) {
+    write("log.cbr", std::string(kLogHead) + kCleanQsos + "END-OF-LOG:\r\n");
+    const Outcome result = run({"log.cbr", "--set", "Club=X", "--start", "2017-05-05 21:02", "--end", "2017-05-05 22:00"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("log.cbr:4: outside the contest period, not scored"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("3 QSOs read, 0 lines skipped; 2 logged, 0 rejected; 1 outside the contest period"), std::string::npos);
+    EXPECT_NE(result.out.find("Score:\t 2 *  1 = 2"), std::string::npos) << result.out;
 }
 
 TEST_F(CheckCommand, HelpAndVersion) {

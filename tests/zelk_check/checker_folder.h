@@ -56,6 +56,13 @@ protected:
         return {code, out.str(), err.str()};
     }
 
+    std::vector<std::string> filesIn(const std::string& folder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path(folder))) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     std::vector<std::string> filesInFolder() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(m_folder)) names.push_back(entry.path().filename().string());

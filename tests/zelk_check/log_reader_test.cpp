@@ -249,6 +249,14 @@ TEST(QsoFields, ModesFromCabrilloCodesAndAdif) {
     EXPECT_EQ(ModeOfCabrilloCode("fm"), "FM");
     // Outside the contest an ADIF mode keeps its name, for the add path to find it wrong.
     EXPECT_EQ(ModeOfAdif("PSK", "PSK1000"), "PSK1000");
+    // ADIF 3 submodes and the ADIF 2 names written into MODE.
+    const std::pair<std::pair<const char*, const char*>, const char*> adif[] = {
+        {{"PSK", "PSK63"}, "BPSK63"},  {{"psk", "qpsk31"}, "QPSK31"},  {{"PSK", "PSK125"}, "BPSK125"},
+        {{"MFSK", "MFSK16"}, "MFSK"},  {{"MFSK", ""}, "MFSK"},         {{"MFSK", "MFSK32"}, "MFSK32"},
+        {{"MFSK", "JT65"}, "JT65"},    {{"SSB", "LSB"}, "SSB"},        {{"PSK31", ""}, "BPSK31"},
+        {{"QPSK125", ""}, "QPSK125"},  {{"MFSK16", ""}, "MFSK"},       {{"PSK63", ""}, "BPSK63"},
+    };
+    for (const auto& [modes, contestMode] : adif) EXPECT_EQ(ModeOfAdif(modes.first, modes.second), contestMode) << modes.first << " " << modes.second;
     EXPECT_EQ(ModeOfAdif("ft8", ""), "FT8");
     EXPECT_EQ(ModeOfAdif("", ""), "");
     EXPECT_EQ(BandOfKHz(7299), "40m");

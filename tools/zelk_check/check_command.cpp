@@ -239,6 +239,9 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     if (!cmd.noBadQsoFile) err << " in " << badQsoPath.string();
     if (cmd.cabrillo) err << "; claimed score " << outcome.claimedScore;
     err << "\n";
+    if (cmd.cabrillo && outcome.valuesFilled > 0)
+        err << "For the Cabrillo file " << Plural(outcome.valuesFilled, "value was", "values were")
+            << " filled in: the band's lower edge for QSOs without a frequency, 599 (59 on SSB) for missing RSTs\n";
     bool allWritten = true;
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         if (notWritten[i])
@@ -263,20 +266,69 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.add_option("--end", cmd.end, "Contest end \"YYYY-MM-DD HH:MM\" (default: the hour after the last QSO)")->option_text("DATE");
     app.add_option("--country", cmd.countries,
                    "Country prefix of every worked station, or CALL=PREFIX for one call (UR is checked for districts)")
-        ->option_text("[CALL=]PREFIX");
+        ->option_text("[CALL=]PREFIX")
+        ->allow_extra_args(false);  // one value each time, so the log's path after it stays the log
     app.add_flag("--html", cmd.html, "Summary as HTML instead of text");
     app.add_option("-s,--summary", cmd.summaryPath, "Write the summary into this file instead of standard output")->option_text("FILE");
     app.add_option("-o,--output-dir", cmd.outputDir, "Folder for the bad-QSO file and the Cabrillo file (default: .)")->option_text("DIR");
     app.add_flag("--no-bad-qso-file", cmd.noBadQsoFile, "Do not write the bad-QSO file");
     app.add_flag("--cabrillo", cmd.cabrillo, "Also write the contest's Cabrillo file <CALL>.cbr");
     app.add_option("--header", cmd.headerPath, "Cabrillo header values: Key=value lines (\\n for a line break)")->option_text("FILE");
-    app.add_option("--set", cmd.headerSettings, "One Cabrillo header value KEY=VALUE, over the file's")->option_text("KEY=VALUE");
+    app.add_option("--set", cmd.headerSettings, "One Cabrillo header value KEY=VALUE, over the file's")
+        ->option_text("KEY=VALUE")
+        ->allow_extra_args(false);
     app.add_option("--created-by", cmd.createdBy, "Text after \"CREATED-BY: Vexl \" in the Cabrillo file")->option_text("TEXT (Vexl)");
     app.add_flag("-f,--force", cmd.force, "Overwrite output files that exist");
     app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line and each finding, only their counts");
     app.add_option("--dg-mode", cmd.dgMode,
                    "Contest mode of the Cabrillo code DG (any digital mode), for a log whose operator worked only this one")
         ->option_text("MODE");
+}
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// An option the program does not know, named with the nearest one it knows, before it could
+// be taken for the log's path or a value.
+std::optional<std::string> UnknownOption(const CLI::App& app, int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") return std::nullopt;
+        if (arg.size() < 2 || arg[0] != '-' || (arg.size() == 2 && arg[1] != '-')) continue;
+        const std::string_view name = arg.substr(0, arg.find('='));
+        const std::string_view bare = name.substr(name.find_first_not_of('-'));
+        const CLI::Option* known = nullptr;
+        std::string nearest;
+        std::size_t nearestDistance = std::string::npos;
+        for (const CLI::Option* option : app.get_options()) {
+            for (const std::string& longName : option->get_lnames()) {
+                if (name == "--" + longName) known = option;
+                if (const std::size_t distance = EditDistance(bare, longName); distance < nearestDistance) {
+                    nearestDistance = distance;
+                    nearest = "--" + longName;
+                }
+            }
+        }
+        if (known) {
+            if (known->get_type_size() != 0 && name.size() == arg.size()) ++i;  // its value follows
+            continue;
+        }
+        if (name.starts_with("--") || name.size() > 2)
+            return "unknown option " + std::string(name) + (nearestDistance <= 3 ? "; did you mean " + nearest + "?" : "");
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -289,6 +341,10 @@ int ZelkCheckMain(int argc, const char* const* argv, std::ostream& out, std::ost
                      "zelk-check");
         CommandLine cmd;
         DescribeOptions(app, cmd);
+        if (auto unknown = UnknownOption(app, argc, argv)) {
+            err << "zelk-check: " << *unknown << "\nRun zelk-check --help for the options.\n";
+            return kUnusable;
+        }
         try {
             app.parse(argc, argv);
         } catch (const CLI::CallForHelp&) {

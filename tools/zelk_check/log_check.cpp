@@ -120,10 +120,26 @@ LogCheck::LogCheck(const CheckSettings& settings) : m_settings(settings), m_plug
 
 LogCheck::~LogCheck() = default;
 
+// A Cabrillo QSO line needs a frequency and both RSTs to be read back.
+void LogCheck::FillForCabrillo(QsoInput& qso) {
+    if (qso.frequencyHz == 0)
+        if (auto edge = BandLowerEdgeKHz(qso.band)) {
+            qso.frequencyHz = *edge * 1000;
+            ++m_valuesFilled;
+        }
+    const std::string_view customary = qso.mode == "SSB" ? "59" : "599";
+    for (std::string_view* rst : {&qso.rstSent, &qso.rstReceived})
+        if (TrimmedBlanks(*rst).empty()) {
+            *rst = customary;
+            ++m_valuesFilled;
+        }
+}
+
 QsoFindings LogCheck::add(const LogQso& qso) {
     QsoInput input = qso.input();
     if (input.myCall.empty()) input.myCall = m_settings.ownCall;
     input.country = CountryFor(qso, m_settings);
+    if (m_settings.cabrillo) FillForCabrillo(input);
     m_current = {};
     m_current.logged = AddQso(m_plugin->state, input, m_plugin->files) != 0;
     ++(m_current.logged ? m_logged : m_rejected);
@@ -139,6 +155,7 @@ CheckOutcome LogCheck::finish() {
     int out = 0;
     outcome.summary = ProduceResults(state, &out, m_plugin->platform, files);
     outcome.claimedScore = state.claimedScore;
+    outcome.valuesFilled = m_valuesFilled;
     outcome.badQsoFile.name = state.contest.badQsoFileName;
     if (m_settings.badQsoDiskPath.empty()) outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
     const std::size_t lines = files.lineCount(state.contest.badQsoFileName);

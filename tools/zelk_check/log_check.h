@@ -59,6 +59,9 @@ struct CheckOutcome {
     std::size_t qsosRejected = 0;            // QSOs the add path refused (wrong band, mode, exchange)
     std::size_t findingLines = 0;            // lines of the bad-QSO file after its first
     std::int64_t claimedScore = 0;           // the score the Cabrillo file claims
+    // Values given to QSOs for the Cabrillo file, which no reader could take without them: the
+    // band's lower edge for a QSO known by its band alone, the customary RST for a missing one.
+    std::size_t valuesFilled = 0;
 };
 
 // What the add path found of one QSO.
@@ -85,11 +88,13 @@ public:
 
 private:
     struct Plugin;
+    void FillForCabrillo(QsoInput& qso);
     const CheckSettings& m_settings;
     std::unique_ptr<Plugin> m_plugin;
     std::size_t m_logged = 0;
     std::size_t m_rejected = 0;
     QsoFindings m_current;
+    std::size_t m_valuesFilled = 0;
 };
 
 // Runs the log's QSOs, in order, through a LogCheck.

@@ -111,6 +111,12 @@ std::string_view BandOfKHz(double kHz) {
     return {};
 }
 
+std::optional<unsigned> BandLowerEdgeKHz(std::string_view band) {
+    for (const BandEdge& edge : kBands)
+        if (edge.name == band) return static_cast<unsigned>(edge.lowKHz + 0.5);
+    return std::nullopt;
+}
+
 std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code) {
     const std::string upper = ToUpperAscii(code);
     // FM is one mode, outside the contest: the add path finds it a wrong mode, as for the host.

@@ -12,6 +12,10 @@
 // outside the amateur bands.
 std::string_view BandOfKHz(double kHz);
 
+// The lower edge of a band named as BandOfKHz names it, in whole kHz (1800 for "160m"), as
+// contest loggers write the frequency of a QSO logged by its band alone.
+std::optional<unsigned> BandLowerEdgeKHz(std::string_view band);
+
 // The contest mode name of a Cabrillo mode code (the reverse of the Cabrillo writer's table), or
 // "FM", a single mode outside the contest; nothing for a code that names no single mode (DG, ??).
 std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code);
