@@ -225,6 +225,26 @@ TEST(CabrilloReader, ReadsQsoFieldsByWhatTheyAre) {
     EXPECT_EQ(withBom.xQsos, 1u);
 }
 
+// The log is read in pieces of 64 KB; a CR LF split between two pieces is one line end.
+TEST(CabrilloReader, LineNumbersHoldWhereALineEndFallsBetweenPieces) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    const std::string head = "START-OF-LOG: 3.0\r\nSOAPBOX: ";
+    for (std::size_t crAt = kPiece - 3; crAt <= kPiece + 2; ++crAt) {
+        SCOPED_TRACE(crAt);
+        const std::string log = head + std::string(crAt - head.size(), 'x') +
+                                "\r\nQSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15\r\n"
+                                "QSO:  7015 CW 2017-05-05 2010 UR7QM 599 002 OK1XY 589 14\r\nEND-OF-LOG:\r\n";
+        const LogContents read = ReadCabrillo(log);
+        ASSERT_EQ(read.problems.size(), 1u);
+        EXPECT_EQ(read.problems[0].line, 2u);
+        EXPECT_NE(read.problems[0].message.find("longer than 4096"), std::string::npos);
+        ASSERT_EQ(read.qsos.size(), 2u);
+        EXPECT_EQ(read.qsos[0].line, 3u);
+        EXPECT_EQ(read.qsos[1].line, 4u);
+        EXPECT_TRUE(read.notes.empty());
+    }
+}
+
 TEST(QsoFields, CountryOfCall) {
     const std::pair<const char*, const char*> cases[] = {
         {"UR5ABC", "UR"}, {"ur5abc/p", "UR"}, {"EM1Q", "UR"},     {"EO10X", "UR"},   {"UZ2M/QRP", "UR"},

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <sstream>
 
 #include "stats_version.h"
@@ -205,7 +206,9 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
         if (target.empty() || (cmd.noBadQsoFile && target == badQsoPath)) continue;
         if (auto refusal = OutputRefusal(target, logPath)) throw Unusable{*refusal};
     }
-    const fs::path badQsoSide = cmd.noBadQsoFile ? fs::temp_directory_path() / ("zelk-check-" + badQsoPath.filename().string() + ".tmp")
+    // Without a bad-QSO file its lines still go to disk, into a scratch file of this run's own.
+    const fs::path badQsoSide = cmd.noBadQsoFile ? fs::temp_directory_path() / ("zelk-check-" + std::to_string(std::random_device{}()) + "-" +
+                                                                                 badQsoPath.filename().string() + ".tmp")
                                                  : SideFileOf(badQsoPath);
     SideFile badQsoSideFile(badQsoSide);
     settings.badQsoDiskPath = badQsoSide.string();
