@@ -134,8 +134,8 @@ private:
         if (station.empty()) station = TrimmedBlanks(Field(fields, "OPERATOR"));
         if (station.find_first_of(" \t") != std::string_view::npos) return "own call \"" + std::string(station) + "\" is not a call sign";
         qso.myCall = ToUpperAscii(station);
-        qso.rstSent = TrimmedBlanks(Field(fields, "RST_SENT"));
-        qso.rstReceived = TrimmedBlanks(Field(fields, "RST_RCVD"));
+        qso.rstSent = Field(fields, "RST_SENT");
+        qso.rstReceived = Field(fields, "RST_RCVD");
         if (auto reason = readExchange(fields, "STX_STRING", "STX", qso.rstSent, qso.exchSent, qso.line)) return reason;
         if (auto reason = readExchange(fields, "SRX_STRING", "SRX", qso.rstReceived, qso.exchReceived, qso.line)) return reason;
         qso.country = CountryOfRecord(fields, qso.call);
@@ -168,15 +168,17 @@ private:
     // ("599 KI01"), the RST kept where the record has none.
     std::optional<std::string> readExchange(const Fields& fields, std::string_view stringName, std::string_view numberName,
                                             std::string& rst, std::string& exchange, std::size_t line) {
-        std::string_view value = TrimmedBlanks(Field(fields, stringName));
+        std::string_view raw = Field(fields, stringName);
         std::string_view name = stringName;
-        if (value.empty()) {
-            value = TrimmedBlanks(Field(fields, numberName));
+        if (TrimmedBlanks(raw).empty()) {
+            raw = Field(fields, numberName);
             name = numberName;
         }
+        // Kept as logged, blanks around it included, as the host gives it to the plug-in.
+        const std::string_view value = TrimmedBlanks(raw);
         const std::size_t blank = value.find_first_of(" \t");
         if (blank == std::string_view::npos) {
-            exchange = value;
+            exchange = raw;
             return std::nullopt;
         }
         const std::string_view report = value.substr(0, blank);
@@ -184,7 +186,7 @@ private:
         if (!IsReport(report) || rest.find_first_of(" \t") != std::string_view::npos)
             return std::string(name) + " \"" + std::string(value) + "\" holds more than one exchange";
         exchange = rest;
-        if (rst.empty()) rst = report;
+        if (TrimmedBlanks(rst).empty()) rst = report;
         if (!m_splitExchangeSaid) {
             m_splitExchangeSaid = true;
             m_visitor.note({line, std::string(name) + " \"" + std::string(value) + "\" holds the RST and the exchange; the exchange \"" +
