@@ -84,7 +84,10 @@ std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::s
     const std::vector<std::string_view> sentFields(tokens.begin() + static_cast<std::ptrdiff_t>(next),
                                                    tokens.begin() + static_cast<std::ptrdiff_t>(callAt));
     std::vector<std::string_view> receivedFields(tokens.begin() + static_cast<std::ptrdiff_t>(callAt) + 1, tokens.end());
-    if (receivedFields.size() == 3 && IsTransmitter(receivedFields.back())) receivedFields.pop_back();
+    // A transmitter after both received fields, or after an exchange whose RST was left out.
+    if ((receivedFields.size() == 3 || (receivedFields.size() == 2 && !IsReportShaped(receivedFields[0], *mode))) &&
+        IsTransmitter(receivedFields.back()))
+        receivedFields.pop_back();
     const auto sent = SideOf(sentFields, *mode);
     if (!sent) return "QSO line has " + std::to_string(sentFields.size()) + " sent fields before the worked call, more than RST and exchange";
     const auto received = SideOf(receivedFields, *mode);
