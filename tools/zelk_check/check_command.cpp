@@ -281,7 +281,7 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
         ->option_text("KEY=VALUE")
         ->allow_extra_args(false);
     app.add_option("--created-by", cmd.createdBy, "Text after \"CREATED-BY: Vexl \" in the Cabrillo file")->option_text("TEXT (Vexl)");
-    app.add_flag("-f,--force", cmd.force, "Overwrite output files that exist");
+    app.add_flag("-f,--force", cmd.force, "Replace an existing Cabrillo file (the bad-QSO and summary files are always replaced)");
     app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line and each finding, only their counts");
     app.add_option("--dg-mode", cmd.dgMode,
                    "Contest mode of the Cabrillo code DG (any digital mode), for a log whose operator worked only this one")
