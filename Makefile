@@ -12,7 +12,7 @@ export MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 DEMO_DIR := demo-output
 FUZZ_SECONDS ?= 180
-FUZZ_TARGETS := district_list plugin_sequence reports header_values
+FUZZ_TARGETS := district_list plugin_sequence reports header_values log_readers
 
 .PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench fuzz fuzz-build fuzz-corpus dist clean
 
