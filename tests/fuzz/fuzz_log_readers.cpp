@@ -1,6 +1,6 @@
 // The log readers on any bytes: each QSO they hand on has the fields a Cabrillo line or a
 // finding line can carry (no control byte anywhere, no blank inside a call), line numbers that
-// never go back, and the same reading whether the whole text or a byte-order mark before it.
+// never go back, and the same reading with a byte-order mark before the text as without.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -47,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (log.format == LogFormat::unknown) FUZZ_CHECK(log.qsos.empty() && log.problems.size() == 1);
 
+    if (text.starts_with("\xEF\xBB\xBF")) return 0;
     const LogContents marked = ReadContestLog("\xEF\xBB\xBF" + std::string(text), options);
     FUZZ_CHECK(marked.format == log.format || log.format == LogFormat::unknown || marked.format == LogFormat::unknown);
     if (marked.format == log.format) FUZZ_CHECK(marked.qsos.size() == log.qsos.size());
