@@ -33,6 +33,7 @@ struct LogHeader {
     LogFormat format = LogFormat::unknown;
     // CALLSIGN: (Cabrillo); STATION_CALLSIGN, else OPERATOR, of the first record that has one
     // (ADIF), so complete only once the whole log was read. Upper case; empty when not given.
+    // Not checked: a caller refuses one longer than kMaxCallLength.
     std::string ownCall;
     // The Cabrillo header's CATEGORY-...: lines as written, without their line ends.
     std::vector<std::string> categoryLines;
