@@ -16,7 +16,7 @@ DEMO_DIR := demo-output
 FUZZ_SECONDS ?= 180
 SOAK_SECONDS ?= 60
 SOAK_BUSY ?= 2
-FUZZ_TARGETS := district_list plugin_sequence reports header_values
+FUZZ_TARGETS := district_list plugin_sequence reports header_values log_readers
 
 .PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench soak fuzz fuzz-build fuzz-corpus dist clean
 

@@ -4,12 +4,22 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "tools/zelk_check/log_check.h"
 #include "tools/zelk_check/log_reader.h"
+
+#if defined(__unix__) && defined(ZELK_CHECK_PROGRAM)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#define ZELK_CHECK_CHILD 1
+#endif
 
 namespace {
 
@@ -265,6 +275,123 @@ void BM_ReadAndCheckLog(benchmark::State& bench, LogFormat format) {
     bench.counters["rejected"] = static_cast<double>(rejected);
 }
 
+#ifdef ZELK_CHECK_CHILD
+// The zelk-check program run on the log written to a file, as a user runs it, in a process of its
+// own. A process forked from this one would count this one's memory as its own (the pages it
+// starts with), so the runs are forked by a small spawner process, itself forked before this
+// program grew: its children's maximum resident sets are the checker's alone.
+struct ChildRun {
+    int exitCode = -1;
+    double peakMegabytes = 0;
+};
+
+class Spawner {
+public:
+    Spawner() {
+        int requests[2], replies[2];
+        if (pipe(requests) != 0 || pipe(replies) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(requests[1]);
+            close(replies[0]);
+            Serve(requests[0], replies[1]);
+        }
+        close(requests[0]);
+        close(replies[1]);
+        m_requests = requests[1];
+        m_replies = replies[0];
+    }
+
+    // Runs zelk-check on `log` with outputs into `outputDir`.
+    ChildRun run(const std::string& log, const std::string& outputDir) {
+        ChildRun result;
+        const std::string request = log + '\n' + outputDir + '\n';
+        if (m_pid <= 0 || write(m_requests, request.data(), request.size()) != static_cast<ssize_t>(request.size())) return result;
+        if (read(m_replies, &result, sizeof result) != static_cast<ssize_t>(sizeof result)) return {};
+        return result;
+    }
+
+private:
+    static std::string ReadLine(int from) {
+        std::string line;
+        char c;
+        while (read(from, &c, 1) == 1 && c != '\n') line += c;
+        return line;
+    }
+
+    [[noreturn]] static void Serve(int requests, int replies) {
+        while (true) {
+            const std::string log = ReadLine(requests), outputDir = ReadLine(requests);
+            if (log.empty()) _exit(0);
+            ChildRun result;
+            const pid_t child = fork();
+            if (child == 0) {
+                std::freopen("/dev/null", "w", stdout);
+                std::freopen("/dev/null", "w", stderr);
+                // Another build's program may be compared through the environment.
+                const char* program = std::getenv("ZELK_CHECK_PROGRAM");
+                execl(program ? program : ZELK_CHECK_PROGRAM, "zelk-check", "--force", "-o", outputDir.c_str(), log.c_str(), static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            int status = 0;
+            rusage usage{};
+            if (child > 0 && wait4(child, &status, 0, &usage) == child) {
+                result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // Linux gives kilobytes
+            }
+            if (write(replies, &result, sizeof result) != static_cast<ssize_t>(sizeof result)) _exit(1);
+        }
+    }
+
+    pid_t m_pid = -1;
+    int m_requests = -1, m_replies = -1;
+};
+
+// Made while the program is still small, before the benchmarks run.
+Spawner g_spawner;
+
+ChildRun RunZelkCheck(const std::filesystem::path& log, const std::filesystem::path& outputDir) {
+    return g_spawner.run(log.string(), outputDir.string());
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// n copies of one QSO in ADIF: n(n-1)/2 dupe lines.
+std::string SameQsoAdif(std::size_t copies) {
+    std::string text = "<ADIF_VER:5>3.1.0 <EOH>\r\n";
+    for (std::size_t i = 0; i < copies; ++i)
+        text += "<CALL:5>UT2AB <QSO_DATE:8>20170505 <TIME_ON:4>2101 <FREQ:5>3.512 <MODE:2>CW <RST_SENT:3>599 "
+                "<RST_RCVD:3>599 <STX_STRING:3>001 <SRX_STRING:4>KI01 <STATION_CALLSIGN:5>UT5ZZ <EOR>\r\n";
+    return text;
+}
+
+constexpr std::size_t kSameQsoCopies = 2'000;
+
+// Peak memory of a whole zelk-check run, as a user runs it (each finding named on standard
+// error): "peak_MB" is the child's maximum resident set. The 100,000-QSO log as Cabrillo and as
+// ADIF, and 2,000 copies of one QSO, whose 1,999,000 dupe lines make a 160 MB bad-QSO file. The
+// files go to a scratch folder that is removed afterwards.
+void BM_ZelkCheckPeakMemory(benchmark::State& bench, LogFormat format, bool sameQso) {
+    if (!LogsAgree(bench)) return;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zelk_check_bench_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path log = folder / (format == LogFormat::cabrillo ? "UT5ZZ.cbr" : "UT5ZZ.adi");
+    WriteFile(log, sameQso ? SameQsoAdif(kSameQsoCopies) : LogText(format));
+    WriteFile(folder / "zelk.txt", *Logs().settings.districtList);
+    ChildRun run;
+    for (auto _ : bench) run = RunZelkCheck(log, folder);
+    std::filesystem::remove_all(folder);
+    if (run.exitCode != 1) {  // the generated log has findings
+        bench.SkipWithError("zelk-check did not check the log");
+        return;
+    }
+    bench.counters["peak_MB"] = run.peakMegabytes;
+}
+#endif
+
 }  // namespace
 
 BENCHMARK_CAPTURE(BM_ReadLog, cabrillo, LogFormat::cabrillo)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -274,3 +401,11 @@ BENCHMARK_CAPTURE(BM_ReadAndCheckLog, cabrillo, LogFormat::cabrillo)
 BENCHMARK_CAPTURE(BM_ReadAndCheckLog, adif, LogFormat::adif)
     ->ArgName("cbr_file")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+#ifdef ZELK_CHECK_CHILD
+BENCHMARK_CAPTURE(BM_ZelkCheckPeakMemory, cabrillo, LogFormat::cabrillo, false)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ZelkCheckPeakMemory, adif, LogFormat::adif, false)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ZelkCheckPeakMemory, same_qso_2000, LogFormat::adif, true)
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif

@@ -33,6 +33,11 @@ private:
     std::string_view m_text;
 };
 
+void QsoLog::reserve(std::size_t records) {
+    m_records.reserve(records);
+    m_entries.reserve(records);
+}
+
 void QsoLog::append(CInfo record) {
     const Sequence sequence = m_nextSequence++;
     const CombinedKey key(record.m_call, record.m_band, record.m_mode);

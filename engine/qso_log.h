@@ -23,6 +23,9 @@ public:
     auto end() const { return m_records.end(); }
 
     void append(CInfo record);
+    // Room for this many records in all, for a caller that knows how many are coming: the log
+    // then never holds its old and new arrays at once while it grows.
+    void reserve(std::size_t records);
     void removeAt(std::size_t index);
     void clear();
 

@@ -6,68 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "tools/zelk_check/check_command.h"
+#include "zelk_check/checker_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kDistricts = "KI-01 Kyiv\r\nLV-13 Lviv\r\n";
 constexpr const char* kLogHead = "START-OF-LOG: 3.0\r\nCALLSIGN: UR5TST\r\nCONTEST: ZELK\r\n";
 constexpr const char* kCleanQsos =
     "QSO:  3512 CW 2017-05-05 2101 UR5TST        599 001    UT2AB         579 KI01\r\n"
     "QSO:  7034 PH 2017-05-05 2102 UR5TST        59  002    DL3XY         57  017\r\n"
     "QSO:  1822 RY 2017-05-05 2103 UR5TST        599 003    US7QZ         589 LV13\r\n";
 constexpr const char* kBadQsoFile = "BadQSO_StatsZELK_05_05_2017.txt";
-
-struct Outcome {
-    int exitCode;
-    std::string out, err;
-};
-
-class CheckCommand : public testing::Test {
-protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("zelk-check-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                    testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-        write("zelk.txt", kDistricts);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    fs::path path(const std::string& name) const { return m_folder / name; }
-    void write(const std::string& name, const std::string& content) const {
-        std::ofstream(path(name), std::ios::binary) << content;
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream file(path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
-
-    // Runs the program in the test's folder, as a user would from there.
-    Outcome run(std::vector<std::string> args) const {
-        const fs::path previous = fs::current_path();
-        fs::current_path(m_folder);
-        args.insert(args.begin(), "zelk-check");
-        std::vector<const char*> argv;
-        for (const auto& arg : args) argv.push_back(arg.c_str());
-        std::ostringstream out, err;
-        const int code = ZelkCheckMain(static_cast<int>(argv.size()), argv.data(), out, err);
-        fs::current_path(previous);
-        return {code, out.str(), err.str()};
-    }
-
-    std::vector<std::string> filesInFolder() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_folder)) names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path m_folder;
-};
 
 TEST_F(CheckCommand, ACleanLogGivesThePluginsSummaryAndExitsZero) {
     write("log.cbr", std::string(kLogHead) + kCleanQsos + "END-OF-LOG:\r\n");
@@ -84,7 +34,7 @@ TEST_F(CheckCommand, ACleanLogGivesThePluginsSummaryAndExitsZero) {
 
 TEST_F(CheckCommand, FindingsAndSkippedLinesExitOneAndEverySkippedLineIsNamed) {
     write("log.cbr", std::string(kLogHead) + kCleanQsos +
-                         "QSO:  3514 CW 2017-05-05 2104 UR5TST        599 004    UT2AB\r\n"            // line 7: truncated
+                         "QSO:  3514 CW 2017-05-05 2104 UR5TST        599 004    UT2AB\r\n"            // 7: nothing received
                          "QSO:  3515 DG 2017-05-05 2105 UR5TST        599 005    SP4KM  599 021\r\n"   // 8: no single mode
                          "QSO:  3516 CW 2017-02-30 2106 UR5TST        599 006    OK2PV  599 022\r\n"   // 9: no such date
                          "QSO:  3517 CW 2017-05-05 2107 UR5TST        599 007    UT2AB  559 KI01\r\n"  // dupe
@@ -94,19 +44,20 @@ TEST_F(CheckCommand, FindingsAndSkippedLinesExitOneAndEverySkippedLineIsNamed) {
                          "END-OF-LOG:\r\n");
     const Outcome result = run({"log.cbr"});
     EXPECT_EQ(result.exitCode, 1);
-    for (const char* expected : {"log.cbr:7: QSO line has 8 of 10 fields", "log.cbr:8: mode code \"DG\"",
-                                 "log.cbr:9: bad date or time", "log.cbr:12: line holds control or binary bytes",
-                                 "6 QSOs read, 4 lines skipped; 5 logged, 1 rejected; 3 finding lines"})
+    for (const char* expected : {"log.cbr:8: mode code DG names no single contest mode", "log.cbr:9: bad date or time",
+                                 "log.cbr:12: line holds control or binary bytes",
+                                 "7 QSOs read, 3 lines skipped; 5 logged, 2 rejected; 4 finding lines"})
         EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
     EXPECT_EQ(read(kBadQsoFile),
               "ZELK TEST UBN file \r\n"
+              "QSO:  3514  CW  2017-05-05 2104  UR5TST  599  004  UT2AB       NO RX NUMBER !!!\r\n"
               "QSO:  3517  CW  2017-05-05 2107  UR5TST  599  007  UT2AB  559  KI01   DUPE !!!\r\n"
               "QSO:  1823  CW  2017-05-05 2108  UR5TST  599  008  UY9XX  599  ZZ99  ZZ99  ZELK Code Area is not acceptable !!!\r\n"
               "QSO:  14020  FM  2017-05-05 2110  UR5TST  59  010  HA7RR  59  023   WRONG BAND !!!\r\n");
 
     const Outcome quiet = run({"log.cbr", "--quiet", "--force"});
-    EXPECT_EQ(quiet.err.find("log.cbr:7:"), std::string::npos);
-    EXPECT_NE(quiet.err.find("4 lines skipped"), std::string::npos);
+    EXPECT_EQ(quiet.err.find("log.cbr:8:"), std::string::npos);
+    EXPECT_NE(quiet.err.find("3 lines skipped"), std::string::npos);
 }
 
 TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
@@ -125,7 +76,12 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
         {{"good.cbr", "--start", "2017-05-32 21:00"}, "--start \"2017-05-32 21:00\""},
         {{"good.cbr", "--cabrillo", "--set", "Nickname=Joe"}, "unknown header key \"Nickname\""},
         {{"good.cbr", "--set", "novalue"}, "is not KEY=VALUE"},
-        {{"good.cbr", "--frobnicate"}, "--frobnicate"},
+        {{"good.cbr", "--frobnicate"}, "unknown option --frobnicate"},
+        {{"--cabrilo", "good.cbr"}, "unknown option --cabrilo; did you mean --cabrillo?"},
+        {{"good.cbr", "-quiet"}, "unknown option -quiet; did you mean --quiet?"},
+        {{"good.cbr", "--start", "2017-05-06 03:00", "--end", "2017-05-05 21:00"}, "is not before --end"},
+        {{"good.cbr", "--start", "2017-05-06 03:00"}, "the contest period is empty"},
+        {{"good.cbr", "--dg-mode", "FT8"}, "--dg-mode \"FT8\" is not one of the contest's digital modes"},
         {{"good.cbr", "--cabrillo", "-o", "no/such/folder"}, "the folder no/such/folder does not exist"},
     };
     for (const auto& [args, message] : cases) {
@@ -137,26 +93,36 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
                                                          "no-qsos.cbr", "zelk.txt"}));
 }
 
-TEST_F(CheckCommand, OutputsAreNotOverwrittenUnlessForcedAndNoSideFileIsLeft) {
+// The reports are the checker's own and a re-run replaces them; the Cabrillo file is the
+// operator's submission, kept unless forced; the log itself is never written over.
+TEST_F(CheckCommand, ARerunReplacesTheReportsKeepsTheCabrilloFileAndNeverTheLog) {
     write("log.cbr", std::string(kLogHead) + kCleanQsos);
-    write("UR5TST.cbr.keep", "");
+    write("UR5TST.cbr", "edited by hand\r\n");
     write(kBadQsoFile, "an older check\r\n");
-    const Outcome refused = run({"log.cbr", "--cabrillo", "--summary", "summary.txt"});
-    EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("exists already; give --force"), std::string::npos);
-    EXPECT_EQ(read(kBadQsoFile), "an older check\r\n");
-    EXPECT_TRUE(refused.out.empty());
-    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr.keep",
-                                                         "log.cbr", "zelk.txt"}));
+    write("summary.txt", "an older summary\r\n");
+    const Outcome kept = run({"log.cbr", "--cabrillo", "--summary", "summary.txt"});
+    EXPECT_EQ(kept.exitCode, 2);
+    EXPECT_NE(kept.err.find("UR5TST.cbr exists already and was kept; give --force"), std::string::npos) << kept.err;
+    EXPECT_EQ(read("UR5TST.cbr"), "edited by hand\r\n");
+    EXPECT_EQ(read(kBadQsoFile), "ZELK TEST UBN file \r\n");
+    EXPECT_NE(read("summary.txt").find("Total\t 3\t 2\t 3\t 1\t 1\t 1\r\n"), std::string::npos);
 
     const Outcome forced = run({"log.cbr", "--cabrillo", "--summary", "summary.txt", "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_TRUE(forced.out.empty());
-    EXPECT_EQ(read(kBadQsoFile), "ZELK TEST UBN file \r\n");
-    // With a Cabrillo export the plug-in's text summary ends at its totals.
-    EXPECT_NE(read("summary.txt").find("Total\t 3\t 2\t 3\t 1\t 1\t 1\r\n"), std::string::npos);
-    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr",
-                                                         "UR5TST.cbr.keep", "log.cbr", "summary.txt", "zelk.txt"}));
+    EXPECT_NE(read("UR5TST.cbr").find("QSO:  7034 PH 2017-05-05 2102 UR5TST"), std::string::npos);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"log.cbr", "--summary", "log.cbr", "--force"},
+          std::vector<std::string>{"UR5TST.cbr", "--cabrillo", "--force"}}) {
+        const std::string before = read(args.front());
+        const Outcome refused = run(args);
+        EXPECT_EQ(refused.exitCode, 2) << args[1];
+        EXPECT_NE(refused.err.find("is the log being checked"), std::string::npos) << refused.err;
+        EXPECT_EQ(read(args.front()), before);
+    }
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"BadQSO_StatsZELK_05_05_2017.txt", "UR5TST.cbr", "log.cbr",
+                                                         "summary.txt", "zelk.txt"}));
 }
 
 TEST_F(CheckCommand, AdifWithHeaderValuesCountryOverrideAndHtmlGivesTheContestsFiles) {
@@ -181,6 +147,15 @@ TEST_F(CheckCommand, AdifWithHeaderValuesCountryOverrideAndHtmlGivesTheContestsF
           "QSO:  7034 PH 2017-05-05 2102 UR5TST        59  002    4K0ABC        57  LV13\r\n"})
         EXPECT_NE(cabrillo.find(expected), std::string::npos) << expected << "\n" << cabrillo;
     EXPECT_NE(result.err.find("Cabrillo log written"), std::string::npos);
+}
+
+TEST_F(CheckCommand, QsosOutsideTheGivenPeriodAreNamedAndNotScored) {
+    write("log.cbr", std::string(kLogHead) + kCleanQsos + "END-OF-LOG:\r\n");
+    const Outcome result = run({"log.cbr", "--set", "Club=X", "--start", "2017-05-05 21:02", "--end", "2017-05-05 22:00"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("log.cbr:4: outside the contest period, not scored"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("3 QSOs read, 0 lines skipped; 2 logged, 0 rejected; 1 outside the contest period"), std::string::npos);
+    EXPECT_NE(result.out.find("Score:\t 2 *  1 = 2"), std::string::npos) << result.out;
 }
 
 TEST_F(CheckCommand, HelpAndVersion) {

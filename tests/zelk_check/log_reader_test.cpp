@@ -69,8 +69,12 @@ struct BadLine {
 
 TEST(CabrilloReader, SkipsAndReportsEachMalformedLineWithItsNumber) {
     const BadLine cases[] = {
-        {"truncated", "QSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB", "fields"},
-        {"unknown mode", "QSO:  3512 DG 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "DG"},
+        {"no worked call", "QSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 599 15", "no worked call"},
+        {"two worked calls", "QSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15 OK1XY", "not clear"},
+        {"too much after the call", "QSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15 7 8", "more than RST"},
+        {"too much before the call", "QSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 5 DL1AB 599 15", "more than RST"},
+        {"too few fields", "QSO:  3512 CW 2017-05-05 2005", "too few"},
+        {"unknown mode", "QSO:  3512 DG 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "--dg-mode"},
         {"bad date", "QSO:  3512 CW 2017-02-30 2005 UR7QM 599 001 DL1AB 599 15", "date"},
         {"bad time", "QSO:  3512 CW 2017-05-05 2460 UR7QM 599 001 DL1AB 599 15", "time"},
         {"bad frequency", "QSO:  3.5k CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15", "frequency"},
@@ -126,7 +130,7 @@ TEST(AdifReader, ReadsRecordsAfterTheHeader) {
     EXPECT_EQ(second.mode, "BPSK63");
     EXPECT_EQ(second.exchSent, "022");
     EXPECT_EQ(second.exchReceived, "16");
-    EXPECT_EQ(second.myCall, "UR7QM");
+    EXPECT_EQ(second.myCall, "");  // the log's own call stands for it
     EXPECT_EQ(second.country, "DL1");
 
     EXPECT_EQ(read.qsos[2].mode, "MFSK");
@@ -166,6 +170,82 @@ TEST(LogFormat, EmptyAndBinaryFilesAreUnusable) {
     }
 }
 
+// Loggers leave out what the operator did not enter and add a transmitter column; every field
+// keeps its meaning whatever is left out.
+TEST(CabrilloReader, ReadsQsoFieldsByWhatTheyAre) {
+    struct Case {
+        const char* line;
+        const char* myCall;
+        const char* rstSent;
+        const char* exchSent;
+        const char* call;
+        const char* rstReceived;
+        const char* exchReceived;
+        unsigned hertz;
+    } cases[] = {
+        {"QSO: 7000 CW 2026-12-07 1434 DL1ABC 599 UX1AA 599 LV13 0", "DL1ABC", "599", "", "UX1AA", "599", "LV13", 7'000'000},
+        {"QSO: 7001 CW 2026-12-07 1434 DL1ABC 599 007 UX1AB 589 LV14 1", "DL1ABC", "599", "007", "UX1AB", "589", "LV14", 7'001'000},
+        {"QSO: 3525.12 CW 2026-12-07 1434 DL1ABC 579 008 UX1AC 599 LV15", "DL1ABC", "579", "008", "UX1AC", "599", "LV15", 3'525'120},
+        {"qso:\t7012.0\tph\t2026-12-07\t1434\tdl1abc\t59\t009\tux1ad\t57\tlv16  ", "DL1ABC", "59", "009", "UX1AD", "57", "lv16", 7'012'000},
+        {"QSO: 1830 CW 2026-12-07 1434 DL1ABC 010 UX1AE KI01", "DL1ABC", "", "010", "UX1AE", "", "KI01", 1'830'000},
+        {"QSO: 1831 CW 2026-12-07 1434 599 011 UX1AF 599 KI02", "", "599", "011", "UX1AF", "599", "KI02", 1'831'000},
+        {"QSO: 1832 CW 2026-12-07 1434 DL1ABC 599 012 4K0ABC/P", "DL1ABC", "599", "012", "4K0ABC/P", "", "", 1'832'000},
+        {"QSO: 1833 CW 2026-12-07 1434 DL1ABC 599 013 EM1Q 599", "DL1ABC", "599", "013", "EM1Q", "599", "", 1'833'000},
+        {"QSO: 1834 CW 2026-12-07 1434 DL1ABC 599 014 UR5ABC 123", "DL1ABC", "599", "014", "UR5ABC", "123", "", 1'834'000},
+        {"QSO: 1835 CW 2026-12-07 1434 DL1ABC 599 015 UR5ABD 023", "DL1ABC", "599", "015", "UR5ABD", "", "023", 1'835'000},
+        {"QSO: 1836 CW 2026-12-07 1434 DL1ABC 599 016 UR5ABE KI05 1", "DL1ABC", "599", "016", "UR5ABE", "", "KI05", 1'836'000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const LogContents read = ReadCabrillo(std::string("START-OF-LOG: 3.0\nCALLSIGN: DL1ABC\n") + c.line + "\nEND-OF-LOG:\n");
+        ASSERT_TRUE(read.problems.empty()) << read.problems[0].message;
+        ASSERT_EQ(read.qsos.size(), 1u);
+        const LogQso& qso = read.qsos[0];
+        EXPECT_EQ(qso.myCall, c.myCall);
+        EXPECT_EQ(qso.rstSent, c.rstSent);
+        EXPECT_EQ(qso.exchSent, c.exchSent);
+        EXPECT_EQ(qso.call, c.call);
+        EXPECT_EQ(qso.rstReceived, c.rstReceived);
+        EXPECT_EQ(qso.exchReceived, c.exchReceived);
+        EXPECT_EQ(qso.frequencyHz, c.hertz);
+        EXPECT_TRUE(read.notes.empty());
+    }
+
+    ReadOptions psk31;
+    psk31.digitalMode = "BPSK31";
+    const LogContents digital = ReadCabrillo("QSO: 7040 DG 2026-12-07 1434 DL1ABC 599 016 UR5ABE 599 KI03\n", psk31);
+    ASSERT_EQ(digital.qsos.size(), 1u);
+    EXPECT_EQ(digital.qsos[0].mode, "BPSK31");
+    ASSERT_EQ(digital.notes.size(), 1u);  // no END-OF-LOG:
+    EXPECT_NE(digital.notes[0].message.find("no END-OF-LOG"), std::string::npos);
+
+    const LogContents withBom = ReadContestLog("\xEF\xBB\xBFSTART-OF-LOG: 3.0\r\nX-QSO: 7040 CW 2026-12-07 1434 DL1ABC 599 1 UR5A 599 1\r\n"
+                                               "QSO: 7041 CW 2026-12-07 1435 DL1ABC 599 2 UR5ABF 599 KI04\r\nEND-OF-LOG:\r\n");
+    EXPECT_EQ(withBom.format, LogFormat::cabrillo);
+    EXPECT_EQ(withBom.qsos.size(), 1u);
+    EXPECT_EQ(withBom.xQsos, 1u);
+}
+
+// The log is read in pieces of 64 KB; a CR LF split between two pieces is one line end.
+TEST(CabrilloReader, LineNumbersHoldWhereALineEndFallsBetweenPieces) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    const std::string head = "START-OF-LOG: 3.0\r\nSOAPBOX: ";
+    for (std::size_t crAt = kPiece - 3; crAt <= kPiece + 2; ++crAt) {
+        SCOPED_TRACE(crAt);
+        const std::string log = head + std::string(crAt - head.size(), 'x') +
+                                "\r\nQSO:  3512 CW 2017-05-05 2005 UR7QM 599 001 DL1AB 599 15\r\n"
+                                "QSO:  7015 CW 2017-05-05 2010 UR7QM 599 002 OK1XY 589 14\r\nEND-OF-LOG:\r\n";
+        const LogContents read = ReadCabrillo(log);
+        ASSERT_EQ(read.problems.size(), 1u);
+        EXPECT_EQ(read.problems[0].line, 2u);
+        EXPECT_NE(read.problems[0].message.find("longer than 4096"), std::string::npos);
+        ASSERT_EQ(read.qsos.size(), 2u);
+        EXPECT_EQ(read.qsos[0].line, 3u);
+        EXPECT_EQ(read.qsos[1].line, 4u);
+        EXPECT_TRUE(read.notes.empty());
+    }
+}
+
 TEST(QsoFields, CountryOfCall) {
     const std::pair<const char*, const char*> cases[] = {
         {"UR5ABC", "UR"}, {"ur5abc/p", "UR"}, {"EM1Q", "UR"},     {"EO10X", "UR"},   {"UZ2M/QRP", "UR"},
@@ -190,6 +270,14 @@ TEST(QsoFields, ModesFromCabrilloCodesAndAdif) {
     EXPECT_EQ(ModeOfCabrilloCode("fm"), "FM");
     // Outside the contest an ADIF mode keeps its name, for the add path to find it wrong.
     EXPECT_EQ(ModeOfAdif("PSK", "PSK1000"), "PSK1000");
+    // ADIF 3 submodes and the ADIF 2 names written into MODE.
+    const std::pair<std::pair<const char*, const char*>, const char*> adif[] = {
+        {{"PSK", "PSK63"}, "BPSK63"},  {{"psk", "qpsk31"}, "QPSK31"},  {{"PSK", "PSK125"}, "BPSK125"},
+        {{"MFSK", "MFSK16"}, "MFSK"},  {{"MFSK", ""}, "MFSK"},         {{"MFSK", "MFSK32"}, "MFSK32"},
+        {{"MFSK", "JT65"}, "JT65"},    {{"SSB", "LSB"}, "SSB"},        {{"PSK31", ""}, "BPSK31"},
+        {{"QPSK125", ""}, "QPSK125"},  {{"MFSK16", ""}, "MFSK"},       {{"PSK63", ""}, "BPSK63"},
+    };
+    for (const auto& [modes, contestMode] : adif) EXPECT_EQ(ModeOfAdif(modes.first, modes.second), contestMode) << modes.first << " " << modes.second;
     EXPECT_EQ(ModeOfAdif("ft8", ""), "FT8");
     EXPECT_EQ(ModeOfAdif("", ""), "");
     EXPECT_EQ(BandOfKHz(7299), "40m");

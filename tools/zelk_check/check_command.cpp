@@ -6,10 +6,13 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <sstream>
 
 #include "stats_version.h"
+#include "engine/bad_qso_file.h"
 #include "tools/zelk_check/log_check.h"
+#include "tools/zelk_check/log_passes.h"
 #include "tools/zelk_check/log_reader.h"
 #include "tools/zelk_check/output_files.h"
 #include "tools/zelk_check/qso_fields.h"
@@ -46,6 +49,7 @@ struct CommandLine {
     std::string createdBy = "Vexl";
     bool force = false;
     bool quiet = false;
+    std::string dgMode;
 };
 
 // What stops the program with exit code 2, with the message for the user.
@@ -115,25 +119,66 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+std::ifstream OpenLog(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw Unusable{"cannot read the log " + path.string()};
+    return file;
+}
+
+ReadOptions ReadOptionsOf(const CommandLine& cmd) {
+    ReadOptions options;
+    if (cmd.dgMode.empty()) return options;
+    static constexpr std::string_view kDigitalModes[] = {"BPSK31", "BPSK63", "BPSK125", "QPSK31", "QPSK63", "QPSK125", "MFSK", "RTTY"};
+    const std::string mode = ModeOfAdif(cmd.dgMode, "");
+    if (std::find(std::begin(kDigitalModes), std::end(kDigitalModes), mode) == std::end(kDigitalModes))
+        throw Unusable{"--dg-mode \"" + cmd.dgMode + "\" is not one of the contest's digital modes "
+                       "(BPSK31 BPSK63 BPSK125 QPSK31 QPSK63 QPSK125 MFSK RTTY)"};
+    options.digitalMode = mode;
+    return options;
+}
+
+// The period the options give, checked before the log is read.
+std::pair<std::optional<OleDateTime>, std::optional<OleDateTime>> PeriodOptions(const CommandLine& cmd) {
+    std::optional<OleDateTime> start, end;
+    if (!cmd.start.empty()) start = ParseDateOption(cmd.start, "--start");
+    if (!cmd.end.empty()) end = ParseDateOption(cmd.end, "--end");
+    if (start && end && start->m_dt >= end->m_dt)
+        throw Unusable{"--start \"" + cmd.start + "\" is not before --end \"" + cmd.end + "\""};
+    return {start, end};
+}
+
+std::string OwnCallOf(const CommandLine& cmd, const LogSurvey& survey) {
+    std::string call = !cmd.call.empty() ? ToUpperAscii(cmd.call) : !survey.header.ownCall.empty() ? survey.header.ownCall : survey.firstMyCall;
+    if (call.empty()) throw Unusable{"the log names no own call; give it with --call"};
+    if (call.size() > kMaxCallLength || call.find_first_of(" \t") != std::string::npos)
+        throw Unusable{"the own call \"" + call.substr(0, kMaxCallLength) + (call.size() > kMaxCallLength ? "..." : "") +
+                       "\" is not a call sign (at most " + std::to_string(kMaxCallLength) + " characters); give it with --call"};
+    return call;
+}
+
 int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseText upperCase) {
     const fs::path logPath = cmd.logPath;
-    const std::string logText = ReadWholeFile(logPath, "the log");
-    LogContents log = ReadContestLog(logText);
-    if (log.format == LogFormat::unknown)
-        throw Unusable{logPath.string() + ": " + (log.problems.empty() ? "not a log" : log.problems.front().message)};
-
-    if (!cmd.quiet)
-        for (const LogProblem& problem : log.problems)
-            err << logPath.string() << ":" << problem.line << ": " << problem.message << ", line skipped\n";
-    if (log.qsos.empty()) throw Unusable{logPath.string() + ": no QSO could be read from the log"};
+    const ReadOptions readOptions = ReadOptionsOf(cmd);
+    const auto [start, end] = PeriodOptions(cmd);
+    LogSurvey survey;
+    {
+        std::ifstream log = OpenLog(logPath);
+        survey.header = ReadContestLog(log, survey, readOptions);
+    }
+    if (survey.header.format == LogFormat::unknown)
+        throw Unusable{logPath.string() + ": " + (survey.unreadable.empty() ? "not a log" : survey.unreadable)};
+    if (survey.qsos == 0) {
+        if (!cmd.quiet) {
+            for (const LogProblem& problem : survey.firstProblems)
+                err << logPath.string() << ":" << problem.line << ": " << problem.message << ", line skipped\n";
+            if (survey.problems > survey.firstProblems.size())
+                err << logPath.string() << ": and " << survey.problems - survey.firstProblems.size() << " more lines skipped\n";
+        }
+        throw Unusable{logPath.string() + ": no QSO could be read from the log"};
+    }
 
     CheckSettings settings;
-    settings.ownCall = cmd.call.empty() ? log.ownCall : ToUpperAscii(cmd.call);
-    if (settings.ownCall.empty()) settings.ownCall = log.qsos.front().myCall;
-    if (settings.ownCall.empty()) throw Unusable{"the log names no own call; give it with --call"};
-    for (LogQso& qso : log.qsos)
-        if (qso.myCall.empty()) qso.myCall = settings.ownCall;
-
+    settings.ownCall = OwnCallOf(cmd, survey);
     const fs::path districtsPath = cmd.districtsPath.empty() ? logPath.parent_path() / "zelk.txt" : fs::path(cmd.districtsPath);
     try {
         settings.districtList = ReadWholeFile(districtsPath, "the district list");
@@ -141,9 +186,12 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
         throw Unusable{missing.message + (cmd.districtsPath.empty() ? "; give the district list with --districts" : "")};
     }
 
-    const auto period = PeriodOfQsos(log);
-    settings.contestStart = cmd.start.empty() ? period->first : ParseDateOption(cmd.start, "--start");
-    settings.contestEnd = cmd.end.empty() ? period->second : ParseDateOption(cmd.end, "--end");
+    const auto period = PeriodAround(survey.first, survey.last);
+    settings.contestStart = start.value_or(period.first);
+    settings.contestEnd = end.value_or(period.second);
+    if (settings.contestStart.m_dt >= settings.contestEnd.m_dt)
+        throw Unusable{"the contest period is empty: it starts " + FormatOleDate(settings.contestStart, "%Y-%m-%d %H:%M") +
+                       " and ends " + FormatOleDate(settings.contestEnd, "%Y-%m-%d %H:%M")};
     settings.html = cmd.html;
     settings.cabrillo = cmd.cabrillo;
     settings.header = HeaderValuesOf(cmd);
@@ -151,30 +199,62 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     settings.upperCase = upperCase;
     ApplyCountries(cmd, settings);
 
-    const CheckOutcome outcome = CheckLog(log, settings);
+    // The bad-QSO file is written on disk as the check goes, beside its place until it is done.
+    const fs::path outputDir = cmd.outputDir;
+    const fs::path badQsoPath = outputDir / BadQsoFileName(settings.contestEnd);
+    for (const fs::path& target : {badQsoPath, fs::path(cmd.summaryPath)}) {
+        if (target.empty() || (cmd.noBadQsoFile && target == badQsoPath)) continue;
+        if (auto refusal = OutputRefusal(target, logPath)) throw Unusable{*refusal};
+    }
+    // Without a bad-QSO file its lines still go to disk, into a scratch file of this run's own.
+    const fs::path badQsoSide = cmd.noBadQsoFile ? fs::temp_directory_path() / ("zelk-check-" + std::to_string(std::random_device{}()) + "-" +
+                                                                                 badQsoPath.filename().string() + ".tmp")
+                                                 : SideFileOf(badQsoPath);
+    SideFile badQsoSideFile(badQsoSide);
+    settings.badQsoDiskPath = badQsoSide.string();
+    settings.expectedQsos = survey.qsos;
+
+    LogCheck check(settings);
+    LogRun run(check, settings, logPath, err, cmd.quiet);
+    {
+        std::ifstream log = OpenLog(logPath);
+        ReadContestLog(log, run, readOptions);
+    }
+    const CheckOutcome outcome = check.finish();
 
     std::vector<PlannedOutput> outputs;
-    const fs::path outputDir = cmd.outputDir;
-    if (!cmd.noBadQsoFile) outputs.push_back({outputDir / outcome.badQsoFile.name, outcome.badQsoFile.content});
+    if (!cmd.noBadQsoFile) outputs.push_back({badQsoPath, {}, badQsoSide, false});
     if (cmd.cabrillo) {
         if (!outcome.cabrilloFile) throw Unusable{"the Cabrillo file was not produced: " + outcome.cabrilloMessage};
-        outputs.push_back({outputDir / outcome.cabrilloFile->name, outcome.cabrilloFile->content});
+        outputs.push_back({outputDir / outcome.cabrilloFile->name, outcome.cabrilloFile->content, {}, true});
     }
-    if (!cmd.summaryPath.empty()) outputs.push_back({cmd.summaryPath, outcome.summary});
-    std::string error;
-    if (!WriteOutputsWhole(outputs, cmd.force, error)) throw Unusable{error};
+    if (!cmd.summaryPath.empty()) outputs.push_back({cmd.summaryPath, outcome.summary, {}, false});
+    const std::vector<std::optional<std::string>> notWritten = WriteOutputs(outputs, cmd.force, logPath);
 
     if (cmd.summaryPath.empty()) out << outcome.summary << std::flush;
 
-    err << logPath.string() << ": " << FormatName(log.format) << ", " << Plural(log.qsos.size(), "QSO", "QSOs")
-        << " read, " << Plural(log.problems.size(), "line", "lines") << " skipped; "
-        << outcome.qsosLogged << " logged, " << outcome.qsosRejected << " rejected; "
-        << Plural(outcome.findingLines, "finding line", "finding lines");
-    if (!cmd.noBadQsoFile) err << " in " << outputs.front().path.string();
+    err << logPath.string() << ": " << FormatName(survey.header.format) << ", " << Plural(run.qsos, "QSO", "QSOs")
+        << " read, " << Plural(run.problems, "line", "lines") << " skipped; " << outcome.qsosLogged << " logged, "
+        << outcome.qsosRejected << " rejected; ";
+    if (run.outsidePeriod > 0) err << run.outsidePeriod << " outside the contest period; ";
+    if (survey.header.xQsos > 0) err << Plural(survey.header.xQsos, "X-QSO line", "X-QSO lines") << " not scored; ";
+    err << Plural(outcome.findingLines, "finding line", "finding lines");
+    if (!cmd.noBadQsoFile) err << " in " << badQsoPath.string();
+    if (cmd.cabrillo) err << "; claimed score " << outcome.claimedScore;
     err << "\n";
-    if (cmd.cabrillo) err << "Cabrillo log written: " << (outputDir / outcome.cabrilloFile->name).string() << "\n";
-
-    return outcome.findingLines > 0 || !log.problems.empty() ? kLogHasFindings : kLogClean;
+    if (cmd.cabrillo && outcome.valuesFilled > 0)
+        err << "For the Cabrillo file " << Plural(outcome.valuesFilled, "value was", "values were")
+            << " filled in: the band's lower edge for QSOs without a frequency, 599 (59 on SSB) for missing RSTs\n";
+    bool allWritten = true;
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (notWritten[i])
+            err << "zelk-check: " << *notWritten[i] << "\n";
+        else if (outputs[i].keepExisting)
+            err << "Cabrillo log written: " << outputs[i].path.string() << "\n";
+        allWritten = allWritten && !notWritten[i];
+    }
+    if (!allWritten) return kUnusable;
+    return outcome.findingLines > 0 || run.problems > 0 || run.outsidePeriod > 0 ? kLogHasFindings : kLogClean;
 }
 
 void DescribeOptions(CLI::App& app, CommandLine& cmd) {
@@ -189,17 +269,69 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.add_option("--end", cmd.end, "Contest end \"YYYY-MM-DD HH:MM\" (default: the hour after the last QSO)")->option_text("DATE");
     app.add_option("--country", cmd.countries,
                    "Country prefix of every worked station, or CALL=PREFIX for one call (UR is checked for districts)")
-        ->option_text("[CALL=]PREFIX");
+        ->option_text("[CALL=]PREFIX")
+        ->allow_extra_args(false);  // one value each time, so the log's path after it stays the log
     app.add_flag("--html", cmd.html, "Summary as HTML instead of text");
     app.add_option("-s,--summary", cmd.summaryPath, "Write the summary into this file instead of standard output")->option_text("FILE");
     app.add_option("-o,--output-dir", cmd.outputDir, "Folder for the bad-QSO file and the Cabrillo file (default: .)")->option_text("DIR");
     app.add_flag("--no-bad-qso-file", cmd.noBadQsoFile, "Do not write the bad-QSO file");
     app.add_flag("--cabrillo", cmd.cabrillo, "Also write the contest's Cabrillo file <CALL>.cbr");
     app.add_option("--header", cmd.headerPath, "Cabrillo header values: Key=value lines (\\n for a line break)")->option_text("FILE");
-    app.add_option("--set", cmd.headerSettings, "One Cabrillo header value KEY=VALUE, over the file's")->option_text("KEY=VALUE");
+    app.add_option("--set", cmd.headerSettings, "One Cabrillo header value KEY=VALUE, over the file's")
+        ->option_text("KEY=VALUE")
+        ->allow_extra_args(false);
     app.add_option("--created-by", cmd.createdBy, "Text after \"CREATED-BY: Vexl \" in the Cabrillo file")->option_text("TEXT (Vexl)");
-    app.add_flag("-f,--force", cmd.force, "Overwrite output files that exist");
-    app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line, only their count");
+    app.add_flag("-f,--force", cmd.force, "Replace an existing Cabrillo file (the bad-QSO and summary files are always replaced)");
+    app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line and each finding, only their counts");
+    app.add_option("--dg-mode", cmd.dgMode,
+                   "Contest mode of the Cabrillo code DG (any digital mode), for a log whose operator worked only this one")
+        ->option_text("MODE");
+}
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// An option the program does not know, named with the nearest one it knows, before it could
+// be taken for the log's path or a value.
+std::optional<std::string> UnknownOption(const CLI::App& app, int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") return std::nullopt;
+        if (arg.size() < 2 || arg[0] != '-' || (arg.size() == 2 && arg[1] != '-')) continue;
+        const std::string_view name = arg.substr(0, arg.find('='));
+        const std::string_view bare = name.substr(name.find_first_not_of('-'));
+        const CLI::Option* known = nullptr;
+        std::string nearest;
+        std::size_t nearestDistance = std::string::npos;
+        for (const CLI::Option* option : app.get_options()) {
+            for (const std::string& longName : option->get_lnames()) {
+                if (name == "--" + longName) known = option;
+                if (const std::size_t distance = EditDistance(bare, longName); distance < nearestDistance) {
+                    nearestDistance = distance;
+                    nearest = "--" + longName;
+                }
+            }
+        }
+        if (known) {
+            if (known->get_type_size() != 0 && name.size() == arg.size()) ++i;  // its value follows
+            continue;
+        }
+        if (name.starts_with("--") || name.size() > 2)
+            return "unknown option " + std::string(name) + (nearestDistance <= 3 ? "; did you mean " + nearest + "?" : "");
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -212,6 +344,10 @@ int ZelkCheckMain(int argc, const char* const* argv, std::ostream& out, std::ost
                      "zelk-check");
         CommandLine cmd;
         DescribeOptions(app, cmd);
+        if (auto unknown = UnknownOption(app, argc, argv)) {
+            err << "zelk-check: " << *unknown << "\nRun zelk-check --help for the options.\n";
+            return kUnusable;
+        }
         try {
             app.parse(argc, argv);
         } catch (const CLI::CallForHelp&) {

@@ -5,6 +5,7 @@
 
 #include "boundary/plugin_calls.h"
 #include "boundary/statistics_reset.h"
+#include "engine/bad_qso_file.h"
 #include "engine/district_list.h"
 #include "tools/zelk_check/checker_file_store.h"
 #include "tools/zelk_check/qso_fields.h"
@@ -53,12 +54,6 @@ private:
     std::string m_lastMessage;
 };
 
-std::size_t CountLines(std::string_view text) {
-    std::size_t lines = 0;
-    ForEachLine(text, [&](std::string_view) { ++lines; });
-    return lines;
-}
-
 std::string_view CountryFor(const LogQso& qso, const CheckSettings& settings) {
     if (auto found = settings.countryByCall.find(qso.call); found != settings.countryByCall.end())
         return found->second;
@@ -91,13 +86,26 @@ bool IsHeaderKey(std::string_view key) {
     return std::find(std::begin(kHeaderKeys), std::end(kHeaderKeys), key) != std::end(kHeaderKeys);
 }
 
-CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
+struct LogCheck::Plugin {
+    explicit Plugin(const HeaderValues& header) : platform(header) {}
     CheckerFileStore files;
-    CheckerPlatform platform(settings.header);
+    CheckerPlatform platform;
+    PluginState state;
+};
+
+LogCheck::LogCheck(const CheckSettings& settings) : m_settings(settings), m_plugin(std::make_unique<Plugin>(settings.header)) {
+    CheckerFileStore& files = m_plugin->files;
     files.replace(kHostIniName, "[Main]\r\nVexl=" + settings.hostVersion + "\r\n");
     if (settings.districtList) files.replace(kDistrictFilePath, *settings.districtList);
+    const std::string badQsoName = BadQsoFileName(settings.contestEnd);
+    if (!settings.badQsoDiskPath.empty()) files.putOnDisk(badQsoName, settings.badQsoDiskPath);
+    files.watchAppends(badQsoName, [this](std::string_view lines) {
+        for (BadQsoReason reason : {BadQsoReason::wrongBand, BadQsoReason::wrongMode, BadQsoReason::noExchange,
+                                    BadQsoReason::unknownDistrict, BadQsoReason::dupe})
+            if (lines.find(ReasonText(reason)) != std::string_view::npos) m_current.reasons.set(static_cast<std::size_t>(reason));
+    });
 
-    PluginState state;
+    PluginState& state = m_plugin->state;
     state.contest.districtList.setUpperCase(settings.upperCase);
     state.htmlResults = settings.html ? 1 : 0;
     ResetArguments reset;
@@ -106,30 +114,77 @@ CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
     reset.contestStart = settings.contestStart;
     reset.contestEnd = settings.contestEnd;
     reset.ownCountryPrefix = "";
-    RunStatisticsReset(state, reset, platform, files);
+    RunStatisticsReset(state, reset, m_plugin->platform, files);
+    state.contest.qsoLog.reserve(settings.expectedQsos);
+}
 
+LogCheck::~LogCheck() = default;
+
+// A Cabrillo QSO line needs a frequency and both RSTs to be read back.
+void LogCheck::FillForCabrillo(QsoInput& qso) {
+    if (qso.frequencyHz == 0)
+        if (auto edge = BandLowerEdgeKHz(qso.band)) {
+            qso.frequencyHz = *edge * 1000;
+            ++m_valuesFilled;
+        }
+    const std::string_view customary = qso.mode == "SSB" ? "59" : "599";
+    for (std::string_view* rst : {&qso.rstSent, &qso.rstReceived})
+        if (TrimmedBlanks(*rst).empty()) {
+            *rst = customary;
+            ++m_valuesFilled;
+        }
+}
+
+QsoFindings LogCheck::add(const LogQso& qso) {
+    QsoInput input = qso.input();
+    if (input.myCall.empty()) input.myCall = m_settings.ownCall;
+    input.country = CountryFor(qso, m_settings);
+    if (m_settings.cabrillo) FillForCabrillo(input);
+    m_current = {};
+    m_current.logged = AddQso(m_plugin->state, input, m_plugin->files) != 0;
+    ++(m_current.logged ? m_logged : m_rejected);
+    return m_current;
+}
+
+CheckOutcome LogCheck::finish() {
+    PluginState& state = m_plugin->state;
+    CheckerFileStore& files = m_plugin->files;
     CheckOutcome outcome;
-    for (const LogQso& qso : log.qsos) {
-        QsoInput input = qso.input();
-        input.country = CountryFor(qso, settings);
-        if (AddQso(state, input, files) != 0)
-            ++outcome.qsosLogged;
-        else
-            ++outcome.qsosRejected;
-    }
-
+    outcome.qsosLogged = m_logged;
+    outcome.qsosRejected = m_rejected;
     int out = 0;
-    outcome.summary = ProduceResults(state, &out, platform, files);
+    outcome.summary = ProduceResults(state, &out, m_plugin->platform, files);
+    outcome.claimedScore = state.claimedScore;
+    outcome.valuesFilled = m_valuesFilled;
     outcome.badQsoFile.name = state.contest.badQsoFileName;
-    outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
-    const std::size_t lines = CountLines(outcome.badQsoFile.content);
+    if (m_settings.badQsoDiskPath.empty()) outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
+    const std::size_t lines = files.lineCount(state.contest.badQsoFileName);
     outcome.findingLines = lines > 0 ? lines - 1 : 0;
-    if (settings.cabrillo) {
-        outcome.cabrilloMessage = platform.lastMessage();
+    if (m_settings.cabrillo) {
+        outcome.cabrilloMessage = m_plugin->platform.lastMessage();
         const std::string name = state.cabrilloLog.FileName();
         if (auto content = files.read(name)) outcome.cabrilloFile = OutputFile{name, std::move(*content)};
     }
     return outcome;
+}
+
+CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
+    CheckSettings withCount = settings;
+    withCount.expectedQsos = log.qsos.size();
+    LogCheck check(withCount);
+    for (const LogQso& qso : log.qsos) check.add(qso);
+    return check.finish();
+}
+
+std::pair<OleDateTime, OleDateTime> PeriodAround(OleDateTime first, OleDateTime last) {
+    constexpr double kHoursPerDay = 24.0;
+    // A small margin keeps a time that is a whole hour in floating point from rounding below it.
+    const double startHours = std::floor(first.m_dt * kHoursPerDay + 1e-6);
+    const double endHours = std::floor(last.m_dt * kHoursPerDay + 1e-6) + 1;
+    OleDateTime start, end;
+    start.m_dt = startHours / kHoursPerDay;
+    end.m_dt = endHours / kHoursPerDay;
+    return {start, end};
 }
 
 std::optional<std::pair<OleDateTime, OleDateTime>> PeriodOfQsos(const LogContents& log) {
@@ -137,12 +192,5 @@ std::optional<std::pair<OleDateTime, OleDateTime>> PeriodOfQsos(const LogContent
     const auto [first, last] = std::minmax_element(log.qsos.begin(), log.qsos.end(), [](const LogQso& a, const LogQso& b) {
         return a.time.m_dt < b.time.m_dt;
     });
-    constexpr double kHoursPerDay = 24.0;
-    // A small margin keeps a time that is a whole hour in floating point from rounding below it.
-    const double startHours = std::floor(first->time.m_dt * kHoursPerDay + 1e-6);
-    const double endHours = std::floor(last->time.m_dt * kHoursPerDay + 1e-6) + 1;
-    OleDateTime start, end;
-    start.m_dt = startHours / kHoursPerDay;
-    end.m_dt = endHours / kHoursPerDay;
-    return std::pair(start, end);
+    return PeriodAround(first->time, last->time);
 }

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <bitset>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/bad_qso_line.h"
 #include "engine/ole_date.h"
 #include "engine/platform.h"
 #include "tools/zelk_check/log_reader.h"
@@ -35,11 +39,15 @@ struct CheckSettings {
     std::map<std::string, std::string, std::less<>> countryByCall;
     // How received district codes are upper-cased: as the platform's plug-in does it.
     UpperCaseText upperCase = AsciiUpperCase;
+    // QSOs the log holds, when known: the plug-in's log takes room for them at once.
+    std::size_t expectedQsos = 0;
+    // Where the bad-QSO file is written as the check goes; empty: held in memory and returned.
+    std::string badQsoDiskPath;
 };
 
 struct OutputFile {
     std::string name;  // file name as the plug-in names it, without folder
-    std::string content;
+    std::string content;  // empty for a file written on disk
 };
 
 struct CheckOutcome {
@@ -50,12 +58,50 @@ struct CheckOutcome {
     std::size_t qsosLogged = 0;              // QSOs the add path took into the log
     std::size_t qsosRejected = 0;            // QSOs the add path refused (wrong band, mode, exchange)
     std::size_t findingLines = 0;            // lines of the bad-QSO file after its first
+    std::int64_t claimedScore = 0;           // the score the Cabrillo file claims
+    // Values given to QSOs for the Cabrillo file, which no reader could take without them: the
+    // band's lower edge for a QSO known by its band alone, the customary RST for a missing one.
+    std::size_t valuesFilled = 0;
 };
 
-// Runs the log's QSOs, in order, through the plug-in's reset, add and results calls on an
-// in-memory set of files, and returns what the plug-in would have written.
+// What the add path found of one QSO.
+struct QsoFindings {
+    bool logged = false;  // taken into the log (rejected QSOs have their reason below)
+    std::bitset<5> reasons;  // by BadQsoReason
+
+    bool has(BadQsoReason reason) const { return reasons.test(static_cast<std::size_t>(reason)); }
+};
+
+// The plug-in's reset, add and results calls on an in-memory set of files, for one log whose
+// QSOs are given one at a time: the reset when made, add() for each QSO in log order, finish()
+// for what the plug-in would have written.
+class LogCheck {
+public:
+    explicit LogCheck(const CheckSettings& settings);
+    ~LogCheck();
+    LogCheck(const LogCheck&) = delete;
+    LogCheck& operator=(const LogCheck&) = delete;
+
+    // The QSO through the add path, with the settings' own call where it has none.
+    QsoFindings add(const LogQso& qso);
+    CheckOutcome finish();
+
+private:
+    struct Plugin;
+    void FillForCabrillo(QsoInput& qso);
+    const CheckSettings& m_settings;
+    std::unique_ptr<Plugin> m_plugin;
+    std::size_t m_logged = 0;
+    std::size_t m_rejected = 0;
+    QsoFindings m_current;
+    std::size_t m_valuesFilled = 0;
+};
+
+// Runs the log's QSOs, in order, through a LogCheck.
 CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings);
 
 // Earliest and latest QSO time, each to the whole hour outward: the contest's period when no
-// option gives it. Nothing for a log without QSOs.
+// option gives it.
+std::pair<OleDateTime, OleDateTime> PeriodAround(OleDateTime first, OleDateTime last);
+// The same for the QSOs of a log in memory; nothing for a log without QSOs.
 std::optional<std::pair<OleDateTime, OleDateTime>> PeriodOfQsos(const LogContents& log);

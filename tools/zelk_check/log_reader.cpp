@@ -1,31 +1,155 @@
 #include "tools/zelk_check/log_reader.h"
 
 #include <algorithm>
+#include <array>
 
 #include "tools/zelk_check/qso_fields.h"
+#include "tools/zelk_check/text_readers.h"
 
-LogFormat DetectLogFormat(std::string_view text) {
-    // Either format is text; a NUL byte near the start means a binary file.
-    if (text.substr(0, 4096).find('\0') != std::string_view::npos) return LogFormat::unknown;
-    const std::string head = ToUpperAscii(text.substr(0, 65536));
-    const std::size_t cabrillo = std::min(head.find("START-OF-LOG:"), head.find("QSO:"));
-    std::size_t adif = std::string::npos;
-    for (std::string_view tag : {"<EOH>", "<CALL:", "<EOR>", "<QSO_DATE:", "<ADIF_VER:"})
-        adif = std::min(adif, head.find(tag));
-    if (cabrillo == std::string::npos && adif == std::string::npos) return LogFormat::unknown;
-    return cabrillo < adif ? LogFormat::cabrillo : LogFormat::adif;
+namespace {
+
+constexpr std::size_t kDetectBytes = 64 * 1024;
+constexpr std::size_t kBinaryCheckBytes = 4096;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool LooksLikeUtf16(std::string_view head) {
+    if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) return true;
+    // Latin text in UTF-16 without a mark: every other byte is NUL.
+    const std::string_view sample = head.substr(0, 4096);
+    std::array<std::size_t, 2> nuls{};
+    for (std::size_t i = 0; i < sample.size(); ++i)
+        if (sample[i] == '\0') ++nuls[i % 2];
+    const std::size_t half = sample.size() / 2;
+    return half >= 4 && std::max(nuls[0], nuls[1]) * 10 >= half * 9 && std::min(nuls[0], nuls[1]) * 10 < half;
 }
 
-LogContents ReadContestLog(std::string_view text) {
-    switch (DetectLogFormat(text)) {
+std::size_t LineOf(std::string_view text, std::size_t offset) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < offset; ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++line;
+    return line;
+}
+
+// Each line of the text with the blanks at its start removed, until `visit` says stop.
+template <typename Visit>
+void ForEachTrimmedLine(std::string_view text, Visit visit) {
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        if (visit(TrimmedBlanks(text.substr(0, end)))) return;
+        if (end == std::string_view::npos) return;
+        text.remove_prefix(end + 1);
+    }
+}
+
+bool StartsCabrillo(std::string_view upper) {
+    bool starts = false;
+    ForEachTrimmedLine(upper, [&](std::string_view line) {
+        if (line.empty()) return false;
+        starts = line.starts_with("START-OF-LOG:");
+        return true;
+    });
+    return starts;
+}
+
+bool HasQsoLine(std::string_view upper) {
+    bool found = false;
+    ForEachTrimmedLine(upper, [&](std::string_view line) { return found = line.starts_with("QSO:"); });
+    return found;
+}
+
+bool HasAdifTag(std::string_view upper) {
+    for (std::string_view tag : {"<EOH>", "<CALL:", "<EOR>", "<QSO_DATE:", "<ADIF_VER:"})
+        if (upper.find(tag) != std::string_view::npos) return true;
+    return false;
+}
+
+class Collector final : public LogVisitor {
+public:
+    explicit Collector(LogContents& log) : m_log(log) {}
+    void qso(const LogQso& qso) override { m_log.qsos.push_back(qso); }
+    void problem(const LogProblem& problem) override { m_log.problems.push_back(problem); }
+    void note(const LogProblem& note) override { m_log.notes.push_back(note); }
+
+private:
+    LogContents& m_log;
+};
+
+template <typename Read>
+LogContents Collect(std::string_view text, Read read) {
+    ViewStreamBuffer buffer(text);
+    std::istream input(&buffer);
+    LogContents log;
+    Collector collector(log);
+    static_cast<LogHeader&>(log) = read(input, collector);
+    return log;
+}
+
+}  // namespace
+
+LogFormat DetectLogFormat(std::string_view head, std::string* why) {
+    auto unknown = [&](std::string reason) {
+        if (why) *why = std::move(reason);
+        return LogFormat::unknown;
+    };
+    if (head.empty()) return unknown("the file is empty");
+    if (LooksLikeUtf16(head))
+        return unknown("the file is UTF-16 (Unicode) text; save it as ANSI or UTF-8 text in the logger or an "
+                       "editor and check that file");
+    if (head.starts_with(kUtf8Bom)) head.remove_prefix(kUtf8Bom.size());
+    // Text has no NUL byte; a log damaged further on is read and its damaged lines named.
+    if (const std::size_t nul = head.substr(0, kBinaryCheckBytes).find('\0'); nul != std::string_view::npos)
+        return unknown("line " + std::to_string(LineOf(head, nul)) +
+                       " holds a NUL byte: a binary file, neither a Cabrillo nor an ADIF log");
+    const std::string upper = ToUpperAscii(head.substr(0, kDetectBytes));
+    if (StartsCabrillo(upper)) return LogFormat::cabrillo;
+    if (HasAdifTag(upper)) return LogFormat::adif;
+    if (HasQsoLine(upper)) return LogFormat::cabrillo;
+    return unknown("neither a Cabrillo nor an ADIF log");
+}
+
+LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
+    TextSource text(input);
+    text.ensure(kDetectBytes);
+    std::string why;
+    const LogFormat format = DetectLogFormat(text.held().substr(0, kDetectBytes), &why);
+    if (text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
+    switch (format) {
         case LogFormat::cabrillo:
-            return ReadCabrillo(text);
+            return ReadCabrilloText(text, visitor, options);
         case LogFormat::adif:
-            return ReadAdif(text);
+            return ReadAdifText(text, visitor);
         case LogFormat::unknown:
             break;
     }
-    LogContents log;
-    log.problems.push_back({0, text.empty() ? "the file is empty" : "neither a Cabrillo nor an ADIF log"});
-    return log;
+    visitor.problem({0, why});
+    return {};
+}
+
+LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
+    TextSource text(input);
+    if (text.ensure(kUtf8Bom.size()) && text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
+    return ReadCabrilloText(text, visitor, options);
+}
+
+LogHeader ReadAdif(std::istream& input, LogVisitor& visitor) {
+    TextSource text(input);
+    if (text.ensure(kUtf8Bom.size()) && text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
+    return ReadAdifText(text, visitor);
+}
+
+LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadContestLog(input, visitor, options); });
+}
+LogContents ReadCabrillo(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadCabrillo(input, visitor, options); });
+}
+LogContents ReadAdif(std::string_view text) {
+    return Collect(text, [](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor); });
+}
+
+bool HasControlBytes(std::string_view text, bool tabAllowed) {
+    return std::any_of(text.begin(), text.end(), [&](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && !(tabAllowed && c == '\t')) || byte == 0x7f;
+    });
 }

@@ -7,12 +7,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path SideFileOf(const fs::path& path) {
-    fs::path side = path;
-    side += ".zelk-check.tmp";
-    return side;
-}
-
 bool WriteFile(const fs::path& path, const std::string& content) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file) return false;
@@ -21,51 +15,59 @@ bool WriteFile(const fs::path& path, const std::string& content) {
     return !file.fail();
 }
 
-void RemoveQuietly(const std::vector<fs::path>& paths) {
+void RemoveQuietly(const fs::path& path) {
     std::error_code ignored;
-    for (const auto& path : paths) fs::remove(path, ignored);
+    fs::remove(path, ignored);
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return fs::exists(a, error) && fs::exists(b, error) && fs::equivalent(a, b, error);
 }
 
 }  // namespace
 
-bool WriteOutputsWhole(const std::vector<PlannedOutput>& outputs, bool overwrite, std::string& error) {
-    for (const auto& output : outputs) {
-        std::error_code code;
-        const bool exists = fs::exists(output.path, code);
-        if (exists && !overwrite) {
-            error = output.path.string() + " exists already; give --force to overwrite it";
-            return false;
-        }
-        if (exists && fs::is_directory(output.path, code)) {
-            error = output.path.string() + " is a folder";
-            return false;
-        }
-        const fs::path folder = output.path.parent_path();
-        if (!folder.empty() && !fs::is_directory(folder, code)) {
-            error = "the folder " + folder.string() + " does not exist";
-            return false;
-        }
-    }
+fs::path SideFileOf(const fs::path& target) {
+    fs::path side = target;
+    side += ".zelk-check.tmp";
+    return side;
+}
 
-    std::vector<fs::path> written;
-    for (const auto& output : outputs) {
-        const fs::path side = SideFileOf(output.path);
+SideFile::~SideFile() { RemoveQuietly(m_path); }
+
+std::optional<std::string> OutputRefusal(const fs::path& target, const fs::path& logPath) {
+    std::error_code code;
+    const fs::path folder = target.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, code)) return "the folder " + folder.string() + " does not exist";
+    if (fs::is_directory(target, code)) return target.string() + " is a folder";
+    if (SameFile(target, logPath)) return target.string() + " is the log being checked, which is never written over";
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteOutput(const PlannedOutput& output, bool overwrite, const fs::path& logPath) {
+    if (auto refusal = OutputRefusal(output.path, logPath)) return refusal;
+    std::error_code code;
+    if (output.keepExisting && !overwrite && fs::exists(output.path, code))
+        return output.path.string() + " exists already and was kept; give --force to replace it";
+    fs::path side = output.writtenBeside;
+    if (side.empty()) {
+        side = SideFileOf(output.path);
         if (!WriteFile(side, output.content)) {
-            RemoveQuietly(written);
-            RemoveQuietly({side});
-            error = "cannot write " + side.string();
-            return false;
-        }
-        written.push_back(side);
-    }
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        std::error_code code;
-        fs::rename(written[i], outputs[i].path, code);
-        if (code) {
-            RemoveQuietly({written.begin() + static_cast<std::ptrdiff_t>(i), written.end()});
-            error = "cannot write " + outputs[i].path.string() + ": " + code.message();
-            return false;
+            RemoveQuietly(side);
+            return "cannot write " + side.string();
         }
     }
-    return true;
+    fs::rename(side, output.path, code);
+    if (code) {
+        RemoveQuietly(side);
+        return "cannot write " + output.path.string() + ": " + code.message();
+    }
+    return std::nullopt;
+}
+
+std::vector<std::optional<std::string>> WriteOutputs(const std::vector<PlannedOutput>& outputs, bool overwrite,
+                                                     const fs::path& logPath) {
+    std::vector<std::optional<std::string>> notWritten;
+    for (const PlannedOutput& output : outputs) notWritten.push_back(WriteOutput(output, overwrite, logPath));
+    return notWritten;
 }

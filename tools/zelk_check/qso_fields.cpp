@@ -38,7 +38,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kCodeMod
     {"MF", "MFSK"},
 }};
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kAdifPsk{{
+// The contest's PSK modes as ADIF 3 SUBMODEs of PSK, which ADIF 2 wrote as the MODE itself.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kAdifPsk{{
     {"PSK31", "BPSK31"},
     {"BPSK31", "BPSK31"},
     {"PSK63", "BPSK63"},
@@ -47,6 +48,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kAdifPsk{
     {"BPSK125", "BPSK125"},
     {"QPSK31", "QPSK31"},
     {"QPSK63", "QPSK63"},
+    {"QPSK125", "QPSK125"},
 }};
 
 template <typename Table>
@@ -109,6 +111,12 @@ std::string_view BandOfKHz(double kHz) {
     return {};
 }
 
+std::optional<unsigned> BandLowerEdgeKHz(std::string_view band) {
+    for (const BandEdge& edge : kBands)
+        if (edge.name == band) return static_cast<unsigned>(edge.lowKHz + 0.5);
+    return std::nullopt;
+}
+
 std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code) {
     const std::string upper = ToUpperAscii(code);
     // FM is one mode, outside the contest: the add path finds it a wrong mode, as for the host.
@@ -122,17 +130,12 @@ std::optional<std::string_view> ContestModeOfAdif(const std::string& upperMode, 
     if (upperMode == "CW") return std::string_view("CW");
     if (upperMode == "RTTY") return std::string_view("RTTY");
     if (upperMode == "SSB" || upperMode == "USB" || upperMode == "LSB") return std::string_view("SSB");
-    if (upperMode == "MFSK") {
-        if (upperSub.empty() || upperSub.starts_with("MFSK")) return std::string_view("MFSK");
-        return std::nullopt;
-    }
-    if (upperMode == "PSK") {
-        if (upperSub == "QPSK125") return std::string_view("QPSK125");
-        return Lookup(kAdifPsk, upperSub);
-    }
-    // Older files carry the PSK variant in MODE itself.
-    if (upperMode == "QPSK125") return std::string_view("QPSK125");
-    return Lookup(kAdifPsk, upperMode);
+    // The contest's MFSK is MFSK16 alone; MODE MFSK without SUBMODE is taken for it.
+    if (upperMode == "MFSK" && (upperSub.empty() || upperSub == "MFSK16")) return std::string_view("MFSK");
+    if (upperMode == "MFSK16") return std::string_view("MFSK");
+    if (upperMode == "PSK") return Lookup(kAdifPsk, upperSub);
+    if (upperSub.empty()) return Lookup(kAdifPsk, upperMode);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -184,4 +187,37 @@ std::optional<OleDateTime> ParseLogDateTime(std::string_view date, std::string_v
     if (year < 1900 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
     if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
     return MakeOleDate(static_cast<int>(year), month, day, hour, minute, second);
+}
+
+namespace {
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsCallPart(std::string_view part) {
+    if (part.size() < 3 || !IsLetter(part.back())) return false;
+    const bool hasDigit = std::any_of(part.begin(), part.end(), IsDigit);
+    const bool hasLetter = std::any_of(part.begin(), part.end(), IsLetter);
+    return hasDigit && hasLetter && std::all_of(part.begin(), part.end(), [](char c) { return IsDigit(c) || IsLetter(c); });
+}
+
+}  // namespace
+
+bool IsCallShaped(std::string_view field) {
+    if (field.empty() || field.size() > 20) return false;
+    bool callPart = false;
+    while (true) {
+        const std::size_t slash = field.find('/');
+        const std::string_view part = field.substr(0, slash);
+        if (part.empty() || !std::all_of(part.begin(), part.end(), [](char c) { return IsDigit(c) || IsLetter(c); }))
+            return false;
+        callPart = callPart || IsCallPart(part);
+        if (slash == std::string_view::npos) return callPart;
+        field.remove_prefix(slash + 1);
+    }
+}
+
+bool IsReportShaped(std::string_view field, std::string_view mode) {
+    const std::size_t digits = mode == "SSB" || mode == "FM" ? 2 : 3;
+    if (field.size() != digits || !AllDigits(field)) return false;
+    return field[0] >= '1' && field[0] <= '5' && field[1] >= '1' && field[1] <= '9' && (digits == 2 || field[2] >= '1');
 }

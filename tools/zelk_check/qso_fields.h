@@ -12,6 +12,10 @@
 // outside the amateur bands.
 std::string_view BandOfKHz(double kHz);
 
+// The lower edge of a band named as BandOfKHz names it, in whole kHz (1800 for "160m"), as
+// contest loggers write the frequency of a QSO logged by its band alone.
+std::optional<unsigned> BandLowerEdgeKHz(std::string_view band);
+
 // The contest mode name of a Cabrillo mode code (the reverse of the Cabrillo writer's table), or
 // "FM", a single mode outside the contest; nothing for a code that names no single mode (DG, ??).
 std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code);
@@ -25,6 +29,15 @@ std::string ModeOfAdif(std::string_view mode, std::string_view submode);
 // For a slashed call the location part counts (DL/UR5ABC is "DL"); /P, /M, /QRP and the like
 // are dropped.
 std::string CountryOfCall(std::string_view call);
+
+// Whether a field has the shape of a call sign, as a log's RSTs, serials and district codes do
+// not: letters, digits and slashes, with a part holding a letter and a digit and ending in a
+// letter ("UR5ABC", "DL/UR5ABC/P", "4K0ABC", "EM1Q"; not "599", "001", "KI01", "ZH").
+bool IsCallShaped(std::string_view field);
+
+// Whether a field has the shape of a signal report for the contest mode: two digits for SSB,
+// three for the others (readability 1-5, strength 1-9, tone 1-9).
+bool IsReportShaped(std::string_view field, std::string_view mode);
 
 // Date and time as logged: "yyyy-mm-dd" or "yyyymmdd", "hhmm" or "hhmmss". Nothing for a
 // malformed or impossible value.

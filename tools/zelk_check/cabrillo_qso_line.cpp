@@ -1,0 +1,112 @@
+#include "tools/zelk_check/cabrillo_qso_line.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "tools/zelk_check/qso_fields.h"
+
+namespace {
+
+constexpr double kMaxKHz = 4'000'000;  // keeps the frequency in Hz within 32 bits
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::vector<std::string_view> Tokens(std::string_view text) {
+    std::vector<std::string_view> tokens;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !IsBlank(text[i])) ++i;
+        if (i > start) tokens.push_back(text.substr(start, i - start));
+    }
+    return tokens;
+}
+
+// Kilohertz, with or without a fraction ("3525", "3525.12").
+std::optional<unsigned> FrequencyHz(std::string_view text) {
+    double kHz = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), kHz, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size() || !(kHz >= 1) || kHz > kMaxKHz) return std::nullopt;
+    return static_cast<unsigned>(std::llround(kHz * 1000));
+}
+
+struct Received {
+    std::string_view rst, exchange;
+};
+
+// The fields on one side of the worked call: none, an RST or an exchange alone, or both.
+std::optional<Received> SideOf(const std::vector<std::string_view>& fields, std::string_view mode) {
+    if (fields.size() > 2) return std::nullopt;
+    if (fields.size() == 2) return Received{fields[0], fields[1]};
+    if (fields.empty()) return Received{};
+    if (IsReportShaped(fields[0], mode)) return Received{fields[0], {}};
+    return Received{{}, fields[0]};
+}
+
+bool IsTransmitter(std::string_view field) { return field == "0" || field == "1"; }
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+}  // namespace
+
+std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::size_t line, std::string_view digitalMode) {
+    const std::vector<std::string_view> tokens = Tokens(text);
+    if (tokens.size() < 5) return "QSO line has " + std::to_string(tokens.size()) + " fields, too few for a QSO";
+
+    const auto hertz = FrequencyHz(tokens[0]);
+    if (!hertz) return "bad frequency " + Quoted(tokens[0]);
+    std::optional<std::string_view> mode = ModeOfCabrilloCode(tokens[1]);
+    if (!mode && ToUpperAscii(tokens[1]) == "DG") {
+        if (digitalMode.empty())
+            return "mode code DG names no single contest mode; give the mode of the log's DG QSOs with --dg-mode";
+        mode = digitalMode;
+    }
+    if (!mode) return "mode code " + Quoted(tokens[1]) + " names no contest mode";
+    const auto time = ParseLogDateTime(tokens[2], tokens[3]);
+    if (!time) return "bad date or time " + Quoted(std::string(tokens[2]) + " " + std::string(tokens[3]));
+
+    // The own call where it is there, then the sent part up to the worked call.
+    std::size_t next = 4;
+    std::string_view ownCall;
+    if (IsCallShaped(tokens[next])) ownCall = tokens[next++];
+    std::vector<std::size_t> calls;
+    for (std::size_t i = next; i < tokens.size(); ++i)
+        if (IsCallShaped(tokens[i])) calls.push_back(i);
+    if (calls.empty()) return "QSO line has no worked call";
+    if (calls.size() > 1)
+        return "QSO line has " + std::to_string(calls.size()) + " call signs after the own call (" + Quoted(tokens[calls[0]]) +
+               ", " + Quoted(tokens[calls[1]]) + "), so its worked call is not clear";
+    const std::size_t callAt = calls.front();
+
+    const std::vector<std::string_view> sentFields(tokens.begin() + static_cast<std::ptrdiff_t>(next),
+                                                   tokens.begin() + static_cast<std::ptrdiff_t>(callAt));
+    std::vector<std::string_view> receivedFields(tokens.begin() + static_cast<std::ptrdiff_t>(callAt) + 1, tokens.end());
+    // A transmitter after both received fields, or after an exchange whose RST was left out.
+    if ((receivedFields.size() == 3 || (receivedFields.size() == 2 && !IsReportShaped(receivedFields[0], *mode))) &&
+        IsTransmitter(receivedFields.back()))
+        receivedFields.pop_back();
+    const auto sent = SideOf(sentFields, *mode);
+    if (!sent) return "QSO line has " + std::to_string(sentFields.size()) + " sent fields before the worked call, more than RST and exchange";
+    const auto received = SideOf(receivedFields, *mode);
+    if (!received)
+        return "QSO line has " + std::to_string(receivedFields.size()) +
+               " fields after the worked call, more than RST, exchange and transmitter";
+
+    LogQso qso;
+    qso.line = line;
+    qso.frequencyHz = *hertz;
+    qso.band = BandOfKHz(*hertz / 1000.0);
+    qso.mode = *mode;
+    qso.time = *time;
+    qso.myCall = ToUpperAscii(ownCall);
+    qso.rstSent = sent->rst;
+    qso.exchSent = sent->exchange;
+    qso.call = ToUpperAscii(tokens[callAt]);
+    qso.rstReceived = received->rst;
+    qso.exchReceived = received->exchange;
+    qso.country = CountryOfCall(qso.call);
+    return qso;
+}

@@ -1,0 +1,71 @@
+#include "tools/zelk_check/log_passes.h"
+
+#include "tools/zelk_check/qso_fields.h"
+
+namespace {
+
+// FNV-1a over the call, band and mode, each ended by a byte no text holds.
+std::uint64_t DupeKey(const LogQso& qso) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const std::string* text : {&qso.call, &qso.band, &qso.mode}) {
+        for (char c : *text) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        hash = (hash ^ 0x1f) * 1099511628211ull;
+    }
+    return hash;
+}
+
+// Times within a fraction of a second count as the same moment.
+constexpr double kSameMoment = 1e-7;
+
+}  // namespace
+
+void LogSurvey::qso(const LogQso& qso) {
+    if (qsos++ == 0) first = last = qso.time;
+    if (qso.time.m_dt < first.m_dt) first = qso.time;
+    if (qso.time.m_dt > last.m_dt) last = qso.time;
+    if (firstMyCall.empty()) firstMyCall = qso.myCall.substr(0, kMaxCallLength + 1);
+}
+
+void LogSurvey::problem(const LogProblem& problem) {
+    if (problem.line == 0 && unreadable.empty()) unreadable = problem.message;
+    if (++problems <= kProblemsKept) firstProblems.push_back(problem);
+}
+
+LogRun::LogRun(LogCheck& check, const CheckSettings& settings, const std::filesystem::path& logPath, std::ostream& err, bool quiet)
+    : m_check(check), m_settings(settings), m_logName(logPath.string()), m_err(err), m_quiet(quiet) {}
+
+std::ostream& LogRun::at(std::size_t line) { return m_err << m_logName << ":" << line << ": "; }
+
+void LogRun::qso(const LogQso& qso) {
+    ++qsos;
+    if (qso.time.m_dt < m_settings.contestStart.m_dt - kSameMoment || qso.time.m_dt >= m_settings.contestEnd.m_dt - kSameMoment) {
+        ++outsidePeriod;
+        if (!m_quiet) at(qso.line) << "outside the contest period, not scored\n";
+        return;
+    }
+    const QsoFindings findings = m_check.add(qso);
+    if (!m_quiet) nameFindings(qso, findings);
+}
+
+void LogRun::nameFindings(const LogQso& qso, const QsoFindings& findings) {
+    if (findings.has(BadQsoReason::wrongBand))
+        at(qso.line) << "WRONG BAND " << (qso.band.empty() ? std::to_string(qso.frequencyHz / 1000) + " kHz" : qso.band) << "\n";
+    if (findings.has(BadQsoReason::wrongMode)) at(qso.line) << "WRONG MODE " << qso.mode << "\n";
+    if (findings.has(BadQsoReason::noExchange))
+        at(qso.line) << "NO RX NUMBER: " << (qso.exchReceived.empty() ? "no exchange received" : "no exchange sent") << "\n";
+    if (findings.has(BadQsoReason::unknownDistrict))
+        at(qso.line) << "district " << ToUpperAscii(TrimmedBlanks(qso.exchReceived)) << " not in the list\n";
+    if (!findings.logged) return;
+    const auto [first, isFirst] = m_firstLines.try_emplace(DupeKey(qso), static_cast<std::uint32_t>(qso.line));
+    if (findings.has(BadQsoReason::dupe)) at(qso.line) << "DUPE of line " << first->second << "\n";
+    (void)isFirst;
+}
+
+void LogRun::problem(const LogProblem& problem) {
+    ++problems;
+    if (!m_quiet) at(problem.line) << problem.message << ", line skipped\n";
+}
+
+void LogRun::note(const LogProblem& note) {
+    if (!m_quiet) at(note.line) << note.message << "\n";
+}

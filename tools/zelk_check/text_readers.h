@@ -1,0 +1,12 @@
+#pragma once
+
+#include "tools/zelk_check/log_reader.h"
+#include "tools/zelk_check/text_source.h"
+
+// The readers of each format on a text already recognised; `text` starts after a byte-order mark.
+LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor, const ReadOptions& options);
+LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor);
+
+// Whether a value holds a control byte (a line break, NUL, ...): such a value could add lines to
+// the line-based files made from it.
+bool HasControlBytes(std::string_view text, bool tabAllowed = false);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <string_view>
+
+// A text read from a stream piece by piece, so that a log of any size takes the memory of the
+// piece its reader looks at. The reader looks ahead as far as it needs (held(), readMore()) and
+// drops what it has read (consume()). Line numbers count LF, CR LF and a lone CR as one line end.
+class TextSource {
+public:
+    explicit TextSource(std::istream& input) : m_input(input) {}
+
+    // The text read but not yet consumed.
+    std::string_view held() const { return std::string_view(m_buffer).substr(m_start); }
+    // Reads one more piece onto held(); false when the input has ended.
+    bool readMore();
+    // Reads until held() has at least `bytes` bytes or the input has ended; whether it has them.
+    bool ensure(std::size_t bytes);
+    // Drops `bytes` from the front of held(), counting their line ends.
+    void consume(std::size_t bytes);
+    // Line number of the first held byte, from 1.
+    std::size_t line() const { return m_line; }
+    // Whether reading stopped on an error rather than at the end of the input.
+    bool failed() const { return m_input.bad(); }
+
+private:
+    static constexpr std::size_t kPiece = 64 * 1024;
+
+    std::istream& m_input;
+    std::string m_buffer;
+    std::size_t m_start = 0;
+    std::size_t m_line = 1;
+    bool m_afterCr = false;  // the last byte consumed was a CR, so an LF next ends no new line
+    bool m_ended = false;
+};
+
+// The next line of the text without its line end, into `line`; false at the end of the text.
+// A line longer than `maxLength` is consumed whole but given cut to its first `maxLength` bytes,
+// with `tooLong` set.
+bool ReadLine(TextSource& text, std::string& line, std::size_t maxLength, bool& tooLong);
+
+// A stream over bytes that stay the caller's, for reading text in memory through a TextSource.
+class ViewStreamBuffer : public std::streambuf {
+public:
+    explicit ViewStreamBuffer(std::string_view text) {
+        char* begin = const_cast<char*>(text.data());  // only ever read
+        setg(begin, begin, begin + text.size());
+    }
+};
