@@ -5,6 +5,7 @@
 
 #include "boundary/plugin_calls.h"
 #include "boundary/statistics_reset.h"
+#include "engine/bad_qso_file.h"
 #include "engine/district_list.h"
 #include "tools/zelk_check/checker_file_store.h"
 #include "tools/zelk_check/qso_fields.h"
@@ -92,6 +93,18 @@ bool IsHeaderKey(std::string_view key) {
 }
 
 CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
+    return CheckQsos(
+        [&](const QsoSink& add) {
+            for (const LogQso& qso : log.qsos) {
+                QsoInput input = qso.input();
+                input.country = CountryFor(qso, settings);
+                add(input);
+            }
+        },
+        settings);
+}
+
+CheckOutcome CheckQsos(const std::function<void(const QsoSink&)>& forEachQso, const CheckSettings& settings) {
     CheckerFileStore files;
     CheckerPlatform platform(settings.header);
     files.replace(kHostIniName, "[Main]\r\nVexl=" + settings.hostVersion + "\r\n");
@@ -109,17 +122,17 @@ CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
     RunStatisticsReset(state, reset, platform, files);
 
     CheckOutcome outcome;
-    for (const LogQso& qso : log.qsos) {
-        QsoInput input = qso.input();
-        input.country = CountryFor(qso, settings);
+    forEachQso([&](const QsoInput& input) {
         if (AddQso(state, input, files) != 0)
             ++outcome.qsosLogged;
         else
             ++outcome.qsosRejected;
-    }
+    });
 
     int out = 0;
     outcome.summary = ProduceResults(state, &out, platform, files);
+    outcome.score = ScoreContest(state.contest, CountBadQsoLines(files, state.contest.badQsoFileName,
+                                                                 state.contest.badQsoBacklog));
     outcome.badQsoFile.name = state.contest.badQsoFileName;
     outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
     const std::size_t lines = CountLines(outcome.badQsoFile.content);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -8,6 +9,8 @@
 
 #include "engine/ole_date.h"
 #include "engine/platform.h"
+#include "engine/qso_input.h"
+#include "reports/contest_score.h"
 #include "tools/zelk_check/log_reader.h"
 
 // Header values of the Cabrillo file by the keys of a header values file: Callsign, Category,
@@ -50,11 +53,16 @@ struct CheckOutcome {
     std::size_t qsosLogged = 0;              // QSOs the add path took into the log
     std::size_t qsosRejected = 0;            // QSOs the add path refused (wrong band, mode, exchange)
     std::size_t findingLines = 0;            // lines of the bad-QSO file after its first
+    ContestScore score;                      // the figures the summary shows
 };
 
 // Runs the log's QSOs, in order, through the plug-in's reset, add and results calls on an
 // in-memory set of files, and returns what the plug-in would have written.
 CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings);
+
+// The same for QSOs held elsewhere: `forEachQso` hands each QSO, in log order, to its argument.
+using QsoSink = std::function<void(const QsoInput&)>;
+CheckOutcome CheckQsos(const std::function<void(const QsoSink&)>& forEachQso, const CheckSettings& settings);
 
 // Earliest and latest QSO time, each to the whole hour outward: the contest's period when no
 // option gives it. Nothing for a log without QSOs.

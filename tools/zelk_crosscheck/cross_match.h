@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "tools/zelk_crosscheck/call_similarity.h"
+#include "tools/zelk_crosscheck/cross_log.h"
+
+// The committee's rules, each with its default.
+struct MatchRules {
+    int windowSeconds = 5 * 60;     // the largest time difference of two records of one QSO
+    bool bustedCalls = true;        // look for the station a wrong call was meant to be
+    int nilPenalty = 0;             // QSOs' points taken for each not-in-log QSO on top of it
+    bool removeUniques = false;     // uniques lose their credit too
+};
+
+// What the cross-check found for one QSO.
+enum class Verdict : std::uint8_t {
+    matched,         // both logs hold the QSO, exchange right
+    bustedExchange,  // matched, but the exchange received is not what the other station sent
+    bustedCall,      // the call logged is one slip from the station that logged the QSO
+    notInLog,        // the station worked sent a log without the QSO
+    unique,          // the station worked sent no log and nobody else logged it
+    notCheckable,    // the station worked sent no log, but others logged it as well
+    dupe,            // the same call, band and mode again, beside a matched QSO: the plug-in's finding
+};
+
+inline constexpr std::uint32_t kNoPartner = std::numeric_limits<std::uint32_t>::max();
+
+struct QsoCheck {
+    Verdict verdict = Verdict::notCheckable;
+    CallSlip slip = CallSlip::none;         // for a busted call
+    std::uint32_t partnerLog = kNoPartner;  // the other record of the QSO (matched, busted exchange, busted call)
+    std::uint32_t partnerQso = kNoPartner;
+};
+
+// Whether a QSO with this verdict keeps its credit in the checked score.
+bool KeepsCredit(Verdict verdict, const MatchRules& rules);
+
+// Two exchanges are the same: serial numbers as numbers ("001" is "1"), other texts (district
+// codes) without case and surrounding blanks.
+bool SameExchange(std::string_view received, std::string_view sent);
+
+// Checks every QSO of the logs against the others. Logs with a reason in `unreadable` take no
+// part. Result: one verdict per QSO, by log and QSO index.
+std::vector<std::vector<QsoCheck>> CrossCheck(const std::vector<CrossLog>& logs, const MatchRules& rules);
