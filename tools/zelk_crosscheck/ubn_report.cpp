@@ -63,6 +63,13 @@ std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& resul
     return sections;
 }
 
+// The plug-in's summary ends its lines with CR LF; a report keeps one kind of line end.
+std::string Summary(const std::string& text) {
+    std::string plain = text;
+    std::erase(plain, '\r');
+    return plain;
+}
+
 std::string Padded(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text;
@@ -101,8 +108,8 @@ std::string_view VerdictName(Verdict verdict) {
 std::string UbnText(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
     const CrossLog& log = run.logs[result.logIndex];
     std::string text = "ZELK contest log check: UBN report for " + log.ownCall + "\n\n" + HeadingText(run, result);
-    text += "\nClaimed score (every QSO of the log)\n" + result.scores.claimed.summary;
-    text += "\nChecked score (the QSOs the other logs confirm, or cannot check)\n" + result.scores.checked.summary;
+    text += "\nClaimed score (every QSO of the log)\n" + Summary(result.scores.claimed.summary);
+    text += "\nChecked score (the QSOs the other logs confirm, or cannot check)\n" + Summary(result.scores.checked.summary);
     text += PenaltyText(result, rules);
     for (const Section& section : SectionsOf(run, result, rules)) {
         text += "\n" + section.title + ": " + std::to_string(section.rows.size());
@@ -132,8 +139,8 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
                        "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n";
     html += "<h1>UBN report for " + call + "</h1>\n<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
     html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log);
-    html += "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(result.scores.claimed.summary) + "</pre>\n";
-    html += "<h2>Checked score</h2>\n<pre>" + HtmlEscaped(result.scores.checked.summary + PenaltyText(result, rules)) +
+    html += "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
+    html += "<h2>Checked score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.checked.summary) + PenaltyText(result, rules)) +
             "</pre>\n";
     for (const Section& section : SectionsOf(run, result, rules)) {
         html += "<h2>" + HtmlEscaped(section.title) + ": " + std::to_string(section.rows.size()) + "</h2>\n";
