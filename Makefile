@@ -52,6 +52,7 @@ demo: dll
 
 bench: native
 	build/native/bench/stats_bench
+	build/native/bench/crosscheck/crosscheck_bench
 
 fuzz-build: deps
 	cmake --preset fuzz >/dev/null

@@ -8,6 +8,8 @@
 #include <tuple>
 #include <unordered_map>
 
+#include <tbb/parallel_sort.h>
+
 #include "tools/zelk_check/qso_fields.h"
 
 namespace {
@@ -60,6 +62,10 @@ std::optional<unsigned long long> SerialOf(std::string_view text) {
     return value;
 }
 
+void AppendUpper(std::string& to, std::string_view text) {
+    for (char c : text) to += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 class CrossChecker {
 public:
     CrossChecker(const std::vector<CrossLog>& logs, const MatchRules& rules) : m_logs(logs), m_rules(rules) {}
@@ -96,9 +102,10 @@ private:
             m_dupe[l].assign(log.qsos.size(), false);
             for (std::uint32_t q = 0; q < log.qsos.size(); ++q) {
                 const CrossQso& qso = log.qsos[q];
-                bandMode = ToUpperAscii(log.text(qso.band));
+                bandMode.clear();
+                AppendUpper(bandMode, log.text(qso.band));
                 bandMode += '\t';
-                bandMode += ToUpperAscii(log.text(qso.mode));
+                AppendUpper(bandMode, log.text(qso.mode));
                 const std::uint32_t bm = bandModeId(bandMode);
                 m_byPair.push_back({stationOfLog[l], m_calls.id(log.text(qso.call)), bm, l, q, qso.seconds});
             }
@@ -107,20 +114,20 @@ private:
         for (std::uint32_t l = 0; l < m_logs.size(); ++l)
             if (stationOfLog[l] != kNoLog) m_logOfStation[stationOfLog[l]] = l;
 
-        std::sort(m_byPair.begin(), m_byPair.end(), [](const Entry& a, const Entry& b) {
+        tbb::parallel_sort(m_byPair.begin(), m_byPair.end(), [](const Entry& a, const Entry& b) {
             return std::tie(a.station, a.worked, a.bandMode, a.seconds, a.log, a.qso) <
                    std::tie(b.station, b.worked, b.bandMode, b.seconds, b.log, b.qso);
         });
         m_byWorked = m_byPair;
-        std::sort(m_byWorked.begin(), m_byWorked.end(), [](const Entry& a, const Entry& b) {
+        tbb::parallel_sort(m_byWorked.begin(), m_byWorked.end(), [](const Entry& a, const Entry& b) {
             return std::tie(a.worked, a.bandMode, a.seconds, a.station, a.log, a.qso) <
                    std::tie(b.worked, b.bandMode, b.seconds, b.station, b.log, b.qso);
         });
     }
 
     std::uint32_t bandModeId(const std::string& text) {
-        auto [at, added] = m_bandModes.try_emplace(text, static_cast<std::uint32_t>(m_bandModes.size()));
-        return at->second;
+        if (auto found = m_bandModes.find(text); found != m_bandModes.end()) return found->second;
+        return m_bandModes.emplace(text, static_cast<std::uint32_t>(m_bandModes.size())).first->second;
     }
 
     // End of the run of entries with the same station, worked call and band-mode as `begin`.
