@@ -97,3 +97,42 @@ TEST(SimulatedContest, ACleanContestMatchesEveryQsoWithALogOnBothSides) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimulatedContest, AnIncludedLogJoinsAndItsStationsLogTheirSide) {
+    SimulatorSettings settings;
+    settings.stations = 12;
+    settings.qsosPerLog = 30;
+    settings.plantedOfEachKind = 0;
+    settings.districts = {"KI01", "KR02"};
+    settings.includedFileName = "ut5zz.cbr";
+    settings.includedText =
+        "START-OF-LOG: 3.0\nCALLSIGN: UT5ZZ\n"
+        "QSO:  3520 CW 2017-05-05 2100 UT5ZZ 599 KI01 DL1ABC 599 001\n"
+        "QSO:  7050 PH 2017-05-05 2110 UT5ZZ 59  KI01 UR7QM  59  KR02\n"
+        "QSO:  3521 CW 2017-05-05 2140 UT5ZZ 599 KI01 DL1ABC 599 009\n"
+        "QSO:  1830 PS 2017-05-05 2230 UT5ZZ 599 KI01 OK2XY  599 044\n"
+        "END-OF-LOG:\n";
+    const SimulatedContest contest = SimulateContest(settings);
+    ASSERT_EQ(contest.logs.size(), 12u);
+    EXPECT_EQ(contest.logs.front().text, settings.includedText);
+
+    std::vector<CrossLog> logs;
+    for (const SimulatedLog& log : contest.logs) logs.push_back(CrossLogFromText(log.fileName, log.text));
+    const CrossCheckRun run = CrossCheckLogs(std::move(logs), std::vector<std::filesystem::file_time_type>(12), {});
+    std::vector<Verdict> included;
+    for (const QsoCheck& check : run.checks.front()) included.push_back(check.verdict);
+    EXPECT_EQ(included, (std::vector{Verdict::matched, Verdict::matched, Verdict::dupe, Verdict::matched}));
+    // The stations it worked take part, and log each QSO once (DL1ABC: not the repeat).
+    for (std::size_t l = 1; l <= 3; ++l) {
+        const std::size_t withUt5zz = static_cast<std::size_t>(std::count_if(
+            run.logs[l].qsos.begin(), run.logs[l].qsos.end(), [&](const CrossQso& qso) { return run.logs[l].text(qso.call) == "UT5ZZ"; }));
+        EXPECT_EQ(withUt5zz, 1u) << run.logs[l].ownCall;
+    }
+    EXPECT_EQ(run.logs[1].ownCall, "DL1ABC");
+    EXPECT_EQ(run.logs[2].ownCall, "UR7QM");
+    EXPECT_EQ(run.logs[3].ownCall, "OK2XY");
+}
+
+}  // namespace

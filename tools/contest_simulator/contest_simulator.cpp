@@ -11,6 +11,8 @@
 #include "engine/district_list.h"
 #include "engine/file_store.h"
 #include "reports/cabrillo_modes.h"
+#include "tools/zelk_check/qso_fields.h"
+#include "tools/zelk_crosscheck/log_source.h"
 
 namespace {
 
@@ -56,6 +58,10 @@ public:
     explicit Simulator(const SimulatorSettings& settings) : m_settings(settings), m_random(settings.seed) {}
 
     SimulatedContest run() {
+        if (!m_settings.includedText.empty()) {
+            m_included = CrossLogFromText(m_settings.includedFileName, m_settings.includedText);
+            if (m_included.unreadable.empty()) addIncludedStations();
+        }
         makeStations();
         playQsos();
         if (m_settings.plantedOfEachKind > 0) {
@@ -63,6 +69,7 @@ public:
             plantDupes();
         }
         fillExchanges();
+        if (m_fixed != kNone) answerIncludedLog();
         if (m_settings.plantedOfEachKind > 0) {
             for (CallSlip slip : {CallSlip::changed, CallSlip::missing, CallSlip::extra, CallSlip::swapped, CallSlip::suffix})
                 plantBustedCalls(slip);
@@ -116,8 +123,64 @@ private:
     }
 
     void makeStations() {
-        for (std::size_t i = 0; i < m_settings.stations; ++i) addStation(true);
+        for (std::size_t i = m_stations.size(); i < m_settings.stations; ++i) addStation(true);
         for (std::size_t i = 0; i < std::max<std::size_t>(4, m_settings.stations / 5); ++i) addStation(false);
+    }
+
+    // The included log's station, then the stations it worked, as long as there are places.
+    void addIncludedStations() {
+        Station own;
+        own.call = m_included.ownCall;
+        own.ur = CountryOfCall(own.call) == "UR";
+        own.district = m_settings.districts.front();
+        own.participant = true;
+        m_fixed = 0;
+        m_used.insert(m_fixed);
+        m_calls.insert(own.call);
+        m_stations.push_back(std::move(own));
+        for (const CrossQso& qso : m_included.qsos) {
+            if (m_stations.size() >= m_settings.stations) break;
+            const std::string call(m_included.text(qso.call));
+            if (call.empty() || m_calls.contains(call) || call.find('/') != std::string::npos) continue;
+            Station station;
+            station.call = call;
+            station.ur = CountryOfCall(call) == "UR";
+            station.district = station.ur ? std::string(m_included.text(qso.exchReceived)) : "";
+            station.clockOffset = static_cast<int>(below(121)) - 60;
+            station.participant = true;
+            m_calls.insert(call);
+            m_stations.push_back(std::move(station));
+        }
+    }
+
+    // Each station the included log worked logs its side of the QSO once per band and mode,
+    // having sent what the log received.
+    void answerIncludedLog() {
+        std::map<std::string, std::size_t> stationOf;
+        for (std::size_t s = 0; s < m_stations.size(); ++s) stationOf[m_stations[s].call] = s;
+        std::set<std::string> answered;
+        for (const CrossQso& qso : m_included.qsos) {
+            const auto found = stationOf.find(std::string(m_included.text(qso.call)));
+            const auto band = BandIndex(m_included.text(qso.band));
+            const std::string_view modeName = m_included.text(qso.mode);
+            const auto* modeAt = std::find(std::begin(contest_tables::kModeNames), std::end(contest_tables::kModeNames), modeName);
+            if (found == stationOf.end() || found->second == m_fixed || !band || modeAt == std::end(contest_tables::kModeNames))
+                continue;
+            const int mode = static_cast<int>(modeAt - std::begin(contest_tables::kModeNames));
+            if (!answered.insert(found->first + "\t" + std::to_string(*band) + "\t" + std::to_string(mode)).second) continue;
+            Record record;
+            record.station = found->second;
+            record.worked = m_fixed;
+            record.call = m_stations[m_fixed].call;
+            record.trueSeconds = static_cast<std::int64_t>((qso.time.m_dt - m_settings.start.m_dt) * 86400.0 + 0.5);
+            record.loggedSeconds = (record.trueSeconds + m_stations[record.station].clockOffset) / 60 * 60;
+            record.band = *band;
+            record.mode = mode;
+            record.kHz = qso.frequencyHz / 1000;
+            record.sent = std::string(m_included.text(qso.exchReceived));
+            record.received = std::string(m_included.text(qso.exchSent));
+            m_records.push_back(std::move(record));
+        }
     }
 
     std::int64_t contestSeconds() const { return std::int64_t{m_settings.hours} * 3600; }
@@ -149,7 +212,7 @@ private:
         for (std::size_t attempts = 0, made = 0; made < pairQsos && attempts < pairQsos * 20; ++attempts) {
             const std::size_t a = below(participants), b = below(participants);
             const int bandMode = static_cast<int>(below(kBandModes));
-            if (a == b || !worked.insert(key(a, b, bandMode)).second) continue;
+            if (a == b || a == m_fixed || b == m_fixed || !worked.insert(key(a, b, bandMode)).second) continue;
             const std::int64_t seconds = static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds())));
             m_records.push_back(newRecord(a, b, seconds, bandMode));
             m_records.push_back(newRecord(b, a, seconds, bandMode));
@@ -163,7 +226,7 @@ private:
             for (std::size_t n = 0, attempts = 0; n < loggers && attempts < loggers * 20; ++attempts) {
                 const std::size_t a = below(participants);
                 const int bandMode = static_cast<int>(below(kBandModes));
-                if (!worked.insert(key(a, participants + x, bandMode)).second) continue;
+                if (a == m_fixed || !worked.insert(key(a, participants + x, bandMode)).second) continue;
                 const std::int64_t seconds = static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds())));
                 m_records.push_back(newRecord(a, participants + x, seconds, bandMode));
                 ++n;
@@ -430,6 +493,10 @@ private:
             if (!record.deleted) logs[record.station].push_back(&record);
         for (std::size_t s = 0; s < m_settings.stations; ++s) {
             const Station& station = m_stations[s];
+            if (s == m_fixed) {
+                contest.logs.push_back({station.call, m_settings.includedFileName, m_settings.includedText});
+                continue;
+            }
             auto& records = logs[s];
             std::stable_sort(records.begin(), records.end(), [](const Record* a, const Record* b) {
                 return std::tie(a->loggedSeconds, a->trueSeconds) < std::tie(b->loggedSeconds, b->trueSeconds);
@@ -464,6 +531,8 @@ private:
     std::vector<Record> m_records;
     std::set<std::size_t> m_used;
     std::map<std::string, std::size_t> m_planted;
+    CrossLog m_included;
+    std::size_t m_fixed = kNone;  // the included log's station
 };
 
 }  // namespace

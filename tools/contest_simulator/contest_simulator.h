@@ -19,6 +19,10 @@ struct SimulatorSettings {
     std::vector<std::string> districts;  // codes the UR stations send; from the district list
     OleDateTime start = MakeOleDate(2017, 5, 5, 21, 0);
     int hours = 6;
+    // A real log that joins the contest as it is: the stations it worked take part (as many as
+    // there are places) and log their side of its QSOs. No truth is kept for its own lines.
+    std::string includedFileName;
+    std::string includedText;
 };
 
 struct SimulatedLog {

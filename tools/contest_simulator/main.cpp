@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     app.add_option("-d,--districts", districts, "District list whose codes the UR stations send")->required();
     app.add_option("-o,--output-dir", folder, "Folder for the logs (created)")->required();
     app.add_option("--truth", truthPath, "CSV file of the truth: file, line, verdict, label");
+    std::string included;
+    app.add_option("--include", included, "A real log that joins the contest; the stations it worked log their side");
     CLI11_PARSE(app, argc, argv);
 
     std::ifstream list(districts, std::ios::binary);
@@ -36,6 +38,17 @@ int main(int argc, char** argv) {
     text << list.rdbuf();
     settings.districts = DistrictCodesOf(text.str());
 
+    if (!included.empty()) {
+        std::ifstream file(included, std::ios::binary);
+        if (!file) {
+            std::cerr << "zelk-contest-sim: cannot read " << included << "\n";
+            return 2;
+        }
+        std::ostringstream log;
+        log << file.rdbuf();
+        settings.includedFileName = fs::path(included).filename().string();
+        settings.includedText = log.str();
+    }
     const SimulatedContest contest = SimulateContest(settings);
     std::error_code error;
     fs::create_directories(folder, error);
