@@ -40,15 +40,6 @@ void ForEachCabrilloHeader(std::string_view text, std::string_view prefix, Visit
     }
 }
 
-std::string OperatorOf(const LogContents& contents, std::string_view text) {
-    if (contents.format == LogFormat::adif) return ToUpperAscii(AdifField(text, "OPERATOR"));
-    std::string first;
-    ForEachCabrilloHeader(text, "OPERATORS", [&](const std::string&, std::string_view value) {
-        if (first.empty()) first = ToUpperAscii(value.substr(0, value.find_first_of(" ,\t")));
-    });
-    return first;
-}
-
 std::string CallOfFileName(std::string_view fileName) {
     return ToUpperAscii(std::filesystem::path(fileName).stem().string());
 }
@@ -72,7 +63,8 @@ CrossLog CrossLogFromText(std::string_view fileName, std::string_view text) {
 
     log.ownCall = ToUpperAscii(contents.ownCall);
     if (log.ownCall.empty()) log.ownCall = ToUpperAscii(contents.qsos.front().myCall);
-    if (log.ownCall.empty()) log.ownCall = OperatorOf(contents, text);
+    // A Cabrillo QSO line always names the own call; an ADIF file may have it only as OPERATOR.
+    if (log.ownCall.empty() && contents.format == LogFormat::adif) log.ownCall = ToUpperAscii(AdifField(text, "OPERATOR"));
     if (log.ownCall.empty()) {
         log.ownCall = CallOfFileName(fileName);
         log.ownCallFromFileName = true;
