@@ -26,3 +26,9 @@ std::string CsvField(std::string_view text) {
     }
     return quoted + "\"";
 }
+
+std::string CsvText(std::string_view text) {
+    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos)
+        return CsvField("'" + std::string(text));
+    return CsvField(text);
+}

@@ -49,6 +49,8 @@ std::string HourChartSvg(const CrossLog& log) {
     for (std::size_t h = 0; h < hours.size(); ++h) {
         const int x = kLeft + static_cast<int>(h) * (kBarWidth + kGap);
         int y = kTop + kHeight;
+        OleDateTime hourStart;
+        hourStart.m_dt = static_cast<double>(first + static_cast<long long>(h)) / 24.0;
         for (std::size_t band = 0; band < 4; ++band) {
             const int count = hours[h][band];
             if (count == 0) continue;
@@ -56,10 +58,10 @@ std::string HourChartSvg(const CrossLog& log) {
             y -= barHeight;
             svg += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
                    std::to_string(kBarWidth) + "\" height=\"" + std::to_string(barHeight) + "\" fill=\"" + kColours[band] +
-                   "\"><title>" + std::to_string(count) + " QSOs</title></rect>\n";
+                   "\"><title>" + (band < kBands.size() ? kBands[band] : "other bands") + " " +
+                   FormatOleDate(hourStart, "%H:00") + ": " + std::to_string(count) + (count == 1 ? " QSO" : " QSOs") +
+                   "</title></rect>\n";
         }
-        OleDateTime hourStart;
-        hourStart.m_dt = static_cast<double>(first + static_cast<long long>(h)) / 24.0;
         svg += "<text x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(kTop + kHeight + 14) +
                "\" font-size=\"10\">" + FormatOleDate(hourStart, "%H") + "</text>\n";
     }

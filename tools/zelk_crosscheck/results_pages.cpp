@@ -116,13 +116,13 @@ std::string ResultsCsv(const CrossCheckRun& run, const MatchRules& rules) {
     csv += ",Log file,Not scored\r\n";
     for (const RankedRow& row : Ranked(run)) {
         const CrossLog& log = run.logs[row.result->logIndex];
-        csv += CsvField(row.category) + "," + std::to_string(row.rank) + "," + CsvField(log.ownCall);
+        csv += CsvText(row.category) + "," + std::to_string(row.rank) + "," + CsvText(log.ownCall);
         for (const std::string& figure : Figures(run, *row.result, rules)) csv += "," + figure;
-        csv += "," + CsvField(log.fileName) + ",\r\n";
+        csv += "," + CsvText(log.fileName) + ",\r\n";
     }
     for (const CrossLog& log : run.logs) {
         if (log.unreadable.empty()) continue;
-        csv += ",," + CsvField(log.ownCall) + std::string(std::size(kFigureNames), ',') + "," + CsvField(log.fileName) +
+        csv += ",," + CsvText(log.ownCall) + std::string(std::size(kFigureNames), ',') + "," + CsvText(log.fileName) +
                "," + CsvField(ReasonOf(log)) + "\r\n";
     }
     return csv;
