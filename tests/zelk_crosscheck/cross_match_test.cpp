@@ -176,3 +176,24 @@ TEST(CrossMatch, AnUnreadableLogTakesNoPart) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CrossMatch, WhatThePlugInRejectsIsNeitherMatchedNorMissing) {
+    const std::vector<CrossLog> logs = {
+        MakeLog("UT5ZZ", {{"DL1ABC", 0, "KI-01", "1", "20m"},
+                          {"DL1ABC", 5, "KI-01", "2", "80m", "FM"},
+                          {"DL1ABC", 10, "KI-01", "", "40m"},
+                          {"DL1ABC", 15, "KI-01", "4", "80m", "cw"}}),
+        MakeLog("DL1ABC", {{"UT5ZZ", 0, "1", "KI-01", "20m"}, {"UT5ZZ", 10, "3", "KI-01", "40m"}, {"UT5ZZ", 15, "4", "KI-01"}}),
+    };
+    const auto checks = CrossCheck(logs, {});
+    // A mode in other letters is the contest's mode to the plug-in's membership test.
+    EXPECT_EQ(VerdictsOf(checks[0]),
+              (std::vector{Verdict::rejected, Verdict::rejected, Verdict::rejected, Verdict::matched}));
+    // DL1ABC's 10-minute QSO has no partner left: UT5ZZ's record of it was rejected.
+    EXPECT_EQ(VerdictsOf(checks[1]), (std::vector{Verdict::rejected, Verdict::notInLog, Verdict::matched}));
+    EXPECT_TRUE(KeepsCredit(Verdict::rejected, {}));
+}
+
+}  // namespace

@@ -99,6 +99,8 @@ Not checkable (the station sent no log, others logged it too): 1, counted
 
 Repeats of a confirmed QSO (the plug-in's dupe rule applies): 1, counted
   line 11    2017-05-05 2210  80m  CW      DL1ABC      sent "KI01", received "009"
+
+Outside the contest (band, mode or a missing exchange: the plug-in rejects them): 0
 )";
 
 struct RunResult {
@@ -170,7 +172,8 @@ TEST_F(HandMadeContest, TheSummarySaysWhatWasFoundAndSkipped) {
     EXPECT_EQ(result.out.substr(0, result.out.find("Time:")),
               "Logs: 4 found, 4 scored, 0 not scored; 1 lines skipped\n"
               "QSOs: 13, matched 5 (38.5%)\n"
-              "Not in log: 3, busted calls: 1, busted exchanges: 1, uniques: 1, not checkable: 2, repeats: 1\n"
+              "Not in log: 3, busted calls: 1, busted exchanges: 1, uniques: 1, not checkable: 2, repeats: 1, "
+              "outside the contest: 0\n"
               "Results: " + (m_root / "out" / "results.html").string() + "\n");
     EXPECT_NE(result.err.find((m_root / "logs" / "DL1ABC.cbr").string() + ":7: QSO line has 3 of 10 fields, line skipped"),
               std::string::npos)

@@ -10,6 +10,7 @@
 
 #include <tbb/parallel_sort.h>
 
+#include "engine/contest_rules.h"
 #include "tools/zelk_check/qso_fields.h"
 
 namespace {
@@ -66,6 +67,12 @@ void AppendUpper(std::string& to, std::string_view text) {
     for (char c : text) to += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// What the plug-in's add path refuses in the same order: band, mode, exchange.
+bool RejectedByThePlugIn(const CrossLog& log, const CrossQso& qso) {
+    return !g_bandList.contains(log.text(qso.band)) || !g_modeList.contains(log.text(qso.mode)) ||
+           log.text(qso.exchSent).empty() || log.text(qso.exchReceived).empty();
+}
+
 class CrossChecker {
 public:
     CrossChecker(const std::vector<CrossLog>& logs, const MatchRules& rules) : m_logs(logs), m_rules(rules) {}
@@ -102,6 +109,10 @@ private:
             m_dupe[l].assign(log.qsos.size(), false);
             for (std::uint32_t q = 0; q < log.qsos.size(); ++q) {
                 const CrossQso& qso = log.qsos[q];
+                if (RejectedByThePlugIn(log, qso)) {
+                    m_checks[l][q].verdict = Verdict::rejected;  // and kept out of the indexes
+                    continue;
+                }
                 bandMode.clear();
                 AppendUpper(bandMode, log.text(qso.band));
                 bandMode += '\t';
@@ -276,6 +287,7 @@ bool KeepsCredit(Verdict verdict, const MatchRules& rules) {
         case Verdict::matched:
         case Verdict::notCheckable:
         case Verdict::dupe:
+        case Verdict::rejected:
             break;
     }
     return true;

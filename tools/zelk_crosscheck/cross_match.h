@@ -25,6 +25,7 @@ enum class Verdict : std::uint8_t {
     unique,          // the station worked sent no log and nobody else logged it
     notCheckable,    // the station worked sent no log, but others logged it as well
     dupe,            // the same call, band and mode again, beside a matched QSO: the plug-in's finding
+    rejected,        // a band or mode outside the contest, or no exchange: the plug-in rejects it, nothing to check
 };
 
 inline constexpr std::uint32_t kNoPartner = std::numeric_limits<std::uint32_t>::max();

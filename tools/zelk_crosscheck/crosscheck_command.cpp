@@ -148,7 +148,8 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
         << "QSOs: " << run.qsos << ", matched " << confirmed << " (" << Share(confirmed, run.qsos) << ")\n"
         << "Not in log: " << count(Verdict::notInLog) << ", busted calls: " << count(Verdict::bustedCall)
         << ", busted exchanges: " << count(Verdict::bustedExchange) << ", uniques: " << count(Verdict::unique)
-        << ", not checkable: " << count(Verdict::notCheckable) << ", repeats: " << count(Verdict::dupe) << "\n"
+        << ", not checkable: " << count(Verdict::notCheckable) << ", repeats: " << count(Verdict::dupe)
+        << ", outside the contest: " << count(Verdict::rejected) << "\n"
         << "Results: " << (fs::path(cmd.outputDir) / "results.html").string() << "\n"
         << "Time: " << time << "\n";
     return notScored > 0 || skippedLines > 0 ? kSomeSkipped : kAllRead;

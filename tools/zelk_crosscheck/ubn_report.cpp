@@ -25,6 +25,7 @@ std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\
 std::string CreditNote(Verdict verdict, const MatchRules& rules) {
     if (verdict == Verdict::notInLog && rules.nilPenalty > 0)
         return "removed, and " + std::to_string(rules.nilPenalty) + " more QSO points taken for each";
+    if (verdict == Verdict::rejected) return "not checked";
     return KeepsCredit(verdict, rules) ? "counted" : "removed from the checked score";
 }
 
@@ -36,6 +37,7 @@ std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& resul
         {Verdict::unique, "Uniques", "", {}},
         {Verdict::notCheckable, "Not checkable (the station sent no log, others logged it too)", "", {}},
         {Verdict::dupe, "Repeats of a confirmed QSO (the plug-in's dupe rule applies)", "", {}},
+        {Verdict::rejected, "Outside the contest (band, mode or a missing exchange: the plug-in rejects them)", "", {}},
     };
     for (Section& section : sections) section.note = CreditNote(section.verdict, rules);
     const CrossLog& log = run.logs[result.logIndex];
@@ -101,6 +103,7 @@ std::string_view VerdictName(Verdict verdict) {
         case Verdict::unique: return "unique";
         case Verdict::notCheckable: return "not checkable";
         case Verdict::dupe: return "dupe";
+        case Verdict::rejected: return "outside the contest";
     }
     return "";
 }
