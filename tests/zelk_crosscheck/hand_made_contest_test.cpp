@@ -170,7 +170,7 @@ std::vector<std::string> CsvLines(const std::string& csv) {
 TEST_F(HandMadeContest, TheSummarySaysWhatWasFoundAndSkipped) {
     const RunResult result = runDefault();
     EXPECT_EQ(result.out.substr(0, result.out.find("Time:")),
-              "Logs: 4 found, 4 scored, 0 not scored; 1 lines skipped\n"
+              "Logs: 4 found, 4 scored, 0 not scored; 1 line skipped\n"
               "QSOs: 13, matched 5 (38.5%)\n"
               "Not in log: 3, busted calls: 1, busted exchanges: 1, uniques: 1, not checkable: 2, repeats: 1, "
               "outside the contest: 0\n"

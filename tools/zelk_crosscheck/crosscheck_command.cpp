@@ -144,7 +144,7 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     char time[32];
     std::snprintf(time, sizeof time, "%.2f s", seconds);
     out << "Logs: " << run.logs.size() << " found, " << run.results.size() << " scored, " << notScored
-        << " not scored; " << skippedLines << " lines skipped\n"
+        << " not scored; " << skippedLines << (skippedLines == 1 ? " line" : " lines") << " skipped\n"
         << "QSOs: " << run.qsos << ", matched " << confirmed << " (" << Share(confirmed, run.qsos) << ")\n"
         << "Not in log: " << count(Verdict::notInLog) << ", busted calls: " << count(Verdict::bustedCall)
         << ", busted exchanges: " << count(Verdict::bustedExchange) << ", uniques: " << count(Verdict::unique)

@@ -80,7 +80,8 @@ std::string Padded(std::string text, std::size_t width) {
 std::string HeadingText(const CrossCheckRun& run, const LogResult& result) {
     const CrossLog& log = run.logs[result.logIndex];
     std::string text = "Log file: " + log.fileName + " (" + log.formatName + "), " + std::to_string(log.qsos.size()) +
-                       " QSOs read, " + std::to_string(log.skipped.size()) + " lines skipped\n";
+                       " QSOs read, " + std::to_string(log.skipped.size()) + (log.skipped.size() == 1 ? " line" : " lines") +
+                       " skipped\n";
     if (log.ownCallFromFileName) text += "The log names no own call; " + log.ownCall + " is taken from the file name.\n";
     if (!log.categories.empty()) text += "Category: " + log.categoryText() + "\n";
     return text;
