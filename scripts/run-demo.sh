@@ -74,6 +74,9 @@ if [ $# -ge 3 ]; then
   echo "(exit code $?: 0 every log read whole, 1 some logs or lines skipped, 2 nothing usable)"
   set -e
   echo
+  echo "   The simulator's truth against the cross-check's verdicts (crosscheck/checks.csv), QSO lines:"
+  python3 "$root/scripts/compare-truth.py" "$out/contest-truth.csv" "$out/crosscheck/checks.csv"
+  echo
   echo "   The top of the results (crosscheck/results.csv, first columns):"
   head -n 9 "$out/crosscheck/results.csv" | cut -d, -f1-9 | sed 's/^/   /'
   echo

@@ -310,3 +310,31 @@ TEST_F(HandMadeContest, ACleanContestExitsWithZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HandMadeContest, EveryQsoHasItsVerdictInChecksCsv) {
+    ASSERT_EQ(runDefault().exitCode, 1);
+    const std::vector<std::string> lines = CsvLines(read("out/checks.csv"));
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[0], "Log file,Line,Own call,Time,Band,Mode,Call,Exchange received,Verdict,Call on the air,Exchange sent");
+    // Logs in file name order: DL1ABC.cbr, UR7QM.adi, UT5ZZ.log, ok2xy.adi.
+    const std::vector<std::string> expected = {
+        "DL1ABC.cbr,4,DL1ABC,2017-05-05 2102,80m,CW,UT5ZZ,ki01,matched,,KI01",
+        "DL1ABC.cbr,5,DL1ABC,2017-05-05 2230,80m,RTTY,EA7XX,090,not checkable,,",
+        "DL1ABC.cbr,6,DL1ABC,2017-05-05 2240,40m,CW,UR7QM,VI03,not in log,,",
+        "UR7QM.adi,3,UR7QM,2017-05-05 2111,40m,SSB,UT5ZZ,KI01,matched,,KI01",
+        "UR7QM.adi,4,UR7QM,2017-05-05 2250,40m,CW,DL1ABC,003,not in log,,",
+        "UT5ZZ.log,5,UT5ZZ,2017-05-05 2100,80m,CW,DL1ABC,001,matched,,001",
+        "UT5ZZ.log,6,UT5ZZ,2017-05-05 2110,40m,SSB,UR7QM,KR02,busted exchange,,VI03",
+        "UT5ZZ.log,7,UT5ZZ,2017-05-05 2120,160m,CW,OK2XZ,014,busted call,OK2XY,014",
+        "UT5ZZ.log,8,UT5ZZ,2017-05-05 2130,40m,CW,DL1ABC,005,not in log,,",
+        "UT5ZZ.log,9,UT5ZZ,2017-05-05 2140,80m,SSB,SP9QQ,021,unique,,",
+        "UT5ZZ.log,10,UT5ZZ,2017-05-05 2150,80m,RTTY,EA7XX,088,not checkable,,",
+        "UT5ZZ.log,11,UT5ZZ,2017-05-05 2210,80m,CW,DL1ABC,009,dupe,,",
+        "ok2xy.adi,2,OK2XY,2017-05-05 2121,160m,CW,UT5ZZ,KI01,matched,,KI01",
+    };
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected);
+}
+
+}  // namespace

@@ -403,10 +403,11 @@ private:
             const std::int64_t minutes = kClockErrorMinutes + static_cast<std::int64_t>(below(20));
             record.loggedSeconds += (below(2) == 0 ? 1 : -1) * minutes * 60;
             record.verdict = Verdict::notInLog;
-            record.label = "time: logged " + std::to_string(minutes) + " minutes off";
+            record.label = "time off: logged " + std::to_string(minutes) + " minutes off";
             Record& partner = m_records[record.partner];
             partner.verdict = Verdict::notInLog;
-            partner.label = "NIL: " + record.call + "'s log has the QSO " + std::to_string(minutes) + " minutes off";
+            partner.label = "time off, other side: " + record.call + "'s log has the QSO " + std::to_string(minutes) +
+                            " minutes off";
             count("time off");
         }
     }
@@ -424,7 +425,7 @@ private:
                 }
                 m_records[record.partner].deleted = true;
                 record.verdict = Verdict::notInLog;
-                record.label = "NIL: nobody logged " + m_stations[z].call;
+                record.label = "log nobody logged: " + m_stations[z].call;
             }
             count("log nobody logged");
             return;

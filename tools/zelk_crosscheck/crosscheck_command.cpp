@@ -10,6 +10,7 @@
 
 #include "stats_version.h"
 #include "tools/zelk_check/qso_fields.h"
+#include "tools/zelk_crosscheck/checks_csv.h"
 #include "tools/zelk_crosscheck/crosscheck_run.h"
 #include "tools/zelk_crosscheck/output_folder.h"
 #include "tools/zelk_crosscheck/results_pages.h"
@@ -28,7 +29,7 @@ constexpr const char* kExamples = R"(Examples:
     zelk-crosscheck --districts zelk.txt --start "2017-05-05 21:00" --end "2017-05-06 03:00" --nil-penalty 2 -o out logs
 
 The output folder is replaced whole on every run: <CALL>.ubn.txt and <CALL>.html per log,
-results.html and results.csv.
+results.html and results.csv, and checks.csv with every QSO's verdict.
 Exit codes: 0 every log read whole, 1 some logs or lines were skipped, 2 nothing usable or bad options.
 )";
 
@@ -135,6 +136,7 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     }
     files.push_back({"results.html", ResultsHtml(run, settings.rules)});
     files.push_back({"results.csv", ResultsCsv(run, settings.rules)});
+    files.push_back({"checks.csv", ChecksCsv(run)});
     std::string error;
     if (!ReplaceOutputFolder(cmd.outputDir, files, error)) throw Unusable{error};
 
