@@ -189,14 +189,14 @@ TEST_F(HandMadeContest, TheResultsRankByCheckedScoreWithClaimedAndCheckedFigures
     EXPECT_EQ(lines[0],
               "Category,Rank,Call,QSOs claimed,QSOs checked,Multipliers claimed,Multipliers checked,Claimed score,"
               "Checked score,Error rate %,NIL,Busted calls,Busted exchanges,Uniques,Log file,Not scored");
-    // UT5ZZ is the only log with a CATEGORY-* header; the others share the group without one.
-    EXPECT_EQ(lines[1], "CATEGORY-OPERATOR: SINGLE-OP,1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,UT5ZZ.log,");
+    // Categories in name order (Cabrillo 2.0's CATEGORY: and 3.0's CATEGORY-*), the ADIF logs without one last.
     // DL1ABC's districts: KI01 on 80m CW, VI03 on 40m CW from the QSO not in UR7QM's log.
-    EXPECT_EQ(lines[2], "Category not given,1,DL1ABC,3,2,2,1,6,2,33.3,1,0,0,0,DL1ABC.cbr,");
+    EXPECT_EQ(lines[1], "CATEGORY-OPERATOR: SINGLE-OP,1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,UT5ZZ.log,");
+    EXPECT_EQ(lines[2], "CATEGORY: SINGLE-OP ALL LOW,1,DL1ABC,3,2,2,1,6,2,33.3,1,0,0,0,DL1ABC.cbr,");
     // Equal checked scores share a rank; the claimed score orders them.
-    EXPECT_EQ(lines[3], "Category not given,2,UR7QM,2,1,1,1,2,1,50.0,1,0,0,0,UR7QM.adi,");
+    EXPECT_EQ(lines[3], "Category not given,1,UR7QM,2,1,1,1,2,1,50.0,1,0,0,0,UR7QM.adi,");
     // OK2XY's record of the QSO UT5ZZ logged as OK2XZ keeps its credit.
-    EXPECT_EQ(lines[4], "Category not given,2,OK2XY,1,1,1,1,1,1,0.0,0,0,0,0,ok2xy.adi,");
+    EXPECT_EQ(lines[4], "Category not given,1,OK2XY,1,1,1,1,1,1,0.0,0,0,0,0,ok2xy.adi,");
 
     const std::string html = read("out/results.html");
     EXPECT_NE(html.find("<h2>CATEGORY-OPERATOR: SINGLE-OP</h2>"), std::string::npos);
@@ -222,7 +222,7 @@ TEST_F(HandMadeContest, EachRuleHasItsOption) {
         // Ten minutes apart is one QSO in a window of ten.
         {{"--window", "10"}, "1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,", "1,DL1ABC,3,3,2,2,6,6,0.0,0,0,0,0,"},
         // Without the search for busted calls OK2XZ is a unique, and OK2XY's record is not in UT5ZZ's log.
-        {{"--no-busted-calls"}, "1,UT5ZZ,6,4,1,0,6,0,28.6,1,0,1,2,", "3,OK2XY,1,0,1,0,1,0,100.0,1,0,0,0,"},
+        {{"--no-busted-calls"}, "1,UT5ZZ,6,4,1,0,6,0,28.6,1,0,1,2,", "2,OK2XY,1,0,1,0,1,0,100.0,1,0,0,0,"},
     };
     for (const RuleCase& rule : cases) {
         std::vector<std::string> args = {(m_root / "logs").string(), "-o", (m_root / "out").string()};

@@ -35,7 +35,7 @@ struct CrossLog {
     std::string formatName;  // "Cabrillo" or "ADIF"
     std::string ownCall;     // upper-cased
     bool ownCallFromFileName = false;
-    std::vector<std::pair<std::string, std::string>> categories;  // CATEGORY-* headers, in file order
+    std::vector<std::pair<std::string, std::string>> categories;  // CATEGORY: and CATEGORY-* headers, in file order
     std::vector<CrossQso> qsos;
     std::vector<SkippedLine> skipped;
     std::string unreadable;  // why the log cannot be scored; empty for a usable log

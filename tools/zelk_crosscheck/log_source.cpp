@@ -70,8 +70,9 @@ CrossLog CrossLogFromText(std::string_view fileName, std::string_view text) {
         log.ownCallFromFileName = true;
     }
     if (contents.format == LogFormat::cabrillo)
-        ForEachCabrilloHeader(text, "CATEGORY-", [&](const std::string& tag, std::string_view value) {
-            if (!value.empty()) log.categories.emplace_back(tag, value);
+        // Cabrillo 3.0 splits the category into CATEGORY-* headers; 2.0 has it in one CATEGORY: header.
+        ForEachCabrilloHeader(text, "CATEGORY", [&](const std::string& tag, std::string_view value) {
+            if (!value.empty() && (tag == "CATEGORY" || tag.starts_with("CATEGORY-"))) log.categories.emplace_back(tag, value);
         });
 
     log.qsos.reserve(contents.qsos.size());
