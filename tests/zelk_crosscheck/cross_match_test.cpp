@@ -197,3 +197,23 @@ TEST(CrossMatch, WhatThePlugInRejectsIsNeitherMatchedNorMissing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CrossMatch, AQsoOutsideTheGivenPeriodIsNotCheckedAndLosesItsCredit) {
+    const std::vector<CrossLog> logs = {
+        MakeLog("UT5ZZ", {{"DL1ABC", -1, "KI-01", "1"}, {"DL1ABC", 0, "KI-01", "2", "40m"}, {"DL1ABC", 59.5, "KI-01", "3", "160m"}}),
+        MakeLog("DL1ABC", {{"UT5ZZ", 1, "1", "KI-01"}, {"UT5ZZ", 0, "2", "KI-01", "40m"}, {"UT5ZZ", 60, "3", "KI-01", "160m"}}),
+    };
+    MatchRules rules;
+    const std::int64_t start = WholeSeconds(OleDateTime{kContestStart});
+    rules.periodSeconds = std::pair(start, start + 3600);
+    const auto checks = CrossCheck(logs, rules);
+    EXPECT_EQ(VerdictsOf(checks[0]), (std::vector{Verdict::outsidePeriod, Verdict::matched, Verdict::notInLog}));
+    EXPECT_EQ(VerdictsOf(checks[1]), (std::vector{Verdict::notInLog, Verdict::matched, Verdict::outsidePeriod}));
+    EXPECT_FALSE(KeepsCredit(Verdict::outsidePeriod, rules));
+    // Without a period nothing is outside it.
+    EXPECT_EQ(VerdictsOf(CrossCheck(logs, {})[0]), (std::vector{Verdict::matched, Verdict::matched, Verdict::matched}));
+}
+
+}  // namespace

@@ -101,6 +101,8 @@ Repeats of a confirmed QSO (the plug-in's dupe rule applies): 1, counted
   line 11    2017-05-05 2210  80m  CW      DL1ABC      sent "KI01", received "009"
 
 Outside the contest (band, mode or a missing exchange: the plug-in rejects them): 0
+
+Outside the contest period: 0
 )";
 
 struct RunResult {
@@ -173,7 +175,7 @@ TEST_F(HandMadeContest, TheSummarySaysWhatWasFoundAndSkipped) {
               "Logs: 4 found, 4 scored, 0 not scored; 1 line skipped\n"
               "QSOs: 13, matched 5 (38.5%)\n"
               "Not in log: 3, busted calls: 1, busted exchanges: 1, uniques: 1, not checkable: 2, repeats: 1, "
-              "outside the contest: 0\n"
+              "outside the contest: 0, outside the period: 0\n"
               "Results: " + (m_root / "out" / "results.html").string() + "\n");
     EXPECT_NE(result.err.find((m_root / "logs" / "DL1ABC.cbr").string() + ":7: QSO line has 3 of 10 fields, line skipped"),
               std::string::npos)
@@ -221,6 +223,11 @@ TEST_F(HandMadeContest, EachRuleHasItsOption) {
         {{"--nil-penalty", "1"}, "1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,", "1,DL1ABC,3,2,2,1,6,1,33.3,1,0,0,0,"},
         // Ten minutes apart is one QSO in a window of ten.
         {{"--window", "10"}, "1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,", "1,DL1ABC,3,3,2,2,6,6,0.0,0,0,0,0,"},
+        // A contest period of 21:05 to 22:00 leaves UT5ZZ's first and last QSO and all of DL1ABC's outside;
+        // EA7XX is then in UT5ZZ's log alone: a unique.
+        {{"--start", "2017-05-05 21:05", "--end", "2017-05-05 22:00"},
+         "1,UT5ZZ,6,2,1,0,6,0,71.4,1,1,1,2,",
+         "1,DL1ABC,3,0,2,0,6,0,100.0,0,0,0,0,"},
         // Without the search for busted calls OK2XZ is a unique, and OK2XY's record is not in UT5ZZ's log.
         {{"--no-busted-calls"}, "1,UT5ZZ,6,4,1,0,6,0,28.6,1,0,1,2,", "2,OK2XY,1,0,1,0,1,0,100.0,1,0,0,0,"},
     };

@@ -8,6 +8,8 @@ namespace {
 constexpr double kSecondsPerDay = 86400.0;
 }
 
+std::int64_t WholeSeconds(const OleDateTime& time) { return std::llround(time.m_dt * kSecondsPerDay); }
+
 TextRef CrossLog::keep(std::string_view text) {
     TextRef ref{static_cast<std::uint32_t>(m_texts.size()), static_cast<std::uint32_t>(text.size())};
     m_texts.append(text);
@@ -27,7 +29,7 @@ void CrossLog::add(const QsoTexts& qso, std::size_t line) {
     kept.country = keep(qso.country);
     kept.extra = keep(qso.extra);
     kept.time = qso.time;
-    kept.seconds = std::llround(qso.time.m_dt * kSecondsPerDay);
+    kept.seconds = WholeSeconds(qso.time);
     kept.frequencyHz = qso.frequencyHz;
     kept.line = static_cast<std::uint32_t>(line);
     qsos.push_back(kept);

@@ -23,6 +23,9 @@ struct CrossQso {
     std::uint32_t line = 0;  // where the QSO stands in its file
 };
 
+// A date-time in whole seconds, as QSOs are matched.
+std::int64_t WholeSeconds(const OleDateTime& time);
+
 // A skipped line or record of a log file.
 struct SkippedLine {
     std::size_t line = 0;

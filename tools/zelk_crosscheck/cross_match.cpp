@@ -113,6 +113,10 @@ private:
                     m_checks[l][q].verdict = Verdict::rejected;  // and kept out of the indexes
                     continue;
                 }
+                if (const auto& period = m_rules.periodSeconds; period && (qso.seconds < period->first || qso.seconds >= period->second)) {
+                    m_checks[l][q].verdict = Verdict::outsidePeriod;
+                    continue;
+                }
                 bandMode.clear();
                 AppendUpper(bandMode, log.text(qso.band));
                 bandMode += '\t';
@@ -281,6 +285,7 @@ bool KeepsCredit(Verdict verdict, const MatchRules& rules) {
         case Verdict::bustedExchange:
         case Verdict::bustedCall:
         case Verdict::notInLog:
+        case Verdict::outsidePeriod:
             return false;
         case Verdict::unique:
             return !rules.removeUniques;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "tools/zelk_crosscheck/call_similarity.h"
@@ -14,6 +16,9 @@ struct MatchRules {
     bool bustedCalls = true;        // look for the station a wrong call was meant to be
     int nilPenalty = 0;             // QSOs' points taken for each not-in-log QSO on top of it
     bool removeUniques = false;     // uniques lose their credit too
+    // The contest period in whole seconds as CrossQso keeps them, start included, end not; when
+    // given, a QSO outside it is not checked and loses its credit.
+    std::optional<std::pair<std::int64_t, std::int64_t>> periodSeconds;
 };
 
 // What the cross-check found for one QSO.
@@ -26,6 +31,7 @@ enum class Verdict : std::uint8_t {
     notCheckable,    // the station worked sent no log, but others logged it as well
     dupe,            // the same call, band and mode again, beside a matched QSO: the plug-in's finding
     rejected,        // a band or mode outside the contest, or no exchange: the plug-in rejects it, nothing to check
+    outsidePeriod,   // logged before the contest's start or after its end
 };
 
 inline constexpr std::uint32_t kNoPartner = std::numeric_limits<std::uint32_t>::max();

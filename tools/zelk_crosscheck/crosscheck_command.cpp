@@ -151,7 +151,8 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
         << "Not in log: " << count(Verdict::notInLog) << ", busted calls: " << count(Verdict::bustedCall)
         << ", busted exchanges: " << count(Verdict::bustedExchange) << ", uniques: " << count(Verdict::unique)
         << ", not checkable: " << count(Verdict::notCheckable) << ", repeats: " << count(Verdict::dupe)
-        << ", outside the contest: " << count(Verdict::rejected) << "\n"
+        << ", outside the contest: " << count(Verdict::rejected)
+        << ", outside the period: " << count(Verdict::outsidePeriod) << "\n"
         << "Results: " << (fs::path(cmd.outputDir) / "results.html").string() << "\n"
         << "Time: " << time << "\n";
     return notScored > 0 || skippedLines > 0 ? kSomeSkipped : kAllRead;
@@ -164,9 +165,11 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
         ->option_text("FOLDER")
         ->required();
     app.add_option("-d,--districts", cmd.districtsPath, "District list (default: zelk.txt in the folder of logs)")->option_text("FILE");
-    app.add_option("--start", cmd.start, "Contest start \"YYYY-MM-DD HH:MM\" (default: the hour of the first QSO of all logs)")
+    app.add_option("--start", cmd.start,
+                   "Contest start \"YYYY-MM-DD HH:MM\"; QSOs before it lose their credit (default: the hour of the first QSO of all logs)")
         ->option_text("DATE");
-    app.add_option("--end", cmd.end, "Contest end \"YYYY-MM-DD HH:MM\" (default: the hour after the last QSO)")->option_text("DATE");
+    app.add_option("--end", cmd.end, "Contest end \"YYYY-MM-DD HH:MM\", not included (default: the hour after the last QSO)")
+        ->option_text("DATE");
     app.add_option("-o,--output-dir", cmd.outputDir, "Folder for the reports and results, replaced whole (default: results)")
         ->option_text("DIR");
     app.add_option("--window", cmd.windowMinutes, "Largest time difference of two records of one QSO, in minutes")

@@ -72,7 +72,10 @@ CrossCheckRun CrossCheckLogs(std::vector<CrossLog> logs, const std::vector<fs::f
     run.logs = std::move(logs);
     SettleClashes(run, modified);
     run.period = settings.period ? *settings.period : HoursSpanned(run.logs);
-    run.checks = CrossCheck(run.logs, settings.rules);
+    MatchRules rules = settings.rules;
+    if (settings.period)
+        rules.periodSeconds = std::pair(WholeSeconds(settings.period->first), WholeSeconds(settings.period->second));
+    run.checks = CrossCheck(run.logs, rules);
 
     std::map<std::string, int> pageNames;
     for (std::size_t i = 0; i < run.logs.size(); ++i) {
@@ -95,7 +98,7 @@ CrossCheckRun CrossCheckLogs(std::vector<CrossLog> logs, const std::vector<fs::f
     base.contestEnd = run.period.second;
     tbb::parallel_for(std::size_t{0}, run.results.size(), [&](std::size_t r) {
         LogResult& result = run.results[r];
-        result.scores = ScoreLog(run.logs[result.logIndex], run.checks[result.logIndex], settings.rules, base);
+        result.scores = ScoreLog(run.logs[result.logIndex], run.checks[result.logIndex], rules, base);
     });
     return run;
 }

@@ -13,7 +13,7 @@
 #include "tools/zelk_crosscheck/cross_log.h"
 #include "tools/zelk_crosscheck/cross_match.h"
 
-inline constexpr std::size_t kVerdictKinds = 8;
+inline constexpr std::size_t kVerdictKinds = 9;
 using VerdictCounts = std::array<std::size_t, kVerdictKinds>;
 
 inline std::size_t CountOf(const VerdictCounts& counts, Verdict verdict) {

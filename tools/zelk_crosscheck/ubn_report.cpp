@@ -38,6 +38,7 @@ std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& resul
         {Verdict::notCheckable, "Not checkable (the station sent no log, others logged it too)", "", {}},
         {Verdict::dupe, "Repeats of a confirmed QSO (the plug-in's dupe rule applies)", "", {}},
         {Verdict::rejected, "Outside the contest (band, mode or a missing exchange: the plug-in rejects them)", "", {}},
+        {Verdict::outsidePeriod, "Outside the contest period", "", {}},
     };
     for (Section& section : sections) section.note = CreditNote(section.verdict, rules);
     const CrossLog& log = run.logs[result.logIndex];
@@ -105,6 +106,7 @@ std::string_view VerdictName(Verdict verdict) {
         case Verdict::notCheckable: return "not checkable";
         case Verdict::dupe: return "dupe";
         case Verdict::rejected: return "outside the contest";
+        case Verdict::outsidePeriod: return "outside the period";
     }
     return "";
 }
