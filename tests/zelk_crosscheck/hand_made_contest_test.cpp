@@ -202,6 +202,10 @@ TEST_F(HandMadeContest, TheResultsRankByCheckedScoreWithClaimedAndCheckedFigures
 
     const std::string html = read("out/results.html");
     EXPECT_NE(html.find("<h2>CATEGORY-OPERATOR: SINGLE-OP</h2>"), std::string::npos);
+    EXPECT_NE(html.find("<p>Contest period 2017-05-05 21:00 to 2017-05-05 23:00 UTC. Two records of a QSO match within 5 "
+                        "minutes; a call one slip from the station that logged the QSO is a busted call; a not-in-log QSO "
+                        "costs its points; uniques keep their credit.</p>"),
+              std::string::npos);
     EXPECT_NE(html.find("<a href=\"UT5ZZ.html\">page</a> <a href=\"UT5ZZ.ubn.txt\">text</a>"), std::string::npos);
     const std::string page = read("out/UT5ZZ.html");
     EXPECT_NE(page.find("<svg"), std::string::npos);

@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "engine/ole_date.h"
 #include "tools/zelk_crosscheck/escaping.h"
 
 namespace {
@@ -71,6 +72,18 @@ constexpr const char* kFigureNames[] = {"QSOs claimed",  "QSOs checked",  "Multi
 
 std::string ReasonOf(const CrossLog& log) { return log.unreadable; }
 
+// The rules the results were reached by, for the participants to read.
+std::string RulesText(const CrossCheckRun& run, const MatchRules& rules) {
+    std::string text = "Contest period " + FormatOleDate(run.period.first, "%Y-%m-%d %H:%M") + " to " +
+                       FormatOleDate(run.period.second, "%Y-%m-%d %H:%M") + " UTC. Two records of a QSO match within " +
+                       std::to_string(rules.windowSeconds / 60) + " minutes";
+    text += rules.bustedCalls ? "; a call one slip from the station that logged the QSO is a busted call" : "";
+    text += "; a not-in-log QSO costs " +
+            (rules.nilPenalty > 0 ? "its own and " + std::to_string(rules.nilPenalty) + " more QSO points" : std::string("its points"));
+    text += rules.removeUniques ? "; uniques lose their credit." : "; uniques keep their credit.";
+    return text;
+}
+
 }  // namespace
 
 std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
@@ -80,7 +93,7 @@ std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
         "td,th{border:1px solid #bbb;padding:2px 6px}td.n{text-align:right}</style>\n</head>\n<body>\n"
         "<h1>ZELK contest results</h1>\n<p>" +
         std::to_string(run.results.size()) + " logs checked against each other, " + std::to_string(run.qsos) +
-        " QSOs.</p>\n";
+        " QSOs.</p>\n<p>" + HtmlEscaped(RulesText(run, rules)) + "</p>\n";
     std::string current;
     bool open = false;
     for (const RankedRow& row : Ranked(run)) {
