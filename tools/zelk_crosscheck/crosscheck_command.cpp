@@ -129,16 +129,18 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     for (const std::string& clash : run.clashes) err << "two logs of one station: " << clash << "\n";
     if (run.results.empty()) throw Unusable{"no usable log in " + folder.string()};
 
-    std::vector<FolderFile> files;
-    for (const LogResult& result : run.results) {
-        files.push_back({result.pageName + ".ubn.txt", UbnText(run, result, settings.rules)});
-        files.push_back({result.pageName + ".html", UbnHtml(run, result, settings.rules)});
-    }
-    files.push_back({"results.html", ResultsHtml(run, settings.rules)});
-    files.push_back({"results.csv", ResultsCsv(run, settings.rules)});
-    files.push_back({"checks.csv", ChecksCsv(run)});
+    const auto writeFiles = [&](const FolderFileWriter& write) {
+        for (const LogResult& result : run.results)
+            if (!write(result.pageName + ".ubn.txt", UbnText(run, result, settings.rules)) ||
+                !write(result.pageName + ".html", UbnHtml(run, result, settings.rules)))
+                return false;
+        if (!write("checks.csv", ChecksCsvHeading())) return false;
+        for (const LogResult& result : run.results)
+            if (!write("checks.csv", ChecksCsvRows(run, result))) return false;
+        return write("results.html", ResultsHtml(run, settings.rules)) && write("results.csv", ResultsCsv(run, settings.rules));
+    };
     std::string error;
-    if (!ReplaceOutputFolder(cmd.outputDir, files, error)) throw Unusable{error};
+    if (!ReplaceOutputFolder(cmd.outputDir, writeFiles, error)) throw Unusable{error};
 
     const auto count = [&](Verdict verdict) { return CountOf(run.totals, verdict); };
     const std::size_t confirmed = count(Verdict::matched) + count(Verdict::bustedExchange);

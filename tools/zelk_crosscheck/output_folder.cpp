@@ -1,6 +1,7 @@
 #include "tools/zelk_crosscheck/output_folder.h"
 
 #include <fstream>
+#include <set>
 #include <system_error>
 
 #include <unistd.h>
@@ -16,16 +17,17 @@ bool Ours(const fs::path& folder) {
     return fs::exists(folder / kMark, error) || fs::is_empty(folder, error);
 }
 
-bool WriteFile(const fs::path& path, const std::string& content) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << content;
+bool WriteFile(const fs::path& path, std::string_view content, bool append = false) {
+    std::ofstream file(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
+    file.write(content.data(), static_cast<std::streamsize>(content.size()));
     file.close();
     return static_cast<bool>(file);
 }
 
 }  // namespace
 
-bool ReplaceOutputFolder(const fs::path& folder, const std::vector<FolderFile>& files, std::string& error) {
+bool ReplaceOutputFolder(const fs::path& folder, const std::function<bool(const FolderFileWriter&)>& writeFiles,
+                         std::string& error) {
     std::error_code code;
     const bool exists = fs::exists(folder, code);
     if (exists && !fs::is_directory(folder, code)) {
@@ -45,7 +47,10 @@ bool ReplaceOutputFolder(const fs::path& folder, const std::vector<FolderFile>& 
         return false;
     }
     bool written = WriteFile(fresh / kMark, "Written by zelk-crosscheck; replaced whole on its next run.\n");
-    for (const FolderFile& file : files) written = written && WriteFile(fresh / file.name, file.content);
+    std::set<std::string> started;
+    written = written && writeFiles([&](const std::string& name, std::string_view content) {
+        return WriteFile(fresh / name, content, !started.insert(name).second);
+    });
     if (!written) {
         fs::remove_all(fresh, code);
         error = "cannot write the results into " + fresh.string();
