@@ -99,14 +99,27 @@ void BM_CrossCheckWithReports(benchmark::State& state) {
         const CrossCheckRun run = RunCrossCheck(files, settings);
         std::size_t bytes = ResultsHtml(run, settings.rules).size() + ResultsCsv(run, settings.rules).size();
         for (const LogResult& result : run.results)
-            bytes += UbnText(run, result, settings.rules).size() + UbnHtml(run, result, settings.rules).size();
+            bytes +=
+                UbnText(run, result, settings.rules).size() + UbnHtml(run, result, settings.rules).size();
         state.counters["report_MB"] = static_cast<double>(bytes) / 1e6;
         Report(state, run);
     }
 }
 
-BENCHMARK(BM_CrossCheck)->Arg(200)->Arg(2000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_CrossCheckWithReports)->Arg(200)->Arg(2000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_CrossCheck)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(BM_CrossCheckWithReports)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3);
 
 }  // namespace
 

@@ -91,10 +91,11 @@ struct ExchangeCase {
 
 TEST(CrossMatch, ExchangesCompareSerialsAsNumbersAndDistrictsWithoutCase) {
     const ExchangeCase cases[] = {
-        {"001", "1", true},      {"12", "012", true},     {"12", "21", false},     {"ki-01", "KI-01", true},
+        {"001", "1", true},         {"12", "012", true},       {"12", "21", false}, {"ki-01", "KI-01", true},
         {" KI-01 ", "KI-01", true}, {"KI-01", "KR-02", false}, {"1A", "1", false},  {"", "1", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(SameExchange(c.received, c.sent), c.same) << c.received << " / " << c.sent;
+    for (const auto& c : cases)
+        EXPECT_EQ(SameExchange(c.received, c.sent), c.same) << c.received << " / " << c.sent;
 }
 
 TEST(CrossMatch, AWrongExchangeCostsOnlyTheStationThatCopiedIt) {
@@ -117,14 +118,15 @@ struct SlipCase {
 
 TEST(CrossMatch, CallSlipsOfOneCharacterOrASuffix) {
     const SlipCase cases[] = {
-        {"UR5ABD", "UR5ABC", CallSlip::changed}, {"UR5AC", "UR5ABC", CallSlip::missing},
-        {"UR5ABBC", "UR5ABC", CallSlip::extra},  {"UR5BAC", "UR5ABC", CallSlip::swapped},
-        {"UR5ABC/P", "UR5ABC", CallSlip::suffix}, {"UR5ABC", "UR5ABC/QRP", CallSlip::suffix},
+        {"UR5ABD", "UR5ABC", CallSlip::changed},     {"UR5AC", "UR5ABC", CallSlip::missing},
+        {"UR5ABBC", "UR5ABC", CallSlip::extra},      {"UR5BAC", "UR5ABC", CallSlip::swapped},
+        {"UR5ABC/P", "UR5ABC", CallSlip::suffix},    {"UR5ABC", "UR5ABC/QRP", CallSlip::suffix},
         {"UR5ABC/M", "UR5ABC/P", CallSlip::changed}, {"UR5XYZ", "UR5ABC", CallSlip::none},
-        {"UR5BCA", "UR5ABC", CallSlip::none},     {"UR5ABC", "UR5ABC", CallSlip::none},
-        {"5RUABC", "UR5ABC", CallSlip::none},     {"UR5AB", "UR5ABCD", CallSlip::none},
+        {"UR5BCA", "UR5ABC", CallSlip::none},        {"UR5ABC", "UR5ABC", CallSlip::none},
+        {"5RUABC", "UR5ABC", CallSlip::none},        {"UR5AB", "UR5ABCD", CallSlip::none},
     };
-    for (const auto& c : cases) EXPECT_EQ(SlipBetween(c.logged, c.correct), c.slip) << c.logged << " / " << c.correct;
+    for (const auto& c : cases)
+        EXPECT_EQ(SlipBetween(c.logged, c.correct), c.slip) << c.logged << " / " << c.correct;
 }
 
 TEST(CrossMatch, AnUnmatchedCallOneSlipFromAStationThatLoggedUsIsABustedCall) {
@@ -185,7 +187,9 @@ TEST(CrossMatch, WhatThePlugInRejectsIsNeitherMatchedNorMissing) {
                           {"DL1ABC", 5, "KI-01", "2", "80m", "FM"},
                           {"DL1ABC", 10, "KI-01", "", "40m"},
                           {"DL1ABC", 15, "KI-01", "4", "80m", "cw"}}),
-        MakeLog("DL1ABC", {{"UT5ZZ", 0, "1", "KI-01", "20m"}, {"UT5ZZ", 10, "3", "KI-01", "40m"}, {"UT5ZZ", 15, "4", "KI-01"}}),
+        MakeLog("DL1ABC", {{"UT5ZZ", 0, "1", "KI-01", "20m"},
+                           {"UT5ZZ", 10, "3", "KI-01", "40m"},
+                           {"UT5ZZ", 15, "4", "KI-01"}}),
     };
     const auto checks = CrossCheck(logs, {});
     // A mode in other letters is the contest's mode to the plug-in's membership test.
@@ -202,18 +206,25 @@ namespace {
 
 TEST(CrossMatch, AQsoOutsideTheGivenPeriodIsNotCheckedAndLosesItsCredit) {
     const std::vector<CrossLog> logs = {
-        MakeLog("UT5ZZ", {{"DL1ABC", -1, "KI-01", "1"}, {"DL1ABC", 0, "KI-01", "2", "40m"}, {"DL1ABC", 59.5, "KI-01", "3", "160m"}}),
-        MakeLog("DL1ABC", {{"UT5ZZ", 1, "1", "KI-01"}, {"UT5ZZ", 0, "2", "KI-01", "40m"}, {"UT5ZZ", 60, "3", "KI-01", "160m"}}),
+        MakeLog("UT5ZZ", {{"DL1ABC", -1, "KI-01", "1"},
+                          {"DL1ABC", 0, "KI-01", "2", "40m"},
+                          {"DL1ABC", 59.5, "KI-01", "3", "160m"}}),
+        MakeLog("DL1ABC", {{"UT5ZZ", 1, "1", "KI-01"},
+                           {"UT5ZZ", 0, "2", "KI-01", "40m"},
+                           {"UT5ZZ", 60, "3", "KI-01", "160m"}}),
     };
     MatchRules rules;
     const std::int64_t start = WholeSeconds(OleDateTime{kContestStart});
     rules.periodSeconds = std::pair(start, start + 3600);
     const auto checks = CrossCheck(logs, rules);
-    EXPECT_EQ(VerdictsOf(checks[0]), (std::vector{Verdict::outsidePeriod, Verdict::matched, Verdict::notInLog}));
-    EXPECT_EQ(VerdictsOf(checks[1]), (std::vector{Verdict::notInLog, Verdict::matched, Verdict::outsidePeriod}));
+    EXPECT_EQ(VerdictsOf(checks[0]),
+              (std::vector{Verdict::outsidePeriod, Verdict::matched, Verdict::notInLog}));
+    EXPECT_EQ(VerdictsOf(checks[1]),
+              (std::vector{Verdict::notInLog, Verdict::matched, Verdict::outsidePeriod}));
     EXPECT_FALSE(KeepsCredit(Verdict::outsidePeriod, rules));
     // Without a period nothing is outside it.
-    EXPECT_EQ(VerdictsOf(CrossCheck(logs, {})[0]), (std::vector{Verdict::matched, Verdict::matched, Verdict::matched}));
+    EXPECT_EQ(VerdictsOf(CrossCheck(logs, {})[0]),
+              (std::vector{Verdict::matched, Verdict::matched, Verdict::matched}));
 }
 
 }  // namespace

@@ -17,7 +17,12 @@ TEST(Escaping, TextsFromALogAreSafeInHtmlAndCsv) {
         {"Tom's \"Club\" & Co", "Tom&#39;s &quot;Club&quot; &amp; Co", "\"Tom's \"\"Club\"\" & Co\""},
         {"SINGLE-OP, LOW", "SINGLE-OP, LOW", "\"SINGLE-OP, LOW\""},
         {"two\r\nlines", "two\nlines", "\"two\r\nlines\""},
-        {"bell\a\x7f" "end", "bell\x7f" "end", "bell\a\x7f" "end"},
+        {"bell\a\x7f"
+         "end",
+         "bell\x7f"
+         "end",
+         "bell\a\x7f"
+         "end"},
         {"=HYPERLINK(\"x\")", "=HYPERLINK(&quot;x&quot;)", "\"'=HYPERLINK(\"\"x\"\")\""},
         {"+1", "+1", "'+1"},
         {"-5", "-5", "'-5"},

@@ -42,19 +42,23 @@ constexpr const char* kDl1abc =
 
 constexpr const char* kUr7qm =
     "UR7QM's log\n<ADIF_VER:5>3.1.0 <EOH>\n"
-    "<CALL:5>UT5ZZ <QSO_DATE:8>20170505 <TIME_ON:4>2111 <BAND:3>40m <MODE:3>SSB <RST_SENT:2>59 <RST_RCVD:2>59 "
+    "<CALL:5>UT5ZZ <QSO_DATE:8>20170505 <TIME_ON:4>2111 <BAND:3>40m <MODE:3>SSB <RST_SENT:2>59 "
+    "<RST_RCVD:2>59 "
     "<STX_STRING:4>VI03 <SRX_STRING:4>KI01 <STATION_CALLSIGN:5>UR7QM <EOR>\n"
-    "<CALL:6>DL1ABC <QSO_DATE:8>20170505 <TIME_ON:4>2250 <BAND:3>40m <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>599 "
+    "<CALL:6>DL1ABC <QSO_DATE:8>20170505 <TIME_ON:4>2250 <BAND:3>40m <MODE:2>CW <RST_SENT:3>599 "
+    "<RST_RCVD:3>599 "
     "<STX_STRING:4>VI03 <SRX_STRING:3>003 <STATION_CALLSIGN:5>UR7QM <EOR>\n";
 
 constexpr const char* kOk2xy =
     "<EOH>\n"
-    "<CALL:5>UT5ZZ <QSO_DATE:8>20170505 <TIME_ON:4>2121 <BAND:4>160m <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>599 "
+    "<CALL:5>UT5ZZ <QSO_DATE:8>20170505 <TIME_ON:4>2121 <BAND:4>160m <MODE:2>CW <RST_SENT:3>599 "
+    "<RST_RCVD:3>599 "
     "<STX_STRING:3>014 <SRX_STRING:4>KI01 <EOR>\n";
 
 constexpr const char* kDistricts = "KI-01 Kyiv city\nKR-02 Kyiv region\nVI-03 Vinnytsia\n";
 
-constexpr const char* kUt5zzUbn = R"(ZELK contest log check: UBN report for UT5ZZ
+constexpr const char* kUt5zzUbn =
+    R"(ZELK contest log check: UBN report for UT5ZZ
 
 Log file: UT5ZZ.log (Cabrillo), 7 QSOs read, 0 lines skipped
 Category: CATEGORY-OPERATOR: SINGLE-OP
@@ -113,8 +117,9 @@ struct RunResult {
 class HandMadeContest : public testing::Test {
 protected:
     void SetUp() override {
-        m_root = fs::path(testing::TempDir()) / ("hand_made_" + std::to_string(::getpid()) + "_" +
-                                                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_root =
+            fs::path(testing::TempDir()) / ("hand_made_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_root);
         fs::create_directories(m_root / "logs");
         write("logs/UT5ZZ.log", kUt5zz);
@@ -125,7 +130,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_root); }
 
-    void write(const std::string& name, const std::string& text) { std::ofstream(m_root / name, std::ios::binary) << text; }
+    void write(const std::string& name, const std::string& text) {
+        std::ofstream(m_root / name, std::ios::binary) << text;
+    }
     std::string read(const std::string& name) {
         std::ifstream file(m_root / name, std::ios::binary);
         std::ostringstream text;
@@ -171,16 +178,20 @@ std::vector<std::string> CsvLines(const std::string& csv) {
 
 TEST_F(HandMadeContest, TheSummarySaysWhatWasFoundAndSkipped) {
     const RunResult result = runDefault();
-    EXPECT_EQ(result.out.substr(0, result.out.find("Time:")),
-              "Logs: 4 found, 4 scored, 0 not scored; 1 line skipped\n"
-              "QSOs: 13, matched 5 (38.5%)\n"
-              "Not in log: 3, busted calls: 1, busted exchanges: 1, uniques: 1, not checkable: 2, repeats: 1, "
-              "outside the contest: 0, outside the period: 0\n"
-              "Results: " + (m_root / "out" / "results.html").string() + "\n");
-    EXPECT_NE(result.err.find((m_root / "logs" / "DL1ABC.cbr").string() + ":7: QSO line has 3 of 10 fields, line skipped"),
+    EXPECT_EQ(
+        result.out.substr(0, result.out.find("Time:")),
+        "Logs: 4 found, 4 scored, 0 not scored; 1 line skipped\n"
+        "QSOs: 13, matched 5 (38.5%)\n"
+        "Not in log: 3, busted calls: 1, busted exchanges: 1, uniques: 1, not checkable: 2, repeats: 1, "
+        "outside the contest: 0, outside the period: 0\n"
+        "Results: " +
+            (m_root / "out" / "results.html").string() + "\n");
+    EXPECT_NE(result.err.find((m_root / "logs" / "DL1ABC.cbr").string() +
+                              ":7: QSO line has 3 of 10 fields, line skipped"),
               std::string::npos)
         << result.err;
-    EXPECT_NE(result.err.find("ok2xy.adi: the log names no own call; OK2XY taken from the file name"), std::string::npos)
+    EXPECT_NE(result.err.find("ok2xy.adi: the log names no own call; OK2XY taken from the file name"),
+              std::string::npos)
         << result.err;
 }
 
@@ -188,11 +199,12 @@ TEST_F(HandMadeContest, TheResultsRankByCheckedScoreWithClaimedAndCheckedFigures
     ASSERT_EQ(runDefault().exitCode, 1);
     const std::vector<std::string> lines = CsvLines(read("out/results.csv"));
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0],
-              "Category,Rank,Call,QSOs claimed,QSOs checked,Multipliers claimed,Multipliers checked,Claimed score,"
-              "Checked score,Error rate %,NIL,Busted calls,Busted exchanges,Uniques,Log file,Not scored");
-    // Categories in name order (Cabrillo 2.0's CATEGORY: and 3.0's CATEGORY-*), the ADIF logs without one last.
-    // DL1ABC's districts: KI01 on 80m CW, VI03 on 40m CW from the QSO not in UR7QM's log.
+    EXPECT_EQ(
+        lines[0],
+        "Category,Rank,Call,QSOs claimed,QSOs checked,Multipliers claimed,Multipliers checked,Claimed score,"
+        "Checked score,Error rate %,NIL,Busted calls,Busted exchanges,Uniques,Log file,Not scored");
+    // Categories in name order (Cabrillo 2.0's CATEGORY: and 3.0's CATEGORY-*), the ADIF logs without one
+    // last. DL1ABC's districts: KI01 on 80m CW, VI03 on 40m CW from the QSO not in UR7QM's log.
     EXPECT_EQ(lines[1], "CATEGORY-OPERATOR: SINGLE-OP,1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,UT5ZZ.log,");
     EXPECT_EQ(lines[2], "CATEGORY: SINGLE-OP ALL LOW,1,DL1ABC,3,2,2,1,6,2,33.3,1,0,0,0,DL1ABC.cbr,");
     // Equal checked scores share a rank; the claimed score orders them.
@@ -202,11 +214,15 @@ TEST_F(HandMadeContest, TheResultsRankByCheckedScoreWithClaimedAndCheckedFigures
 
     const std::string html = read("out/results.html");
     EXPECT_NE(html.find("<h2>CATEGORY-OPERATOR: SINGLE-OP</h2>"), std::string::npos);
-    EXPECT_NE(html.find("<p>Contest period 2017-05-05 21:00 to 2017-05-05 23:00 UTC. Two records of a QSO match within 5 "
-                        "minutes; a call one slip from the station that logged the QSO is a busted call; a not-in-log QSO "
-                        "costs its points; uniques keep their credit.</p>"),
+    EXPECT_NE(
+        html.find(
+            "<p>Contest period 2017-05-05 21:00 to 2017-05-05 23:00 UTC. Two records of a QSO match within 5 "
+            "minutes; a call one slip from the station that logged the QSO is a busted call; a not-in-log "
+            "QSO "
+            "costs its points; uniques keep their credit.</p>"),
+        std::string::npos);
+    EXPECT_NE(html.find("<a href=\"UT5ZZ.html\">page</a> <a href=\"UT5ZZ.ubn.txt\">text</a>"),
               std::string::npos);
-    EXPECT_NE(html.find("<a href=\"UT5ZZ.html\">page</a> <a href=\"UT5ZZ.ubn.txt\">text</a>"), std::string::npos);
     const std::string page = read("out/UT5ZZ.html");
     EXPECT_NE(page.find("<svg"), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -215,7 +231,7 @@ TEST_F(HandMadeContest, TheResultsRankByCheckedScoreWithClaimedAndCheckedFigures
 
 struct RuleCase {
     std::vector<std::string> options;
-    const char* expectedUt5zz;   // UT5ZZ's row from the rank on
+    const char* expectedUt5zz;  // UT5ZZ's row from the rank on
     const char* expectedOther;  // another log's
 };
 
@@ -247,9 +263,11 @@ TEST_F(HandMadeContest, EachRuleHasItsOption) {
 
 TEST_F(HandMadeContest, UnusableLogsAndAnOlderLogOfOneCallAreListedAsNotScored) {
     write("logs/notes.txt", "Please find our logs attached, 73!\n");
-    write("logs/UT5ZZ-first.log", "START-OF-LOG: 3.0\nCALLSIGN: ut5zz\n"
-                                  "QSO:  3520 CW 2017-05-05 2100 UT5ZZ 599 KI01 DL1ABC 599 001\nEND-OF-LOG:\n");
-    fs::last_write_time(m_root / "logs/UT5ZZ-first.log", fs::last_write_time(m_root / "logs/UT5ZZ.log") - std::chrono::hours(2));
+    write("logs/UT5ZZ-first.log",
+          "START-OF-LOG: 3.0\nCALLSIGN: ut5zz\n"
+          "QSO:  3520 CW 2017-05-05 2100 UT5ZZ 599 KI01 DL1ABC 599 001\nEND-OF-LOG:\n");
+    fs::last_write_time(m_root / "logs/UT5ZZ-first.log",
+                        fs::last_write_time(m_root / "logs/UT5ZZ.log") - std::chrono::hours(2));
     const RunResult result = runDefault();
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("two logs of one station: UT5ZZ: UT5ZZ.log counts, UT5ZZ-first.log is older"),
@@ -259,18 +277,21 @@ TEST_F(HandMadeContest, UnusableLogsAndAnOlderLogOfOneCallAreListedAsNotScored) 
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[5], ",,UT5ZZ,,,,,,,,,,,,UT5ZZ-first.log,\"replaced by UT5ZZ.log, a newer log of UT5ZZ\"");
     EXPECT_EQ(lines[6], ",,,,,,,,,,,,,,notes.txt,neither a Cabrillo nor an ADIF log");
-    EXPECT_NE(read("out/results.html").find("<td>notes.txt</td><td></td><td>neither a Cabrillo nor an ADIF log</td>"),
+    EXPECT_NE(read("out/results.html")
+                  .find("<td>notes.txt</td><td></td><td>neither a Cabrillo nor an ADIF log</td>"),
               std::string::npos);
 }
 
 TEST_F(HandMadeContest, TextsFromALogAreEscapedInHtmlAndCsv) {
-    write("logs/UT5ZZ.log", std::string(kUt5zz).replace(std::string(kUt5zz).find("SINGLE-OP"), 9,
-                                                         "<b>\"Club\", & Co</b>"));
+    write("logs/UT5ZZ.log",
+          std::string(kUt5zz).replace(std::string(kUt5zz).find("SINGLE-OP"), 9, "<b>\"Club\", & Co</b>"));
     ASSERT_EQ(runDefault().exitCode, 1);
     const std::string html = read("out/results.html");
-    EXPECT_NE(html.find("<h2>CATEGORY-OPERATOR: &lt;b&gt;&quot;Club&quot;, &amp; Co&lt;/b&gt;</h2>"), std::string::npos);
+    EXPECT_NE(html.find("<h2>CATEGORY-OPERATOR: &lt;b&gt;&quot;Club&quot;, &amp; Co&lt;/b&gt;</h2>"),
+              std::string::npos);
     EXPECT_EQ(html.find("<b>"), std::string::npos);
-    EXPECT_NE(read("out/results.csv").find("\r\n\"CATEGORY-OPERATOR: <b>\"\"Club\"\", & Co</b>\",1,UT5ZZ,"), std::string::npos);
+    EXPECT_NE(read("out/results.csv").find("\r\n\"CATEGORY-OPERATOR: <b>\"\"Club\"\", & Co</b>\",1,UT5ZZ,"),
+              std::string::npos);
     EXPECT_EQ(read("out/UT5ZZ.html").find("<b>"), std::string::npos);
 }
 
@@ -287,7 +308,8 @@ TEST_F(HandMadeContest, TheOutputFolderIsReplacedWholeButNeverAForeignOne) {
     write("mine/thesis.txt", "keep me");
     const RunResult refused = run({(m_root / "logs").string(), "-o", (m_root / "mine").string()});
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("holds files zelk-crosscheck did not write"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("holds files zelk-crosscheck did not write"), std::string::npos)
+        << refused.err;
     EXPECT_EQ(read("mine/thesis.txt"), "keep me");
     EXPECT_FALSE(fs::exists(m_root / "mine/results.html"));
 }
@@ -315,8 +337,9 @@ TEST_F(HandMadeContest, NothingUsableOrBadOptionsExitWithTwoAndWriteNothing) {
 }
 
 TEST_F(HandMadeContest, ACleanContestExitsWithZero) {
-    write("logs/DL1ABC.cbr", "START-OF-LOG: 2.0\nCALLSIGN: DL1ABC\n"
-                             "QSO:  3520 CW 2017-05-05 2102 DL1ABC 599 001 UT5ZZ 599 KI01\nEND-OF-LOG:\n");
+    write("logs/DL1ABC.cbr",
+          "START-OF-LOG: 2.0\nCALLSIGN: DL1ABC\n"
+          "QSO:  3520 CW 2017-05-05 2102 DL1ABC 599 001 UT5ZZ 599 KI01\nEND-OF-LOG:\n");
     EXPECT_EQ(runDefault().exitCode, 0);
 }
 
@@ -328,7 +351,9 @@ TEST_F(HandMadeContest, EveryQsoHasItsVerdictInChecksCsv) {
     ASSERT_EQ(runDefault().exitCode, 1);
     const std::vector<std::string> lines = CsvLines(read("out/checks.csv"));
     ASSERT_EQ(lines.size(), 14u);
-    EXPECT_EQ(lines[0], "Log file,Line,Own call,Time,Band,Mode,Call,Exchange received,Verdict,Call on the air,Exchange sent");
+    EXPECT_EQ(
+        lines[0],
+        "Log file,Line,Own call,Time,Band,Mode,Call,Exchange received,Verdict,Call on the air,Exchange sent");
     // Logs in file name order: DL1ABC.cbr, UR7QM.adi, UT5ZZ.log, ok2xy.adi.
     const std::vector<std::string> expected = {
         "DL1ABC.cbr,4,DL1ABC,2017-05-05 2102,80m,CW,UT5ZZ,ki01,matched,,KI01",

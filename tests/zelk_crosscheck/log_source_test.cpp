@@ -43,10 +43,11 @@ TEST(LogSource, TheOwnCallComesFromTheLogElseFromTheFileName) {
 }
 
 TEST(LogSource, CategoriesSkippedLinesAndTheQsoTextsAreKept) {
-    const CrossLog log = CrossLogFromText(
-        "UT5ZZ.log",
-        "START-OF-LOG: 3.0\r\nCALLSIGN: UT5ZZ\r\nCATEGORY-OPERATOR: SINGLE-OP\r\nCATEGORY-POWER:  LOW \r\nCATEGORYX: 1\r\n"
-        "CATEGORY-STATION:\r\nQSO:  7050 PH 2017-05-05 2110 UT5ZZ 59 KI01 ur7qm 57 kr02\r\nQSO: 7050\r\nEND-OF-LOG:\r\n");
+    const CrossLog log = CrossLogFromText("UT5ZZ.log",
+                                          "START-OF-LOG: 3.0\r\nCALLSIGN: UT5ZZ\r\nCATEGORY-OPERATOR: "
+                                          "SINGLE-OP\r\nCATEGORY-POWER:  LOW \r\nCATEGORYX: 1\r\n"
+                                          "CATEGORY-STATION:\r\nQSO:  7050 PH 2017-05-05 2110 UT5ZZ 59 KI01 "
+                                          "ur7qm 57 kr02\r\nQSO: 7050\r\nEND-OF-LOG:\r\n");
     EXPECT_EQ(log.formatName, "Cabrillo");
     EXPECT_EQ(log.categoryText(), "CATEGORY-OPERATOR: SINGLE-OP, CATEGORY-POWER: LOW");
     ASSERT_EQ(log.skipped.size(), 1u);
@@ -54,8 +55,10 @@ TEST(LogSource, CategoriesSkippedLinesAndTheQsoTextsAreKept) {
     ASSERT_EQ(log.qsos.size(), 1u);
     const QsoInput qso = log.input(log.qsos.front());
     EXPECT_EQ(log.qsos.front().line, 7u);
-    EXPECT_EQ(CrossLogFromText("a.cbr", "START-OF-LOG: 2.0\nCATEGORY: SINGLE-OP ALL LOW\n" + std::string(kQsoLine)).categoryText(),
-              "CATEGORY: SINGLE-OP ALL LOW");
+    EXPECT_EQ(
+        CrossLogFromText("a.cbr", "START-OF-LOG: 2.0\nCATEGORY: SINGLE-OP ALL LOW\n" + std::string(kQsoLine))
+            .categoryText(),
+        "CATEGORY: SINGLE-OP ALL LOW");
     EXPECT_EQ(qso.call, "UR7QM");
     EXPECT_EQ(qso.band, "40m");
     EXPECT_EQ(qso.mode, "SSB");
@@ -79,7 +82,8 @@ TEST(LogSource, AFileThatIsNoUsableLogSaysWhy) {
         {"Dear committee, our log follows by post.\n", "neither a Cabrillo nor an ADIF log"},
         {"START-OF-LOG: 3.0\nCALLSIGN: UT5ZZ\nEND-OF-LOG:\n", "no QSO could be read from the log"},
     };
-    for (const UnusableCase& c : cases) EXPECT_EQ(CrossLogFromText("x.log", c.text).unreadable, c.reason) << c.text;
+    for (const UnusableCase& c : cases)
+        EXPECT_EQ(CrossLogFromText("x.log", c.text).unreadable, c.reason) << c.text;
     EXPECT_EQ(ReadCrossLog("/nonexistent/folder/x.log").unreadable, "the file cannot be read");
 }
 

@@ -31,13 +31,15 @@ std::map<std::pair<std::string, std::size_t>, Found> CrossCheckContest(const Sim
     for (const SimulatedLog& log : contest.logs) logs.push_back(CrossLogFromText(log.fileName, log.text));
     CrossCheckSettings settings;
     settings.districtList = districtList;
-    const CrossCheckRun run = CrossCheckLogs(std::move(logs), std::vector<std::filesystem::file_time_type>(contest.logs.size()), settings);
+    const CrossCheckRun run = CrossCheckLogs(
+        std::move(logs), std::vector<std::filesystem::file_time_type>(contest.logs.size()), settings);
     std::map<std::pair<std::string, std::size_t>, Found> found;
     for (std::size_t l = 0; l < run.logs.size(); ++l) {
         EXPECT_EQ(run.logs[l].unreadable, "") << run.logs[l].fileName;
         EXPECT_TRUE(run.logs[l].skipped.empty()) << run.logs[l].fileName;
         for (std::size_t q = 0; q < run.logs[l].qsos.size(); ++q)
-            found[{run.logs[l].fileName, run.logs[l].qsos[q].line}] = {run.checks[l][q].verdict, run.checks[l][q].slip};
+            found[{run.logs[l].fileName, run.logs[l].qsos[q].line}] = {run.checks[l][q].verdict,
+                                                                       run.checks[l][q].slip};
     }
     return found;
 }
@@ -56,7 +58,8 @@ TEST_P(SimulatedContestTest, TheCrossCheckFindsExactlyThePlantedErrors) {
 
     for (const char* kind : {"NIL", "busted call", "busted exchange", "dupe", "time off", "unique"})
         EXPECT_GE(contest.planted.count(kind) ? contest.planted.at(kind) : 0, 1u) << kind;
-    EXPECT_EQ(contest.planted.count("busted call") ? contest.planted.at("busted call") : 0, 10u);  // 2 of each of 5 slips
+    EXPECT_EQ(contest.planted.count("busted call") ? contest.planted.at("busted call") : 0,
+              10u);  // 2 of each of 5 slips
     EXPECT_EQ(contest.planted.count("log nobody logged"), 1u);
 
     const auto found = CrossCheckContest(contest, districtList);
@@ -72,7 +75,8 @@ TEST_P(SimulatedContestTest, TheCrossCheckFindsExactlyThePlantedErrors) {
         if (at->second.verdict == truth.verdict) ++agreed[truth.verdict];
     }
     EXPECT_EQ(agreed, planted);
-    for (const auto& [verdict, count] : planted) RecordProperty(std::string(VerdictName(verdict)), std::to_string(count));
+    for (const auto& [verdict, count] : planted)
+        RecordProperty(std::string(VerdictName(verdict)), std::to_string(count));
 }
 
 // Clean QSOs, planted errors and the stations without a log fall differently with every seed.
@@ -120,14 +124,16 @@ TEST(SimulatedContest, AnIncludedLogJoinsAndItsStationsLogTheirSide) {
 
     std::vector<CrossLog> logs;
     for (const SimulatedLog& log : contest.logs) logs.push_back(CrossLogFromText(log.fileName, log.text));
-    const CrossCheckRun run = CrossCheckLogs(std::move(logs), std::vector<std::filesystem::file_time_type>(12), {});
+    const CrossCheckRun run =
+        CrossCheckLogs(std::move(logs), std::vector<std::filesystem::file_time_type>(12), {});
     std::vector<Verdict> included;
     for (const QsoCheck& check : run.checks.front()) included.push_back(check.verdict);
     EXPECT_EQ(included, (std::vector{Verdict::matched, Verdict::matched, Verdict::dupe, Verdict::matched}));
     // The stations it worked take part, and log each QSO once (DL1ABC: not the repeat).
     for (std::size_t l = 1; l <= 3; ++l) {
-        const std::size_t withUt5zz = static_cast<std::size_t>(std::count_if(
-            run.logs[l].qsos.begin(), run.logs[l].qsos.end(), [&](const CrossQso& qso) { return run.logs[l].text(qso.call) == "UT5ZZ"; }));
+        const std::size_t withUt5zz = static_cast<std::size_t>(
+            std::count_if(run.logs[l].qsos.begin(), run.logs[l].qsos.end(),
+                          [&](const CrossQso& qso) { return run.logs[l].text(qso.call) == "UT5ZZ"; }));
         EXPECT_EQ(withUt5zz, 1u) << run.logs[l].ownCall;
     }
     EXPECT_EQ(run.logs[1].ownCall, "DL1ABC");

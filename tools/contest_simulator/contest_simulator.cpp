@@ -18,9 +18,9 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 constexpr std::string_view kUrPrefixes[] = {"UR", "UT", "UX", "UY", "US", "UZ", "EM", "EO", "UV", "UW"};
-constexpr std::string_view kOtherPrefixes[] = {"DL", "OK", "SP", "G",  "M",  "F",  "I",  "HA", "OM", "LY", "YL",
-                                               "ES", "EW", "S5", "9A", "OH", "SM", "LA", "ON", "PA", "YO", "LZ",
-                                               "K",  "W",  "N",  "JA", "VE", "EA", "CT", "OE", "SV", "ER"};
+constexpr std::string_view kOtherPrefixes[] = {
+    "DL", "OK", "SP", "G",  "M",  "F",  "I", "HA", "OM", "LY", "YL", "ES", "EW", "S5", "9A", "OH",
+    "SM", "LA", "ON", "PA", "YO", "LZ", "K", "W",  "N",  "JA", "VE", "EA", "CT", "OE", "SV", "ER"};
 struct BandRange {
     const char* name;
     unsigned lowKHz, highKHz;
@@ -38,9 +38,9 @@ struct Station {
 };
 
 struct Record {
-    std::size_t station = 0;      // whose log
-    std::size_t worked = kNone;   // the station worked, when it is one of the stations
-    std::string call;             // as logged
+    std::size_t station = 0;       // whose log
+    std::size_t worked = kNone;    // the station worked, when it is one of the stations
+    std::string call;              // as logged
     std::int64_t trueSeconds = 0;  // after the start
     std::int64_t loggedSeconds = 0;
     int band = 0, mode = 0;
@@ -71,7 +71,8 @@ public:
         fillExchanges();
         if (m_fixed != kNone) answerIncludedLog();
         if (m_settings.plantedOfEachKind > 0) {
-            for (CallSlip slip : {CallSlip::changed, CallSlip::missing, CallSlip::extra, CallSlip::swapped, CallSlip::suffix})
+            for (CallSlip slip :
+                 {CallSlip::changed, CallSlip::missing, CallSlip::extra, CallSlip::swapped, CallSlip::suffix})
                 plantBustedCalls(slip);
             plantBustedExchanges();
             plantNils();
@@ -83,11 +84,14 @@ public:
     }
 
 private:
-    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_random); }
+    std::size_t below(std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_random);
+    }
     char letter() { return static_cast<char>('A' + below(26)); }
 
     std::string randomCall(bool ur) {
-        std::string call(ur ? kUrPrefixes[below(std::size(kUrPrefixes))] : kOtherPrefixes[below(std::size(kOtherPrefixes))]);
+        std::string call(ur ? kUrPrefixes[below(std::size(kUrPrefixes))]
+                            : kOtherPrefixes[below(std::size(kOtherPrefixes))]);
         call += static_cast<char>('0' + below(10));
         const std::size_t letters = 1 + below(3) + (call.size() < 3 ? 1 : 0);
         for (std::size_t i = 0; i < letters; ++i) call += letter();
@@ -163,16 +167,21 @@ private:
             const auto found = stationOf.find(std::string(m_included.text(qso.call)));
             const auto band = BandIndex(m_included.text(qso.band));
             const std::string_view modeName = m_included.text(qso.mode);
-            const auto* modeAt = std::find(std::begin(contest_tables::kModeNames), std::end(contest_tables::kModeNames), modeName);
-            if (found == stationOf.end() || found->second == m_fixed || !band || modeAt == std::end(contest_tables::kModeNames))
+            const auto* modeAt = std::find(std::begin(contest_tables::kModeNames),
+                                           std::end(contest_tables::kModeNames), modeName);
+            if (found == stationOf.end() || found->second == m_fixed || !band ||
+                modeAt == std::end(contest_tables::kModeNames))
                 continue;
             const int mode = static_cast<int>(modeAt - std::begin(contest_tables::kModeNames));
-            if (!answered.insert(found->first + "\t" + std::to_string(*band) + "\t" + std::to_string(mode)).second) continue;
+            if (!answered.insert(found->first + "\t" + std::to_string(*band) + "\t" + std::to_string(mode))
+                     .second)
+                continue;
             Record record;
             record.station = found->second;
             record.worked = m_fixed;
             record.call = m_stations[m_fixed].call;
-            record.trueSeconds = static_cast<std::int64_t>((qso.time.m_dt - m_settings.start.m_dt) * 86400.0 + 0.5);
+            record.trueSeconds =
+                static_cast<std::int64_t>((qso.time.m_dt - m_settings.start.m_dt) * 86400.0 + 0.5);
             record.loggedSeconds = (record.trueSeconds + m_stations[record.station].clockOffset) / 60 * 60;
             record.band = *band;
             record.mode = mode;
@@ -205,15 +214,17 @@ private:
         const std::size_t records = participants * m_settings.qsosPerLog;
         std::unordered_set<std::uint64_t> worked;
         auto key = [](std::size_t a, std::size_t b, int bandMode) {
-            return (static_cast<std::uint64_t>(std::min(a, b)) << 40) | (static_cast<std::uint64_t>(std::max(a, b)) << 8) |
-                   static_cast<std::uint64_t>(bandMode);
+            return (static_cast<std::uint64_t>(std::min(a, b)) << 40) |
+                   (static_cast<std::uint64_t>(std::max(a, b)) << 8) | static_cast<std::uint64_t>(bandMode);
         };
         const std::size_t pairQsos = records * 45 / 100;
         for (std::size_t attempts = 0, made = 0; made < pairQsos && attempts < pairQsos * 20; ++attempts) {
             const std::size_t a = below(participants), b = below(participants);
             const int bandMode = static_cast<int>(below(kBandModes));
-            if (a == b || a == m_fixed || b == m_fixed || !worked.insert(key(a, b, bandMode)).second) continue;
-            const std::int64_t seconds = static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds())));
+            if (a == b || a == m_fixed || b == m_fixed || !worked.insert(key(a, b, bandMode)).second)
+                continue;
+            const std::int64_t seconds =
+                static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds())));
             m_records.push_back(newRecord(a, b, seconds, bandMode));
             m_records.push_back(newRecord(b, a, seconds, bandMode));
             m_records[m_records.size() - 2].partner = m_records.size() - 1;
@@ -227,7 +238,8 @@ private:
                 const std::size_t a = below(participants);
                 const int bandMode = static_cast<int>(below(kBandModes));
                 if (a == m_fixed || !worked.insert(key(a, participants + x, bandMode)).second) continue;
-                const std::int64_t seconds = static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds())));
+                const std::int64_t seconds =
+                    static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds())));
                 m_records.push_back(newRecord(a, participants + x, seconds, bandMode));
                 ++n;
             }
@@ -267,11 +279,13 @@ private:
             ghost.ur = below(2) == 0;
             ghost.call = freshCall(ghost.ur);
             m_calls.insert(ghost.call);
-            Record record = newRecord(a, a, static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds()))),
-                                      static_cast<int>(below(kBandModes)));
+            Record record =
+                newRecord(a, a, static_cast<std::int64_t>(below(static_cast<std::size_t>(contestSeconds()))),
+                          static_cast<int>(below(kBandModes)));
             record.worked = kNone;
             record.call = ghost.call;
-            record.received = ghost.ur ? m_settings.districts[below(m_settings.districts.size())] : Serial(1 + below(400));
+            record.received =
+                ghost.ur ? m_settings.districts[below(m_settings.districts.size())] : Serial(1 + below(400));
             record.verdict = Verdict::unique;
             record.label = "unique: " + ghost.call + " was logged by this log only";
             m_records.push_back(std::move(record));
@@ -305,8 +319,9 @@ private:
         for (std::size_t r = 0; r < m_records.size(); ++r) byStation[m_records[r].station].push_back(r);
         for (std::size_t s = 0; s < m_stations.size(); ++s) {
             auto& mine = byStation[s];
-            std::stable_sort(mine.begin(), mine.end(),
-                             [&](std::size_t a, std::size_t b) { return m_records[a].trueSeconds < m_records[b].trueSeconds; });
+            std::stable_sort(mine.begin(), mine.end(), [&](std::size_t a, std::size_t b) {
+                return m_records[a].trueSeconds < m_records[b].trueSeconds;
+            });
             for (std::size_t i = 0; i < mine.size(); ++i) {
                 Record& record = m_records[mine[i]];
                 record.sent = m_stations[s].ur ? m_stations[s].district : Serial(i + 1);
@@ -330,12 +345,23 @@ private:
     static std::string Mutated(const std::string& call, CallSlip slip, std::size_t at, char letter) {
         std::string wrong = call;
         switch (slip) {
-            case CallSlip::changed: wrong[at] = letter; break;
-            case CallSlip::missing: wrong.erase(at, 1); break;
-            case CallSlip::extra: wrong.insert(at, 1, letter); break;
-            case CallSlip::swapped: std::swap(wrong[at], wrong[at + 1]); break;
-            case CallSlip::suffix: wrong += "/P"; break;
-            case CallSlip::none: break;
+            case CallSlip::changed:
+                wrong[at] = letter;
+                break;
+            case CallSlip::missing:
+                wrong.erase(at, 1);
+                break;
+            case CallSlip::extra:
+                wrong.insert(at, 1, letter);
+                break;
+            case CallSlip::swapped:
+                std::swap(wrong[at], wrong[at + 1]);
+                break;
+            case CallSlip::suffix:
+                wrong += "/P";
+                break;
+            case CallSlip::none:
+                break;
         }
         return wrong;
     }
@@ -359,7 +385,8 @@ private:
             record.call = wrong;
             record.verdict = Verdict::bustedCall;
             record.slip = slip;
-            record.label = "busted call: " + wrong + " for " + correct + " (" + std::string(SlipName(slip)) + ")";
+            record.label =
+                "busted call: " + wrong + " for " + correct + " (" + std::string(SlipName(slip)) + ")";
             count("busted call");
         }
     }
@@ -372,7 +399,8 @@ private:
             const Station& other = m_stations[record.worked];
             std::string wrong = record.received;
             if (other.ur && m_settings.districts.size() > 1) {
-                while (wrong == record.received) wrong = m_settings.districts[below(m_settings.districts.size())];
+                while (wrong == record.received)
+                    wrong = m_settings.districts[below(m_settings.districts.size())];
             } else {
                 wrong = Serial(std::stoul(record.received) + 1 + below(9));
             }
@@ -406,8 +434,8 @@ private:
             record.label = "time off: logged " + std::to_string(minutes) + " minutes off";
             Record& partner = m_records[record.partner];
             partner.verdict = Verdict::notInLog;
-            partner.label = "time off, other side: " + record.call + "'s log has the QSO " + std::to_string(minutes) +
-                            " minutes off";
+            partner.label = "time off, other side: " + record.call + "'s log has the QSO " +
+                            std::to_string(minutes) + " minutes off";
             count("time off");
         }
     }
@@ -466,9 +494,9 @@ private:
         char line[160];
         std::snprintf(line, sizeof line, "QSO: %5u %-2s %s %s %-13s %-3s %-6s %-13s %-3s %-6s\n", record.kHz,
                       std::string(CabrilloModeCode(contest_tables::kModeNames[record.mode])).c_str(),
-                      dateText(record.loggedSeconds, "%Y-%m-%d").c_str(), dateText(record.loggedSeconds, "%H%M").c_str(),
-                      station.call.c_str(), rst.c_str(), record.sent.c_str(), record.call.c_str(), rst.c_str(),
-                      record.received.c_str());
+                      dateText(record.loggedSeconds, "%Y-%m-%d").c_str(),
+                      dateText(record.loggedSeconds, "%H%M").c_str(), station.call.c_str(), rst.c_str(),
+                      record.sent.c_str(), record.call.c_str(), rst.c_str(), record.received.c_str());
         return line;
     }
 
@@ -477,12 +505,14 @@ private:
         const auto [mode, submode] = AdifMode(contest_tables::kModeNames[record.mode]);
         char mhz[32];
         std::snprintf(mhz, sizeof mhz, "%.3f", record.kHz / 1000.0);
-        std::string text = AdifField("CALL", record.call) + AdifField("QSO_DATE", dateText(record.loggedSeconds, "%Y%m%d")) +
-                           AdifField("TIME_ON", dateText(record.loggedSeconds, "%H%M")) +
-                           AdifField("BAND", kBands[record.band].name) + AdifField("FREQ", mhz) + AdifField("MODE", mode);
+        std::string text =
+            AdifField("CALL", record.call) + AdifField("QSO_DATE", dateText(record.loggedSeconds, "%Y%m%d")) +
+            AdifField("TIME_ON", dateText(record.loggedSeconds, "%H%M")) +
+            AdifField("BAND", kBands[record.band].name) + AdifField("FREQ", mhz) + AdifField("MODE", mode);
         if (!submode.empty()) text += AdifField("SUBMODE", submode);
-        text += AdifField("RST_SENT", rst) + AdifField("RST_RCVD", rst) + AdifField("STX_STRING", record.sent) +
-                AdifField("SRX_STRING", record.received) + AdifField("STATION_CALLSIGN", station.call) + "<EOR>\n";
+        text += AdifField("RST_SENT", rst) + AdifField("RST_RCVD", rst) +
+                AdifField("STX_STRING", record.sent) + AdifField("SRX_STRING", record.received) +
+                AdifField("STATION_CALLSIGN", station.call) + "<EOR>\n";
         return text;
     }
 
@@ -500,20 +530,23 @@ private:
             }
             auto& records = logs[s];
             std::stable_sort(records.begin(), records.end(), [](const Record* a, const Record* b) {
-                return std::tie(a->loggedSeconds, a->trueSeconds) < std::tie(b->loggedSeconds, b->trueSeconds);
+                return std::tie(a->loggedSeconds, a->trueSeconds) <
+                       std::tie(b->loggedSeconds, b->trueSeconds);
             });
             SimulatedLog log;
             log.call = station.call;
             const int format = static_cast<int>(s % 3);
             log.fileName = station.call + (format == 0 ? ".log" : format == 1 ? ".cbr" : ".adi");
             if (format == 0)
-                log.text = "START-OF-LOG: 3.0\nCONTEST: ZELK\nCALLSIGN: " + station.call + "\nCATEGORY-OPERATOR: " +
-                           (s % 4 == 0 ? "MULTI-OP" : "SINGLE-OP") + "\nCATEGORY-MODE: MIXED\nCREATED-BY: contest simulator\n";
+                log.text = "START-OF-LOG: 3.0\nCONTEST: ZELK\nCALLSIGN: " + station.call +
+                           "\nCATEGORY-OPERATOR: " + (s % 4 == 0 ? "MULTI-OP" : "SINGLE-OP") +
+                           "\nCATEGORY-MODE: MIXED\nCREATED-BY: contest simulator\n";
             else if (format == 1)
                 log.text = "START-OF-LOG: 2.0\nCONTEST: ZELK\nCALLSIGN: " + station.call +
                            "\nCATEGORY: SINGLE-OP ALL LOW\nNAME: Simulated operator\n";
             else
-                log.text = "ZELK contest log of " + station.call + "\n<ADIF_VER:5>3.1.0 <PROGRAMID:17>contest simulator\n<EOH>\n";
+                log.text = "ZELK contest log of " + station.call +
+                           "\n<ADIF_VER:5>3.1.0 <PROGRAMID:17>contest simulator\n<EOH>\n";
             std::size_t line = static_cast<std::size_t>(std::count(log.text.begin(), log.text.end(), '\n'));
             for (const Record* record : records) {
                 log.text += format == 2 ? adifRecord(station, *record) : qsoLine(station, *record);

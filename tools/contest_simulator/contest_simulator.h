@@ -15,7 +15,7 @@ struct SimulatorSettings {
     std::size_t stations = 60;     // participants that send a log
     std::size_t qsosPerLog = 100;  // on average
     unsigned seed = 1;
-    std::size_t plantedOfEachKind = 2;  // 0: a clean contest
+    std::size_t plantedOfEachKind = 2;   // 0: a clean contest
     std::vector<std::string> districts;  // codes the UR stations send; from the district list
     OleDateTime start = MakeOleDate(2017, 5, 5, 21, 0);
     int hours = 6;

@@ -131,8 +131,8 @@ CheckOutcome CheckQsos(const std::function<void(const QsoSink&)>& forEachQso, co
 
     int out = 0;
     outcome.summary = ProduceResults(state, &out, platform, files);
-    outcome.score = ScoreContest(state.contest, CountBadQsoLines(files, state.contest.badQsoFileName,
-                                                                 state.contest.badQsoBacklog));
+    outcome.score = ScoreContest(
+        state.contest, CountBadQsoLines(files, state.contest.badQsoFileName, state.contest.badQsoBacklog));
     outcome.badQsoFile.name = state.contest.badQsoFileName;
     outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
     const std::size_t lines = CountLines(outcome.badQsoFile.content);

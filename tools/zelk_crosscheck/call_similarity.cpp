@@ -19,8 +19,8 @@ CallSlip SlipBetween(std::string_view logged, std::string_view correct) {
         std::size_t first = 0;
         while (logged[first] == correct[first]) ++first;
         if (logged.substr(first + 1) == correct.substr(first + 1)) return CallSlip::changed;
-        if (first + 1 < logged.size() && logged[first] == correct[first + 1] && logged[first + 1] == correct[first] &&
-            logged.substr(first + 2) == correct.substr(first + 2))
+        if (first + 1 < logged.size() && logged[first] == correct[first + 1] &&
+            logged[first + 1] == correct[first] && logged.substr(first + 2) == correct.substr(first + 2))
             return CallSlip::swapped;
     } else if (logged.size() == correct.size() + 1 && OneInserted(logged, correct)) {
         return CallSlip::extra;
@@ -35,12 +35,18 @@ CallSlip SlipBetween(std::string_view logged, std::string_view correct) {
 
 std::string_view SlipName(CallSlip slip) {
     switch (slip) {
-        case CallSlip::changed: return "changed character";
-        case CallSlip::missing: return "missing character";
-        case CallSlip::extra: return "extra character";
-        case CallSlip::swapped: return "swapped characters";
-        case CallSlip::suffix: return "different /suffix";
-        case CallSlip::none: break;
+        case CallSlip::changed:
+            return "changed character";
+        case CallSlip::missing:
+            return "missing character";
+        case CallSlip::extra:
+            return "extra character";
+        case CallSlip::swapped:
+            return "swapped characters";
+        case CallSlip::suffix:
+            return "different /suffix";
+        case CallSlip::none:
+            break;
     }
     return "";
 }

@@ -13,7 +13,8 @@ LogScores ScoreLog(const CrossLog& log, const std::vector<QsoCheck>& checks, con
             for (const CrossQso& qso : log.qsos) add(log.input(qso));
         },
         settings);
-    const bool allKept = std::all_of(checks.begin(), checks.end(), [&](const QsoCheck& c) { return KeepsCredit(c.verdict, rules); });
+    const bool allKept = std::all_of(checks.begin(), checks.end(),
+                                     [&](const QsoCheck& c) { return KeepsCredit(c.verdict, rules); });
     if (allKept) {
         scores.checked = scores.claimed;  // the same QSOs give the same outcome
     } else {
@@ -24,11 +25,12 @@ LogScores ScoreLog(const CrossLog& log, const std::vector<QsoCheck>& checks, con
             },
             settings);
     }
-    scores.nils = static_cast<std::size_t>(
-        std::count_if(checks.begin(), checks.end(), [](const QsoCheck& c) { return c.verdict == Verdict::notInLog; }));
+    scores.nils = static_cast<std::size_t>(std::count_if(
+        checks.begin(), checks.end(), [](const QsoCheck& c) { return c.verdict == Verdict::notInLog; }));
     const ContestScore& checked = scores.checked.score;
     const std::int64_t points =
-        std::max<std::int64_t>(0, checked.total.points - static_cast<std::int64_t>(rules.nilPenalty) * static_cast<std::int64_t>(scores.nils));
+        std::max<std::int64_t>(0, checked.total.points - static_cast<std::int64_t>(rules.nilPenalty) *
+                                                             static_cast<std::int64_t>(scores.nils));
     scores.checkedScore = points * checked.total.multiplier;
     return scores;
 }

@@ -5,7 +5,8 @@
 #include "tools/zelk_crosscheck/ubn_report.h"
 
 std::string ChecksCsvHeading() {
-    return "Log file,Line,Own call,Time,Band,Mode,Call,Exchange received,Verdict,Call on the air,Exchange sent\r\n";
+    return "Log file,Line,Own call,Time,Band,Mode,Call,Exchange received,Verdict,Call on the air,Exchange "
+           "sent\r\n";
 }
 
 std::string ChecksCsvRows(const CrossCheckRun& run, const LogResult& result) {

@@ -38,7 +38,8 @@ struct CrossLog {
     std::string formatName;  // "Cabrillo" or "ADIF"
     std::string ownCall;     // upper-cased
     bool ownCallFromFileName = false;
-    std::vector<std::pair<std::string, std::string>> categories;  // CATEGORY: and CATEGORY-* headers, in file order
+    std::vector<std::pair<std::string, std::string>>
+        categories;  // CATEGORY: and CATEGORY-* headers, in file order
     std::vector<CrossQso> qsos;
     std::vector<SkippedLine> skipped;
     std::string unreadable;  // why the log cannot be scored; empty for a usable log
@@ -46,7 +47,9 @@ struct CrossLog {
     // Stores a QSO; its worked call is kept upper-cased, as calls are compared.
     void add(const QsoTexts& qso, std::size_t line);
 
-    std::string_view text(TextRef ref) const { return std::string_view(m_texts).substr(ref.offset, ref.size); }
+    std::string_view text(TextRef ref) const {
+        return std::string_view(m_texts).substr(ref.offset, ref.size);
+    }
     QsoInput input(const CrossQso& qso) const;
     // "CATEGORY-OPERATOR: SINGLE-OP, CATEGORY-BAND: ALL"-like text of the categories; empty without any.
     std::string categoryText() const;

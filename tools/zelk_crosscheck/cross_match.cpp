@@ -88,7 +88,9 @@ public:
 
 private:
     QsoCheck& check(const Entry& entry) { return m_checks[entry.log][entry.qso]; }
-    bool open(const Entry& entry) const { return m_checks[entry.log][entry.qso].partnerLog == kNoPartner && !m_dupe[entry.log][entry.qso]; }
+    bool open(const Entry& entry) const {
+        return m_checks[entry.log][entry.qso].partnerLog == kNoPartner && !m_dupe[entry.log][entry.qso];
+    }
 
     void index() {
         m_checks.resize(m_logs.size());
@@ -113,7 +115,8 @@ private:
                     m_checks[l][q].verdict = Verdict::rejected;  // and kept out of the indexes
                     continue;
                 }
-                if (const auto& period = m_rules.periodSeconds; period && (qso.seconds < period->first || qso.seconds >= period->second)) {
+                if (const auto& period = m_rules.periodSeconds;
+                    period && (qso.seconds < period->first || qso.seconds >= period->second)) {
                     m_checks[l][q].verdict = Verdict::outsidePeriod;
                     continue;
                 }
@@ -149,8 +152,8 @@ private:
     std::size_t groupEnd(std::size_t begin) const {
         std::size_t end = begin + 1;
         const Entry& first = m_byPair[begin];
-        while (end < m_byPair.size() && m_byPair[end].station == first.station && m_byPair[end].worked == first.worked &&
-               m_byPair[end].bandMode == first.bandMode)
+        while (end < m_byPair.size() && m_byPair[end].station == first.station &&
+               m_byPair[end].worked == first.worked && m_byPair[end].bandMode == first.bandMode)
             ++end;
         return end;
     }
@@ -161,18 +164,26 @@ private:
             const std::size_t end = groupEnd(begin);
             const Entry& first = m_byPair[begin];
             if (first.station < first.worked && m_logOfStation[first.worked] != kNoLog) {
-                const Entry wanted{first.worked, first.station, first.bandMode, 0, 0, std::numeric_limits<std::int64_t>::min()};
-                auto other = std::lower_bound(m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
-                    return std::tie(a.station, a.worked, a.bandMode, a.seconds) < std::tie(b.station, b.worked, b.bandMode, b.seconds);
-                });
+                const Entry wanted{first.worked,
+                                   first.station,
+                                   first.bandMode,
+                                   0,
+                                   0,
+                                   std::numeric_limits<std::int64_t>::min()};
+                auto other = std::lower_bound(
+                    m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
+                        return std::tie(a.station, a.worked, a.bandMode, a.seconds) <
+                               std::tie(b.station, b.worked, b.bandMode, b.seconds);
+                    });
                 const std::size_t otherBegin = static_cast<std::size_t>(other - m_byPair.begin());
-                if (otherBegin < m_byPair.size() && other->station == first.worked && other->worked == first.station &&
-                    other->bandMode == first.bandMode) {
+                if (otherBegin < m_byPair.size() && other->station == first.worked &&
+                    other->worked == first.station && other->bandMode == first.bandMode) {
                     pairings.clear();
                     const std::size_t otherEnd = groupEnd(otherBegin);
                     for (std::size_t i = begin; i < end; ++i)
                         for (std::size_t j = otherBegin; j < otherEnd; ++j) {
-                            const std::int64_t distance = std::llabs(m_byPair[i].seconds - m_byPair[j].seconds);
+                            const std::int64_t distance =
+                                std::llabs(m_byPair[i].seconds - m_byPair[j].seconds);
                             if (distance <= m_rules.windowSeconds) pairings.push_back({distance, i, j});
                         }
                     std::sort(pairings.begin(), pairings.end(), NearerFirst);
@@ -200,9 +211,10 @@ private:
             !SameExchange(myLog.text(myQso.exchReceived), theirLog.text(theirQso.exchSent)))
             mineVerdict = Verdict::bustedExchange;
         mineCheck = {mineVerdict, slip, theirs.log, theirs.qso};
-        const Verdict theirVerdict = SameExchange(theirLog.text(theirQso.exchReceived), myLog.text(myQso.exchSent))
-                                         ? Verdict::matched
-                                         : Verdict::bustedExchange;
+        const Verdict theirVerdict =
+            SameExchange(theirLog.text(theirQso.exchReceived), myLog.text(myQso.exchSent))
+                ? Verdict::matched
+                : Verdict::bustedExchange;
         theirCheck = {theirVerdict, CallSlip::none, mine.log, mine.qso};
     }
 
@@ -210,8 +222,9 @@ private:
     void markDupes() {
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
-            const bool anyMatched = std::any_of(m_byPair.begin() + begin, m_byPair.begin() + end,
-                                                [&](const Entry& e) { return check(e).partnerLog != kNoPartner; });
+            const bool anyMatched =
+                std::any_of(m_byPair.begin() + begin, m_byPair.begin() + end,
+                            [&](const Entry& e) { return check(e).partnerLog != kNoPartner; });
             if (anyMatched)
                 for (std::size_t i = begin; i < end; ++i)
                     if (check(m_byPair[i]).partnerLog == kNoPartner) {
@@ -229,9 +242,11 @@ private:
             if (!open(mine)) continue;
             const std::string_view logged = m_calls.name(mine.worked);
             const Entry from{0, mine.station, mine.bandMode, 0, 0, mine.seconds - m_rules.windowSeconds};
-            auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from, [](const Entry& a, const Entry& b) {
-                return std::tie(a.worked, a.bandMode, a.seconds) < std::tie(b.worked, b.bandMode, b.seconds);
-            });
+            auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from,
+                                       [](const Entry& a, const Entry& b) {
+                                           return std::tie(a.worked, a.bandMode, a.seconds) <
+                                                  std::tie(b.worked, b.bandMode, b.seconds);
+                                       });
             for (; at != m_byWorked.end() && at->worked == mine.station && at->bandMode == mine.bandMode &&
                    at->seconds <= mine.seconds + m_rules.windowSeconds;
                  ++at) {
@@ -255,7 +270,8 @@ private:
         // How many logs hold each call, for uniques.
         std::vector<std::uint32_t> loggers(m_calls.size(), 0);
         for (std::size_t i = 0; i < m_byPair.size(); ++i)
-            if (i == 0 || m_byPair[i].station != m_byPair[i - 1].station || m_byPair[i].worked != m_byPair[i - 1].worked)
+            if (i == 0 || m_byPair[i].station != m_byPair[i - 1].station ||
+                m_byPair[i].worked != m_byPair[i - 1].worked)
                 ++loggers[m_byPair[i].worked];
         for (const Entry& entry : m_byPair) {
             if (!open(entry)) continue;

@@ -12,10 +12,10 @@
 
 // The committee's rules, each with its default.
 struct MatchRules {
-    int windowSeconds = 5 * 60;     // the largest time difference of two records of one QSO
-    bool bustedCalls = true;        // look for the station a wrong call was meant to be
-    int nilPenalty = 0;             // QSOs' points taken for each not-in-log QSO on top of it
-    bool removeUniques = false;     // uniques lose their credit too
+    int windowSeconds = 5 * 60;  // the largest time difference of two records of one QSO
+    bool bustedCalls = true;     // look for the station a wrong call was meant to be
+    int nilPenalty = 0;          // QSOs' points taken for each not-in-log QSO on top of it
+    bool removeUniques = false;  // uniques lose their credit too
     // The contest period in whole seconds as CrossQso keeps them, start included, end not; when
     // given, a QSO outside it is not checked and loses its credit.
     std::optional<std::pair<std::int64_t, std::int64_t>> periodSeconds;
@@ -30,16 +30,17 @@ enum class Verdict : std::uint8_t {
     unique,          // the station worked sent no log and nobody else logged it
     notCheckable,    // the station worked sent no log, but others logged it as well
     dupe,            // the same call, band and mode again, beside a matched QSO: the plug-in's finding
-    rejected,        // a band or mode outside the contest, or no exchange: the plug-in rejects it, nothing to check
-    outsidePeriod,   // logged before the contest's start or after its end
+    rejected,  // a band or mode outside the contest, or no exchange: the plug-in rejects it, nothing to check
+    outsidePeriod,  // logged before the contest's start or after its end
 };
 
 inline constexpr std::uint32_t kNoPartner = std::numeric_limits<std::uint32_t>::max();
 
 struct QsoCheck {
     Verdict verdict = Verdict::notCheckable;
-    CallSlip slip = CallSlip::none;         // for a busted call
-    std::uint32_t partnerLog = kNoPartner;  // the other record of the QSO (matched, busted exchange, busted call)
+    CallSlip slip = CallSlip::none;  // for a busted call
+    std::uint32_t partnerLog =
+        kNoPartner;  // the other record of the QSO (matched, busted exchange, busted call)
     std::uint32_t partnerQso = kNoPartner;
 };
 

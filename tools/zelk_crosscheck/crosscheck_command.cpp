@@ -65,7 +65,8 @@ OleDateTime ParseDateOption(const std::string& text, const char* option) {
         std::erase(time, ':');
     }
     if (auto parsed = ParseLogDateTime(date, time)) return *parsed;
-    throw Unusable{std::string(option) + " \"" + text + "\" is not a date and time like \"2017-05-05 21:00\""};
+    throw Unusable{std::string(option) + " \"" + text +
+                   "\" is not a date and time like \"2017-05-05 21:00\""};
 }
 
 // The log files of the folder: every file but the district list and hidden files.
@@ -85,14 +86,16 @@ std::vector<fs::path> LogFilesIn(const fs::path& folder, const fs::path& distric
 
 std::string Share(std::size_t part, std::size_t whole) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f%%", whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+    std::snprintf(text, sizeof text, "%.1f%%",
+                  whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
     return text;
 }
 
 int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     const auto began = std::chrono::steady_clock::now();
     const fs::path folder = cmd.logFolder;
-    const fs::path districtsPath = cmd.districtsPath.empty() ? folder / "zelk.txt" : fs::path(cmd.districtsPath);
+    const fs::path districtsPath =
+        cmd.districtsPath.empty() ? folder / "zelk.txt" : fs::path(cmd.districtsPath);
     if (cmd.windowMinutes < 0) throw Unusable{"--window must not be negative"};
     if (cmd.nilPenalty < 0) throw Unusable{"--nil-penalty must not be negative"};
     if (cmd.start.empty() != cmd.end.empty()) throw Unusable{"give both --start and --end, or neither"};
@@ -101,7 +104,8 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     try {
         settings.districtList = ReadWholeFile(districtsPath, "the district list");
     } catch (const Unusable& missing) {
-        throw Unusable{missing.message + (cmd.districtsPath.empty() ? "; give the district list with --districts" : "")};
+        throw Unusable{missing.message +
+                       (cmd.districtsPath.empty() ? "; give the district list with --districts" : "")};
     }
     if (!cmd.start.empty())
         settings.period = std::pair(ParseDateOption(cmd.start, "--start"), ParseDateOption(cmd.end, "--end"));
@@ -117,7 +121,8 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
         skippedLines += log.skipped.size();
         if (!cmd.quiet)
             for (const SkippedLine& skipped : log.skipped)
-                err << (folder / log.fileName).string() << ":" << skipped.line << ": " << skipped.reason << ", line skipped\n";
+                err << (folder / log.fileName).string() << ":" << skipped.line << ": " << skipped.reason
+                    << ", line skipped\n";
         if (!log.unreadable.empty()) {
             ++notScored;
             err << (folder / log.fileName).string() << ": not scored: " << log.unreadable << "\n";
@@ -137,7 +142,8 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
         if (!write("checks.csv", ChecksCsvHeading())) return false;
         for (const LogResult& result : run.results)
             if (!write("checks.csv", ChecksCsvRows(run, result))) return false;
-        return write("results.html", ResultsHtml(run, settings.rules)) && write("results.csv", ResultsCsv(run, settings.rules));
+        return write("results.html", ResultsHtml(run, settings.rules)) &&
+               write("results.csv", ResultsCsv(run, settings.rules));
     };
     std::string error;
     if (!ReplaceOutputFolder(cmd.outputDir, writeFiles, error)) throw Unusable{error};
@@ -163,21 +169,32 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
 void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.set_version_flag("--version", std::string("zelk-crosscheck ") + kStatsVersion);
     app.footer(kExamples);
-    app.add_option("logs", cmd.logFolder, "Folder of the participants' logs: Cabrillo (2.0 or 3.0) or ADIF, found by content")
+    app.add_option("logs", cmd.logFolder,
+                   "Folder of the participants' logs: Cabrillo (2.0 or 3.0) or ADIF, found by content")
         ->option_text("FOLDER")
         ->required();
-    app.add_option("-d,--districts", cmd.districtsPath, "District list (default: zelk.txt in the folder of logs)")->option_text("FILE");
+    app.add_option("-d,--districts", cmd.districtsPath,
+                   "District list (default: zelk.txt in the folder of logs)")
+        ->option_text("FILE");
     app.add_option("--start", cmd.start,
-                   "Contest start \"YYYY-MM-DD HH:MM\"; QSOs before it lose their credit (default: the hour of the first QSO of all logs)")
+                   "Contest start \"YYYY-MM-DD HH:MM\"; QSOs before it lose their credit (default: the hour "
+                   "of the first QSO of all logs)")
         ->option_text("DATE");
-    app.add_option("--end", cmd.end, "Contest end \"YYYY-MM-DD HH:MM\", not included (default: the hour after the last QSO)")
+    app.add_option("--end", cmd.end,
+                   "Contest end \"YYYY-MM-DD HH:MM\", not included (default: the hour after the last QSO)")
         ->option_text("DATE");
-    app.add_option("-o,--output-dir", cmd.outputDir, "Folder for the reports and results, replaced whole (default: results)")
+    app.add_option("-o,--output-dir", cmd.outputDir,
+                   "Folder for the reports and results, replaced whole (default: results)")
         ->option_text("DIR");
-    app.add_option("--window", cmd.windowMinutes, "Largest time difference of two records of one QSO, in minutes")
+    app.add_option("--window", cmd.windowMinutes,
+                   "Largest time difference of two records of one QSO, in minutes")
         ->option_text("MINUTES (5)");
-    app.add_flag("--no-busted-calls", cmd.noBustedCalls, "Do not look for the station a wrong call was meant to be: such QSOs are not in log or unique");
-    app.add_option("--nil-penalty", cmd.nilPenalty, "QSO points taken for each not-in-log QSO, on top of its own")->option_text("N (0)");
+    app.add_flag(
+        "--no-busted-calls", cmd.noBustedCalls,
+        "Do not look for the station a wrong call was meant to be: such QSOs are not in log or unique");
+    app.add_option("--nil-penalty", cmd.nilPenalty,
+                   "QSO points taken for each not-in-log QSO, on top of its own")
+        ->option_text("N (0)");
     app.add_flag("--remove-uniques", cmd.removeUniques, "Uniques lose their credit too");
     app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line, only their count");
 }
@@ -186,9 +203,10 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
 
 int CrossCheckMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     try {
-        CLI::App app("Checks the participants' ZELK contest logs against each other and writes each one's UBN report "
-                     "(uniques, busted and not-in-log QSOs), the checked scores and the results.",
-                     "zelk-crosscheck");
+        CLI::App app(
+            "Checks the participants' ZELK contest logs against each other and writes each one's UBN report "
+            "(uniques, busted and not-in-log QSOs), the checked scores and the results.",
+            "zelk-crosscheck");
         CommandLine cmd;
         DescribeOptions(app, cmd);
         try {

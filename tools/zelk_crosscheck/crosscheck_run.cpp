@@ -25,9 +25,10 @@ void SettleClashes(CrossCheckRun& run, const std::vector<fs::file_time_type>& mo
         std::size_t older = at->second, newer = i;
         if (modified[newer] < modified[older]) std::swap(older, newer);
         at->second = newer;
-        run.logs[older].unreadable = "replaced by " + run.logs[newer].fileName + ", a newer log of " + log.ownCall;
-        run.clashes.push_back(log.ownCall + ": " + run.logs[newer].fileName + " counts, " + run.logs[older].fileName +
-                              " is older");
+        run.logs[older].unreadable =
+            "replaced by " + run.logs[newer].fileName + ", a newer log of " + log.ownCall;
+        run.clashes.push_back(log.ownCall + ": " + run.logs[newer].fileName + " counts, " +
+                              run.logs[older].fileName + " is older");
     }
 }
 
@@ -74,7 +75,8 @@ CrossCheckRun CrossCheckLogs(std::vector<CrossLog> logs, const std::vector<fs::f
     run.period = settings.period ? *settings.period : HoursSpanned(run.logs);
     MatchRules rules = settings.rules;
     if (settings.period)
-        rules.periodSeconds = std::pair(WholeSeconds(settings.period->first), WholeSeconds(settings.period->second));
+        rules.periodSeconds =
+            std::pair(WholeSeconds(settings.period->first), WholeSeconds(settings.period->second));
     run.checks = CrossCheck(run.logs, rules);
 
     std::map<std::string, int> pageNames;
@@ -85,7 +87,8 @@ CrossCheckRun CrossCheckLogs(std::vector<CrossLog> logs, const std::vector<fs::f
         result.logIndex = i;
         result.pageName = SafeFileName(log.ownCall);
         // "UT5ZZ/P" and "UT5ZZ_P" would share a name.
-        if (const int seen = pageNames[result.pageName]++; seen > 0) result.pageName += "_" + std::to_string(seen + 1);
+        if (const int seen = pageNames[result.pageName]++; seen > 0)
+            result.pageName += "_" + std::to_string(seen + 1);
         for (const QsoCheck& check : run.checks[i]) ++result.counts[static_cast<std::size_t>(check.verdict)];
         for (std::size_t kind = 0; kind < kVerdictKinds; ++kind) run.totals[kind] += result.counts[kind];
         run.qsos += log.qsos.size();

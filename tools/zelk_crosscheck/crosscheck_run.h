@@ -33,14 +33,14 @@ struct LogResult {
 
 struct CrossCheckSettings {
     MatchRules rules;
-    std::string districtList;  // bytes of zelk.txt
+    std::string districtList;                                   // bytes of zelk.txt
     std::optional<std::pair<OleDateTime, OleDateTime>> period;  // nothing: the hours all logs span
 };
 
 struct CrossCheckRun {
     std::vector<CrossLog> logs;  // every file found, in name order; the unusable with their reason
     std::vector<std::vector<QsoCheck>> checks;
-    std::vector<LogResult> results;  // the scored logs, in log order
+    std::vector<LogResult> results;    // the scored logs, in log order
     std::vector<std::string> clashes;  // "UT5ZZ: b.cbr counts, a.cbr is older"
     std::pair<OleDateTime, OleDateTime> period;
     VerdictCounts totals{};
@@ -52,5 +52,6 @@ struct CrossCheckRun {
 CrossCheckRun RunCrossCheck(std::vector<std::filesystem::path> logFiles, const CrossCheckSettings& settings);
 
 // The same for logs already read; `modified` holds each log's file time for clashes.
-CrossCheckRun CrossCheckLogs(std::vector<CrossLog> logs, const std::vector<std::filesystem::file_time_type>& modified,
+CrossCheckRun CrossCheckLogs(std::vector<CrossLog> logs,
+                             const std::vector<std::filesystem::file_time_type>& modified,
                              const CrossCheckSettings& settings);

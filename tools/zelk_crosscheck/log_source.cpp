@@ -55,7 +55,8 @@ CrossLog CrossLogFromText(std::string_view fileName, std::string_view text) {
         return log;
     }
     log.formatName = contents.format == LogFormat::adif ? "ADIF" : "Cabrillo";
-    for (const LogProblem& problem : contents.problems) log.skipped.push_back({problem.line, problem.message});
+    for (const LogProblem& problem : contents.problems)
+        log.skipped.push_back({problem.line, problem.message});
     if (contents.qsos.empty()) {
         log.unreadable = "no QSO could be read from the log";
         return log;
@@ -64,7 +65,8 @@ CrossLog CrossLogFromText(std::string_view fileName, std::string_view text) {
     log.ownCall = ToUpperAscii(contents.ownCall);
     if (log.ownCall.empty()) log.ownCall = ToUpperAscii(contents.qsos.front().myCall);
     // A Cabrillo QSO line always names the own call; an ADIF file may have it only as OPERATOR.
-    if (log.ownCall.empty() && contents.format == LogFormat::adif) log.ownCall = ToUpperAscii(AdifField(text, "OPERATOR"));
+    if (log.ownCall.empty() && contents.format == LogFormat::adif)
+        log.ownCall = ToUpperAscii(AdifField(text, "OPERATOR"));
     if (log.ownCall.empty()) {
         log.ownCall = CallOfFileName(fileName);
         log.ownCallFromFileName = true;
@@ -72,7 +74,8 @@ CrossLog CrossLogFromText(std::string_view fileName, std::string_view text) {
     if (contents.format == LogFormat::cabrillo)
         // Cabrillo 3.0 splits the category into CATEGORY-* headers; 2.0 has it in one CATEGORY: header.
         ForEachCabrilloHeader(text, "CATEGORY", [&](const std::string& tag, std::string_view value) {
-            if (!value.empty() && (tag == "CATEGORY" || tag.starts_with("CATEGORY-"))) log.categories.emplace_back(tag, value);
+            if (!value.empty() && (tag == "CATEGORY" || tag.starts_with("CATEGORY-")))
+                log.categories.emplace_back(tag, value);
         });
 
     log.qsos.reserve(contents.qsos.size());

@@ -26,8 +26,8 @@ bool WriteFile(const fs::path& path, std::string_view content, bool append = fal
 
 }  // namespace
 
-bool ReplaceOutputFolder(const fs::path& folder, const std::function<bool(const FolderFileWriter&)>& writeFiles,
-                         std::string& error) {
+bool ReplaceOutputFolder(const fs::path& folder,
+                         const std::function<bool(const FolderFileWriter&)>& writeFiles, std::string& error) {
     std::error_code code;
     const bool exists = fs::exists(folder, code);
     if (exists && !fs::is_directory(folder, code)) {
@@ -35,12 +35,14 @@ bool ReplaceOutputFolder(const fs::path& folder, const std::function<bool(const 
         return false;
     }
     if (exists && !Ours(folder)) {
-        error = "the output folder " + folder.string() + " holds files zelk-crosscheck did not write; give a new or empty folder";
+        error = "the output folder " + folder.string() +
+                " holds files zelk-crosscheck did not write; give a new or empty folder";
         return false;
     }
     fs::path absolute = fs::absolute(folder, code).lexically_normal();
     if (absolute.filename().empty()) absolute = absolute.parent_path();  // "out/"
-    const fs::path fresh = absolute.parent_path() / (absolute.filename().string() + ".new-" + std::to_string(getpid()));
+    const fs::path fresh =
+        absolute.parent_path() / (absolute.filename().string() + ".new-" + std::to_string(getpid()));
     fs::remove_all(fresh, code);
     if (!fs::create_directories(fresh, code)) {
         error = "cannot create the folder " + fresh.string() + ": " + code.message();
@@ -49,8 +51,8 @@ bool ReplaceOutputFolder(const fs::path& folder, const std::function<bool(const 
     bool written = WriteFile(fresh / kMark, "Written by zelk-crosscheck; replaced whole on its next run.\n");
     std::set<std::string> started;
     written = written && writeFiles([&](const std::string& name, std::string_view content) {
-        return WriteFile(fresh / name, content, !started.insert(name).second);
-    });
+                  return WriteFile(fresh / name, content, !started.insert(name).second);
+              });
     if (!written) {
         fs::remove_all(fresh, code);
         error = "cannot write the results into " + fresh.string();

@@ -14,5 +14,5 @@ using FolderFileWriter = std::function<bool(const std::string& name, std::string
 // folder beside it first, so a failed run leaves the previous results. A folder this program did
 // not write (it lacks the program's mark) and that is not empty is never replaced. False with
 // the reason in `error`.
-bool ReplaceOutputFolder(const std::filesystem::path& folder, const std::function<bool(const FolderFileWriter&)>& writeFiles,
-                         std::string& error);
+bool ReplaceOutputFolder(const std::filesystem::path& folder,
+                         const std::function<bool(const FolderFileWriter&)>& writeFiles, std::string& error);

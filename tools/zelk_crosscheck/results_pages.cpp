@@ -28,7 +28,8 @@ std::vector<RankedRow> Ranked(const CrossCheckRun& run) {
     std::vector<RankedRow> rows;
     for (auto& [key, results] : groups) {
         std::sort(results.begin(), results.end(), [&](const LogResult* a, const LogResult* b) {
-            if (a->scores.checkedScore != b->scores.checkedScore) return a->scores.checkedScore > b->scores.checkedScore;
+            if (a->scores.checkedScore != b->scores.checkedScore)
+                return a->scores.checkedScore > b->scores.checkedScore;
             if (a->scores.claimed.score.score != b->scores.claimed.score.score)
                 return a->scores.claimed.score.score > b->scores.claimed.score.score;
             return run.logs[a->logIndex].ownCall < run.logs[b->logIndex].ownCall;
@@ -36,7 +37,9 @@ std::vector<RankedRow> Ranked(const CrossCheckRun& run) {
         for (std::size_t i = 0; i < results.size(); ++i) {
             // Equal checked scores share a rank.
             const std::size_t rank =
-                i > 0 && results[i]->scores.checkedScore == results[i - 1]->scores.checkedScore ? rows.back().rank : i + 1;
+                i > 0 && results[i]->scores.checkedScore == results[i - 1]->scores.checkedScore
+                    ? rows.back().rank
+                    : i + 1;
             rows.push_back({key.second, rank, results[i]});
         }
     }
@@ -65,21 +68,24 @@ std::vector<std::string> Figures(const CrossCheckRun& run, const LogResult& resu
             std::to_string(CountOf(result.counts, Verdict::unique))};
 }
 
-constexpr const char* kFigureNames[] = {"QSOs claimed",  "QSOs checked",  "Multipliers claimed",
+constexpr const char* kFigureNames[] = {"QSOs claimed",        "QSOs checked",  "Multipliers claimed",
                                         "Multipliers checked", "Claimed score", "Checked score",
-                                        "Error rate %",  "NIL",           "Busted calls",
-                                        "Busted exchanges", "Uniques"};
+                                        "Error rate %",        "NIL",           "Busted calls",
+                                        "Busted exchanges",    "Uniques"};
 
 std::string ReasonOf(const CrossLog& log) { return log.unreadable; }
 
 // The rules the results were reached by, for the participants to read.
 std::string RulesText(const CrossCheckRun& run, const MatchRules& rules) {
     std::string text = "Contest period " + FormatOleDate(run.period.first, "%Y-%m-%d %H:%M") + " to " +
-                       FormatOleDate(run.period.second, "%Y-%m-%d %H:%M") + " UTC. Two records of a QSO match within " +
-                       std::to_string(rules.windowSeconds / 60) + " minutes";
-    text += rules.bustedCalls ? "; a call one slip from the station that logged the QSO is a busted call" : "";
+                       FormatOleDate(run.period.second, "%Y-%m-%d %H:%M") +
+                       " UTC. Two records of a QSO match within " + std::to_string(rules.windowSeconds / 60) +
+                       " minutes";
+    text +=
+        rules.bustedCalls ? "; a call one slip from the station that logged the QSO is a busted call" : "";
     text += "; a not-in-log QSO costs " +
-            (rules.nilPenalty > 0 ? "its own and " + std::to_string(rules.nilPenalty) + " more QSO points" : std::string("its points"));
+            (rules.nilPenalty > 0 ? "its own and " + std::to_string(rules.nilPenalty) + " more QSO points"
+                                  : std::string("its points"));
     text += rules.removeUniques ? "; uniques lose their credit." : "; uniques keep their credit.";
     return text;
 }
@@ -88,7 +94,8 @@ std::string RulesText(const CrossCheckRun& run, const MatchRules& rules) {
 
 std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
     std::string html =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>ZELK contest results</title>\n"
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>ZELK contest "
+        "results</title>\n"
         "<style>body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin-bottom:1.5em}"
         "td,th{border:1px solid #bbb;padding:2px 6px}td.n{text-align:right}</style>\n</head>\n<body>\n"
         "<h1>ZELK contest results</h1>\n<p>" +
@@ -106,8 +113,10 @@ std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
             open = true;
         }
         const CrossLog& log = run.logs[row.result->logIndex];
-        html += "<tr><td class=\"n\">" + std::to_string(row.rank) + "</td><td>" + HtmlEscaped(log.ownCall) + "</td>";
-        for (const std::string& figure : Figures(run, *row.result, rules)) html += "<td class=\"n\">" + figure + "</td>";
+        html += "<tr><td class=\"n\">" + std::to_string(row.rank) + "</td><td>" + HtmlEscaped(log.ownCall) +
+                "</td>";
+        for (const std::string& figure : Figures(run, *row.result, rules))
+            html += "<td class=\"n\">" + figure + "</td>";
         html += "<td><a href=\"" + HtmlEscaped(row.result->pageName) + ".html\">page</a> <a href=\"" +
                 HtmlEscaped(row.result->pageName) + ".ubn.txt\">text</a></td></tr>\n";
     }
@@ -115,11 +124,11 @@ std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
     std::string notScored;
     for (const CrossLog& log : run.logs)
         if (!log.unreadable.empty())
-            notScored += "<tr><td>" + HtmlEscaped(log.fileName) + "</td><td>" + HtmlEscaped(log.ownCall) + "</td><td>" +
-                         HtmlEscaped(ReasonOf(log)) + "</td></tr>\n";
+            notScored += "<tr><td>" + HtmlEscaped(log.fileName) + "</td><td>" + HtmlEscaped(log.ownCall) +
+                         "</td><td>" + HtmlEscaped(ReasonOf(log)) + "</td></tr>\n";
     if (!notScored.empty())
-        html += "<h2>Logs not scored</h2>\n<table>\n<tr><th>File</th><th>Call</th><th>Reason</th></tr>\n" + notScored +
-                "</table>\n";
+        html += "<h2>Logs not scored</h2>\n<table>\n<tr><th>File</th><th>Call</th><th>Reason</th></tr>\n" +
+                notScored + "</table>\n";
     return html + "</body>\n</html>\n";
 }
 
@@ -135,8 +144,8 @@ std::string ResultsCsv(const CrossCheckRun& run, const MatchRules& rules) {
     }
     for (const CrossLog& log : run.logs) {
         if (log.unreadable.empty()) continue;
-        csv += ",," + CsvText(log.ownCall) + std::string(std::size(kFigureNames), ',') + "," + CsvText(log.fileName) +
-               "," + CsvField(ReasonOf(log)) + "\r\n";
+        csv += ",," + CsvText(log.ownCall) + std::string(std::size(kFigureNames), ',') + "," +
+               CsvText(log.fileName) + "," + CsvField(ReasonOf(log)) + "\r\n";
     }
     return csv;
 }
