@@ -1,5 +1,6 @@
 # make demo  - build Stats.dll, run the host simulator on the sample contest under Wine and check
-#              the plug-in's Cabrillo file with zelk-check
+#              the plug-in's Cabrillo file with zelk-check, then cross-check a simulated
+#              60-station contest that includes that log with zelk-crosscheck
 # make test  - build both builds and run every test (native, sanitizers, Wine)
 # make dll   - build build/win32/Stats.dll only
 # make bench - run the benchmarks (native)
@@ -52,10 +53,13 @@ test: test-native test-asan test-win32
 
 demo: dll
 	cmake --build --preset win32 -j $(JOBS) --target host_simulator zelk-check
-	scripts/with-display.sh scripts/run-demo.sh build/win32 $(DEMO_DIR)
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS) --target zelk-crosscheck zelk-contest-sim
+	scripts/with-display.sh scripts/run-demo.sh build/win32 $(DEMO_DIR) build/native
 
 bench: native
 	build/native/bench/stats_bench
+	build/native/bench/crosscheck/crosscheck_bench
 
 soak: deps
 	cmake --preset win32 >/dev/null

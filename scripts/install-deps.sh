@@ -16,6 +16,7 @@ have_pkg libgmock-dev || need+=(libgmock-dev)
 have_pkg libbenchmark-dev || need+=(libbenchmark-dev)
 have_pkg libboost1.81-dev || need+=(libboost1.81-dev)
 have_pkg libcli11-dev || need+=(libcli11-dev)
+have_pkg libtbb-dev || need+=(libtbb-dev)  # zelk-crosscheck reads and scores logs on every core
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
 have_cmd Xvfb || need+=(xvfb)
 have_cmd wine || need+=(wine)

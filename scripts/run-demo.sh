@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs the host simulator on the bundled sample contest: run-demo.sh <win32 build dir> <output dir>
+# Runs the host simulator on the bundled sample contest, then the committee's cross-check of a
+# simulated contest that includes the plug-in's Cabrillo log:
+#   run-demo.sh <win32 build dir> <output dir> [<native build dir>]
 # The output folder plays the host's folder: Plugins\Stats.dll and Plugins\zelk.txt, Vexl2.ini.
 # The live run's screenshot of the operator windows is copied to docs/operator-windows.png.
 set -euo pipefail
@@ -59,6 +61,28 @@ if [ -f "$out/operator-windows.png" ]; then
   mkdir -p "$root/docs"
   cp "$out/operator-windows.png" "$root/docs/operator-windows.png"
   echo "(copied to docs/operator-windows.png)"
+fi
+if [ $# -ge 3 ]; then
+  native=$(cd "$3" && pwd)
+  echo
+  echo "== zelk-crosscheck: the committee checks a simulated 60-station contest that includes UT5ZZ.cbr"
+  "$native/tools/contest_simulator/zelk-contest-sim" --stations 60 --qsos 150 --districts "$root/samples/zelk.txt" \
+    --include "$out/UT5ZZ.cbr" --output-dir "$out/contest-logs" --truth "$out/contest-truth.csv"
+  cp "$root/samples/zelk.txt" "$out/contest-logs/zelk.txt"
+  set +e
+  "$native/tools/zelk_crosscheck/zelk-crosscheck" "$out/contest-logs" --output-dir "$out/crosscheck"
+  echo "(exit code $?: 0 every log read whole, 1 some logs or lines skipped, 2 nothing usable)"
+  set -e
+  echo
+  echo "   The simulator's truth against the cross-check's verdicts (crosscheck/checks.csv), QSO lines:"
+  python3 "$root/scripts/compare-truth.py" "$out/contest-truth.csv" "$out/crosscheck/checks.csv"
+  echo
+  echo "   The top of the results (crosscheck/results.csv, first columns):"
+  head -n 9 "$out/crosscheck/results.csv" | cut -d, -f1-9 | sed 's/^/   /'
+  echo
+  echo "   UT5ZZ's UBN report (crosscheck/UT5ZZ.ubn.txt, the first lines of each list):"
+  awk '/^  line/ { if (++shown[section] > 3) next } /^[A-Z]/ { section = $0 } { print "   " $0 }' \
+    "$out/crosscheck/UT5ZZ.ubn.txt"
 fi
 echo
 echo "== Files in $out"

@@ -194,6 +194,8 @@ TEST(CabrilloReader, ReadsQsoFieldsByWhatTheyAre) {
         {"QSO: 1834 CW 2026-12-07 1434 DL1ABC 599 014 UR5ABC 123", "DL1ABC", "599", "014", "UR5ABC", "123", "", 1'834'000},
         {"QSO: 1835 CW 2026-12-07 1434 DL1ABC 599 015 UR5ABD 023", "DL1ABC", "599", "015", "UR5ABD", "", "023", 1'835'000},
         {"QSO: 1836 CW 2026-12-07 1434 DL1ABC 599 016 UR5ABE KI05 1", "DL1ABC", "599", "016", "UR5ABE", "", "KI05", 1'836'000},
+        // A call logged with a digit lost is still the worked call where every field is in place.
+        {"QSO: 1837 CW 2026-12-07 1434 DL1ABC 599 017 UVLS 579 KI06", "DL1ABC", "599", "017", "UVLS", "579", "KI06", 1'837'000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

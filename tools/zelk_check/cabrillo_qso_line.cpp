@@ -1,6 +1,7 @@
 #include "tools/zelk_check/cabrillo_qso_line.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -75,6 +76,14 @@ std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::s
     std::vector<std::size_t> calls;
     for (std::size_t i = next; i < tokens.size(); ++i)
         if (IsCallShaped(tokens[i])) calls.push_back(i);
+    // A call busted into no call's shape (a digit lost, say) is still the worked call when every
+    // field is in its place around it: own call, RST, exchange, call, RST, exchange.
+    const auto hasLetter = [](std::string_view field) {
+        return std::any_of(field.begin(), field.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    };
+    if (calls.empty() && !ownCall.empty() && tokens.size() == 10 && IsReportShaped(tokens[5], *mode) &&
+        IsReportShaped(tokens[8], *mode) && hasLetter(tokens[7]))
+        calls.push_back(7);
     if (calls.empty()) return "QSO line has no worked call";
     if (calls.size() > 1)
         return "QSO line has " + std::to_string(calls.size()) + " call signs after the own call (" + Quoted(tokens[calls[0]]) +

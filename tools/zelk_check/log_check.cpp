@@ -140,6 +140,10 @@ QsoFindings LogCheck::add(const LogQso& qso) {
     if (input.myCall.empty()) input.myCall = m_settings.ownCall;
     input.country = CountryFor(qso, m_settings);
     if (m_settings.cabrillo) FillForCabrillo(input);
+    return addInput(input);
+}
+
+QsoFindings LogCheck::addInput(const QsoInput& input) {
     m_current = {};
     m_current.logged = AddQso(m_plugin->state, input, m_plugin->files) != 0;
     ++(m_current.logged ? m_logged : m_rejected);
@@ -156,6 +160,8 @@ CheckOutcome LogCheck::finish() {
     outcome.summary = ProduceResults(state, &out, m_plugin->platform, files);
     outcome.claimedScore = state.claimedScore;
     outcome.valuesFilled = m_valuesFilled;
+    outcome.score = ScoreContest(
+        state.contest, CountBadQsoLines(files, state.contest.badQsoFileName, state.contest.badQsoBacklog));
     outcome.badQsoFile.name = state.contest.badQsoFileName;
     if (m_settings.badQsoDiskPath.empty()) outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
     const std::size_t lines = files.lineCount(state.contest.badQsoFileName);
@@ -173,6 +179,12 @@ CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings) {
     withCount.expectedQsos = log.qsos.size();
     LogCheck check(withCount);
     for (const LogQso& qso : log.qsos) check.add(qso);
+    return check.finish();
+}
+
+CheckOutcome CheckQsos(const std::function<void(const QsoSink&)>& forEachQso, const CheckSettings& settings) {
+    LogCheck check(settings);
+    forEachQso([&](const QsoInput& input) { check.addInput(input); });
     return check.finish();
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,6 +13,8 @@
 #include "engine/bad_qso_line.h"
 #include "engine/ole_date.h"
 #include "engine/platform.h"
+#include "engine/qso_input.h"
+#include "reports/contest_score.h"
 #include "tools/zelk_check/log_reader.h"
 
 // Header values of the Cabrillo file by the keys of a header values file: Callsign, Category,
@@ -62,6 +65,7 @@ struct CheckOutcome {
     // Values given to QSOs for the Cabrillo file, which no reader could take without them: the
     // band's lower edge for a QSO known by its band alone, the customary RST for a missing one.
     std::size_t valuesFilled = 0;
+    ContestScore score;                      // the figures the summary shows
 };
 
 // What the add path found of one QSO.
@@ -84,6 +88,8 @@ public:
 
     // The QSO through the add path, with the settings' own call where it has none.
     QsoFindings add(const LogQso& qso);
+    // A QSO given whole, own call and country included, through the add path as it stands.
+    QsoFindings addInput(const QsoInput& input);
     CheckOutcome finish();
 
 private:
@@ -99,6 +105,10 @@ private:
 
 // Runs the log's QSOs, in order, through a LogCheck.
 CheckOutcome CheckLog(const LogContents& log, const CheckSettings& settings);
+
+// The same for QSOs held elsewhere: `forEachQso` hands each QSO, in log order, to its argument.
+using QsoSink = std::function<void(const QsoInput&)>;
+CheckOutcome CheckQsos(const std::function<void(const QsoSink&)>& forEachQso, const CheckSettings& settings);
 
 // Earliest and latest QSO time, each to the whole hour outward: the contest's period when no
 // option gives it.

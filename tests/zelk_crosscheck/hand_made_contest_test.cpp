@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/zelk_crosscheck/crosscheck_command.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Four short logs with every finding once in UT5ZZ's: a matched QSO, a busted exchange (the only
+// QSO of district KR02), a busted call, a not-in-log QSO, a unique, a call nobody can check, and a
+// repeat of the matched QSO. DL1ABC and UR7QM logged one QSO ten minutes apart; DL1ABC's log has a
+// broken line; OK2XY's log names no own call.
+constexpr const char* kUt5zz =
+    "START-OF-LOG: 3.0\n"
+    "CALLSIGN: UT5ZZ\n"
+    "CATEGORY-OPERATOR: SINGLE-OP\n"
+    "CONTEST: ZELK\n"
+    "QSO:  3520 CW 2017-05-05 2100 UT5ZZ 599 KI01 DL1ABC 599 001\n"
+    "QSO:  7050 PH 2017-05-05 2110 UT5ZZ 59  KI01 UR7QM  59  KR02\n"
+    "QSO:  1820 CW 2017-05-05 2120 UT5ZZ 599 KI01 OK2XZ  599 014\n"
+    "QSO:  7020 CW 2017-05-05 2130 UT5ZZ 599 KI01 DL1ABC 599 005\n"
+    "QSO:  3700 PH 2017-05-05 2140 UT5ZZ 59  KI01 SP9QQ  59  021\n"
+    "QSO:  3580 RY 2017-05-05 2150 UT5ZZ 599 KI01 EA7XX  599 088\n"
+    "QSO:  3521 CW 2017-05-05 2210 UT5ZZ 599 KI01 DL1ABC 599 009\n"
+    "END-OF-LOG:\n";
+
+constexpr const char* kDl1abc =
+    "START-OF-LOG: 2.0\r\n"
+    "CALLSIGN: DL1ABC\r\n"
+    "CATEGORY: SINGLE-OP ALL LOW\r\n"
+    "QSO:  3520 CW 2017-05-05 2102 DL1ABC 599 001 UT5ZZ 599 ki01\r\n"
+    "QSO:  3581 RY 2017-05-05 2230 DL1ABC 599 002 EA7XX 599 090\r\n"
+    "QSO:  7010 CW 2017-05-05 2240 DL1ABC 599 003 UR7QM 599 VI03\r\n"
+    "QSO:  7010 CW 2017-05-05\r\n"
+    "END-OF-LOG:\r\n";
+
+constexpr const char* kUr7qm =
+    "UR7QM's log\n<ADIF_VER:5>3.1.0 <EOH>\n"
+    "<CALL:5>UT5ZZ <QSO_DATE:8>20170505 <TIME_ON:4>2111 <BAND:3>40m <MODE:3>SSB <RST_SENT:2>59 "
+    "<RST_RCVD:2>59 "
+    "<STX_STRING:4>VI03 <SRX_STRING:4>KI01 <STATION_CALLSIGN:5>UR7QM <EOR>\n"
+    "<CALL:6>DL1ABC <QSO_DATE:8>20170505 <TIME_ON:4>2250 <BAND:3>40m <MODE:2>CW <RST_SENT:3>599 "
+    "<RST_RCVD:3>599 "
+    "<STX_STRING:4>VI03 <SRX_STRING:3>003 <STATION_CALLSIGN:5>UR7QM <EOR>\n";
+
+constexpr const char* kOk2xy =
+    "<EOH>\n"
+    "<CALL:5>UT5ZZ <QSO_DATE:8>20170505 <TIME_ON:4>2121 <BAND:4>160m <MODE:2>CW <RST_SENT:3>599 "
+    "<RST_RCVD:3>599 "
+    "<STX_STRING:3>014 <SRX_STRING:4>KI01 <EOR>\n";
+
+constexpr const char* kDistricts = "KI-01 Kyiv city\nKR-02 Kyiv region\nVI-03 Vinnytsia\n";
+
+constexpr const char* kUt5zzUbn =
+    R"(ZELK contest log check: UBN report for UT5ZZ
+
+Log file: UT5ZZ.log (Cabrillo), 7 QSOs read, 0 lines skipped
+Category: CATEGORY-OPERATOR: SINGLE-OP
+
+Claimed score (every QSO of the log)
+)"
+    "\t\tZELK CONTEST  05.05.2017\n"
+    "\t\t   Contestant: UT5ZZ \n"
+    "Band\tQSOs\tZELK\tPoints\tCW\tSSB\tDIG\n"
+    "160m\t 1\t 0\t 1\t 1\t 0\t 0\n"
+    "80m\t 3\t 0\t 3\t 1\t 1\t 1\n"
+    "40m\t 2\t 1\t 2\t 1\t 1\t 0\n"
+    "Total\t 6\t 1\t 6\t 3\t 2\t 1\n"
+    "Dupe\t 1\n"
+    "Bad QSO\t 0\n"
+    "Score:\t 6 *  1 = 6\n"
+    "\nChecked score (the QSOs the other logs confirm, or cannot check)\n"
+    // Without the busted exchange the district KR02 is gone, and with it the only multiplier.
+    "\t\tZELK CONTEST  05.05.2017\n"
+    "\t\t   Contestant: UT5ZZ \n"
+    "Band\tQSOs\tZELK\tPoints\tCW\tSSB\tDIG\n"
+    "80m\t 3\t 0\t 3\t 1\t 1\t 1\n"
+    "Total\t 3\t 0\t 3\t 1\t 1\t 1\n"
+    "Dupe\t 1\n"
+    "Bad QSO\t 0\n"
+    "Score:\t 3 *  0 = 0\n"
+    R"(
+Not in log: 1, removed from the checked score
+  line 8     2017-05-05 2130  40m  CW      DL1ABC      sent "KI01", received "005"
+
+Busted calls: 1, removed from the checked score
+  line 7     2017-05-05 2120  160m CW      OK2XZ       logged OK2XZ -> correct OK2XY (changed character)
+
+Busted exchanges: 1, removed from the checked score
+  line 6     2017-05-05 2110  40m  SSB     UR7QM       received "KR02", UR7QM sent "VI03"
+
+Uniques: 1, counted
+  line 9     2017-05-05 2140  80m  SSB     SP9QQ       sent "KI01", received "021"
+
+Not checkable (the station sent no log, others logged it too): 1, counted
+  line 10    2017-05-05 2150  80m  RTTY    EA7XX       sent "KI01", received "088"
+
+Repeats of a confirmed QSO (the plug-in's dupe rule applies): 1, counted
+  line 11    2017-05-05 2210  80m  CW      DL1ABC      sent "KI01", received "009"
+
+Outside the contest (band, mode or a missing exchange: the plug-in rejects them): 0
+
+Outside the contest period: 0
+)";
+
+struct RunResult {
+    int exitCode;
+    std::string out, err;
+};
+
+class HandMadeContest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_root =
+            fs::path(testing::TempDir()) / ("hand_made_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_root);
+        fs::create_directories(m_root / "logs");
+        write("logs/UT5ZZ.log", kUt5zz);
+        write("logs/DL1ABC.cbr", kDl1abc);
+        write("logs/UR7QM.adi", kUr7qm);
+        write("logs/ok2xy.adi", kOk2xy);
+        write("logs/zelk.txt", kDistricts);
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+
+    void write(const std::string& name, const std::string& text) {
+        std::ofstream(m_root / name, std::ios::binary) << text;
+    }
+    std::string read(const std::string& name) {
+        std::ifstream file(m_root / name, std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    RunResult run(std::vector<std::string> args) {
+        args.insert(args.begin(), "zelk-crosscheck");
+        std::vector<const char*> argv;
+        for (const std::string& arg : args) argv.push_back(arg.c_str());
+        std::ostringstream out, err;
+        const int code = CrossCheckMain(static_cast<int>(argv.size()), argv.data(), out, err);
+        return {code, out.str(), err.str()};
+    }
+    RunResult runDefault() { return run({(m_root / "logs").string(), "-o", (m_root / "out").string()}); }
+
+    fs::path m_root;
+};
+
+}  // namespace
+
+namespace {
+
+TEST_F(HandMadeContest, TheUbnReportOfTheLogWithEveryFindingIsWhole) {
+    const RunResult result = runDefault();
+    EXPECT_EQ(result.exitCode, 1) << result.err;  // DL1ABC's broken line
+    EXPECT_EQ(read("out/UT5ZZ.ubn.txt"), kUt5zzUbn);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> CsvLines(const std::string& csv) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = csv.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(csv.substr(start, end - start));
+    EXPECT_EQ(start, csv.size()) << "every CSV line ends with CR LF";
+    return lines;
+}
+
+TEST_F(HandMadeContest, TheSummarySaysWhatWasFoundAndSkipped) {
+    const RunResult result = runDefault();
+    EXPECT_EQ(
+        result.out.substr(0, result.out.find("Time:")),
+        "Logs: 4 found, 4 scored, 0 not scored; 1 line skipped\n"
+        "QSOs: 13, matched 5 (38.5%)\n"
+        "Not in log: 3, busted calls: 1, busted exchanges: 1, uniques: 1, not checkable: 2, repeats: 1, "
+        "outside the contest: 0, outside the period: 0\n"
+        "Results: " +
+            (m_root / "out" / "results.html").string() + "\n");
+    EXPECT_NE(result.err.find((m_root / "logs" / "DL1ABC.cbr").string() +
+                              ":7: QSO line has 3 fields, too few for a QSO, line skipped"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("ok2xy.adi: the log names no own call; OK2XY taken from the file name"),
+              std::string::npos)
+        << result.err;
+}
+
+TEST_F(HandMadeContest, TheResultsRankByCheckedScoreWithClaimedAndCheckedFigures) {
+    ASSERT_EQ(runDefault().exitCode, 1);
+    const std::vector<std::string> lines = CsvLines(read("out/results.csv"));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(
+        lines[0],
+        "Category,Rank,Call,QSOs claimed,QSOs checked,Multipliers claimed,Multipliers checked,Claimed score,"
+        "Checked score,Error rate %,NIL,Busted calls,Busted exchanges,Uniques,Log file,Not scored");
+    // Categories in name order (Cabrillo 2.0's CATEGORY: and 3.0's CATEGORY-*), the ADIF logs without one
+    // last. DL1ABC's districts: KI01 on 80m CW, VI03 on 40m CW from the QSO not in UR7QM's log.
+    EXPECT_EQ(lines[1], "CATEGORY-OPERATOR: SINGLE-OP,1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,UT5ZZ.log,");
+    EXPECT_EQ(lines[2], "CATEGORY: SINGLE-OP ALL LOW,1,DL1ABC,3,2,2,1,6,2,33.3,1,0,0,0,DL1ABC.cbr,");
+    // Equal checked scores share a rank; the claimed score orders them.
+    EXPECT_EQ(lines[3], "Category not given,1,UR7QM,2,1,1,1,2,1,50.0,1,0,0,0,UR7QM.adi,");
+    // OK2XY's record of the QSO UT5ZZ logged as OK2XZ keeps its credit.
+    EXPECT_EQ(lines[4], "Category not given,1,OK2XY,1,1,1,1,1,1,0.0,0,0,0,0,ok2xy.adi,");
+
+    const std::string html = read("out/results.html");
+    EXPECT_NE(html.find("<h2>CATEGORY-OPERATOR: SINGLE-OP</h2>"), std::string::npos);
+    EXPECT_NE(
+        html.find(
+            "<p>Contest period 2017-05-05 21:00 to 2017-05-05 23:00 UTC. Two records of a QSO match within 5 "
+            "minutes; a call one slip from the station that logged the QSO is a busted call; a not-in-log "
+            "QSO "
+            "costs its points; uniques keep their credit.</p>"),
+        std::string::npos);
+    EXPECT_NE(html.find("<a href=\"UT5ZZ.html\">page</a> <a href=\"UT5ZZ.ubn.txt\">text</a>"),
+              std::string::npos);
+    const std::string page = read("out/UT5ZZ.html");
+    EXPECT_NE(page.find("<svg"), std::string::npos);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_NE(page.find("logged OK2XZ -&gt; correct OK2XY"), std::string::npos);
+}
+
+struct RuleCase {
+    std::vector<std::string> options;
+    const char* expectedUt5zz;  // UT5ZZ's row from the rank on
+    const char* expectedOther;  // another log's
+};
+
+TEST_F(HandMadeContest, EachRuleHasItsOption) {
+    const RuleCase cases[] = {
+        // Uniques lose their credit.
+        {{"--remove-uniques"}, "1,UT5ZZ,6,2,1,0,6,0,57.1,1,1,1,1,", "1,DL1ABC,3,2,2,1,6,2,33.3,1,0,0,0,"},
+        // A not-in-log QSO costs one more QSO's points.
+        {{"--nil-penalty", "1"}, "1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,", "1,DL1ABC,3,2,2,1,6,1,33.3,1,0,0,0,"},
+        // Ten minutes apart is one QSO in a window of ten.
+        {{"--window", "10"}, "1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,", "1,DL1ABC,3,3,2,2,6,6,0.0,0,0,0,0,"},
+        // A contest period of 21:05 to 22:00 leaves UT5ZZ's first and last QSO and all of DL1ABC's outside;
+        // EA7XX is then in UT5ZZ's log alone: a unique.
+        {{"--start", "2017-05-05 21:05", "--end", "2017-05-05 22:00"},
+         "1,UT5ZZ,6,2,1,0,6,0,71.4,1,1,1,2,",
+         "1,DL1ABC,3,0,2,0,6,0,100.0,0,0,0,0,"},
+        // Without the search for busted calls OK2XZ is a unique, and OK2XY's record is not in UT5ZZ's log.
+        {{"--no-busted-calls"}, "1,UT5ZZ,6,4,1,0,6,0,28.6,1,0,1,2,", "2,OK2XY,1,0,1,0,1,0,100.0,1,0,0,0,"},
+    };
+    for (const RuleCase& rule : cases) {
+        std::vector<std::string> args = {(m_root / "logs").string(), "-o", (m_root / "out").string()};
+        args.insert(args.end(), rule.options.begin(), rule.options.end());
+        ASSERT_EQ(run(args).exitCode, 1);
+        const std::string csv = read("out/results.csv");
+        EXPECT_NE(csv.find(rule.expectedUt5zz), std::string::npos) << rule.options.front() << "\n" << csv;
+        EXPECT_NE(csv.find(rule.expectedOther), std::string::npos) << rule.options.front() << "\n" << csv;
+    }
+}
+
+TEST_F(HandMadeContest, UnusableLogsAndAnOlderLogOfOneCallAreListedAsNotScored) {
+    write("logs/notes.txt", "Please find our logs attached, 73!\n");
+    write("logs/UT5ZZ-first.log",
+          "START-OF-LOG: 3.0\nCALLSIGN: ut5zz\n"
+          "QSO:  3520 CW 2017-05-05 2100 UT5ZZ 599 KI01 DL1ABC 599 001\nEND-OF-LOG:\n");
+    fs::last_write_time(m_root / "logs/UT5ZZ-first.log",
+                        fs::last_write_time(m_root / "logs/UT5ZZ.log") - std::chrono::hours(2));
+    const RunResult result = runDefault();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("two logs of one station: UT5ZZ: UT5ZZ.log counts, UT5ZZ-first.log is older"),
+              std::string::npos)
+        << result.err;
+    const std::vector<std::string> lines = CsvLines(read("out/results.csv"));
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[5], ",,UT5ZZ,,,,,,,,,,,,UT5ZZ-first.log,\"replaced by UT5ZZ.log, a newer log of UT5ZZ\"");
+    EXPECT_EQ(lines[6], ",,,,,,,,,,,,,,notes.txt,neither a Cabrillo nor an ADIF log");
+    EXPECT_NE(read("out/results.html")
+                  .find("<td>notes.txt</td><td></td><td>neither a Cabrillo nor an ADIF log</td>"),
+              std::string::npos);
+}
+
+TEST_F(HandMadeContest, TextsFromALogAreEscapedInHtmlAndCsv) {
+    write("logs/UT5ZZ.log",
+          std::string(kUt5zz).replace(std::string(kUt5zz).find("SINGLE-OP"), 9, "<b>\"Club\", & Co</b>"));
+    ASSERT_EQ(runDefault().exitCode, 1);
+    const std::string html = read("out/results.html");
+    EXPECT_NE(html.find("<h2>CATEGORY-OPERATOR: &lt;b&gt;&quot;Club&quot;, &amp; Co&lt;/b&gt;</h2>"),
+              std::string::npos);
+    EXPECT_EQ(html.find("<b>"), std::string::npos);
+    EXPECT_NE(read("out/results.csv").find("\r\n\"CATEGORY-OPERATOR: <b>\"\"Club\"\", & Co</b>\",1,UT5ZZ,"),
+              std::string::npos);
+    EXPECT_EQ(read("out/UT5ZZ.html").find("<b>"), std::string::npos);
+}
+
+TEST_F(HandMadeContest, TheOutputFolderIsReplacedWholeButNeverAForeignOne) {
+    ASSERT_EQ(runDefault().exitCode, 1);
+    write("out/OLDCALL.ubn.txt", "from the last run");
+    fs::remove(m_root / "logs/ok2xy.adi");
+    ASSERT_EQ(runDefault().exitCode, 1);
+    EXPECT_FALSE(fs::exists(m_root / "out/OLDCALL.ubn.txt"));
+    EXPECT_FALSE(fs::exists(m_root / "out/OK2XY.ubn.txt"));
+    EXPECT_TRUE(fs::exists(m_root / "out/UT5ZZ.ubn.txt"));
+
+    fs::create_directories(m_root / "mine");
+    write("mine/thesis.txt", "keep me");
+    const RunResult refused = run({(m_root / "logs").string(), "-o", (m_root / "mine").string()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("holds files zelk-crosscheck did not write"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(read("mine/thesis.txt"), "keep me");
+    EXPECT_FALSE(fs::exists(m_root / "mine/results.html"));
+}
+
+TEST_F(HandMadeContest, NothingUsableOrBadOptionsExitWithTwoAndWriteNothing) {
+    fs::create_directories(m_root / "empty");
+    write("empty/zelk.txt", kDistricts);
+    write("empty/notes.txt", "no log here");
+    const std::vector<std::vector<std::string>> cases = {
+        {(m_root / "empty").string()},
+        {(m_root / "missing").string()},
+        {(m_root / "logs").string(), "--window", "-1"},
+        {(m_root / "logs").string(), "--nil-penalty", "x"},
+        {(m_root / "logs").string(), "--start", "2017-05-05 21:00"},
+        {(m_root / "logs").string(), "--districts", (m_root / "nowhere.txt").string()},
+    };
+    for (std::vector<std::string> args : cases) {
+        args.push_back("-o");
+        args.push_back((m_root / "out").string());
+        const RunResult result = run(args);
+        EXPECT_EQ(result.exitCode, 2) << args[1];
+        EXPECT_NE(result.err.find("zelk-crosscheck: "), std::string::npos) << result.err;
+        EXPECT_FALSE(fs::exists(m_root / "out")) << args[1];
+    }
+}
+
+TEST_F(HandMadeContest, ACleanContestExitsWithZero) {
+    write("logs/DL1ABC.cbr",
+          "START-OF-LOG: 2.0\nCALLSIGN: DL1ABC\n"
+          "QSO:  3520 CW 2017-05-05 2102 DL1ABC 599 001 UT5ZZ 599 KI01\nEND-OF-LOG:\n");
+    EXPECT_EQ(runDefault().exitCode, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HandMadeContest, EveryQsoHasItsVerdictInChecksCsv) {
+    ASSERT_EQ(runDefault().exitCode, 1);
+    const std::vector<std::string> lines = CsvLines(read("out/checks.csv"));
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(
+        lines[0],
+        "Log file,Line,Own call,Time,Band,Mode,Call,Exchange received,Verdict,Call on the air,Exchange sent");
+    // Logs in file name order: DL1ABC.cbr, UR7QM.adi, UT5ZZ.log, ok2xy.adi.
+    const std::vector<std::string> expected = {
+        "DL1ABC.cbr,4,DL1ABC,2017-05-05 2102,80m,CW,UT5ZZ,ki01,matched,,KI01",
+        "DL1ABC.cbr,5,DL1ABC,2017-05-05 2230,80m,RTTY,EA7XX,090,not checkable,,",
+        "DL1ABC.cbr,6,DL1ABC,2017-05-05 2240,40m,CW,UR7QM,VI03,not in log,,",
+        "UR7QM.adi,3,UR7QM,2017-05-05 2111,40m,SSB,UT5ZZ,KI01,matched,,KI01",
+        "UR7QM.adi,4,UR7QM,2017-05-05 2250,40m,CW,DL1ABC,003,not in log,,",
+        "UT5ZZ.log,5,UT5ZZ,2017-05-05 2100,80m,CW,DL1ABC,001,matched,,001",
+        "UT5ZZ.log,6,UT5ZZ,2017-05-05 2110,40m,SSB,UR7QM,KR02,busted exchange,,VI03",
+        "UT5ZZ.log,7,UT5ZZ,2017-05-05 2120,160m,CW,OK2XZ,014,busted call,OK2XY,014",
+        "UT5ZZ.log,8,UT5ZZ,2017-05-05 2130,40m,CW,DL1ABC,005,not in log,,",
+        "UT5ZZ.log,9,UT5ZZ,2017-05-05 2140,80m,SSB,SP9QQ,021,unique,,",
+        "UT5ZZ.log,10,UT5ZZ,2017-05-05 2150,80m,RTTY,EA7XX,088,not checkable,,",
+        "UT5ZZ.log,11,UT5ZZ,2017-05-05 2210,80m,CW,DL1ABC,009,dupe,,",
+        "ok2xy.adi,2,OK2XY,2017-05-05 2121,160m,CW,UT5ZZ,KI01,matched,,KI01",
+    };
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected);
+}
+
+}  // namespace

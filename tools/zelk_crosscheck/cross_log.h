@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/qso_input.h"
+
+// A text of a log's QSO kept in the log's one text buffer.
+struct TextRef {
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+};
+
+// One QSO of a log, compact: a committee holds millions of them at once.
+struct CrossQso {
+    TextRef myCall, call, mode, band, rstSent, rstReceived, exchSent, exchReceived, country, extra;
+    OleDateTime time;
+    std::int64_t seconds = 0;  // the time in whole seconds, for matching
+    std::uint32_t frequencyHz = 0;
+    std::uint32_t line = 0;  // where the QSO stands in its file
+};
+
+// A date-time in whole seconds, as QSOs are matched.
+std::int64_t WholeSeconds(const OleDateTime& time);
+
+// A skipped line or record of a log file.
+struct SkippedLine {
+    std::size_t line = 0;
+    std::string reason;
+};
+
+// Everything the cross-check keeps of one participant's log.
+struct CrossLog {
+    std::string fileName;    // as found in the folder, without the folder
+    std::string formatName;  // "Cabrillo" or "ADIF"
+    std::string ownCall;     // upper-cased
+    bool ownCallFromFileName = false;
+    std::vector<std::pair<std::string, std::string>>
+        categories;  // CATEGORY: and CATEGORY-* headers, in file order
+    std::vector<CrossQso> qsos;
+    std::vector<SkippedLine> skipped;
+    std::string unreadable;  // why the log cannot be scored; empty for a usable log
+
+    // Stores a QSO; its worked call is kept upper-cased, as calls are compared.
+    void add(const QsoTexts& qso, std::size_t line);
+
+    std::string_view text(TextRef ref) const {
+        return std::string_view(m_texts).substr(ref.offset, ref.size);
+    }
+    QsoInput input(const CrossQso& qso) const;
+    // "CATEGORY-OPERATOR: SINGLE-OP, CATEGORY-BAND: ALL"-like text of the categories; empty without any.
+    std::string categoryText() const;
+
+private:
+    TextRef keep(std::string_view text);
+    std::string m_texts;
+};

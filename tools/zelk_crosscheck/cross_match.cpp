@@ -1,0 +1,328 @@
+#include "tools/zelk_crosscheck/cross_match.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+
+#include <tbb/parallel_sort.h>
+
+#include "engine/contest_rules.h"
+#include "tools/zelk_check/qso_fields.h"
+
+namespace {
+
+constexpr std::uint32_t kNoLog = kNoPartner;
+
+// One QSO record in the indexes.
+struct Entry {
+    std::uint32_t station;   // who logged it
+    std::uint32_t worked;    // the call logged
+    std::uint32_t bandMode;  // band and mode together
+    std::uint32_t log;
+    std::uint32_t qso;
+    std::int64_t seconds;
+};
+
+// Small numbers for call signs and for band-and-mode pairs, so the indexes sort integers.
+class Names {
+public:
+    std::uint32_t id(std::string_view name) {
+        auto [at, added] = m_ids.try_emplace(name, static_cast<std::uint32_t>(m_names.size()));
+        if (added) m_names.push_back(name);
+        return at->second;
+    }
+    std::string_view name(std::uint32_t id) const { return m_names[id]; }
+    std::size_t size() const { return m_names.size(); }
+
+private:
+    std::unordered_map<std::string_view, std::uint32_t> m_ids;
+    std::vector<std::string_view> m_names;
+};
+
+// A candidate pairing of two records, taken nearest in time first.
+struct Pairing {
+    std::int64_t distance;
+    std::size_t first;   // index into the pair index
+    std::size_t second;  // index into the pair index or the worked index
+    CallSlip slip = CallSlip::none;
+};
+
+bool NearerFirst(const Pairing& a, const Pairing& b) {
+    return std::tie(a.distance, a.first, a.second) < std::tie(b.distance, b.first, b.second);
+}
+
+std::optional<unsigned long long> SerialOf(std::string_view text) {
+    if (text.empty() || text.size() > 18) return std::nullopt;
+    unsigned long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+void AppendUpper(std::string& to, std::string_view text) {
+    for (char c : text) to += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// What the plug-in's add path refuses in the same order: band, mode, exchange.
+bool RejectedByThePlugIn(const CrossLog& log, const CrossQso& qso) {
+    return !g_bandList.contains(log.text(qso.band)) || !g_modeList.contains(log.text(qso.mode)) ||
+           log.text(qso.exchSent).empty() || log.text(qso.exchReceived).empty();
+}
+
+class CrossChecker {
+public:
+    CrossChecker(const std::vector<CrossLog>& logs, const MatchRules& rules) : m_logs(logs), m_rules(rules) {}
+
+    std::vector<std::vector<QsoCheck>> run() {
+        index();
+        matchPairs();
+        markDupes();
+        if (m_rules.bustedCalls) findBustedCalls();
+        classifyRest();
+        return std::move(m_checks);
+    }
+
+private:
+    QsoCheck& check(const Entry& entry) { return m_checks[entry.log][entry.qso]; }
+    bool open(const Entry& entry) const {
+        return m_checks[entry.log][entry.qso].partnerLog == kNoPartner && !m_dupe[entry.log][entry.qso];
+    }
+
+    void index() {
+        m_checks.resize(m_logs.size());
+        m_dupe.resize(m_logs.size());
+        std::vector<std::uint32_t> stationOfLog(m_logs.size(), kNoLog);
+        std::size_t total = 0;
+        for (std::uint32_t l = 0; l < m_logs.size(); ++l) {
+            if (!m_logs[l].unreadable.empty()) continue;
+            stationOfLog[l] = m_calls.id(m_logs[l].ownCall);
+            total += m_logs[l].qsos.size();
+        }
+        m_byPair.reserve(total);
+        std::string bandMode;
+        for (std::uint32_t l = 0; l < m_logs.size(); ++l) {
+            const CrossLog& log = m_logs[l];
+            if (!log.unreadable.empty()) continue;
+            m_checks[l].resize(log.qsos.size());
+            m_dupe[l].assign(log.qsos.size(), false);
+            for (std::uint32_t q = 0; q < log.qsos.size(); ++q) {
+                const CrossQso& qso = log.qsos[q];
+                if (RejectedByThePlugIn(log, qso)) {
+                    m_checks[l][q].verdict = Verdict::rejected;  // and kept out of the indexes
+                    continue;
+                }
+                if (const auto& period = m_rules.periodSeconds;
+                    period && (qso.seconds < period->first || qso.seconds >= period->second)) {
+                    m_checks[l][q].verdict = Verdict::outsidePeriod;
+                    continue;
+                }
+                bandMode.clear();
+                AppendUpper(bandMode, log.text(qso.band));
+                bandMode += '\t';
+                AppendUpper(bandMode, log.text(qso.mode));
+                const std::uint32_t bm = bandModeId(bandMode);
+                m_byPair.push_back({stationOfLog[l], m_calls.id(log.text(qso.call)), bm, l, q, qso.seconds});
+            }
+        }
+        m_logOfStation.assign(m_calls.size(), kNoLog);
+        for (std::uint32_t l = 0; l < m_logs.size(); ++l)
+            if (stationOfLog[l] != kNoLog) m_logOfStation[stationOfLog[l]] = l;
+
+        tbb::parallel_sort(m_byPair.begin(), m_byPair.end(), [](const Entry& a, const Entry& b) {
+            return std::tie(a.station, a.worked, a.bandMode, a.seconds, a.log, a.qso) <
+                   std::tie(b.station, b.worked, b.bandMode, b.seconds, b.log, b.qso);
+        });
+        m_byWorked = m_byPair;
+        tbb::parallel_sort(m_byWorked.begin(), m_byWorked.end(), [](const Entry& a, const Entry& b) {
+            return std::tie(a.worked, a.bandMode, a.seconds, a.station, a.log, a.qso) <
+                   std::tie(b.worked, b.bandMode, b.seconds, b.station, b.log, b.qso);
+        });
+    }
+
+    std::uint32_t bandModeId(const std::string& text) {
+        if (auto found = m_bandModes.find(text); found != m_bandModes.end()) return found->second;
+        return m_bandModes.emplace(text, static_cast<std::uint32_t>(m_bandModes.size())).first->second;
+    }
+
+    // End of the run of entries with the same station, worked call and band-mode as `begin`.
+    std::size_t groupEnd(std::size_t begin) const {
+        std::size_t end = begin + 1;
+        const Entry& first = m_byPair[begin];
+        while (end < m_byPair.size() && m_byPair[end].station == first.station &&
+               m_byPair[end].worked == first.worked && m_byPair[end].bandMode == first.bandMode)
+            ++end;
+        return end;
+    }
+
+    void matchPairs() {
+        std::vector<Pairing> pairings;
+        for (std::size_t begin = 0; begin < m_byPair.size();) {
+            const std::size_t end = groupEnd(begin);
+            const Entry& first = m_byPair[begin];
+            if (first.station < first.worked && m_logOfStation[first.worked] != kNoLog) {
+                const Entry wanted{first.worked,
+                                   first.station,
+                                   first.bandMode,
+                                   0,
+                                   0,
+                                   std::numeric_limits<std::int64_t>::min()};
+                auto other = std::lower_bound(
+                    m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
+                        return std::tie(a.station, a.worked, a.bandMode, a.seconds) <
+                               std::tie(b.station, b.worked, b.bandMode, b.seconds);
+                    });
+                const std::size_t otherBegin = static_cast<std::size_t>(other - m_byPair.begin());
+                if (otherBegin < m_byPair.size() && other->station == first.worked &&
+                    other->worked == first.station && other->bandMode == first.bandMode) {
+                    pairings.clear();
+                    const std::size_t otherEnd = groupEnd(otherBegin);
+                    for (std::size_t i = begin; i < end; ++i)
+                        for (std::size_t j = otherBegin; j < otherEnd; ++j) {
+                            const std::int64_t distance =
+                                std::llabs(m_byPair[i].seconds - m_byPair[j].seconds);
+                            if (distance <= m_rules.windowSeconds) pairings.push_back({distance, i, j});
+                        }
+                    std::sort(pairings.begin(), pairings.end(), NearerFirst);
+                    for (const Pairing& pairing : pairings) {
+                        const Entry& mine = m_byPair[pairing.first];
+                        const Entry& theirs = m_byPair[pairing.second];
+                        if (!open(mine) || !open(theirs)) continue;
+                        link(mine, theirs, Verdict::matched, CallSlip::none);
+                    }
+                }
+            }
+            begin = end;
+        }
+    }
+
+    // Joins two records of one QSO; each side's exchange received is checked against the other's sent.
+    void link(const Entry& mine, const Entry& theirs, Verdict mineVerdict, CallSlip slip) {
+        const CrossLog& myLog = m_logs[mine.log];
+        const CrossLog& theirLog = m_logs[theirs.log];
+        const CrossQso& myQso = myLog.qsos[mine.qso];
+        const CrossQso& theirQso = theirLog.qsos[theirs.qso];
+        QsoCheck& mineCheck = check(mine);
+        QsoCheck& theirCheck = check(theirs);
+        if (mineVerdict == Verdict::matched &&
+            !SameExchange(myLog.text(myQso.exchReceived), theirLog.text(theirQso.exchSent)))
+            mineVerdict = Verdict::bustedExchange;
+        mineCheck = {mineVerdict, slip, theirs.log, theirs.qso};
+        const Verdict theirVerdict =
+            SameExchange(theirLog.text(theirQso.exchReceived), myLog.text(myQso.exchSent))
+                ? Verdict::matched
+                : Verdict::bustedExchange;
+        theirCheck = {theirVerdict, CallSlip::none, mine.log, mine.qso};
+    }
+
+    // A repeat of a matched QSO (same call, band and mode) is left to the plug-in's dupe rule.
+    void markDupes() {
+        for (std::size_t begin = 0; begin < m_byPair.size();) {
+            const std::size_t end = groupEnd(begin);
+            const bool anyMatched =
+                std::any_of(m_byPair.begin() + begin, m_byPair.begin() + end,
+                            [&](const Entry& e) { return check(e).partnerLog != kNoPartner; });
+            if (anyMatched)
+                for (std::size_t i = begin; i < end; ++i)
+                    if (check(m_byPair[i]).partnerLog == kNoPartner) {
+                        m_dupe[m_byPair[i].log][m_byPair[i].qso] = true;
+                        check(m_byPair[i]).verdict = Verdict::dupe;
+                    }
+            begin = end;
+        }
+    }
+
+    void findBustedCalls() {
+        std::vector<Pairing> pairings;
+        for (std::size_t i = 0; i < m_byPair.size(); ++i) {
+            const Entry& mine = m_byPair[i];
+            if (!open(mine)) continue;
+            const std::string_view logged = m_calls.name(mine.worked);
+            const Entry from{0, mine.station, mine.bandMode, 0, 0, mine.seconds - m_rules.windowSeconds};
+            auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from,
+                                       [](const Entry& a, const Entry& b) {
+                                           return std::tie(a.worked, a.bandMode, a.seconds) <
+                                                  std::tie(b.worked, b.bandMode, b.seconds);
+                                       });
+            for (; at != m_byWorked.end() && at->worked == mine.station && at->bandMode == mine.bandMode &&
+                   at->seconds <= mine.seconds + m_rules.windowSeconds;
+                 ++at) {
+                if (at->station == mine.worked || at->station == mine.station || !open(*at)) continue;
+                const CallSlip slip = SlipBetween(logged, m_calls.name(at->station));
+                if (slip == CallSlip::none) continue;
+                pairings.push_back({std::llabs(at->seconds - mine.seconds), i,
+                                    static_cast<std::size_t>(at - m_byWorked.begin()), slip});
+            }
+        }
+        std::sort(pairings.begin(), pairings.end(), NearerFirst);
+        for (const Pairing& pairing : pairings) {
+            const Entry& mine = m_byPair[pairing.first];
+            const Entry& theirs = m_byWorked[pairing.second];
+            if (!open(mine) || !open(theirs)) continue;
+            link(mine, theirs, Verdict::bustedCall, pairing.slip);
+        }
+    }
+
+    void classifyRest() {
+        // How many logs hold each call, for uniques.
+        std::vector<std::uint32_t> loggers(m_calls.size(), 0);
+        for (std::size_t i = 0; i < m_byPair.size(); ++i)
+            if (i == 0 || m_byPair[i].station != m_byPair[i - 1].station ||
+                m_byPair[i].worked != m_byPair[i - 1].worked)
+                ++loggers[m_byPair[i].worked];
+        for (const Entry& entry : m_byPair) {
+            if (!open(entry)) continue;
+            QsoCheck& found = check(entry);
+            if (m_logOfStation[entry.worked] != kNoLog)
+                found.verdict = Verdict::notInLog;
+            else
+                found.verdict = loggers[entry.worked] > 1 ? Verdict::notCheckable : Verdict::unique;
+        }
+    }
+
+    const std::vector<CrossLog>& m_logs;
+    const MatchRules& m_rules;
+    Names m_calls;
+    std::unordered_map<std::string, std::uint32_t> m_bandModes;
+    std::vector<std::uint32_t> m_logOfStation;
+    std::vector<Entry> m_byPair;    // by station, call worked, band-mode, time
+    std::vector<Entry> m_byWorked;  // by call worked, band-mode, time
+    std::vector<std::vector<QsoCheck>> m_checks;
+    std::vector<std::vector<bool>> m_dupe;
+};
+
+}  // namespace
+
+bool KeepsCredit(Verdict verdict, const MatchRules& rules) {
+    switch (verdict) {
+        case Verdict::bustedExchange:
+        case Verdict::bustedCall:
+        case Verdict::notInLog:
+        case Verdict::outsidePeriod:
+            return false;
+        case Verdict::unique:
+            return !rules.removeUniques;
+        case Verdict::matched:
+        case Verdict::notCheckable:
+        case Verdict::dupe:
+        case Verdict::rejected:
+            break;
+    }
+    return true;
+}
+
+bool SameExchange(std::string_view received, std::string_view sent) {
+    received = TrimmedBlanks(received);
+    sent = TrimmedBlanks(sent);
+    const auto receivedSerial = SerialOf(received);
+    const auto sentSerial = SerialOf(sent);
+    if (receivedSerial && sentSerial) return *receivedSerial == *sentSerial;
+    return ToUpperAscii(received) == ToUpperAscii(sent);
+}
+
+std::vector<std::vector<QsoCheck>> CrossCheck(const std::vector<CrossLog>& logs, const MatchRules& rules) {
+    return CrossChecker(logs, rules).run();
+}

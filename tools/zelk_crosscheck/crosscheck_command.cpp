@@ -1,0 +1,233 @@
+#include "tools/zelk_crosscheck/crosscheck_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "stats_version.h"
+#include "tools/zelk_check/qso_fields.h"
+#include "tools/zelk_crosscheck/checks_csv.h"
+#include "tools/zelk_crosscheck/crosscheck_run.h"
+#include "tools/zelk_crosscheck/output_folder.h"
+#include "tools/zelk_crosscheck/results_pages.h"
+#include "tools/zelk_crosscheck/ubn_report.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum ExitCode : int { kAllRead = 0, kSomeSkipped = 1, kUnusable = 2 };
+
+constexpr const char* kExamples = R"(Examples:
+  Check every log in logs/ (zelk.txt beside them) and write the results into results/:
+    zelk-crosscheck logs
+  With the district list and contest period given, a 2-QSO penalty per not-in-log QSO:
+    zelk-crosscheck --districts zelk.txt --start "2017-05-05 21:00" --end "2017-05-06 03:00" --nil-penalty 2 -o out logs
+
+The output folder is replaced whole on every run: <CALL>.ubn.txt and <CALL>.html per log,
+results.html and results.csv, and checks.csv with every QSO's verdict.
+Exit codes: 0 every log read whole, 1 some logs or lines were skipped, 2 nothing usable or bad options.
+)";
+
+struct CommandLine {
+    std::string logFolder;
+    std::string districtsPath;
+    std::string start, end;
+    std::string outputDir = "results";
+    int windowMinutes = 5;
+    bool noBustedCalls = false;
+    int nilPenalty = 0;
+    bool removeUniques = false;
+    bool quiet = false;
+};
+
+struct Unusable {
+    std::string message;
+};
+
+std::string ReadWholeFile(const fs::path& path, const std::string& what) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw Unusable{"cannot read " + what + " " + path.string()};
+    std::ostringstream text;
+    text << file.rdbuf();
+    return std::move(text).str();
+}
+
+OleDateTime ParseDateOption(const std::string& text, const char* option) {
+    std::string date = text, time = "0000";
+    if (const std::size_t blank = text.find(' '); blank != std::string::npos) {
+        date = text.substr(0, blank);
+        time = text.substr(blank + 1);
+        std::erase(time, ':');
+    }
+    if (auto parsed = ParseLogDateTime(date, time)) return *parsed;
+    throw Unusable{std::string(option) + " \"" + text +
+                   "\" is not a date and time like \"2017-05-05 21:00\""};
+}
+
+// The log files of the folder: every file but the district list and hidden files.
+std::vector<fs::path> LogFilesIn(const fs::path& folder, const fs::path& districts) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) throw Unusable{folder.string() + " is not a folder of logs"};
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (!entry.is_regular_file(error)) continue;
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with('.') || fs::equivalent(entry.path(), districts, error)) continue;
+        files.push_back(entry.path());
+    }
+    if (error) throw Unusable{"cannot list " + folder.string() + ": " + error.message()};
+    return files;
+}
+
+std::string Share(std::size_t part, std::size_t whole) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%",
+                  whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+    return text;
+}
+
+int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
+    const auto began = std::chrono::steady_clock::now();
+    const fs::path folder = cmd.logFolder;
+    const fs::path districtsPath =
+        cmd.districtsPath.empty() ? folder / "zelk.txt" : fs::path(cmd.districtsPath);
+    if (cmd.windowMinutes < 0) throw Unusable{"--window must not be negative"};
+    if (cmd.nilPenalty < 0) throw Unusable{"--nil-penalty must not be negative"};
+    if (cmd.start.empty() != cmd.end.empty()) throw Unusable{"give both --start and --end, or neither"};
+
+    CrossCheckSettings settings;
+    try {
+        settings.districtList = ReadWholeFile(districtsPath, "the district list");
+    } catch (const Unusable& missing) {
+        throw Unusable{missing.message +
+                       (cmd.districtsPath.empty() ? "; give the district list with --districts" : "")};
+    }
+    if (!cmd.start.empty())
+        settings.period = std::pair(ParseDateOption(cmd.start, "--start"), ParseDateOption(cmd.end, "--end"));
+    settings.rules.windowSeconds = cmd.windowMinutes * 60;
+    settings.rules.bustedCalls = !cmd.noBustedCalls;
+    settings.rules.nilPenalty = cmd.nilPenalty;
+    settings.rules.removeUniques = cmd.removeUniques;
+
+    const CrossCheckRun run = RunCrossCheck(LogFilesIn(folder, districtsPath), settings);
+
+    std::size_t skippedLines = 0, notScored = 0;
+    for (const CrossLog& log : run.logs) {
+        skippedLines += log.skipped.size();
+        if (!cmd.quiet)
+            for (const SkippedLine& skipped : log.skipped)
+                err << (folder / log.fileName).string() << ":" << skipped.line << ": " << skipped.reason
+                    << ", line skipped\n";
+        if (!log.unreadable.empty()) {
+            ++notScored;
+            err << (folder / log.fileName).string() << ": not scored: " << log.unreadable << "\n";
+        } else if (log.ownCallFromFileName) {
+            err << (folder / log.fileName).string() << ": the log names no own call; " << log.ownCall
+                << " taken from the file name\n";
+        }
+    }
+    for (const std::string& clash : run.clashes) err << "two logs of one station: " << clash << "\n";
+    if (run.results.empty()) throw Unusable{"no usable log in " + folder.string()};
+
+    const auto writeFiles = [&](const FolderFileWriter& write) {
+        for (const LogResult& result : run.results)
+            if (!write(result.pageName + ".ubn.txt", UbnText(run, result, settings.rules)) ||
+                !write(result.pageName + ".html", UbnHtml(run, result, settings.rules)))
+                return false;
+        if (!write("checks.csv", ChecksCsvHeading())) return false;
+        for (const LogResult& result : run.results)
+            if (!write("checks.csv", ChecksCsvRows(run, result))) return false;
+        return write("results.html", ResultsHtml(run, settings.rules)) &&
+               write("results.csv", ResultsCsv(run, settings.rules));
+    };
+    std::string error;
+    if (!ReplaceOutputFolder(cmd.outputDir, writeFiles, error)) throw Unusable{error};
+
+    const auto count = [&](Verdict verdict) { return CountOf(run.totals, verdict); };
+    const std::size_t confirmed = count(Verdict::matched) + count(Verdict::bustedExchange);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.2f s", seconds);
+    out << "Logs: " << run.logs.size() << " found, " << run.results.size() << " scored, " << notScored
+        << " not scored; " << skippedLines << (skippedLines == 1 ? " line" : " lines") << " skipped\n"
+        << "QSOs: " << run.qsos << ", matched " << confirmed << " (" << Share(confirmed, run.qsos) << ")\n"
+        << "Not in log: " << count(Verdict::notInLog) << ", busted calls: " << count(Verdict::bustedCall)
+        << ", busted exchanges: " << count(Verdict::bustedExchange) << ", uniques: " << count(Verdict::unique)
+        << ", not checkable: " << count(Verdict::notCheckable) << ", repeats: " << count(Verdict::dupe)
+        << ", outside the contest: " << count(Verdict::rejected)
+        << ", outside the period: " << count(Verdict::outsidePeriod) << "\n"
+        << "Results: " << (fs::path(cmd.outputDir) / "results.html").string() << "\n"
+        << "Time: " << time << "\n";
+    return notScored > 0 || skippedLines > 0 ? kSomeSkipped : kAllRead;
+}
+
+void DescribeOptions(CLI::App& app, CommandLine& cmd) {
+    app.set_version_flag("--version", std::string("zelk-crosscheck ") + kStatsVersion);
+    app.footer(kExamples);
+    app.add_option("logs", cmd.logFolder,
+                   "Folder of the participants' logs: Cabrillo (2.0 or 3.0) or ADIF, found by content")
+        ->option_text("FOLDER")
+        ->required();
+    app.add_option("-d,--districts", cmd.districtsPath,
+                   "District list (default: zelk.txt in the folder of logs)")
+        ->option_text("FILE");
+    app.add_option("--start", cmd.start,
+                   "Contest start \"YYYY-MM-DD HH:MM\"; QSOs before it lose their credit (default: the hour "
+                   "of the first QSO of all logs)")
+        ->option_text("DATE");
+    app.add_option("--end", cmd.end,
+                   "Contest end \"YYYY-MM-DD HH:MM\", not included (default: the hour after the last QSO)")
+        ->option_text("DATE");
+    app.add_option("-o,--output-dir", cmd.outputDir,
+                   "Folder for the reports and results, replaced whole (default: results)")
+        ->option_text("DIR");
+    app.add_option("--window", cmd.windowMinutes,
+                   "Largest time difference of two records of one QSO, in minutes")
+        ->option_text("MINUTES (5)");
+    app.add_flag(
+        "--no-busted-calls", cmd.noBustedCalls,
+        "Do not look for the station a wrong call was meant to be: such QSOs are not in log or unique");
+    app.add_option("--nil-penalty", cmd.nilPenalty,
+                   "QSO points taken for each not-in-log QSO, on top of its own")
+        ->option_text("N (0)");
+    app.add_flag("--remove-uniques", cmd.removeUniques, "Uniques lose their credit too");
+    app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line, only their count");
+}
+
+}  // namespace
+
+int CrossCheckMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    try {
+        CLI::App app(
+            "Checks the participants' ZELK contest logs against each other and writes each one's UBN report "
+            "(uniques, busted and not-in-log QSOs), the checked scores and the results.",
+            "zelk-crosscheck");
+        CommandLine cmd;
+        DescribeOptions(app, cmd);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::CallForHelp&) {
+            out << app.help();
+            return kAllRead;
+        } catch (const CLI::CallForVersion&) {
+            out << "zelk-crosscheck " << kStatsVersion << "\n";
+            return kAllRead;
+        } catch (const CLI::ParseError& error) {
+            err << "zelk-crosscheck: " << error.what() << "\nRun zelk-crosscheck --help for the options.\n";
+            return kUnusable;
+        }
+        return Run(cmd, out, err);
+    } catch (const Unusable& unusable) {
+        err << "zelk-crosscheck: " << unusable.message << "\n";
+    } catch (const std::exception& error) {
+        err << "zelk-crosscheck: " << error.what() << "\n";
+    } catch (...) {
+        err << "zelk-crosscheck: unexpected failure\n";
+    }
+    return kUnusable;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Text from a log made safe for an HTML page: & < > " ' as entities, control bytes dropped.
+std::string HtmlEscaped(std::string_view text);
+
+// One CSV field (RFC 4180): in quotes, with quotes doubled, when it holds a comma, a quote or a
+// line break; as it is otherwise.
+std::string CsvField(std::string_view text);
+
+// A text from a log as a CSV field. A spreadsheet would run a field that starts with = + - @ as
+// a formula, so such a text is kept as text with a leading apostrophe.
+std::string CsvText(std::string_view text);

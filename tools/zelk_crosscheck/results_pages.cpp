@@ -1,0 +1,151 @@
+#include "tools/zelk_crosscheck/results_pages.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "engine/ole_date.h"
+#include "tools/zelk_crosscheck/escaping.h"
+
+namespace {
+
+constexpr const char* kNoCategory = "Category not given";
+
+struct RankedRow {
+    std::string category;
+    std::size_t rank = 0;
+    const LogResult* result = nullptr;
+};
+
+// Categories in name order, the logs without one last; in each, the highest checked score first.
+std::vector<RankedRow> Ranked(const CrossCheckRun& run) {
+    std::map<std::pair<bool, std::string>, std::vector<const LogResult*>> groups;
+    for (const LogResult& result : run.results) {
+        const std::string category = run.logs[result.logIndex].categoryText();
+        groups[{category.empty(), category.empty() ? kNoCategory : category}].push_back(&result);
+    }
+    std::vector<RankedRow> rows;
+    for (auto& [key, results] : groups) {
+        std::sort(results.begin(), results.end(), [&](const LogResult* a, const LogResult* b) {
+            if (a->scores.checkedScore != b->scores.checkedScore)
+                return a->scores.checkedScore > b->scores.checkedScore;
+            if (a->scores.claimed.score.score != b->scores.claimed.score.score)
+                return a->scores.claimed.score.score > b->scores.claimed.score.score;
+            return run.logs[a->logIndex].ownCall < run.logs[b->logIndex].ownCall;
+        });
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            // Equal checked scores share a rank.
+            const std::size_t rank =
+                i > 0 && results[i]->scores.checkedScore == results[i - 1]->scores.checkedScore
+                    ? rows.back().rank
+                    : i + 1;
+            rows.push_back({key.second, rank, results[i]});
+        }
+    }
+    return rows;
+}
+
+std::string Percent(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+std::vector<std::string> Figures(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+    const ContestScore& claimed = result.scores.claimed.score;
+    const ContestScore& checked = result.scores.checked.score;
+    return {std::to_string(claimed.total.qsos),
+            std::to_string(checked.total.qsos),
+            std::to_string(claimed.total.multiplier),
+            std::to_string(checked.total.multiplier),
+            std::to_string(claimed.score),
+            std::to_string(result.scores.checkedScore),
+            Percent(result.errorRate(run.logs[result.logIndex], rules)),
+            std::to_string(CountOf(result.counts, Verdict::notInLog)),
+            std::to_string(CountOf(result.counts, Verdict::bustedCall)),
+            std::to_string(CountOf(result.counts, Verdict::bustedExchange)),
+            std::to_string(CountOf(result.counts, Verdict::unique))};
+}
+
+constexpr const char* kFigureNames[] = {"QSOs claimed",        "QSOs checked",  "Multipliers claimed",
+                                        "Multipliers checked", "Claimed score", "Checked score",
+                                        "Error rate %",        "NIL",           "Busted calls",
+                                        "Busted exchanges",    "Uniques"};
+
+std::string ReasonOf(const CrossLog& log) { return log.unreadable; }
+
+// The rules the results were reached by, for the participants to read.
+std::string RulesText(const CrossCheckRun& run, const MatchRules& rules) {
+    std::string text = "Contest period " + FormatOleDate(run.period.first, "%Y-%m-%d %H:%M") + " to " +
+                       FormatOleDate(run.period.second, "%Y-%m-%d %H:%M") +
+                       " UTC. Two records of a QSO match within " + std::to_string(rules.windowSeconds / 60) +
+                       " minutes";
+    text +=
+        rules.bustedCalls ? "; a call one slip from the station that logged the QSO is a busted call" : "";
+    text += "; a not-in-log QSO costs " +
+            (rules.nilPenalty > 0 ? "its own and " + std::to_string(rules.nilPenalty) + " more QSO points"
+                                  : std::string("its points"));
+    text += rules.removeUniques ? "; uniques lose their credit." : "; uniques keep their credit.";
+    return text;
+}
+
+}  // namespace
+
+std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>ZELK contest "
+        "results</title>\n"
+        "<style>body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin-bottom:1.5em}"
+        "td,th{border:1px solid #bbb;padding:2px 6px}td.n{text-align:right}</style>\n</head>\n<body>\n"
+        "<h1>ZELK contest results</h1>\n<p>" +
+        std::to_string(run.results.size()) + " logs checked against each other, " + std::to_string(run.qsos) +
+        " QSOs.</p>\n<p>" + HtmlEscaped(RulesText(run, rules)) + "</p>\n";
+    std::string current;
+    bool open = false;
+    for (const RankedRow& row : Ranked(run)) {
+        if (!open || row.category != current) {
+            if (open) html += "</table>\n";
+            html += "<h2>" + HtmlEscaped(row.category) + "</h2>\n<table>\n<tr><th>Rank</th><th>Call</th>";
+            for (const char* name : kFigureNames) html += std::string("<th>") + name + "</th>";
+            html += "<th>Report</th></tr>\n";
+            current = row.category;
+            open = true;
+        }
+        const CrossLog& log = run.logs[row.result->logIndex];
+        html += "<tr><td class=\"n\">" + std::to_string(row.rank) + "</td><td>" + HtmlEscaped(log.ownCall) +
+                "</td>";
+        for (const std::string& figure : Figures(run, *row.result, rules))
+            html += "<td class=\"n\">" + figure + "</td>";
+        html += "<td><a href=\"" + HtmlEscaped(row.result->pageName) + ".html\">page</a> <a href=\"" +
+                HtmlEscaped(row.result->pageName) + ".ubn.txt\">text</a></td></tr>\n";
+    }
+    if (open) html += "</table>\n";
+    std::string notScored;
+    for (const CrossLog& log : run.logs)
+        if (!log.unreadable.empty())
+            notScored += "<tr><td>" + HtmlEscaped(log.fileName) + "</td><td>" + HtmlEscaped(log.ownCall) +
+                         "</td><td>" + HtmlEscaped(ReasonOf(log)) + "</td></tr>\n";
+    if (!notScored.empty())
+        html += "<h2>Logs not scored</h2>\n<table>\n<tr><th>File</th><th>Call</th><th>Reason</th></tr>\n" +
+                notScored + "</table>\n";
+    return html + "</body>\n</html>\n";
+}
+
+std::string ResultsCsv(const CrossCheckRun& run, const MatchRules& rules) {
+    std::string csv = "Category,Rank,Call";
+    for (const char* name : kFigureNames) csv += std::string(",") + name;
+    csv += ",Log file,Not scored\r\n";
+    for (const RankedRow& row : Ranked(run)) {
+        const CrossLog& log = run.logs[row.result->logIndex];
+        csv += CsvText(row.category) + "," + std::to_string(row.rank) + "," + CsvText(log.ownCall);
+        for (const std::string& figure : Figures(run, *row.result, rules)) csv += "," + figure;
+        csv += "," + CsvText(log.fileName) + ",\r\n";
+    }
+    for (const CrossLog& log : run.logs) {
+        if (log.unreadable.empty()) continue;
+        csv += ",," + CsvText(log.ownCall) + std::string(std::size(kFigureNames), ',') + "," +
+               CsvText(log.fileName) + "," + CsvField(ReasonOf(log)) + "\r\n";
+    }
+    return csv;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+#include "tools/zelk_crosscheck/crosscheck_run.h"
+
+// The results as one HTML page: a table per category (the logs' CATEGORY-* headers), ranked by
+// checked score, with links to each log's report; then the logs that could not be scored.
+std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules);
+
+// The same rows as CSV (RFC 4180, CRLF line ends), the logs not scored last with their reason.
+std::string ResultsCsv(const CrossCheckRun& run, const MatchRules& rules);

@@ -1,0 +1,193 @@
+#include "tools/zelk_crosscheck/ubn_report.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "engine/ole_date.h"
+#include "tools/zelk_crosscheck/escaping.h"
+#include "tools/zelk_crosscheck/hour_chart.h"
+
+namespace {
+
+struct Row {
+    std::string line, time, band, mode, call, detail;
+};
+
+struct Section {
+    Verdict verdict;
+    std::string title;
+    std::string note;  // what the verdict does to the score
+    std::vector<Row> rows;
+};
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string CreditNote(Verdict verdict, const MatchRules& rules) {
+    if (verdict == Verdict::notInLog && rules.nilPenalty > 0)
+        return "removed, and " + std::to_string(rules.nilPenalty) + " more QSO points taken for each";
+    if (verdict == Verdict::rejected) return "not checked";
+    return KeepsCredit(verdict, rules) ? "counted" : "removed from the checked score";
+}
+
+std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+    std::vector<Section> sections = {
+        {Verdict::notInLog, "Not in log", "", {}},
+        {Verdict::bustedCall, "Busted calls", "", {}},
+        {Verdict::bustedExchange, "Busted exchanges", "", {}},
+        {Verdict::unique, "Uniques", "", {}},
+        {Verdict::notCheckable, "Not checkable (the station sent no log, others logged it too)", "", {}},
+        {Verdict::dupe, "Repeats of a confirmed QSO (the plug-in's dupe rule applies)", "", {}},
+        {Verdict::rejected,
+         "Outside the contest (band, mode or a missing exchange: the plug-in rejects them)",
+         "",
+         {}},
+        {Verdict::outsidePeriod, "Outside the contest period", "", {}},
+    };
+    for (Section& section : sections) section.note = CreditNote(section.verdict, rules);
+    const CrossLog& log = run.logs[result.logIndex];
+    const auto& checks = run.checks[result.logIndex];
+    for (std::size_t i = 0; i < log.qsos.size(); ++i) {
+        const QsoCheck& check = checks[i];
+        if (check.verdict == Verdict::matched) continue;
+        const CrossQso& qso = log.qsos[i];
+        Row row{std::to_string(qso.line),        FormatOleDate(qso.time, "%Y-%m-%d %H%M"),
+                std::string(log.text(qso.band)), std::string(log.text(qso.mode)),
+                std::string(log.text(qso.call)), ""};
+        if (check.verdict == Verdict::bustedCall) {
+            const CrossLog& other = run.logs[check.partnerLog];
+            row.detail = "logged " + row.call + " -> correct " + other.ownCall + " (" +
+                         std::string(SlipName(check.slip)) + ")";
+        } else if (check.verdict == Verdict::bustedExchange) {
+            const CrossLog& other = run.logs[check.partnerLog];
+            const CrossQso& theirs = other.qsos[check.partnerQso];
+            row.detail = "received " + Quoted(log.text(qso.exchReceived)) + ", " + other.ownCall + " sent " +
+                         Quoted(other.text(theirs.exchSent));
+        } else {
+            row.detail =
+                "sent " + Quoted(log.text(qso.exchSent)) + ", received " + Quoted(log.text(qso.exchReceived));
+        }
+        for (Section& section : sections)
+            if (section.verdict == check.verdict) section.rows.push_back(std::move(row));
+    }
+    return sections;
+}
+
+// The plug-in's summary ends its lines with CR LF; a report keeps one kind of line end.
+std::string Summary(const std::string& text) {
+    std::string plain = text;
+    std::erase(plain, '\r');
+    return plain;
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string HeadingText(const CrossCheckRun& run, const LogResult& result) {
+    const CrossLog& log = run.logs[result.logIndex];
+    std::string text = "Log file: " + log.fileName + " (" + log.formatName + "), " +
+                       std::to_string(log.qsos.size()) + " QSOs read, " + std::to_string(log.skipped.size()) +
+                       (log.skipped.size() == 1 ? " line" : " lines") + " skipped\n";
+    if (log.ownCallFromFileName)
+        text += "The log names no own call; " + log.ownCall + " is taken from the file name.\n";
+    if (!log.categories.empty()) text += "Category: " + log.categoryText() + "\n";
+    return text;
+}
+
+std::string PenaltyText(const LogResult& result, const MatchRules& rules) {
+    if (rules.nilPenalty <= 0 || result.scores.nils == 0) return "";
+    return "Not-in-log penalty: " + std::to_string(rules.nilPenalty) + " x " +
+           std::to_string(result.scores.nils) + " QSO points; checked score " +
+           std::to_string(result.scores.checkedScore) + "\n";
+}
+
+}  // namespace
+
+std::string_view VerdictName(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::matched:
+            return "matched";
+        case Verdict::bustedExchange:
+            return "busted exchange";
+        case Verdict::bustedCall:
+            return "busted call";
+        case Verdict::notInLog:
+            return "not in log";
+        case Verdict::unique:
+            return "unique";
+        case Verdict::notCheckable:
+            return "not checkable";
+        case Verdict::dupe:
+            return "dupe";
+        case Verdict::rejected:
+            return "outside the contest";
+        case Verdict::outsidePeriod:
+            return "outside the period";
+    }
+    return "";
+}
+
+std::string UbnText(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+    const CrossLog& log = run.logs[result.logIndex];
+    std::string text =
+        "ZELK contest log check: UBN report for " + log.ownCall + "\n\n" + HeadingText(run, result);
+    text += "\nClaimed score (every QSO of the log)\n" + Summary(result.scores.claimed.summary);
+    text += "\nChecked score (the QSOs the other logs confirm, or cannot check)\n" +
+            Summary(result.scores.checked.summary);
+    text += PenaltyText(result, rules);
+    for (const Section& section : SectionsOf(run, result, rules)) {
+        text += "\n" + section.title + ": " + std::to_string(section.rows.size());
+        if (section.rows.empty()) {
+            text += "\n";
+            continue;
+        }
+        text += ", " + section.note + "\n";
+        for (const Row& row : section.rows)
+            text += "  line " + Padded(row.line, 6) + row.time + "  " + Padded(row.band, 5) +
+                    Padded(row.mode, 8) + Padded(row.call, 12) + row.detail + "\n";
+    }
+    if (!log.skipped.empty()) {
+        text += "\nSkipped lines: " + std::to_string(log.skipped.size()) + "\n";
+        for (const SkippedLine& skipped : log.skipped)
+            text += "  " + log.fileName + ":" + std::to_string(skipped.line) + ": " + skipped.reason + "\n";
+    }
+    return text;
+}
+
+std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+    const CrossLog& log = run.logs[result.logIndex];
+    const std::string call = HtmlEscaped(log.ownCall);
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>UBN report " + call +
+        "</title>\n<style>body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse}"
+        "td,th{border:1px solid #bbb;padding:2px 6px;text-align:left}pre{background:#f4f4f4;padding:6px}"
+        "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n";
+    html +=
+        "<h1>UBN report for " + call + "</h1>\n<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
+    html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log);
+    html +=
+        "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
+    html += "<h2>Checked score</h2>\n<pre>" +
+            HtmlEscaped(Summary(result.scores.checked.summary) + PenaltyText(result, rules)) + "</pre>\n";
+    for (const Section& section : SectionsOf(run, result, rules)) {
+        html += "<h2>" + HtmlEscaped(section.title) + ": " + std::to_string(section.rows.size()) + "</h2>\n";
+        if (section.rows.empty()) continue;
+        html += "<p>" + HtmlEscaped(section.note) +
+                "</p>\n<table>\n<tr><th>Line</th><th>Time</th><th>Band</th>"
+                "<th>Mode</th><th>Call</th><th></th></tr>\n";
+        for (const Row& row : section.rows)
+            html += "<tr><td>" + row.line + "</td><td>" + HtmlEscaped(row.time) + "</td><td>" +
+                    HtmlEscaped(row.band) + "</td><td>" + HtmlEscaped(row.mode) + "</td><td>" +
+                    HtmlEscaped(row.call) + "</td><td>" + HtmlEscaped(row.detail) + "</td></tr>\n";
+        html += "</table>\n";
+    }
+    if (!log.skipped.empty()) {
+        html += "<h2>Skipped lines: " + std::to_string(log.skipped.size()) + "</h2>\n<pre>";
+        for (const SkippedLine& skipped : log.skipped)
+            html +=
+                HtmlEscaped(log.fileName + ":" + std::to_string(skipped.line) + ": " + skipped.reason) + "\n";
+        html += "</pre>\n";
+    }
+    return html + "</body>\n</html>\n";
+}

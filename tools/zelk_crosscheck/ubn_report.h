@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "tools/zelk_crosscheck/crosscheck_run.h"
+
+// The report a participant gets: the claimed and the checked summary, then the QSOs the other
+// logs did not confirm (not in log, busted calls, busted exchanges, uniques), each with its line,
+// time, band and mode. Plain text for an e-mail.
+std::string UbnText(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules);
+
+// The same as one HTML page, with a chart of the log's QSOs per hour and band.
+std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules);
+
+std::string_view VerdictName(Verdict verdict);
