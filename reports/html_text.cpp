@@ -10,7 +10,9 @@ std::string HtmlEscaped(std::string_view text) {
             case '>': html += "&gt;"; break;
             case '"': html += "&quot;"; break;
             case '\'': html += "&#39;"; break;
-            default: html += c;
+            default:
+                // A control byte shows as nothing a reader could see, or as garbage.
+                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r') html += c;
         }
     }
     return html;

@@ -3,8 +3,7 @@
 #include <string>
 #include <string_view>
 
-// Text from a log made safe for an HTML page: & < > " ' as entities, control bytes dropped.
-std::string HtmlEscaped(std::string_view text);
+#include "reports/html_text.h"
 
 // One CSV field (RFC 4180): in quotes, with quotes doubled, when it holds a comma, a quote or a
 // line break; as it is otherwise.
