@@ -16,7 +16,7 @@ TEST(Escaping, TextsFromALogAreSafeInHtmlAndCsv) {
         {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;", "<script>alert(1)</script>"},
         {"Tom's \"Club\" & Co", "Tom&#39;s &quot;Club&quot; &amp; Co", "\"Tom's \"\"Club\"\" & Co\""},
         {"SINGLE-OP, LOW", "SINGLE-OP, LOW", "\"SINGLE-OP, LOW\""},
-        {"two\r\nlines", "two\nlines", "\"two\r\nlines\""},
+        {"two\r\nlines", "two\r\nlines", "\"two\r\nlines\""},
         {"bell\a\x7f"
          "end",
          "bell\x7f"
