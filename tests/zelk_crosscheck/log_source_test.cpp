@@ -23,7 +23,7 @@ TEST(LogSource, TheOwnCallComesFromTheLogElseFromTheFileName) {
     const std::string cabrilloHeader = std::string("START-OF-LOG: 3.0\nCALLSIGN: ut5zz\n") + kQsoLine;
     const std::string cabrilloQsoLine = std::string("START-OF-LOG: 3.0\n") + kQsoLine;
     const std::string adifStation = std::string("<EOH>\n") + kAdifQso + "<STATION_CALLSIGN:5>UT5ZZ <EOR>\n";
-    const std::string adifOperator = std::string("<OPERATOR:5>UR7QM\n<EOH>\n") + kAdifQso + "<EOR>\n";
+    const std::string adifOperator = std::string("<EOH>\n") + kAdifQso + "<OPERATOR:5>UR7QM <EOR>\n";
     const std::string adifNone = std::string("<EOH>\n") + kAdifQso + "<EOR>\n";
     const OwnCallCase cases[] = {
         {"Cabrillo CALLSIGN:", "a.log", cabrilloHeader.c_str(), "UT5ZZ", false},

@@ -1,6 +1,7 @@
 #include "tools/zelk_crosscheck/cross_log.h"
 
 #include <cmath>
+#include <optional>
 
 #include "tools/zelk_check/qso_fields.h"
 
@@ -33,6 +34,15 @@ void CrossLog::add(const QsoTexts& qso, std::size_t line) {
     kept.frequencyHz = qso.frequencyHz;
     kept.line = static_cast<std::uint32_t>(line);
     qsos.push_back(kept);
+}
+
+void CrossLog::giveOwnCallToQsosWithout() {
+    std::optional<TextRef> own;
+    for (CrossQso& qso : qsos)
+        if (qso.myCall.size == 0) {
+            if (!own) own = keep(ownCall);
+            qso.myCall = *own;
+        }
 }
 
 QsoInput CrossLog::input(const CrossQso& qso) const {

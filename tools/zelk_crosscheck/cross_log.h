@@ -46,6 +46,8 @@ struct CrossLog {
 
     // Stores a QSO; its worked call is kept upper-cased, as calls are compared.
     void add(const QsoTexts& qso, std::size_t line);
+    // The log's own call for the QSOs that name none (an ADIF log may give it once, or not at all).
+    void giveOwnCallToQsosWithout();
 
     std::string_view text(TextRef ref) const {
         return std::string_view(m_texts).substr(ref.offset, ref.size);
