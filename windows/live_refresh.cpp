@@ -10,6 +10,10 @@
 
 namespace {
 constexpr UINT kRefreshRetryMs = 20;
+// While typing goes on, the next refresh starts this long after the last one ended: every key
+// typed meanwhile is shown by that one refresh, and the host's thread keeps most of the
+// processor. The first key after a pause is followed at once.
+constexpr UINT kRefreshPaceMs = 50;
 }
 
 LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
@@ -19,6 +23,8 @@ LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
         return 0;
     }
     KillTimer(window(), kRefreshEndTimer);
+    // This refresh also shows what a paced one was waiting for.
+    KillTimer(window(), kRefreshPaceTimer);
     RefreshEnd end;
     {
         HostCallScope refreshing(m_refreshing);
@@ -36,15 +42,15 @@ LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
 
 // Every end of a refresh lets the call check ask again, a host error included, so the display
 // never stops following the typed calls. A keystroke checked while this refresh ran may not be
-// shown yet: one more, still only one in flight.
+// shown yet: one more after the pace, still only one in flight, so the call checks meanwhile
+// post nothing.
 void Setup::endRefresh() {
     const auto another = TryEndRefresh(!stopping());
     if (!another) {
         SetTimer(window(), kRefreshEndTimer, kRefreshRetryMs, nullptr);
         return;
     }
-    if (*another) postRefresh();
-    if (m_refreshAgain && !stopping()) postRefresh();
+    if (*another || (m_refreshAgain && !stopping())) SetTimer(window(), kRefreshPaceTimer, kRefreshPaceMs, nullptr);
     m_refreshAgain = false;
 }
 
@@ -53,6 +59,8 @@ Setup::RefreshEnd Setup::runRefresh() {
     if (m_viewZelk != 0 && !g_zelkWindow) openZelkWindow(true);
     if (!g_host.connected()) return RefreshEnd::done;
 
+    // The entry read now shows every key checked so far: only a later one asks for another refresh.
+    g_refreshMissed.store(false);
     std::optional<std::string> entry;
     {
         HostCallScope scope(m_inHostCall);
