@@ -1,5 +1,7 @@
 // The refresh that makes the operator windows follow the host: the call being entered, its
 // earlier QSOs, the band and the mode.
+#include <algorithm>
+
 #include "engine/contest_rules.h"
 #include "engine/live_display.h"
 #include "windows/operator_state.h"
@@ -13,22 +15,35 @@ constexpr UINT kRefreshRetryMs = 20;
 // While typing goes on, the next refresh starts this long after the last one ended: every key
 // typed meanwhile is shown by that one refresh, and the host's thread keeps most of the
 // processor. The first key after a pause is followed at once.
-constexpr UINT kRefreshPaceMs = 50;
+constexpr DWORD kRefreshPaceMs = 50;
+constexpr DWORD kPaceStepMs = 5;
+// The wParam of a refresh that follows the last one after the pace.
+constexpr WPARAM kPacedRefresh = 1;
 }
 
-LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
+// The paced refresh waits here rather than on a timer, so that it stays a message in the queue
+// until it has run: whoever waits for the window thread to catch up with its messages also waits
+// for it. A stop ends the wait within a step.
+void Setup::waitForPace() {
+    while (!stopping()) {
+        const DWORD spent = GetTickCount() - m_lastRefreshEnd;
+        if (spent >= kRefreshPaceMs) return;
+        Sleep(std::min(kPaceStepMs, kRefreshPaceMs - spent));
+    }
+}
+
+LRESULT Setup::OnZelkUpdate(WPARAM wParam, LPARAM) {
     // A request that arrives while the refresh waits for the host runs once the refresh is done.
     if (m_refreshing) {
         m_refreshAgain = true;
         return 0;
     }
     KillTimer(window(), kRefreshEndTimer);
-    // This refresh also shows what a paced one was waiting for.
-    KillTimer(window(), kRefreshPaceTimer);
-    RefreshEnd end;
+    RefreshEnd end = RefreshEnd::done;
     {
         HostCallScope refreshing(m_refreshing);
-        end = runRefresh();
+        if (wParam == kPacedRefresh) waitForPace();
+        if (!stopping()) end = runRefresh();
     }
     // Closing windows leave the contest state alone: at an unload it may be gone already.
     if (stopping()) return 0;
@@ -50,7 +65,10 @@ void Setup::endRefresh() {
         SetTimer(window(), kRefreshEndTimer, kRefreshRetryMs, nullptr);
         return;
     }
-    if (*another || (m_refreshAgain && !stopping())) SetTimer(window(), kRefreshPaceTimer, kRefreshPaceMs, nullptr);
+    if (*another || (m_refreshAgain && !stopping())) {
+        m_lastRefreshEnd = GetTickCount();
+        PostMessageW(window(), ZELK_UPDATE, kPacedRefresh, 0);
+    }
     m_refreshAgain = false;
 }
 

@@ -269,8 +269,8 @@ INT_PTR Setup::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnZelkUpdate(wParam, lParam);
             return TRUE;
         case WM_TIMER:
-            if (wParam == kRefreshRetryTimer || wParam == kRefreshPaceTimer) {
-                KillTimer(window(), static_cast<UINT_PTR>(wParam));
+            if (wParam == kRefreshRetryTimer) {
+                KillTimer(window(), kRefreshRetryTimer);
                 OnZelkUpdate(0, 0);
             } else if (wParam == kRefreshEndTimer) {
                 KillTimer(window(), kRefreshEndTimer);
