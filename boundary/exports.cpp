@@ -15,6 +15,15 @@ using DateArg = const OleDateTime*;
 
 Win32Platform g_platform;
 
+// Runs an operation on the plug-in state under its lock, and posts the window refresh it asked
+// for once the lock is released.
+template <typename Operation>
+auto WithPluginState(Operation&& operation) {
+    auto result = operation(*g_pluginState.lock());
+    g_platform.postAskedRefresh();
+    return result;
+}
+
 OleDateTime DateOf(DateArg value) { return value ? *value : OleDateTime{0.0, OleDateTime::null}; }
 
 const char* const kEmptyText = "";
@@ -88,7 +97,7 @@ int Stats_RemoveData0(HostText a1, HostText a2, DateArg a3, DateArg, DateArg, Da
                       int, int, double, double, HostText, HostText a30, HostText, HostText a32, HostText) {
     return Guarded(1, [&] {
         auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
-        return RemoveQso(*g_pluginState.lock(), args, g_platform, g_files);
+        return WithPluginState([&](PluginState& state) { return RemoveQso(state, args, g_platform, g_files); });
     });
 }
 
@@ -103,7 +112,7 @@ int Stats_CheckCallFunc0(HostText a1, unsigned, unsigned, HostText a4, HostText,
         args.country = Text(a14);
         if (a25) args.band = a25;
         if (a26) args.band2 = a26;
-        return CheckCall(*g_pluginState.lock(), args, g_platform);
+        return WithPluginState([&](PluginState& state) { return CheckCall(state, args, g_platform); });
     });
 }
 

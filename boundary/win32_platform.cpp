@@ -83,7 +83,10 @@ void Win32Platform::startSetupThread() {
     StartSetupThread(start);
 }
 
-void Win32Platform::postRefresh() {
+void Win32Platform::postRefresh() { m_refreshAsked.store(true); }
+
+void Win32Platform::postAskedRefresh() {
+    if (!m_refreshAsked.exchange(false)) return;
     if (HWND window = SetupWindowHandle()) PostMessageA(window, kZelkUpdate, 0, 0);
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "boundary/ansi_upper_case.h"
 #include "engine/platform.h"
 
@@ -15,9 +17,18 @@ public:
     std::vector<std::string> listFiles(std::string_view pattern) override;
     bool setupWindowOpen() override;
     void startSetupThread() override;
+    // Notes the request; postAskedRefresh() sends it once the state lock is released.
     void postRefresh() override;
     void refreshRequestedWhileBusy() override;
     bool runHeaderDialog(HeaderDialogValues& values) override;
+
+    // Posts the refresh that an operation asked for, if any. Called after the state lock is
+    // released: a post may wait for the system (under Wine a round trip to its server), and
+    // meanwhile the window thread must find the lock free.
+    void postAskedRefresh();
+
+private:
+    std::atomic<bool> m_refreshAsked{false};
 };
 
 

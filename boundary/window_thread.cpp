@@ -102,7 +102,10 @@ bool WaitUntilLibraryLeft(Clock::time_point deadline) {
 
 }  // namespace
 
-bool SetupThreadRunning() { return g_windowThread && !ThreadEnded(g_windowThread.get()); }
+// Asked on every call check: the thread's own word that it is leaving, not a wait on its handle,
+// which is a trip to the system's thread bookkeeping (a round trip to another process under Wine)
+// with the state lock held.
+bool SetupThreadRunning() { return g_windowThread && g_leaving.load() != Leaving::finished; }
 
 HWND SetupWindowHandle() { return g_setupWindow.load(); }
 

@@ -1,5 +1,7 @@
 // The refresh that makes the operator windows follow the host: the call being entered, its
 // earlier QSOs, the band and the mode.
+#include <algorithm>
+
 #include "engine/contest_rules.h"
 #include "engine/live_display.h"
 #include "windows/operator_state.h"
@@ -10,19 +12,38 @@
 
 namespace {
 constexpr UINT kRefreshRetryMs = 20;
+// While typing goes on, the next refresh starts this long after the last one ended: every key
+// typed meanwhile is shown by that one refresh, and the host's thread keeps most of the
+// processor. The first key after a pause is followed at once.
+constexpr DWORD kRefreshPaceMs = 50;
+constexpr DWORD kPaceStepMs = 5;
+// The wParam of a refresh that follows the last one after the pace.
+constexpr WPARAM kPacedRefresh = 1;
 }
 
-LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
+// The paced refresh waits here rather than on a timer, so that it stays a message in the queue
+// until it has run: whoever waits for the window thread to catch up with its messages also waits
+// for it. A stop ends the wait within a step.
+void Setup::waitForPace() {
+    while (!stopping()) {
+        const DWORD spent = GetTickCount() - m_lastRefreshEnd;
+        if (spent >= kRefreshPaceMs) return;
+        Sleep(std::min(kPaceStepMs, kRefreshPaceMs - spent));
+    }
+}
+
+LRESULT Setup::OnZelkUpdate(WPARAM wParam, LPARAM) {
     // A request that arrives while the refresh waits for the host runs once the refresh is done.
     if (m_refreshing) {
         m_refreshAgain = true;
         return 0;
     }
     KillTimer(window(), kRefreshEndTimer);
-    RefreshEnd end;
+    RefreshEnd end = RefreshEnd::done;
     {
         HostCallScope refreshing(m_refreshing);
-        end = runRefresh();
+        if (wParam == kPacedRefresh) waitForPace();
+        if (!stopping()) end = runRefresh();
     }
     // Closing windows leave the contest state alone: at an unload it may be gone already.
     if (stopping()) return 0;
@@ -36,15 +57,18 @@ LRESULT Setup::OnZelkUpdate(WPARAM, LPARAM) {
 
 // Every end of a refresh lets the call check ask again, a host error included, so the display
 // never stops following the typed calls. A keystroke checked while this refresh ran may not be
-// shown yet: one more, still only one in flight.
+// shown yet: one more after the pace, still only one in flight, so the call checks meanwhile
+// post nothing.
 void Setup::endRefresh() {
     const auto another = TryEndRefresh(!stopping());
     if (!another) {
         SetTimer(window(), kRefreshEndTimer, kRefreshRetryMs, nullptr);
         return;
     }
-    if (*another) postRefresh();
-    if (m_refreshAgain && !stopping()) postRefresh();
+    if (*another || (m_refreshAgain && !stopping())) {
+        m_lastRefreshEnd = GetTickCount();
+        PostMessageW(window(), ZELK_UPDATE, kPacedRefresh, 0);
+    }
     m_refreshAgain = false;
 }
 
@@ -53,6 +77,8 @@ Setup::RefreshEnd Setup::runRefresh() {
     if (m_viewZelk != 0 && !g_zelkWindow) openZelkWindow(true);
     if (!g_host.connected()) return RefreshEnd::done;
 
+    // The entry read now shows every key checked so far: only a later one asks for another refresh.
+    g_refreshMissed.store(false);
     std::optional<std::string> entry;
     {
         HostCallScope scope(m_inHostCall);

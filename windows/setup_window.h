@@ -78,6 +78,7 @@ private:
     RefreshEnd runRefresh();
     // Lets the call check ask again; tried again later while the state lock is busy.
     void endRefresh();
+    void waitForPace();
 
     CaptionTexts m_texts;  // contest year and language as the window knows them
     int m_onTop = 0;
@@ -91,4 +92,5 @@ private:
     bool m_inHostCall = false;  // a handler waits for the host; messages may arrive meanwhile
     bool m_refreshing = false;
     bool m_refreshAgain = false;  // a refresh request came while one was running
+    DWORD m_lastRefreshEnd = 0;   // tick count at the end of the refresh a paced one follows
 };

@@ -9,6 +9,7 @@
 // it, so a stop never waits for a mode wait or a refresh to run out.
 extern std::atomic<bool> g_stopRequested;
 // A call check found a refresh in flight and asked for none; the refresh runs once more at its end.
+// Cleared as a refresh reads the entry field, which shows every key checked before.
 extern std::atomic<bool> g_refreshMissed;
 // The setup window's handle while it exists, for the refresh requests of the exports.
 extern std::atomic<HWND> g_setupWindow;

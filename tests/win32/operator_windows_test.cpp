@@ -235,6 +235,50 @@ TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrd
     EXPECT_EQ(TitleOf(zelk), L"ZELK-2017 ZELK on 80m CW");
 }
 
+// The host's thread never waits for the windows: while their refresh waits for a host that does not
+// answer, a run of keys gets its answers, asks for no refresh of its own, and the windows end on
+// the last call typed.
+TEST_F(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShownByOneMoreRefresh) {
+    OpenWindows("DL");
+    ASSERT_EQ(dll.add(Qso("UR5ABC", "80m", 3551000, "CW", 10, 40, "OD04")), 1);
+    ASSERT_EQ(dll.add(Qso("DL2XYZ", "80m", 3552000, "CW", 10, 45, "017")), 1);
+    WaitForQuietHost();
+    const int askedBefore = host.callCount(FakeHost::getEntryField);
+
+    host.setBlocked(true);
+    host.setEntryField("D");
+    dll.check("D", "CW", "DL", "80m", "80m");
+    ASSERT_TRUE(host.waitForCalls(FakeHost::getEntryField, askedBefore + 1, kTimeoutMs));
+    struct Key {
+        const char* call;
+        const char* country;
+        int answer;
+    };
+    int keys = 0;
+    for (int round = 0; round < 20; ++round)
+        for (const Key& key : {Key{"DL2XYZ", "DL", 0}, Key{"DL2XY", "DL", 1}, Key{"UR5AB", "UR", 1},
+                               Key{"UR5ABC", "UR", 0}}) {
+            host.setEntryField(key.call);
+            EXPECT_EQ(dll.check(key.call, "CW", key.country, "80m", "80m"), key.answer) << key.call;
+            ++keys;
+        }
+    host.setBlocked(false);
+
+    HWND canvas = GetDlgItem(prev, IDC_PREV_CANVAS);
+    RECT area{};
+    GetClientRect(canvas, &area);
+    const int row80 = 2 * (area.bottom / 7) + 10;
+    EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs),
+              L"ZELK-2017 Previous QSO with UR5ABC ");
+    EXPECT_TRUE(WaitUntil([&] { return ShowsText(canvas, 100, row80, "10:40", kBandHighlight); }, kTimeoutMs));
+    WaitForQuietHost();
+    // The blocked refresh and the one for the keys it missed; a third when the data step found the
+    // state lock busy and tried again.
+    const int asked = host.callCount(FakeHost::getEntryField) - askedBefore;
+    EXPECT_GE(asked, 2);
+    EXPECT_LE(asked, 3) << "for " << keys << " keys";
+}
+
 TEST_F(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
     host.setModeFollowsMacros(false);
     host.setMode("USB");
