@@ -11,6 +11,7 @@
 
 #include "stats_version.h"
 #include "engine/bad_qso_file.h"
+#include "tools/zelk_check/command_values.h"
 #include "tools/zelk_check/log_check.h"
 #include "tools/zelk_check/log_passes.h"
 #include "tools/zelk_check/log_reader.h"
@@ -51,32 +52,6 @@ struct CommandLine {
     bool quiet = false;
     std::string dgMode;
 };
-
-// What stops the program with exit code 2, with the message for the user.
-struct Unusable {
-    std::string message;
-};
-
-std::string ReadWholeFile(const fs::path& path, const char* what) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw Unusable{"cannot read " + std::string(what) + " " + path.string()};
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) throw Unusable{"cannot read " + std::string(what) + " " + path.string()};
-    return std::move(text).str();
-}
-
-// "YYYY-MM-DD HH:MM" (or without the time, midnight).
-OleDateTime ParseDateOption(const std::string& text, const char* option) {
-    std::string date = text, time = "0000";
-    if (const std::size_t blank = text.find(' '); blank != std::string::npos) {
-        date = text.substr(0, blank);
-        time = text.substr(blank + 1);
-        std::erase(time, ':');
-    }
-    if (auto parsed = ParseLogDateTime(date, time)) return *parsed;
-    throw Unusable{std::string(option) + " \"" + text + "\" is not a date and time like \"2017-05-05 21:00\""};
-}
 
 std::pair<std::string, std::string> SplitSetting(const std::string& text, const char* option) {
     const std::size_t equals = text.find('=');

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "stats_version.h"
+#include "tools/zelk_check/command_values.h"
 #include "tools/zelk_check/qso_fields.h"
 #include "tools/zelk_crosscheck/checks_csv.h"
 #include "tools/zelk_crosscheck/crosscheck_run.h"
@@ -44,30 +45,6 @@ struct CommandLine {
     bool removeUniques = false;
     bool quiet = false;
 };
-
-struct Unusable {
-    std::string message;
-};
-
-std::string ReadWholeFile(const fs::path& path, const std::string& what) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw Unusable{"cannot read " + what + " " + path.string()};
-    std::ostringstream text;
-    text << file.rdbuf();
-    return std::move(text).str();
-}
-
-OleDateTime ParseDateOption(const std::string& text, const char* option) {
-    std::string date = text, time = "0000";
-    if (const std::size_t blank = text.find(' '); blank != std::string::npos) {
-        date = text.substr(0, blank);
-        time = text.substr(blank + 1);
-        std::erase(time, ':');
-    }
-    if (auto parsed = ParseLogDateTime(date, time)) return *parsed;
-    throw Unusable{std::string(option) + " \"" + text +
-                   "\" is not a date and time like \"2017-05-05 21:00\""};
-}
 
 // The log files of the folder: every file but the district list and hidden files.
 std::vector<fs::path> LogFilesIn(const fs::path& folder, const fs::path& districts) {
