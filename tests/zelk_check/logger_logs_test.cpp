@@ -47,6 +47,9 @@ TEST_F(LoggerLogs, ScoresAndNamesEveryQsoOfOtherLoggersFiles) {
           "library_adif3.adi:8: FREQ \"3,750\" is not a frequency in MHz; the QSO counts on its BAND 80M",
           "library_adif3.adi:9: DUPE of line 4", "6 QSOs read, 0 lines skipped; 5 logged, 1 rejected; 2 finding lines"}},
         {"band_only_adif2.adi", {"--force"}, "Score:\t 4 *  2 = 8", {"4 QSOs read, 0 lines skipped; 4 logged, 0 rejected; 0 finding lines"}},
+        // Written by an ADIF library from the npm registry: lower-case tags, a record per block, submodes.
+        {"adif_parser_ts.adi", {"--force"}, "Score:\t 3 *  2 = 6",
+         {"adif_parser_ts.adi:46: DUPE of line 6", "4 QSOs read, 0 lines skipped; 4 logged, 0 rejected; 1 finding line"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -74,6 +77,7 @@ TEST_F(LoggerLogs, TheCabrilloFileReadsBackToTheSameScore) {
     } cases[] = {
         {kLogs / "band_only_adif2.adi", {}, "For the Cabrillo file 12 values were filled in"},
         {kLogs / "library_adif3.adi", {}, "For the Cabrillo file 1 value was filled in"},
+        {kLogs / "adif_parser_ts.adi", {}, "For the Cabrillo file 1 value was filled in"},
         {kLogs / "multi_transmitter_3.0.cbr", {}, ""},
         {kSamples / "contest.adi", {"--districts", (kSamples / "zelk.txt").string()}, ""},
     };
