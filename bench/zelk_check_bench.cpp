@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tools/zelk_check/log_check.h"
-#include "tools/zelk_check/log_reader.h"
+#include "logs/log_reader.h"
 
 #if defined(__unix__) && defined(ZELK_CHECK_PROGRAM)
 #include <sys/resource.h>

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_input.h"
-#include "tools/zelk_check/log_reader.h"
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/log_reader.h"
+#include "logs/qso_fields.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Logs in the shapes that other loggers and ADIF/Cabrillo libraries write (tests/zelk_check/logs),
+// Logs in the shapes that other loggers and ADIF/Cabrillo libraries write (tests/logs/other_loggers),
 // checked as a ham runs zelk-check on them: the score, the named lines, and the Cabrillo file
 // written from them, which zelk-check reads back to the same score.
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "engine/district_list.h"
 #include "engine/file_store.h"
 #include "reports/cabrillo_modes.h"
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 #include "tools/zelk_crosscheck/log_source.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "tools/zelk_check/command_values.h"
 #include "tools/zelk_check/log_check.h"
 #include "tools/zelk_check/log_passes.h"
-#include "tools/zelk_check/log_reader.h"
+#include "logs/log_reader.h"
 #include "tools/zelk_check/output_files.h"
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 namespace fs = std::filesystem;
 

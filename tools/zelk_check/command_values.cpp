@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 std::string ReadWholeFile(const std::filesystem::path& path, std::string_view what) {
     const auto unreadable = [&] { return Unusable{"cannot read " + std::string(what) + " " + path.string()}; };

@@ -8,7 +8,7 @@
 #include "engine/bad_qso_file.h"
 #include "engine/district_list.h"
 #include "tools/zelk_check/checker_file_store.h"
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "engine/platform.h"
 #include "engine/qso_input.h"
 #include "reports/contest_score.h"
-#include "tools/zelk_check/log_reader.h"
+#include "logs/log_reader.h"
 
 // Header values of the Cabrillo file by the keys of a header values file: Callsign, Category,
 // Contest, Claimed, Name, Address, Operators, Club, Email, SoapBox. Line breaks are "\r\n", as

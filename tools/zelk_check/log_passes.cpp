@@ -1,6 +1,6 @@
 #include "tools/zelk_check/log_passes.h"
 
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 namespace {
 

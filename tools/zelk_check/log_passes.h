@@ -10,7 +10,7 @@
 
 #include "engine/ole_date.h"
 #include "tools/zelk_check/log_check.h"
-#include "tools/zelk_check/log_reader.h"
+#include "logs/log_reader.h"
 
 // The two readings of a log by zelk-check, neither of which keeps the log's QSOs.
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <optional>
 
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;

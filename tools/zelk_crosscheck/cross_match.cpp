@@ -11,7 +11,7 @@
 #include <tbb/parallel_sort.h>
 
 #include "engine/contest_rules.h"
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 namespace {
 

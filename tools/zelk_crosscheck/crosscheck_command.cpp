@@ -10,7 +10,7 @@
 
 #include "stats_version.h"
 #include "tools/zelk_check/command_values.h"
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 #include "tools/zelk_crosscheck/checks_csv.h"
 #include "tools/zelk_crosscheck/crosscheck_run.h"
 #include "tools/zelk_crosscheck/output_folder.h"

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/zelk_check/log_reader.h"
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/log_reader.h"
+#include "logs/qso_fields.h"
 
 namespace {
 

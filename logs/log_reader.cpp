@@ -1,10 +1,10 @@
-#include "tools/zelk_check/log_reader.h"
+#include "logs/log_reader.h"
 
 #include <algorithm>
 #include <array>
 
-#include "tools/zelk_check/qso_fields.h"
-#include "tools/zelk_check/text_readers.h"
+#include "logs/qso_fields.h"
+#include "logs/text_readers.h"
 
 namespace {
 

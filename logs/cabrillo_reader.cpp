@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/zelk_check/cabrillo_qso_line.h"
-#include "tools/zelk_check/log_reader.h"
-#include "tools/zelk_check/qso_fields.h"
-#include "tools/zelk_check/text_readers.h"
+#include "logs/cabrillo_qso_line.h"
+#include "logs/log_reader.h"
+#include "logs/qso_fields.h"
+#include "logs/text_readers.h"
 
 namespace {
 

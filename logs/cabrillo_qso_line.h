@@ -5,7 +5,7 @@
 #include <string_view>
 #include <variant>
 
-#include "tools/zelk_check/log_reader.h"
+#include "logs/log_reader.h"
 
 // One Cabrillo QSO line (the text after "QSO:"), read by what its fields are:
 //   freq mode date time [own-call] [rst-sent] [exch-sent] call [rst-rcvd] [exch-rcvd] [transmitter]

@@ -1,4 +1,4 @@
-#include "tools/zelk_check/cabrillo_qso_line.h"
+#include "logs/cabrillo_qso_line.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 namespace {
 

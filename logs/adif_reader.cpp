@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "tools/zelk_check/log_reader.h"
-#include "tools/zelk_check/qso_fields.h"
-#include "tools/zelk_check/text_readers.h"
+#include "logs/log_reader.h"
+#include "logs/qso_fields.h"
+#include "logs/text_readers.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/zelk_check/log_reader.h"
-#include "tools/zelk_check/text_source.h"
+#include "logs/log_reader.h"
+#include "logs/text_source.h"
 
 // The readers of each format on a text already recognised; `text` starts after a byte-order mark.
 LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor, const ReadOptions& options);

@@ -1,4 +1,4 @@
-#include "tools/zelk_check/text_source.h"
+#include "logs/text_source.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_check/qso_fields.h"
+#include "logs/qso_fields.h"
 
 #include <algorithm>
 #include <array>
