@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/zelk_check/log_check.h"
+#include "checker/log_check.h"
 #include "logs/log_reader.h"
 
 #if defined(__unix__) && defined(ZELK_CHECK_PROGRAM)

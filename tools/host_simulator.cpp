@@ -39,7 +39,7 @@
 #include "tools/fake_host.h"
 #include "tools/ole_values.h"
 #include "tools/screenshot.h"
-#include "tools/zelk_check/log_check.h"
+#include "checker/log_check.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/zelk_check/log_check.h"
+#include "checker/log_check.h"
 #include "tools/zelk_crosscheck/cross_log.h"
 #include "tools/zelk_crosscheck/cross_match.h"
 

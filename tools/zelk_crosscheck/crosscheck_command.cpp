@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "stats_version.h"
-#include "tools/zelk_check/command_values.h"
+#include "checker/command_values.h"
 #include "logs/qso_fields.h"
 #include "tools/zelk_crosscheck/checks_csv.h"
 #include "tools/zelk_crosscheck/crosscheck_run.h"

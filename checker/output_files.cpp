@@ -1,4 +1,4 @@
-#include "tools/zelk_check/output_files.h"
+#include "checker/output_files.h"
 
 #include <fstream>
 #include <system_error>

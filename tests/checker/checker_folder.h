@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/zelk_check/check_command.h"
+#include "checker/check_command.h"
 
 // A folder of its own for each test, with a district list, in which zelk-check runs as a user
 // would run it from there.

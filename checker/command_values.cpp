@@ -1,4 +1,4 @@
-#include "tools/zelk_check/command_values.h"
+#include "checker/command_values.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "tools/zelk_check/log_check.h"
+#include "checker/log_check.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include "boundary/statistics_reset.h"
 #include "engine/bad_qso_file.h"
 #include "engine/district_list.h"
-#include "tools/zelk_check/checker_file_store.h"
+#include "checker/checker_file_store.h"
 #include "logs/qso_fields.h"
 
 namespace {

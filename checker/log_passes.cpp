@@ -1,4 +1,4 @@
-#include "tools/zelk_check/log_passes.h"
+#include "checker/log_passes.h"
 
 #include "logs/qso_fields.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "zelk_check/checker_folder.h"
+#include "checker/checker_folder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_check/check_command.h"
+#include "checker/check_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -11,11 +11,11 @@
 
 #include "stats_version.h"
 #include "engine/bad_qso_file.h"
-#include "tools/zelk_check/command_values.h"
-#include "tools/zelk_check/log_check.h"
-#include "tools/zelk_check/log_passes.h"
+#include "checker/command_values.h"
+#include "checker/log_check.h"
+#include "checker/log_passes.h"
 #include "logs/log_reader.h"
-#include "tools/zelk_check/output_files.h"
+#include "checker/output_files.h"
 #include "logs/qso_fields.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "tools/zelk_check/checker_file_store.h"
+#include "checker/checker_file_store.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "tools/zelk_check/check_command.h"
+#include "checker/check_command.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

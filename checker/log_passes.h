@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/ole_date.h"
-#include "tools/zelk_check/log_check.h"
+#include "checker/log_check.h"
 #include "logs/log_reader.h"
 
 // The two readings of a log by zelk-check, neither of which keeps the log's QSOs.
