@@ -70,7 +70,7 @@ if [ $# -ge 3 ]; then
     --include "$out/UT5ZZ.cbr" --output-dir "$out/contest-logs" --truth "$out/contest-truth.csv"
   cp "$root/samples/zelk.txt" "$out/contest-logs/zelk.txt"
   set +e
-  "$native/tools/zelk_crosscheck/zelk-crosscheck" "$out/contest-logs" --output-dir "$out/crosscheck"
+  "$native/crosscheck/zelk-crosscheck" "$out/contest-logs" --output-dir "$out/crosscheck"
   echo "(exit code $?: 0 every log read whole, 1 some logs or lines skipped, 2 nothing usable)"
   set -e
   echo

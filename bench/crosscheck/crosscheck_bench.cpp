@@ -13,9 +13,9 @@
 #include <string>
 
 #include "tools/contest_simulator/contest_simulator.h"
-#include "tools/zelk_crosscheck/crosscheck_run.h"
-#include "tools/zelk_crosscheck/results_pages.h"
-#include "tools/zelk_crosscheck/ubn_report.h"
+#include "crosscheck/crosscheck_run.h"
+#include "crosscheck/results_pages.h"
+#include "crosscheck/ubn_report.h"
 
 namespace fs = std::filesystem;
 

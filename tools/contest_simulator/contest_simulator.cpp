@@ -12,7 +12,7 @@
 #include "engine/file_store.h"
 #include "reports/cabrillo_modes.h"
 #include "logs/qso_fields.h"
-#include "tools/zelk_crosscheck/log_source.h"
+#include "crosscheck/log_source.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/ole_date.h"
-#include "tools/zelk_crosscheck/cross_match.h"
+#include "crosscheck/cross_match.h"
 
 // A ZELK contest played between stations with a known truth, for the cross-check's tests, its
 // benchmark and the demo: each participant's log in a logger's format, and for every QSO line

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "tools/contest_simulator/contest_simulator.h"
-#include "tools/zelk_crosscheck/escaping.h"
-#include "tools/zelk_crosscheck/ubn_report.h"
+#include "crosscheck/escaping.h"
+#include "crosscheck/ubn_report.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/call_similarity.h"
+#include "crosscheck/call_similarity.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/zelk_crosscheck/escaping.h"
+#include "crosscheck/escaping.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/results_pages.h"
+#include "crosscheck/results_pages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/ole_date.h"
-#include "tools/zelk_crosscheck/escaping.h"
+#include "crosscheck/escaping.h"
 
 namespace {
 

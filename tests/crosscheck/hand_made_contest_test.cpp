@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/zelk_crosscheck/crosscheck_command.h"
+#include "crosscheck/crosscheck_command.h"
 
 namespace fs = std::filesystem;
 

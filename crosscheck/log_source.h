@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "tools/zelk_crosscheck/cross_log.h"
+#include "crosscheck/cross_log.h"
 
 // Turns one log file into the cross-check's compact records. The only place that knows the log
 // readers. A file that is not a usable log comes back with the reason in `unreadable`.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/zelk_crosscheck/cross_log.h"
+#include "crosscheck/cross_log.h"
 
 // An inline SVG bar chart of the log's QSOs per hour, each bar split by band, with its legend.
 // Plain SVG: no script, no external file.

@@ -1,8 +1,8 @@
-#include "tools/zelk_crosscheck/checks_csv.h"
+#include "crosscheck/checks_csv.h"
 
 #include "engine/ole_date.h"
-#include "tools/zelk_crosscheck/escaping.h"
-#include "tools/zelk_crosscheck/ubn_report.h"
+#include "crosscheck/escaping.h"
+#include "crosscheck/ubn_report.h"
 
 std::string ChecksCsvHeading() {
     return "Log file,Line,Own call,Time,Band,Mode,Call,Exchange received,Verdict,Call on the air,Exchange "

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/cross_match.h"
+#include "crosscheck/cross_match.h"
 
 #include <algorithm>
 #include <charconv>

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "checker/log_check.h"
-#include "tools/zelk_crosscheck/cross_log.h"
-#include "tools/zelk_crosscheck/cross_match.h"
+#include "crosscheck/cross_log.h"
+#include "crosscheck/cross_match.h"
 
 struct LogScores {
     CheckOutcome claimed;  // every QSO, as the participant's plug-in scored it

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "tools/zelk_crosscheck/checked_score.h"
-#include "tools/zelk_crosscheck/cross_log.h"
-#include "tools/zelk_crosscheck/cross_match.h"
+#include "crosscheck/checked_score.h"
+#include "crosscheck/cross_log.h"
+#include "crosscheck/cross_match.h"
 
 inline constexpr std::size_t kVerdictKinds = 9;
 using VerdictCounts = std::array<std::size_t, kVerdictKinds>;

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/checked_score.h"
+#include "crosscheck/checked_score.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/escaping.h"
+#include "crosscheck/escaping.h"
 
 std::string CsvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);

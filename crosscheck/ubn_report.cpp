@@ -1,11 +1,11 @@
-#include "tools/zelk_crosscheck/ubn_report.h"
+#include "crosscheck/ubn_report.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "engine/ole_date.h"
-#include "tools/zelk_crosscheck/escaping.h"
-#include "tools/zelk_crosscheck/hour_chart.h"
+#include "crosscheck/escaping.h"
+#include "crosscheck/hour_chart.h"
 
 namespace {
 

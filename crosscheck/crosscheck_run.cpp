@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/crosscheck_run.h"
+#include "crosscheck/crosscheck_run.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include <tbb/parallel_for.h>
 
-#include "tools/zelk_crosscheck/log_source.h"
+#include "crosscheck/log_source.h"
 
 namespace fs = std::filesystem;
 

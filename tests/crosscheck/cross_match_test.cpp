@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/zelk_crosscheck/cross_match.h"
+#include "crosscheck/cross_match.h"
 
 namespace {
 

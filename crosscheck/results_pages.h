@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/zelk_crosscheck/crosscheck_run.h"
+#include "crosscheck/crosscheck_run.h"
 
 // The results as one HTML page: a table per category (the logs' CATEGORY-* headers), ranked by
 // checked score, with links to each log's report; then the logs that could not be scored.

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "tools/contest_simulator/contest_simulator.h"
-#include "tools/zelk_crosscheck/crosscheck_run.h"
-#include "tools/zelk_crosscheck/log_source.h"
-#include "tools/zelk_crosscheck/ubn_report.h"
+#include "crosscheck/crosscheck_run.h"
+#include "crosscheck/log_source.h"
+#include "crosscheck/ubn_report.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/zelk_crosscheck/hour_chart.h"
+#include "crosscheck/hour_chart.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/hour_chart.h"
+#include "crosscheck/hour_chart.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/ole_date.h"
-#include "tools/zelk_crosscheck/escaping.h"
+#include "crosscheck/escaping.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/crosscheck_command.h"
+#include "crosscheck/crosscheck_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -11,11 +11,11 @@
 #include "stats_version.h"
 #include "checker/command_values.h"
 #include "logs/qso_fields.h"
-#include "tools/zelk_crosscheck/checks_csv.h"
-#include "tools/zelk_crosscheck/crosscheck_run.h"
-#include "tools/zelk_crosscheck/output_folder.h"
-#include "tools/zelk_crosscheck/results_pages.h"
-#include "tools/zelk_crosscheck/ubn_report.h"
+#include "crosscheck/checks_csv.h"
+#include "crosscheck/crosscheck_run.h"
+#include "crosscheck/output_folder.h"
+#include "crosscheck/results_pages.h"
+#include "crosscheck/ubn_report.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/log_source.h"
+#include "crosscheck/log_source.h"
 
 #include <fstream>
 #include <sstream>

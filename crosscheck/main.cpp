@@ -1,5 +1,5 @@
 #include <iostream>
 
-#include "tools/zelk_crosscheck/crosscheck_command.h"
+#include "crosscheck/crosscheck_command.h"
 
 int main(int argc, char** argv) { return CrossCheckMain(argc, argv, std::cout, std::cerr); }

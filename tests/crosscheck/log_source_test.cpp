@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/zelk_crosscheck/log_source.h"
+#include "crosscheck/log_source.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "tools/zelk_crosscheck/call_similarity.h"
-#include "tools/zelk_crosscheck/cross_log.h"
+#include "crosscheck/call_similarity.h"
+#include "crosscheck/cross_log.h"
 
 // The committee's rules, each with its default.
 struct MatchRules {

@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/cross_log.h"
+#include "crosscheck/cross_log.h"
 
 #include <cmath>
 #include <optional>

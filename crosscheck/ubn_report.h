@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/zelk_crosscheck/crosscheck_run.h"
+#include "crosscheck/crosscheck_run.h"
 
 // The report a participant gets: the claimed and the checked summary, then the QSOs the other
 // logs did not confirm (not in log, busted calls, busted exchanges, uniques), each with its line,

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/zelk_crosscheck/crosscheck_run.h"
+#include "crosscheck/crosscheck_run.h"
 
 // Every QSO of every scored log with its verdict, one CSV row each (RFC 4180, CRLF): for a busted
 // call the call that was on the air, for a matched QSO or a busted exchange what the other station

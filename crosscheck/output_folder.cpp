@@ -1,4 +1,4 @@
-#include "tools/zelk_crosscheck/output_folder.h"
+#include "crosscheck/output_folder.h"
 
 #include <fstream>
 #include <set>
