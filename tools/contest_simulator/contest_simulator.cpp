@@ -12,7 +12,7 @@
 #include "engine/file_store.h"
 #include "reports/cabrillo_modes.h"
 #include "logs/qso_fields.h"
-#include "crosscheck/log_source.h"
+#include "logs/log_reader.h"
 
 namespace {
 
@@ -28,6 +28,26 @@ struct BandRange {
 constexpr BandRange kBands[] = {{"160m", 1810, 1990}, {"80m", 3500, 3790}, {"40m", 7000, 7190}};
 constexpr int kBandModes = 3 * kModeColumns;
 constexpr int kClockErrorMinutes = 8;  // past any sensible window, and more for a few
+
+// Whether one slip of the pen turns one call into the other: a character changed, missing or
+// extra, two neighbours swapped, or a different part after "/".
+bool OneSlipApart(std::string_view a, std::string_view b) {
+    if (a.size() < b.size()) std::swap(a, b);
+    if (a.size() == b.size()) {
+        std::size_t first = 0;
+        while (first < a.size() && a[first] == b[first]) ++first;
+        if (first == a.size() || a.substr(first + 1) == b.substr(first + 1)) return true;
+        if (first + 1 < a.size() && a[first] == b[first + 1] && a[first + 1] == b[first] &&
+            a.substr(first + 2) == b.substr(first + 2))
+            return true;
+    } else if (a.size() == b.size() + 1) {
+        std::size_t first = 0;
+        while (first < b.size() && a[first] == b[first]) ++first;
+        if (a.substr(first + 1) == b.substr(first)) return true;
+    }
+    const auto base = [](std::string_view call) { return call.substr(0, call.find('/')); };
+    return (a.find('/') != std::string_view::npos || b.find('/') != std::string_view::npos) && base(a) == base(b);
+}
 
 struct Station {
     std::string call;
@@ -48,8 +68,8 @@ struct Record {
     std::string sent, received;
     std::size_t partner = kNone;  // the other station's record of the QSO
     bool deleted = false;
-    Verdict verdict = Verdict::matched;
-    CallSlip slip = CallSlip::none;
+    Truth verdict = Truth::matched;
+    PlantedSlip slip = PlantedSlip::none;
     std::string label;
 };
 
@@ -59,8 +79,10 @@ public:
 
     SimulatedContest run() {
         if (!m_settings.includedText.empty()) {
-            m_included = CrossLogFromText(m_settings.includedFileName, m_settings.includedText);
-            if (m_included.unreadable.empty()) addIncludedStations();
+            m_included = ReadContestLog(m_settings.includedText);
+            if (m_included.ownCall.empty() && !m_included.qsos.empty())
+                m_included.ownCall = m_included.qsos.front().myCall;
+            if (!m_included.ownCall.empty()) addIncludedStations();
         }
         makeStations();
         playQsos();
@@ -71,8 +93,8 @@ public:
         fillExchanges();
         if (m_fixed != kNone) answerIncludedLog();
         if (m_settings.plantedOfEachKind > 0) {
-            for (CallSlip slip :
-                 {CallSlip::changed, CallSlip::missing, CallSlip::extra, CallSlip::swapped, CallSlip::suffix})
+            for (PlantedSlip slip :
+                 {PlantedSlip::changed, PlantedSlip::missing, PlantedSlip::extra, PlantedSlip::swapped, PlantedSlip::suffix})
                 plantBustedCalls(slip);
             plantBustedExchanges();
             plantNils();
@@ -102,9 +124,7 @@ private:
     bool farFromAll(const std::string& call, std::size_t except = kNone) const {
         if (m_calls.contains(call)) return false;
         for (std::size_t i = 0; i < m_stations.size(); ++i)
-            if (i != except && (SlipBetween(call, m_stations[i].call) != CallSlip::none ||
-                                SlipBetween(m_stations[i].call, call) != CallSlip::none))
-                return false;
+            if (i != except && OneSlipApart(call, m_stations[i].call)) return false;
         return true;
     }
 
@@ -142,14 +162,14 @@ private:
         m_used.insert(m_fixed);
         m_calls.insert(own.call);
         m_stations.push_back(std::move(own));
-        for (const CrossQso& qso : m_included.qsos) {
+        for (const LogQso& qso : m_included.qsos) {
             if (m_stations.size() >= m_settings.stations) break;
-            const std::string call(m_included.text(qso.call));
+            const std::string& call = qso.call;
             if (call.empty() || m_calls.contains(call) || call.find('/') != std::string::npos) continue;
             Station station;
             station.call = call;
             station.ur = CountryOfCall(call) == "UR";
-            station.district = station.ur ? std::string(m_included.text(qso.exchReceived)) : "";
+            station.district = station.ur ? qso.exchReceived : "";
             station.clockOffset = static_cast<int>(below(121)) - 60;
             station.participant = true;
             m_calls.insert(call);
@@ -163,10 +183,10 @@ private:
         std::map<std::string, std::size_t> stationOf;
         for (std::size_t s = 0; s < m_stations.size(); ++s) stationOf[m_stations[s].call] = s;
         std::set<std::string> answered;
-        for (const CrossQso& qso : m_included.qsos) {
-            const auto found = stationOf.find(std::string(m_included.text(qso.call)));
-            const auto band = BandIndex(m_included.text(qso.band));
-            const std::string_view modeName = m_included.text(qso.mode);
+        for (const LogQso& qso : m_included.qsos) {
+            const auto found = stationOf.find(qso.call);
+            const auto band = BandIndex(qso.band);
+            const std::string_view modeName = qso.mode;
             const auto* modeAt = std::find(std::begin(contest_tables::kModeNames),
                                            std::end(contest_tables::kModeNames), modeName);
             if (found == stationOf.end() || found->second == m_fixed || !band ||
@@ -186,8 +206,8 @@ private:
             record.band = *band;
             record.mode = mode;
             record.kHz = qso.frequencyHz / 1000;
-            record.sent = std::string(m_included.text(qso.exchReceived));
-            record.received = std::string(m_included.text(qso.exchSent));
+            record.sent = qso.exchReceived;
+            record.received = qso.exchSent;
             m_records.push_back(std::move(record));
         }
     }
@@ -259,7 +279,7 @@ private:
         for (std::size_t attempts = 0; attempts < m_records.size() * 4; ++attempts) {
             const std::size_t r = below(m_records.size());
             const Record& record = m_records[r];
-            if (record.partner == kNone || record.deleted || record.verdict != Verdict::matched) continue;
+            if (record.partner == kNone || record.deleted || record.verdict != Truth::matched) continue;
             if (record.trueSeconds < 1800 || record.trueSeconds > contestSeconds() - 3600) continue;
             if (m_used.contains(record.station) || m_used.contains(record.worked)) continue;
             m_used.insert(record.station);
@@ -286,7 +306,7 @@ private:
             record.call = ghost.call;
             record.received =
                 ghost.ur ? m_settings.districts[below(m_settings.districts.size())] : Serial(1 + below(400));
-            record.verdict = Verdict::unique;
+            record.verdict = Truth::unique;
             record.label = "unique: " + ghost.call + " was logged by this log only";
             m_records.push_back(std::move(record));
             count("unique");
@@ -300,7 +320,7 @@ private:
             Record repeat = m_records[r];
             repeat.trueSeconds += 20 * 60 + static_cast<std::int64_t>(below(30 * 60));
             repeat.partner = kNone;
-            repeat.verdict = Verdict::dupe;
+            repeat.verdict = Truth::dupe;
             repeat.label = "dupe: " + repeat.call + " logged again on the same band and mode";
             m_records.push_back(std::move(repeat));
             count("dupe");
@@ -335,38 +355,38 @@ private:
             } else if (record.worked != kNone && !m_stations[record.worked].participant) {
                 const Station& other = m_stations[record.worked];
                 record.received = other.ur ? other.district : Serial(++sentToOthers[record.worked]);
-            } else if (record.verdict == Verdict::dupe) {
+            } else if (record.verdict == Truth::dupe) {
                 const Station& other = m_stations[record.worked];
                 record.received = other.ur ? other.district : Serial(500 + below(400));
             }
         }
     }
 
-    static std::string Mutated(const std::string& call, CallSlip slip, std::size_t at, char letter) {
+    static std::string Mutated(const std::string& call, PlantedSlip slip, std::size_t at, char letter) {
         std::string wrong = call;
         switch (slip) {
-            case CallSlip::changed:
+            case PlantedSlip::changed:
                 wrong[at] = letter;
                 break;
-            case CallSlip::missing:
+            case PlantedSlip::missing:
                 wrong.erase(at, 1);
                 break;
-            case CallSlip::extra:
+            case PlantedSlip::extra:
                 wrong.insert(at, 1, letter);
                 break;
-            case CallSlip::swapped:
+            case PlantedSlip::swapped:
                 std::swap(wrong[at], wrong[at + 1]);
                 break;
-            case CallSlip::suffix:
+            case PlantedSlip::suffix:
                 wrong += "/P";
                 break;
-            case CallSlip::none:
+            case PlantedSlip::none:
                 break;
         }
         return wrong;
     }
 
-    void plantBustedCalls(CallSlip slip) {
+    void plantBustedCalls(PlantedSlip slip) {
         for (std::size_t n = 0; n < m_settings.plantedOfEachKind; ++n) {
             const std::size_t r = freshPairRecord();
             if (r == kNone) continue;
@@ -375,7 +395,7 @@ private:
             std::string wrong;
             for (int attempt = 0; attempt < 100; ++attempt) {
                 const std::string candidate = Mutated(correct, slip, below(correct.size() - 1), letter());
-                if (SlipBetween(candidate, correct) == slip && farFromAll(candidate, record.worked)) {
+                if (candidate != correct && farFromAll(candidate, record.worked)) {
                     wrong = candidate;
                     break;
                 }
@@ -383,10 +403,10 @@ private:
             if (wrong.empty()) continue;
             m_calls.insert(wrong);
             record.call = wrong;
-            record.verdict = Verdict::bustedCall;
+            record.verdict = Truth::bustedCall;
             record.slip = slip;
             record.label =
-                "busted call: " + wrong + " for " + correct + " (" + std::string(SlipName(slip)) + ")";
+                "busted call: " + wrong + " for " + correct + " (" + std::string(PlantedSlipName(slip)) + ")";
             count("busted call");
         }
     }
@@ -406,7 +426,7 @@ private:
             }
             record.label = "busted exchange: " + wrong + " for " + record.received;
             record.received = wrong;
-            record.verdict = Verdict::bustedExchange;
+            record.verdict = Truth::bustedExchange;
             count("busted exchange");
         }
     }
@@ -417,7 +437,7 @@ private:
             if (r == kNone) continue;
             Record& record = m_records[r];
             m_records[record.partner].deleted = true;
-            record.verdict = Verdict::notInLog;
+            record.verdict = Truth::notInLog;
             record.label = "NIL: " + record.call + " has no record of the QSO";
             count("NIL");
         }
@@ -430,10 +450,10 @@ private:
             Record& record = m_records[r];
             const std::int64_t minutes = kClockErrorMinutes + static_cast<std::int64_t>(below(20));
             record.loggedSeconds += (below(2) == 0 ? 1 : -1) * minutes * 60;
-            record.verdict = Verdict::notInLog;
+            record.verdict = Truth::notInLog;
             record.label = "time off: logged " + std::to_string(minutes) + " minutes off";
             Record& partner = m_records[record.partner];
-            partner.verdict = Verdict::notInLog;
+            partner.verdict = Truth::notInLog;
             partner.label = "time off, other side: " + record.call + "'s log has the QSO " +
                             std::to_string(minutes) + " minutes off";
             count("time off");
@@ -452,7 +472,7 @@ private:
                     continue;
                 }
                 m_records[record.partner].deleted = true;
-                record.verdict = Verdict::notInLog;
+                record.verdict = Truth::notInLog;
                 record.label = "log nobody logged: " + m_stations[z].call;
             }
             count("log nobody logged");
@@ -468,7 +488,7 @@ private:
                 loggers[record.worked].insert(record.station);
         for (Record& record : m_records) {
             if (record.deleted || record.worked == kNone || m_stations[record.worked].participant) continue;
-            record.verdict = loggers[record.worked].size() > 1 ? Verdict::notCheckable : Verdict::unique;
+            record.verdict = loggers[record.worked].size() > 1 ? Truth::notCheckable : Truth::unique;
         }
     }
 
@@ -565,7 +585,7 @@ private:
     std::vector<Record> m_records;
     std::set<std::size_t> m_used;
     std::map<std::string, std::size_t> m_planted;
-    CrossLog m_included;
+    LogContents m_included;
     std::size_t m_fixed = kNone;  // the included log's station
 };
 
@@ -575,6 +595,44 @@ SimulatedContest SimulateContest(const SimulatorSettings& settings) {
     SimulatorSettings checked = settings;
     if (checked.districts.empty()) checked.districts = {"KI01"};
     return Simulator(checked).run();
+}
+
+std::string_view TruthName(Truth truth) {
+    switch (truth) {
+        case Truth::matched:
+            return "matched";
+        case Truth::bustedExchange:
+            return "busted exchange";
+        case Truth::bustedCall:
+            return "busted call";
+        case Truth::notInLog:
+            return "not in log";
+        case Truth::unique:
+            return "unique";
+        case Truth::notCheckable:
+            return "not checkable";
+        case Truth::dupe:
+            return "dupe";
+    }
+    return "";
+}
+
+std::string_view PlantedSlipName(PlantedSlip slip) {
+    switch (slip) {
+        case PlantedSlip::changed:
+            return "changed character";
+        case PlantedSlip::missing:
+            return "missing character";
+        case PlantedSlip::extra:
+            return "extra character";
+        case PlantedSlip::swapped:
+            return "swapped characters";
+        case PlantedSlip::suffix:
+            return "different /suffix";
+        case PlantedSlip::none:
+            break;
+    }
+    return "";
 }
 
 std::vector<std::string> DistrictCodesOf(const std::string& districtList) {

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <string_view>
+
 #include "engine/ole_date.h"
-#include "crosscheck/cross_match.h"
 
 // A ZELK contest played between stations with a known truth, for the cross-check's tests, its
 // benchmark and the demo: each participant's log in a logger's format, and for every QSO line
@@ -31,12 +32,20 @@ struct SimulatedLog {
     std::string text;
 };
 
-// What a QSO line of a log really is.
+// What a QSO line of a log really is, as the simulator played it. The words of TruthName are the
+// ones a cross-check's verdict list uses, so the two can be compared line by line.
+enum class Truth { matched, bustedExchange, bustedCall, notInLog, unique, notCheckable, dupe };
+std::string_view TruthName(Truth truth);
+
+// The slip of the pen planted into a busted call.
+enum class PlantedSlip { none, changed, missing, extra, swapped, suffix };
+std::string_view PlantedSlipName(PlantedSlip slip);
+
 struct TruthRecord {
     std::string fileName;
     std::size_t line = 0;
-    Verdict verdict = Verdict::matched;
-    CallSlip slip = CallSlip::none;
+    Truth truth = Truth::matched;
+    PlantedSlip slip = PlantedSlip::none;
     std::string label;  // the planted error ("NIL: UT5ZZ deleted its record"), empty for clean QSOs
 };
 

@@ -6,10 +6,23 @@
 #include <sstream>
 
 #include "tools/contest_simulator/contest_simulator.h"
-#include "crosscheck/escaping.h"
-#include "crosscheck/ubn_report.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A CSV field, quoted when it holds a comma, a quote or a line break.
+std::string CsvCell(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
 
 // Writes a simulated contest's logs into a folder, with the truth of every QSO line beside them.
 int main(int argc, char** argv) {
@@ -61,8 +74,8 @@ int main(int argc, char** argv) {
         std::ofstream truth(truthPath, std::ios::binary);
         truth << "File,Line,Verdict,Planted\r\n";
         for (const TruthRecord& record : contest.truth)
-            truth << CsvField(record.fileName) << "," << record.line << "," << VerdictName(record.verdict)
-                  << "," << CsvField(record.label) << "\r\n";
+            truth << CsvCell(record.fileName) << "," << record.line << "," << TruthName(record.truth) << ","
+                  << CsvCell(record.label) << "\r\n";
     }
     std::cout << contest.logs.size() << " logs written into " << folder << "; planted:";
     for (const auto& [kind, count] : contest.planted) std::cout << " " << kind << " " << count << ";";
