@@ -11,14 +11,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A CSV field, quoted when it holds a comma, a quote or a line break.
-std::string CsvCell(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+// A CSV field in quotes, its own quotes doubled.
+std::string Quoted(std::string_view text) {
     std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
 
@@ -74,8 +70,8 @@ int main(int argc, char** argv) {
         std::ofstream truth(truthPath, std::ios::binary);
         truth << "File,Line,Verdict,Planted\r\n";
         for (const TruthRecord& record : contest.truth)
-            truth << CsvCell(record.fileName) << "," << record.line << "," << TruthName(record.truth) << ","
-                  << CsvCell(record.label) << "\r\n";
+            truth << Quoted(record.fileName) << "," << record.line << "," << TruthName(record.truth) << ","
+                  << Quoted(record.label) << "\r\n";
     }
     std::cout << contest.logs.size() << " logs written into " << folder << "; planted:";
     for (const auto& [kind, count] : contest.planted) std::cout << " " << kind << " " << count << ";";
