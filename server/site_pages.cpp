@@ -14,6 +14,17 @@ std::string Row(std::initializer_list<std::string> cells, const char* tag = "td"
 
 std::string Number(std::int64_t value) { return std::to_string(value); }
 
+// A run's rules as the committee reads them.
+std::string RulesText(const std::string& parametersJson) {
+    const nlohmann::json p = nlohmann::json::parse(parametersJson, nullptr, false);
+    if (!p.is_object()) return parametersJson;
+    return "window " + std::to_string(p.value("windowMinutes", 0)) + " min; busted calls " +
+           (p.value("bustedCalls", false) ? "looked for" : "not looked for") + "; not-in-log penalty " +
+           std::to_string(p.value("nilPenalty", 0)) + " QSO; uniques " +
+           (p.value("removeUniques", false) ? "lose their credit" : "keep their credit") + "; period " +
+           p.value("start", std::string()) + " to " + p.value("end", std::string());
+}
+
 std::string CsrfField(const std::string& csrf) {
     return "<input type=\"hidden\" name=\"csrf\" value=\"" + Escaped(csrf) + "\">";
 }
@@ -216,7 +227,7 @@ std::string CommitteePage(const CommitteeView& view) {
                                                "<button type=\"submit\">Publish</button></form>";
         }
         body += Row({id, FormatUnixUtc(run.startedAt), Escaped(run.startedBy), Escaped(state),
-                     "<code>" + Escaped(run.parametersJson) + "</code>", results, action});
+                     Escaped(RulesText(run.parametersJson)), results, action});
     }
     body += "</table>\n";
 
