@@ -36,6 +36,15 @@ constexpr const char* kReportPolicy =
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
+// The HTTP library listens with a backlog of 5 connections: at a deadline rush hundreds connect at
+// once, and the kernel drops those past the backlog. Listening again on the bound socket widens it.
+class HttpServer : public httplib::Server {
+public:
+    void widenBacklog() {
+        if (svr_sock_ != INVALID_SOCKET) ::listen(svr_sock_, SOMAXCONN);
+    }
+};
+
 void SendHtml(httplib::Response& res, int status, const std::string& html) {
     res.status = status;
     res.set_content(html, "text/html; charset=utf-8");
@@ -416,7 +425,7 @@ struct SiteServer::Impl {
     std::mutex passwordMutex;
     fs::path scratch;
     fs::path firstPasswordFile;
-    httplib::Server http;
+    HttpServer http;
 };
 
 void SiteServer::Impl::routes() {
@@ -704,8 +713,9 @@ SiteServer::~SiteServer() {
 }
 
 int SiteServer::bind(const std::string& host, int port) {
-    if (port == 0) return m_impl->http.bind_to_any_port(host);
-    return m_impl->http.bind_to_port(host, port) ? port : -1;
+    const int bound = port == 0 ? m_impl->http.bind_to_any_port(host) : m_impl->http.bind_to_port(host, port) ? port : -1;
+    if (bound > 0) m_impl->http.widenBacklog();
+    return bound;
 }
 
 bool SiteServer::run() { return m_impl->http.listen_after_bind(); }
