@@ -1,4 +1,10 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "site_fixture.h"
 
@@ -174,6 +180,32 @@ TEST(Headers, EveryPageForbidsScriptsAndFraming) {
         EXPECT_EQ(policy.find("script-src"), std::string::npos);
         EXPECT_EQ(res->get_header_value("X-Content-Type-Options"), "nosniff");
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Limits, AClientThatSendsNothingIsCutOff) {
+    RunningSite site([](SiteConfig& config) { config.readTimeoutSeconds = 1; });
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(site.port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const char* partial = "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Length: 1000\r\n\r\nSTART-OF-LOG";
+    ::send(fd, partial, std::strlen(partial), 0);
+    // The server closes the connection: recv ends (0, or a reset) instead of waiting for ever.
+    timeval patience{30, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
+    }
+    EXPECT_TRUE(n == 0 || errno == ECONNRESET) << "errno " << errno;
+    ::close(fd);
+    EXPECT_TRUE(site.server->store().activeSubmissions().empty());
 }
 
 }  // namespace
