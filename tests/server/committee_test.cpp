@@ -50,8 +50,10 @@ TEST(Committee, LoginCookieIsGuardedAndLoginsAreThrottled) {
         refused += wrong->status == 403;
         throttled += wrong->status == 429;
     }
-    EXPECT_EQ(refused, 5);
-    EXPECT_EQ(throttled, 3);
+    // Five a minute: the bucket refills one every 12 s, so a slow machine may see a sixth try.
+    EXPECT_GE(refused, 5);
+    EXPECT_GE(throttled, 2);
+    EXPECT_EQ(refused + throttled, 8);
     // Another address is not held back by that one.
     EXPECT_EQ(c.Post("/committee/login", {{"X-Forwarded-For", "192.0.2.8"}},
                      httplib::Params{{"user", "committee"}, {"password", site.password()}})
