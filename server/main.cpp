@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -71,9 +72,12 @@ int main(int argc, char** argv) {
         std::signal(SIGINT, StopOnSignal);
         std::signal(SIGTERM, StopOnSignal);
         std::cout << "zelk-server: serving http://" << host << ":" << bound << "/" << std::endl;
+        const std::filesystem::path passwordFile = std::filesystem::path(dataDir) / "committee-password.txt";
         if (!server.firstPasswordFile().empty())
             std::cout << "zelk-server: the committee's first password (member \"committee\") is in "
                       << server.firstPasswordFile().string() << std::endl;
+        else if (std::filesystem::exists(passwordFile))
+            std::cout << "zelk-server: the committee's first password was written to " << passwordFile.string() << std::endl;
         const bool served = server.run();
         g_server = nullptr;
         return served ? 0 : 1;
