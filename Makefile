@@ -2,6 +2,7 @@
 #              the plug-in's Cabrillo file with zelk-check, then cross-check a simulated
 #              60-station contest that includes that log with zelk-crosscheck
 # make test  - build both builds and run every test (native, sanitizers, Wine)
+# make serve - run zelk-server on 127.0.0.1:8080 for the sample contest (data in SERVE_DIR), until Ctrl-C
 # make dll   - build build/win32/Stats.dll only
 # make bench - run the benchmarks (native)
 # make soak  - run the soak benchmark of the host's thread under Wine: SOAK_SECONDS per run (default
@@ -14,12 +15,14 @@ SHELL := /bin/bash
 export MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 DEMO_DIR := demo-output
+SERVE_DIR ?= serve-data
+SERVE_DEADLINE ?= $(shell date -u -d '+7 days' '+%Y-%m-%d %H:%M')
 FUZZ_SECONDS ?= 180
 SOAK_SECONDS ?= 60
 SOAK_BUSY ?= 2
 FUZZ_TARGETS := district_list plugin_sequence reports header_values log_readers
 
-.PHONY: deps dll native native-asan win32 test test-native test-asan test-win32 demo bench soak fuzz fuzz-build fuzz-corpus dist clean
+.PHONY: serve deps dll native native-asan win32 test test-native test-asan test-win32 demo bench soak fuzz fuzz-build fuzz-corpus dist clean
 
 deps:
 	@scripts/install-deps.sh
@@ -54,12 +57,20 @@ test: test-native test-asan test-win32
 demo: dll
 	cmake --build --preset win32 -j $(JOBS) --target host_simulator zelk-check
 	cmake --preset native >/dev/null
-	cmake --build --preset native -j $(JOBS) --target zelk-crosscheck zelk-contest-sim
+	cmake --build --preset native -j $(JOBS) --target zelk-crosscheck zelk-contest-sim zelk-server
 	scripts/with-display.sh scripts/run-demo.sh build/win32 $(DEMO_DIR) build/native
+	scripts/run-server-demo.sh build/native $(DEMO_DIR)
+
+serve: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS) --target zelk-server
+	build/native/server/zelk-server --data $(SERVE_DIR) --districts samples/zelk.txt \
+		--start "2017-05-05 21:00" --end "2017-05-06 03:00" --deadline "$(SERVE_DEADLINE)" --listen 127.0.0.1:8080
 
 bench: native
 	build/native/bench/stats_bench
 	build/native/bench/crosscheck/crosscheck_bench
+	build/native/bench/server/upload_rush --server build/native/server/zelk-server --samples samples
 
 soak: deps
 	cmake --preset win32 >/dev/null
@@ -86,4 +97,4 @@ dist: deps
 	  cp build/win32/zelk-stats-$$version.zip dist/ && echo "dist/zelk-stats-$$version.zip"
 
 clean:
-	rm -rf build $(DEMO_DIR) dist
+	rm -rf build $(DEMO_DIR) dist $(SERVE_DIR)

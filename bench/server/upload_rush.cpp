@@ -1,0 +1,173 @@
+// The deadline rush: many participants upload their logs at the same moment. Starts zelk-server
+// on a free port, lets every client upload a log of --qsos QSOs at once, and reports the latency
+// (p50, p99, max), the uploads per second, the server's peak memory, and whether every upload was
+// acknowledged and stored (each receipt's file on disk with the receipt's SHA-256).
+//   upload_rush --server ZELK_SERVER --samples DIR [--clients 300] [--qsos 1000]
+#include <CLI/CLI.hpp>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <latch>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "server/secrets.h"
+
+extern char** environ;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+int FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A Cabrillo log of `qsos` QSOs over the contest's six hours, with the usual share of districts.
+std::string MakeLog(int station, int qsos) {
+    static const char* kBands[] = {"1820", "3520", "7020"};
+    static const char* kModes[] = {"CW", "PH", "RY"};
+    static const char* kDistricts[] = {"KI01", "KR02", "VI03", "VO04", "DN05"};
+    const std::string call = "UR" + std::to_string(station) + "ZZ";
+    std::string log = "START-OF-LOG: 3.0\r\nCONTEST: ZELK\r\nCALLSIGN: " + call +
+                      "\r\nCATEGORY-OPERATOR: SINGLE-OP\r\nCATEGORY-MODE: MIXED\r\n";
+    char line[160];
+    for (int q = 0; q < qsos; ++q) {
+        const int minute = q * 359 / qsos;
+        std::snprintf(line, sizeof line, "QSO: %5s %s 2017-05-0%d %02d%02d %-10s 599 KI01 UT%dQ%c 599 %s\r\n",
+                      kBands[q % 3], kModes[(q / 3) % 3], minute < 180 ? 5 : 6, (21 + minute / 60) % 24, minute % 60,
+                      call.c_str(), q % 10, 'A' + q / 10 % 26, kDistricts[q % 5]);
+        log += line;
+    }
+    return log + "END-OF-LOG:\r\n";
+}
+
+std::size_t PeakMemoryKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("VmHWM:")) return std::stoul(line.substr(6));
+    return 0;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app("The deadline rush on zelk-server", "upload_rush");
+    std::string server, samples;
+    int clients = 300, qsos = 1000, threads = 16;
+    app.add_option("--server", server)->required();
+    app.add_option("--samples", samples)->required();
+    app.add_option("--clients", clients);
+    app.add_option("--qsos", qsos);
+    app.add_option("--threads", threads, "the server's request threads");
+    CLI11_PARSE(app, argc, argv);
+    StartSodium();
+
+    const fs::path data = fs::temp_directory_path() / ("zelk-upload-rush-" + RandomToken(4));
+    const int port = FreePort();
+    const std::string dataText = data.string(), districts = samples + "/zelk.txt",
+                      listen = "127.0.0.1:" + std::to_string(port), threadText = std::to_string(threads);
+    const char* args[] = {server.c_str(), "--data", dataText.c_str(), "--districts", districts.c_str(), "--start",
+                          "2017-05-05 21:00", "--end", "2017-05-06 03:00", "--deadline", "2100-01-01 00:00",
+                          "--listen", listen.c_str(), "--uploads-per-minute", "0", "--threads", threadText.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, server.c_str(), nullptr, nullptr, const_cast<char**>(args), environ) != 0) return 2;
+    httplib::Client probe("127.0.0.1", port);
+    probe.set_connection_timeout(1);
+    while (!probe.Get("/")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    std::vector<std::string> logs;
+    for (int i = 0; i < clients; ++i) logs.push_back(MakeLog(i, qsos));
+
+    std::vector<double> seconds(clients, -1);
+    std::vector<nlohmann::json> receipts(clients);
+    std::latch go(clients + 1);
+    std::mutex failuresMutex;
+    std::map<std::string, int> failures;
+    std::vector<std::thread> uploads;
+    for (int i = 0; i < clients; ++i) {
+        uploads.emplace_back([&, i] {
+            httplib::Client client("127.0.0.1", port);
+            client.set_connection_timeout(60);
+            client.set_read_timeout(120);
+            client.set_write_timeout(120);
+            go.arrive_and_wait();
+            const auto began = Clock::now();
+            auto res = client.Post("/api/logs", httplib::MultipartFormDataItems{
+                                                    {"log", logs[i], "log.cbr", "application/octet-stream"}});
+            if (res && res->status == 201) {
+                seconds[i] = std::chrono::duration<double>(Clock::now() - began).count();
+                receipts[i] = nlohmann::json::parse(res->body);
+            } else {
+                std::lock_guard lock(failuresMutex);
+                failures[res ? "HTTP " + std::to_string(res->status) + " " + res->body.substr(0, 80) : httplib::to_string(res.error())]++;
+            }
+        });
+    }
+    const auto began = Clock::now();
+    go.arrive_and_wait();
+    for (auto& t : uploads) t.join();
+    const double wall = std::chrono::duration<double>(Clock::now() - began).count();
+    const std::size_t peakKb = PeakMemoryKb(pid);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+
+    int acknowledged = 0, stored = 0;
+    for (int i = 0; i < clients; ++i) {
+        if (seconds[i] < 0) continue;
+        ++acknowledged;
+        const std::string sha = receipts[i]["sha256"];
+        if (Sha256Hex(ReadFile(data / "files" / sha.substr(0, 2) / sha)) == sha && sha == Sha256Hex(logs[i])) ++stored;
+    }
+    std::vector<double> sorted;
+    for (double s : seconds)
+        if (s >= 0) sorted.push_back(s);
+    std::sort(sorted.begin(), sorted.end());
+    const auto at = [&](double share) {
+        return sorted.empty() ? 0.0 : sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(share * sorted.size()))];
+    };
+    double load[3] = {0, 0, 0};
+    getloadavg(load, 3);
+    std::printf("Deadline rush: %d clients, %d QSOs a log (%zu bytes), server threads %d\n", clients, qsos, logs[0].size(),
+                threads);
+    std::printf("  acknowledged %d, stored with the receipt's SHA-256 %d, lost %d\n", acknowledged, stored, clients - stored);
+    for (const auto& [failure, count] : failures) std::printf("  not acknowledged: %d x %s\n", count, failure.c_str());
+    std::printf("  latency p50 %.3f s, p99 %.3f s, max %.3f s\n", at(0.50), at(0.99), sorted.empty() ? 0.0 : sorted.back());
+    std::printf("  %.1f uploads/s (%.2f s for all)\n", clients / wall, wall);
+    std::printf("  server peak memory %.1f MB\n", peakKb / 1024.0);
+    std::printf("  load average %.2f %.2f %.2f on %u cores\n", load[0], load[1], load[2], std::thread::hardware_concurrency());
+    fs::remove_all(data);
+    return stored == clients ? 0 : 1;
+}

@@ -1,0 +1,42 @@
+#include "server/check_json.h"
+
+using nlohmann::json;
+
+json CheckJson(const UploadCheck& check) {
+    json findings = json::array();
+    for (const Finding& finding : check.findings) findings.push_back({{"line", finding.line}, {"message", finding.message}});
+    return {{"ownCall", check.ownCall},
+            {"category", check.category},
+            {"format", check.formatName},
+            {"qsosRead", check.qsosRead},
+            {"qsosScored", check.qsosScored},
+            {"skippedLines", check.skippedLines},
+            {"outsidePeriod", check.outsidePeriod},
+            {"claimedScore", check.claimedScore},
+            {"summary", check.summary},
+            {"findings", findings},
+            {"findingsTotal", check.findingsTotal},
+            {"warnings", check.warnings}};
+}
+
+UploadCheck CheckOfJson(const std::string& text) {
+    UploadCheck check;
+    const json j = json::parse(text, nullptr, false);
+    if (!j.is_object()) return check;
+    check.usable = true;
+    check.ownCall = j.value("ownCall", "");
+    check.category = j.value("category", "");
+    check.formatName = j.value("format", "");
+    check.qsosRead = j.value("qsosRead", std::size_t{0});
+    check.qsosScored = j.value("qsosScored", std::size_t{0});
+    check.skippedLines = j.value("skippedLines", std::size_t{0});
+    check.outsidePeriod = j.value("outsidePeriod", std::size_t{0});
+    check.claimedScore = j.value("claimedScore", std::int64_t{0});
+    check.summary = j.value("summary", "");
+    check.findingsTotal = j.value("findingsTotal", std::size_t{0});
+    if (j.contains("findings"))
+        for (const json& f : j["findings"]) check.findings.push_back({f.value("line", std::size_t{0}), f.value("message", "")});
+    if (j.contains("warnings"))
+        for (const json& w : j["warnings"]) check.warnings.push_back(w.get<std::string>());
+    return check;
+}

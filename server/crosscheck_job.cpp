@@ -1,0 +1,147 @@
+#include "server/crosscheck_job.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ctime>
+#include <map>
+
+#include "crosscheck/checks_csv.h"
+#include "crosscheck/crosscheck_run.h"
+#include "crosscheck/log_source.h"
+#include "crosscheck/output_folder.h"
+#include "crosscheck/results_pages.h"
+#include "crosscheck/ubn_report.h"
+#include "server/secrets.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+}  // namespace
+
+std::string RulesJson(const MatchRules& rules) {
+    return json{{"windowMinutes", rules.windowSeconds / 60},
+                {"bustedCalls", rules.bustedCalls},
+                {"nilPenalty", rules.nilPenalty},
+                {"removeUniques", rules.removeUniques}}
+        .dump();
+}
+
+CrossCheckJob::CrossCheckJob(SiteStore& store, const LogFiles& files, fs::path runsFolder, ContestRules contest)
+    : m_store(store), m_files(files), m_runsFolder(std::move(runsFolder)), m_contest(std::move(contest)) {
+    fs::create_directories(m_runsFolder);
+}
+
+CrossCheckJob::~CrossCheckJob() { wait(); }
+
+void CrossCheckJob::wait() {
+    std::thread finished;
+    {
+        std::lock_guard lock(m_mutex);
+        finished = std::move(m_thread);
+    }
+    if (finished.joinable()) finished.join();
+}
+
+fs::path CrossCheckJob::folderOf(std::int64_t runId) const { return m_runsFolder / std::to_string(runId); }
+
+std::optional<std::int64_t> CrossCheckJob::start(const MatchRules& rules, const std::string& who) {
+    std::lock_guard lock(m_mutex);
+    if (m_progress.running) return std::nullopt;
+    if (m_thread.joinable()) m_thread.join();  // the previous run has ended
+    json parameters = json::parse(RulesJson(rules));
+    parameters["start"] = FormatMinute(m_contest.start);
+    parameters["end"] = FormatMinute(m_contest.end);
+    parameters["districtListSha256"] = Sha256Hex(m_contest.districtList);
+    const std::int64_t id = m_store.startRun(parameters.dump(), who, Now());
+    m_store.record(who, "cross-check started", "run " + std::to_string(id) + ": " + parameters.dump());
+    m_progress = {true, id, "reading the logs", 0, 0};
+    m_thread = std::thread([this, id, rules] { run(id, rules); });
+    return id;
+}
+
+CrossCheckJob::Progress CrossCheckJob::progress() {
+    std::lock_guard lock(m_mutex);
+    return m_progress;
+}
+
+void CrossCheckJob::setStage(const char* stage, std::size_t done, std::size_t total) {
+    std::lock_guard lock(m_mutex);
+    m_progress.stage = stage;
+    m_progress.done = done;
+    m_progress.total = total;
+}
+
+void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
+    RunState state = RunState::failed;
+    std::string summary, error;
+    try {
+        const std::vector<Submission> active = m_store.activeSubmissions();
+        std::vector<CrossLog> logs;
+        std::vector<fs::file_time_type> received;
+        std::map<std::string, std::int64_t> submissionOfFile;
+        for (std::size_t i = 0; i < active.size(); ++i) {
+            setStage("reading the logs", i, active.size());
+            const Submission& submission = active[i];
+            CrossLog log = ReadCrossLog(m_files.pathOf(submission.sha256));
+            // The reports name the log by its call, never by the stored file's name.
+            log.fileName = submission.call + (submission.format == "ADIF" ? ".adi" : ".cbr");
+            submissionOfFile[log.fileName] = submission.id;
+            logs.push_back(std::move(log));
+            received.push_back(fs::file_time_type(std::chrono::seconds(submission.receivedAt)));
+        }
+        setStage("checking", 0, active.size());
+        CrossCheckSettings settings;
+        settings.rules = rules;
+        settings.districtList = m_contest.districtList;
+        settings.period = std::pair(m_contest.start, m_contest.end);
+        const CrossCheckRun run = CrossCheckLogs(std::move(logs), received, settings);
+
+        setStage("writing the reports", 0, run.results.size());
+        const auto writeFiles = [&](const FolderFileWriter& write) {
+            for (std::size_t i = 0; i < run.results.size(); ++i) {
+                const LogResult& result = run.results[i];
+                setStage("writing the reports", i, run.results.size());
+                if (!write(result.pageName + ".ubn.txt", UbnText(run, result, settings.rules)) ||
+                    !write(result.pageName + ".html", UbnHtml(run, result, settings.rules)))
+                    return false;
+            }
+            if (!write("checks.csv", ChecksCsvHeading())) return false;
+            for (const LogResult& result : run.results)
+                if (!write("checks.csv", ChecksCsvRows(run, result))) return false;
+            return write("results.html", ResultsHtml(run, settings.rules)) &&
+                   write("results.csv", ResultsCsv(run, settings.rules));
+        };
+        if (!ReplaceOutputFolder(folderOf(runId), writeFiles, error)) throw std::runtime_error(error);
+        for (const LogResult& result : run.results)
+            if (auto found = submissionOfFile.find(run.logs[result.logIndex].fileName); found != submissionOfFile.end())
+                m_store.addRunPage(runId, found->second, result.pageName);
+
+        json notScored = json::array();
+        for (const CrossLog& log : run.logs)
+            if (!log.unreadable.empty()) notScored.push_back({{"log", log.fileName}, {"reason", log.unreadable}});
+        json verdicts = json::object();
+        for (std::size_t v = 0; v < kVerdictKinds; ++v)
+            verdicts[std::string(VerdictName(static_cast<Verdict>(v)))] = run.totals[v];
+        summary = json{{"logs", run.logs.size()},
+                       {"scored", run.results.size()},
+                       {"qsos", run.qsos},
+                       {"notScored", notScored},
+                       {"verdicts", verdicts}}
+                      .dump();
+        state = RunState::done;
+    } catch (const std::exception& failure) {
+        error = failure.what();
+    }
+    try {
+        m_store.finishRun(runId, state, summary, error, Now());
+    } catch (const std::exception&) {
+        // The run stays "running" in the store; the next start of the server marks it failed.
+    }
+    std::lock_guard lock(m_mutex);
+    m_progress.running = false;
+    m_progress.stage = state == RunState::done ? "done" : "failed: " + error;
+}

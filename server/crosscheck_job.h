@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "crosscheck/cross_match.h"
+#include "server/log_files.h"
+#include "server/site_store.h"
+#include "server/upload_check.h"
+
+// The committee's cross-check of the active logs, one run at a time on a thread of its own. Each
+// run's reports go into DIR/runs/<id>/ (results.html, results.csv, checks.csv, <CALL>.html and
+// <CALL>.ubn.txt); the run, its rules and what it found are recorded in the store.
+class CrossCheckJob {
+public:
+    CrossCheckJob(SiteStore& store, const LogFiles& files, std::filesystem::path runsFolder, ContestRules contest);
+    ~CrossCheckJob();
+    CrossCheckJob(const CrossCheckJob&) = delete;
+    CrossCheckJob& operator=(const CrossCheckJob&) = delete;
+
+    // Starts a run; its id, or nothing while another one runs.
+    std::optional<std::int64_t> start(const MatchRules& rules, const std::string& who);
+
+    struct Progress {
+        bool running = false;
+        std::int64_t runId = 0;
+        std::string stage;  // "reading the logs", "checking", "writing the reports"
+        std::size_t done = 0, total = 0;
+    };
+    Progress progress();
+    // Waits for the run under way, if any, to end.
+    void wait();
+
+    std::filesystem::path folderOf(std::int64_t runId) const;
+
+private:
+    void run(std::int64_t runId, MatchRules rules);
+    void setStage(const char* stage, std::size_t done, std::size_t total);
+
+    SiteStore& m_store;
+    const LogFiles& m_files;
+    std::filesystem::path m_runsFolder;
+    ContestRules m_contest;
+    std::mutex m_mutex;
+    Progress m_progress;
+    std::thread m_thread;
+};
+
+std::string RulesJson(const MatchRules& rules);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The uploaded log files, each under its SHA-256 in DIR/files/ab/abcd..., never under a name a
+// client gave. A file is on disk, flushed with its folder, before put() returns: only then may a
+// database commit acknowledge it.
+class LogFiles {
+public:
+    explicit LogFiles(std::filesystem::path folder);
+
+    // Stores the bytes (once: the same bytes again are already there); their SHA-256.
+    std::string put(std::string_view bytes);
+    std::filesystem::path pathOf(const std::string& sha256) const;
+    std::optional<std::string> read(const std::string& sha256) const;
+
+private:
+    std::filesystem::path m_folder;
+};
+
+// Writes the file whole and flushes it and its folder to disk: written beside, then renamed.
+void WriteFileDurably(const std::filesystem::path& path, std::string_view bytes, unsigned mode = 0640);

@@ -1,0 +1,90 @@
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "checker/command_values.h"
+#include "server/secrets.h"
+#include "server/site_server.h"
+#include "stats_version.h"
+
+namespace {
+
+SiteServer* g_server = nullptr;
+
+void StopOnSignal(int) {
+    if (g_server) g_server->stop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app("The ZELK contest committee's log-submission site: participants upload their logs and see the "
+                 "check at once; the committee runs the cross-check and publishes the results.",
+                 "zelk-server");
+    std::string dataDir, districts, start, end, deadline, listen = "127.0.0.1:8080";
+    SiteConfig config;
+    std::size_t maxUploadMb = 10;
+    app.set_version_flag("--version", std::string("zelk-server ") + kStatsVersion);
+    app.add_option("--data", dataDir, "Folder of the site's database and files (created)")->required()->option_text("DIR");
+    app.add_option("--districts", districts, "The contest's district list (zelk.txt)")->required()->option_text("FILE");
+    app.add_option("--start", start, "Contest start \"YYYY-MM-DD HH:MM\" (UTC)")->required()->option_text("DATE");
+    app.add_option("--end", end, "Contest end \"YYYY-MM-DD HH:MM\" (UTC)")->required()->option_text("DATE");
+    app.add_option("--deadline", deadline, "Log deadline \"YYYY-MM-DD HH:MM\" (UTC); the committee may move it later")
+        ->required()
+        ->option_text("DATE");
+    app.add_option("--listen", listen, "Address and port to serve on (port 0: any free port)")->option_text("ADDR:PORT (127.0.0.1:8080)");
+    app.add_option("--max-upload-mb", maxUploadMb, "Largest log taken, in MB")->option_text("MB (10)");
+    app.add_option("--uploads-per-minute", config.uploadsPerMinute, "Uploads a minute from one address (0: no limit)")
+        ->option_text("N (20)");
+    app.add_option("--logins-per-minute", config.loginsPerMinute, "Committee logins a minute from one address")
+        ->option_text("N (5)");
+    app.add_option("--threads", config.threads, "Requests served at once")->option_text("N (16)");
+    app.add_flag("--behind-proxy", config.behindProxy,
+                 "Behind a reverse proxy: the client is the last X-Forwarded-For address, TLS from X-Forwarded-Proto");
+    app.add_flag("--secure-cookies", config.secureCookies, "The site is served over TLS: session cookies are Secure");
+    app.add_flag("--public-ubn", config.publicUbnReports, "Once published, every log's report is public");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error);
+    }
+    try {
+        StartSodium();
+        config.dataDir = dataDir;
+        config.contest.districtList = ReadWholeFile(districts, "the district list");
+        config.contest.start = ParseDateOption(start, "--start");
+        config.contest.end = ParseDateOption(end, "--end");
+        if (config.contest.start.m_dt >= config.contest.end.m_dt) throw Unusable{"--start is not before --end"};
+        config.deadline = UnixSeconds(ParseDateOption(deadline, "--deadline"));
+        config.maxUploadBytes = maxUploadMb * 1024 * 1024;
+        const std::size_t colon = listen.rfind(':');
+        if (colon == std::string::npos) throw Unusable{"--listen \"" + listen + "\" is not ADDR:PORT"};
+        const std::string host = listen.substr(0, colon);
+        const int port = std::stoi(listen.substr(colon + 1));
+
+        SiteServer server(config);
+        const int bound = server.bind(host, port);
+        if (bound < 0) throw Unusable{"cannot listen on " + listen};
+        g_server = &server;
+        std::signal(SIGINT, StopOnSignal);
+        std::signal(SIGTERM, StopOnSignal);
+        std::cout << "zelk-server: serving http://" << host << ":" << bound << "/" << std::endl;
+        const std::filesystem::path passwordFile = std::filesystem::path(dataDir) / "committee-password.txt";
+        if (!server.firstPasswordFile().empty())
+            std::cout << "zelk-server: the committee's first password (member \"committee\") is in "
+                      << server.firstPasswordFile().string() << std::endl;
+        else if (std::filesystem::exists(passwordFile))
+            std::cout << "zelk-server: the committee's first password was written to " << passwordFile.string() << std::endl;
+        const bool served = server.run();
+        g_server = nullptr;
+        return served ? 0 : 1;
+    } catch (const Unusable& unusable) {
+        std::cerr << "zelk-server: " << unusable.message << "\n";
+    } catch (const std::exception& error) {
+        std::cerr << "zelk-server: " << error.what() << "\n";
+    }
+    return 2;
+}

@@ -1,0 +1,277 @@
+#include "server/site_pages.h"
+
+#include <nlohmann/json.hpp>
+
+#include "reports/html_text.h"
+
+namespace {
+
+std::string Row(std::initializer_list<std::string> cells, const char* tag = "td") {
+    std::string html = "<tr>";
+    for (const std::string& cell : cells) html += std::string("<") + tag + ">" + cell + "</" + tag + ">";
+    return html + "</tr>\n";
+}
+
+std::string Number(std::int64_t value) { return std::to_string(value); }
+
+// A run's rules as the committee reads them.
+std::string RulesText(const std::string& parametersJson) {
+    const nlohmann::json p = nlohmann::json::parse(parametersJson, nullptr, false);
+    if (!p.is_object()) return parametersJson;
+    return "window " + std::to_string(p.value("windowMinutes", 0)) + " min; busted calls " +
+           (p.value("bustedCalls", false) ? "looked for" : "not looked for") + "; not-in-log penalty " +
+           std::to_string(p.value("nilPenalty", 0)) + " QSO; uniques " +
+           (p.value("removeUniques", false) ? "lose their credit" : "keep their credit") + "; period " +
+           p.value("start", std::string()) + " to " + p.value("end", std::string());
+}
+
+std::string CsrfField(const std::string& csrf) {
+    return "<input type=\"hidden\" name=\"csrf\" value=\"" + Escaped(csrf) + "\">";
+}
+
+std::string ContestFacts(const ContestView& contest) {
+    std::string html = "<dl class=\"facts\"><dt>Contest period</dt><dd>" + Escaped(contest.start) + " to " +
+                       Escaped(contest.end) + " UTC</dd><dt>Log deadline</dt><dd>" + FormatUnixUtc(contest.deadline);
+    if (contest.now < contest.deadline)
+        html += " (" + TimeLeft(contest.deadline - contest.now) + " left)";
+    else
+        html += contest.open ? " (passed; uploads reopened by the committee)" : " (passed)";
+    return html + "</dd></dl>\n";
+}
+
+}  // namespace
+
+std::string Escaped(const std::string& text) { return HtmlEscaped(text); }
+
+std::string FormatBytes(std::size_t bytes) {
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MB";
+    if (bytes >= 1024) return std::to_string(bytes / 1024) + " KB";
+    return std::to_string(bytes) + " bytes";
+}
+
+std::string TimeLeft(std::int64_t seconds) {
+    const std::int64_t days = seconds / 86400, hours = seconds % 86400 / 3600, minutes = seconds % 3600 / 60;
+    if (days > 0) return std::to_string(days) + " d " + std::to_string(hours) + " h";
+    if (hours > 0) return std::to_string(hours) + " h " + std::to_string(minutes) + " min";
+    return std::to_string(std::max<std::int64_t>(minutes, 1)) + " min";
+}
+
+const char* const kStyleSheet = R"(body{font-family:sans-serif;margin:0;color:#222;background:#fafafa}
+header{background:#234;color:#fff;padding:.6em 1.5em}header a{color:#fff;text-decoration:none;margin-right:1.2em}
+header .site{font-weight:bold;font-size:1.2em}main{padding:1em 1.5em;max-width:70em}
+table{border-collapse:collapse;margin:.5em 0 1.5em}td,th{border:1px solid #bbb;padding:3px 8px;text-align:left;vertical-align:top}
+td.n{text-align:right}pre{background:#fff;border:1px solid #ccc;padding:.6em;overflow:auto}
+.warn{background:#fff4d6;border:1px solid #e0b84a;padding:.5em 1em;margin:.5em 0}
+.error{background:#fde2e0;border:1px solid #d9534f;padding:.5em 1em;margin:.5em 0}
+.ok{background:#e3f4e3;border:1px solid #5cb85c;padding:.5em 1em;margin:.5em 0}
+dl.facts dt{font-weight:bold;float:left;clear:left;width:10em}dl.facts dd{margin-left:11em}
+form.box{background:#fff;border:1px solid #ccc;padding:1em;margin:1em 0}label{display:block;margin:.4em 0}
+textarea{width:100%;max-width:60em;height:8em;font-family:monospace}.replaced{color:#888}
+)";
+
+std::string PageShell(const std::string& title, const std::string& body, int) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
+           Escaped(title) +
+           " - ZELK contest logs</title>\n<link rel=\"stylesheet\" href=\"/style.css\">\n</head>\n<body>\n"
+           "<header><a class=\"site\" href=\"/\">ZELK contest logs</a> <a href=\"/\">Upload a log</a>"
+           "<a href=\"/received\">Logs received</a><a href=\"/results\">Results</a><a href=\"/committee\">Committee</a>"
+           "</header>\n<main>\n<h1>" +
+           Escaped(title) + "</h1>\n" + body + "</main>\n</body>\n</html>\n";
+}
+
+std::string ContestPage(const ContestView& contest) {
+    std::string body = ContestFacts(contest);
+    body +=
+        "<h2>The rules in short</h2>\n<ul><li>Send one log per station, Cabrillo (2.0 or 3.0) or ADIF, "
+        "with your call (CALLSIGN:) and category (CATEGORY-...:) in its header.</li>"
+        "<li>Your log is checked at once with the contest's own rules: you see what was read, the score you "
+        "claim and each line that was skipped or found wrong.</li>"
+        "<li>You may upload again until the deadline: the last log of a call counts, the earlier ones are kept "
+        "as its history.</li><li>After the deadline the committee checks all logs against each other; "
+        "your receipt link then shows your report.</li></ul>\n";
+    if (!contest.open) {
+        body += "<p class=\"error\">The deadline has passed: logs are no longer taken.</p>\n";
+        return PageShell(contest.name, body);
+    }
+    body += "<h2>Upload your log</h2>\n<form class=\"box\" method=\"post\" action=\"/upload\" "
+            "enctype=\"multipart/form-data\">\n"
+            "<label>Log file (at most " +
+            FormatBytes(contest.maxUploadBytes) +
+            "): <input type=\"file\" name=\"log\"></label>\n"
+            "<label>or paste the log here:<br><textarea name=\"text\"></textarea></label>\n"
+            "<label>Your e-mail address (for the committee only, never shown): "
+            "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
+            "<button type=\"submit\">Upload and check</button>\n</form>\n";
+    return PageShell(contest.name, body);
+}
+
+std::string CheckDetailsHtml(const UploadCheck& check) {
+    std::string html;
+    for (const std::string& warning : check.warnings) html += "<p class=\"warn\">" + Escaped(warning) + "</p>\n";
+    html += "<table class=\"log\">\n" + Row({"Own call", Escaped(check.ownCall)}) +
+            Row({"Category", check.category.empty() ? "<em>not given</em>" : Escaped(check.category)}) +
+            Row({"Format", Escaped(check.formatName)}) + Row({"QSOs read", Number(check.qsosRead)}) +
+            Row({"QSOs scored", Number(check.qsosScored)}) + Row({"Claimed score", Number(check.claimedScore)}) +
+            "</table>\n";
+    html += "<h2>Summary</h2>\n<pre class=\"summary\">" + Escaped(check.summary) + "</pre>\n";
+    html += "<h2>Lines skipped and findings</h2>\n";
+    if (check.findingsTotal == 0) return html + "<p>None: every line was read and no QSO was found wrong.</p>\n";
+    html += "<table class=\"findings\">\n" + Row({"Line", "What was found"}, "th");
+    for (const Finding& finding : check.findings)
+        html += Row({finding.line == 0 ? "" : Number(static_cast<std::int64_t>(finding.line)), Escaped(finding.message)});
+    html += "</table>\n";
+    if (check.findingsTotal > check.findings.size())
+        html += "<p>and " + Number(static_cast<std::int64_t>(check.findingsTotal - check.findings.size())) +
+                " more.</p>\n";
+    return html;
+}
+
+std::string ReceiptPage(const ContestView&, const Receipt& receipt, const UploadCheck& check, bool fresh) {
+    const Submission& s = receipt.submission;
+    std::string body;
+    if (fresh) body += "<p class=\"ok\">Your log was received and stored. Keep the link to this receipt.</p>\n";
+    if (receipt.replaced)
+        body += "<p class=\"warn\">This log replaces your earlier upload (submission " + Number(*receipt.replaced) +
+                ") for scoring; the earlier one is kept in the history.</p>\n";
+    if (receipt.replacedLater)
+        body += "<p class=\"warn\">A later upload for " + Escaped(s.call) + " replaced this log for scoring.</p>\n";
+    body += "<table class=\"receipt\">\n" + Row({"Submission number", Number(s.id)}) +
+            Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Call", Escaped(s.call)}) +
+            Row({"SHA-256 of the file", "<code>" + Escaped(s.sha256) + "</code>"}) +
+            Row({"Size", Number(s.size) + " bytes"}) + Row({"QSOs", Number(s.qsosRead)}) +
+            Row({"Claimed score", Number(s.claimedScore)}) +
+            Row({"This receipt", "<a href=\"" + Escaped(receipt.link) + "\">" + Escaped(receipt.link) + "</a>"}) +
+            "</table>\n";
+    if (receipt.ubnLink)
+        body += "<p class=\"ok\">The results are published: <a href=\"" + Escaped(*receipt.ubnLink) +
+                "\">your log's report (UBN)</a>.</p>\n";
+    body += "<h2>What the check found</h2>\n" + CheckDetailsHtml(check);
+    return PageShell("Receipt for " + s.call, body);
+}
+
+std::string RefusalPage(const std::string& reason, const std::string& detail) {
+    return PageShell("Log not accepted", "<p class=\"error\">" + Escaped(reason) + "</p>\n<p>" + Escaped(detail) +
+                                             "</p>\n<p><a href=\"/\">Back to the upload form</a></p>\n");
+}
+
+std::string MessagePage(const std::string& title, const std::string& text) {
+    return PageShell(title, "<p>" + Escaped(text) + "</p>\n");
+}
+
+std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published) {
+    std::string body = ContestFacts(contest) + "<p>" + Number(static_cast<std::int64_t>(active.size())) +
+                       (active.size() == 1 ? " log" : " logs") + " received.</p>\n";
+    body += "<table class=\"received\">\n" + Row({"Call", "Category", "Last upload (UTC)", "QSOs"}, "th");
+    for (const Submission& s : active)
+        body += Row({Escaped(s.call), Escaped(s.category), FormatUnixUtc(s.receivedAt), Number(s.qsosRead)});
+    body += "</table>\n";
+    if (published) body += "<p><a href=\"/results\">The results are published.</a></p>\n";
+    return PageShell("Logs received", body);
+}
+
+std::string NoResultsPage() {
+    return PageShell("Results", "<p>The results are not published yet.</p>\n");
+}
+
+std::string LoginPage(const std::string& error) {
+    std::string body;
+    if (!error.empty()) body += "<p class=\"error\">" + Escaped(error) + "</p>\n";
+    body += "<form class=\"box\" method=\"post\" action=\"/committee/login\">\n"
+            "<label>Member: <input name=\"user\" value=\"committee\"></label>\n"
+            "<label>Password: <input type=\"password\" name=\"password\" autocomplete=\"current-password\"></label>\n"
+            "<button type=\"submit\">Log in</button>\n</form>\n";
+    return PageShell("Committee login", body);
+}
+
+std::string CommitteePage(const CommitteeView& view) {
+    const std::string csrf = CsrfField(view.csrf);
+    std::string body = "<form method=\"post\" action=\"/committee/logout\">" + csrf + "Logged in as " +
+                       Escaped(view.user) + " <button type=\"submit\">Log out</button></form>\n";
+    if (!view.notice.empty()) body += "<p class=\"ok\">" + Escaped(view.notice) + "</p>\n";
+    body += ContestFacts(view.contest);
+    body += "<form class=\"box\" method=\"post\" action=\"/committee/deadline\">" + csrf +
+            "<label>Move the deadline to (UTC): <input name=\"deadline\" value=\"" +
+            Escaped(FormatUnixUtc(view.contest.deadline).substr(0, 16)) +
+            "\"></label> <button type=\"submit\">Move the deadline</button></form>\n"
+            "<form class=\"box\" method=\"post\" action=\"/committee/uploads\">" +
+            csrf + (view.contest.now >= view.contest.deadline && view.contest.open
+                        ? "Uploads are reopened after the deadline. <input type=\"hidden\" name=\"open\" value=\"0\">"
+                          "<button type=\"submit\">Close uploads</button>"
+                        : "<input type=\"hidden\" name=\"open\" value=\"1\">"
+                          "<button type=\"submit\">Reopen uploads after the deadline</button>") +
+            "</form>\n";
+
+    body += "<h2>Cross-check</h2>\n";
+    if (view.jobRunning)
+        body += "<p class=\"warn\">A cross-check is running: " + Escaped(view.jobStage) + " (" +
+                Number(static_cast<std::int64_t>(view.jobDone)) + " of " + Number(static_cast<std::int64_t>(view.jobTotal)) +
+                "). <a href=\"/committee\">Refresh</a></p>\n";
+    else
+        body += "<form class=\"box\" method=\"post\" action=\"/committee/crosscheck\">" + csrf +
+                "<label>Time window, minutes: <input name=\"window\" value=\"5\" size=\"4\"></label>"
+                "<label>Not-in-log penalty, QSOs: <input name=\"nil_penalty\" value=\"0\" size=\"4\"></label>"
+                "<label><input type=\"checkbox\" name=\"busted_calls\" value=\"1\" checked> Look for busted calls</label>"
+                "<label><input type=\"checkbox\" name=\"remove_uniques\" value=\"1\"> Uniques lose their credit</label>"
+                "<button type=\"submit\">Run the cross-check on the active logs</button></form>\n";
+    body += "<table class=\"runs\">\n" + Row({"Run", "Started", "By", "State", "Rules", "Results", ""}, "th");
+    for (const CrossCheckRecord& run : view.runs) {
+        const std::string id = Number(run.id);
+        std::string state = run.state == RunState::running ? "running" : run.state == RunState::done ? "done" : "failed";
+        if (!run.error.empty()) state += ": " + run.error;
+        std::string results, action;
+        if (run.state == RunState::done) {
+            results = "<a href=\"/committee/runs/" + id + "/results.html\">results</a>";
+            action = run.publishedAt > 0 ? "published " + FormatUnixUtc(run.publishedAt)
+                                         : "<form method=\"post\" action=\"/committee/runs/" + id + "/publish\">" + csrf +
+                                               "<button type=\"submit\">Publish</button></form>";
+        }
+        body += Row({id, FormatUnixUtc(run.startedAt), Escaped(run.startedBy), Escaped(state),
+                     Escaped(RulesText(run.parametersJson)), results, action});
+    }
+    body += "</table>\n";
+
+    body += "<h2>Submissions</h2>\n<table class=\"submissions\">\n" +
+            Row({"No.", "Call", "Category", "Received (UTC)", "QSOs", "Claimed", "Findings", "E-mail", "File", ""}, "th");
+    for (const Submission& s : view.submissions) {
+        const std::string id = Number(s.id);
+        std::size_t findings = 0;
+        try {
+            findings = nlohmann::json::parse(s.checkJson).value("findingsTotal", std::size_t{0});
+        } catch (const std::exception&) {
+        }
+        body += std::string(s.replacedBy ? "<tr class=\"replaced\">" : "<tr>") + "<td>" + id + "</td><td>" +
+                Escaped(s.call) + "</td><td>" + Escaped(s.category) + "</td><td>" + FormatUnixUtc(s.receivedAt) +
+                "</td><td class=\"n\">" + Number(s.qsosRead) + "</td><td class=\"n\">" + Number(s.claimedScore) +
+                "</td><td class=\"n\">" + Number(static_cast<std::int64_t>(findings)) + "</td><td>" + Escaped(s.email) +
+                "</td><td><a href=\"/committee/submissions/" + id + "/file\">download</a></td><td><a href=\"/committee/submissions/" +
+                id + "\">details</a>" + (s.replacedBy ? " (replaced by " + Number(*s.replacedBy) + ")" : "") + "</td></tr>\n";
+    }
+    body += "</table>\n";
+
+    body += "<h2>API token</h2>\n<form class=\"box\" method=\"post\" action=\"/committee/token\">" + csrf +
+            "<button type=\"submit\">Make a new API token</button> (shown once)</form>\n";
+    body += "<h2>Committee actions</h2>\n<table class=\"audit\">\n" + Row({"When (UTC)", "Who", "Action", "Detail"}, "th");
+    for (const AuditEntry& entry : view.audit)
+        body += Row({FormatUnixUtc(entry.at), Escaped(entry.who), Escaped(entry.action), Escaped(entry.detail)});
+    body += "</table>\n";
+    return PageShell("Committee", body);
+}
+
+std::string SubmissionPage(const Submission& s, const UploadCheck& check, const std::vector<Submission>& history,
+                           const std::string&) {
+    std::string body = "<p><a href=\"/committee\">Back to the committee page</a></p>\n<table>\n" +
+                       Row({"Submission", Number(s.id)}) + Row({"Received", FormatUnixUtc(s.receivedAt)}) +
+                       Row({"From", Escaped(s.address)}) + Row({"E-mail", Escaped(s.email)}) +
+                       Row({"SHA-256", "<code>" + Escaped(s.sha256) + "</code>"}) +
+                       Row({"File", "<a href=\"/committee/submissions/" + Number(s.id) + "/file\">download (" +
+                                        Number(s.size) + " bytes)</a>"}) +
+                       "</table>\n<h2>History of " + Escaped(s.call) + "</h2>\n<table>\n" +
+                       Row({"No.", "Received (UTC)", "QSOs", "Claimed", ""}, "th");
+    for (const Submission& h : history)
+        body += Row({"<a href=\"/committee/submissions/" + Number(h.id) + "\">" + Number(h.id) + "</a>",
+                     FormatUnixUtc(h.receivedAt), Number(h.qsosRead), Number(h.claimedScore),
+                     h.replacedBy ? "replaced by " + Number(*h.replacedBy) : "counts"});
+    body += "</table>\n<h2>The check</h2>\n" + CheckDetailsHtml(check);
+    return PageShell("Submission " + Number(s.id) + ": " + s.call, body);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "server/site_store.h"
+#include "server/upload_check.h"
+
+// The site's HTML pages: plain HTML and one style sheet, no script. Every text that came from a
+// log or a client is escaped here.
+
+struct ContestView {
+    std::string name;  // "ZELK contest"
+    std::string start, end;  // "2017-05-05 21:00" (UTC)
+    std::int64_t deadline = 0;
+    bool open = true;  // uploads are taken
+    std::int64_t now = 0;
+    std::size_t maxUploadBytes = 0;
+};
+
+struct Receipt {
+    Submission submission;
+    std::string link;  // "/receipt/<secret>"
+    std::optional<std::int64_t> replaced;  // the earlier submission this one replaced
+    bool replacedLater = false;  // a later upload replaced this one
+    std::optional<std::string> ubnLink;  // once a run that scored it is published
+};
+
+std::string PageShell(const std::string& title, const std::string& body, int status = 200);
+extern const char* const kStyleSheet;
+
+std::string ContestPage(const ContestView& contest);
+std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, const UploadCheck& check, bool fresh);
+std::string RefusalPage(const std::string& reason, const std::string& detail);
+std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published);
+std::string NoResultsPage();
+std::string MessagePage(const std::string& title, const std::string& text);
+
+std::string LoginPage(const std::string& error);
+
+struct CommitteeView {
+    ContestView contest;
+    std::string user;
+    std::string csrf;
+    std::vector<Submission> submissions;  // newest first
+    std::vector<CrossCheckRecord> runs;
+    bool jobRunning = false;
+    std::string jobStage;
+    std::size_t jobDone = 0, jobTotal = 0;
+    std::vector<AuditEntry> audit;
+    std::string notice;  // e.g. a new API token, shown once
+};
+std::string CommitteePage(const CommitteeView& view);
+std::string SubmissionPage(const Submission& submission, const UploadCheck& check, const std::vector<Submission>& history,
+                           const std::string& csrf);
+
+// The check details and the summary, as the receipt and the committee show them.
+std::string CheckDetailsHtml(const UploadCheck& check);
+std::string Escaped(const std::string& text);
+std::string FormatBytes(std::size_t bytes);
+std::string TimeLeft(std::int64_t seconds);

@@ -1,0 +1,724 @@
+#include "server/site_server.h"
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "checker/command_values.h"
+#include "server/check_json.h"
+#include "server/crosscheck_job.h"
+#include "server/log_files.h"
+#include "server/rate_limit.h"
+#include "server/secrets.h"
+#include "server/site_pages.h"
+#include "server/site_store.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kMember = "committee";
+constexpr const char* kSessionCookie = "zelk_session";
+constexpr std::int64_t kSessionSeconds = 12 * 3600;
+// Pages of this site load only its own style sheet; the cross-check's report pages carry their
+// style inline. No page runs any script, and none may be framed.
+constexpr const char* kSitePolicy =
+    "default-src 'none'; style-src 'self'; img-src 'self'; form-action 'self'; frame-ancestors 'none'; base-uri 'none'";
+constexpr const char* kReportPolicy =
+    "default-src 'none'; style-src 'unsafe-inline'; img-src 'self'; form-action 'none'; frame-ancestors 'none'; "
+    "base-uri 'none'";
+
+std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+// The HTTP library listens with a backlog of 5 connections: at a deadline rush hundreds connect at
+// once, and the kernel drops those past the backlog. Listening again on the bound socket widens it.
+class HttpServer : public httplib::Server {
+public:
+    void widenBacklog() {
+        if (svr_sock_ != INVALID_SOCKET) ::listen(svr_sock_, SOMAXCONN);
+    }
+};
+
+void SendHtml(httplib::Response& res, int status, const std::string& html) {
+    res.status = status;
+    res.set_content(html, "text/html; charset=utf-8");
+}
+
+void SendJson(httplib::Response& res, int status, const json& body) {
+    res.status = status;
+    res.set_content(body.dump(), "application/json");
+}
+
+bool IsApi(const httplib::Request& req) { return req.path.starts_with("/api/"); }
+
+std::string CookieValue(const httplib::Request& req, const std::string& name) {
+    const std::string header = req.get_header_value("Cookie");
+    std::size_t position = 0;
+    while (position < header.size()) {
+        std::size_t end = header.find(';', position);
+        if (end == std::string::npos) end = header.size();
+        std::string_view pair(header.data() + position, end - position);
+        while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+        if (pair.starts_with(name + "=")) return std::string(pair.substr(name.size() + 1));
+        position = end + 1;
+    }
+    return {};
+}
+
+// A form field of an urlencoded or multipart request.
+std::string Field(const httplib::Request& req, const std::string& name) {
+    if (req.has_param(name.c_str())) return req.get_param_value(name.c_str());
+    if (req.has_file(name.c_str())) return req.get_file_value(name.c_str()).content;
+    return {};
+}
+
+std::optional<std::int64_t> ParseNumber(const std::string& text, std::int64_t low, std::int64_t high) {
+    try {
+        std::size_t used = 0;
+        const long long value = std::stoll(text, &used);
+        if (used != text.size() || value < low || value > high) return std::nullopt;
+        return value;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+const char* ContentTypeOf(const std::string& name) {
+    if (name.ends_with(".html")) return "text/html; charset=utf-8";
+    if (name.ends_with(".csv")) return "text/csv; charset=utf-8";
+    return "text/plain; charset=utf-8";
+}
+
+// A file of a run's folder by a name from a request: never a path out of the folder.
+std::optional<std::string> RunFile(const fs::path& folder, const std::string& name) {
+    if (name.empty() || name.front() == '.' || name.find('/') != std::string::npos ||
+        name.find('\\') != std::string::npos || name.find('\0') != std::string::npos)
+        return std::nullopt;
+    std::ifstream file(folder / name, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return std::move(bytes).str();
+}
+
+bool PlausibleEmail(const std::string& email) {
+    if (email.empty()) return true;
+    if (email.size() > 254 || email.find('@') == std::string::npos) return false;
+    for (unsigned char c : email)
+        if (c <= ' ' || c == 0x7f || c == '<' || c == '>' || c == '"') return false;
+    return true;
+}
+
+}  // namespace
+
+struct SiteServer::Impl {
+    explicit Impl(SiteConfig cfg)
+        : config(std::move(cfg)),
+          store((fs::create_directories(config.dataDir), config.dataDir / "zelk-server.db")),
+          files(config.dataDir / "files"),
+          job(store, files, config.dataDir / "runs", config.contest),
+          uploadLimiter(config.uploadsPerMinute),
+          loginLimiter(config.loginsPerMinute) {
+        scratch = config.dataDir / "tmp";
+        fs::create_directories(scratch);
+        store.failUnfinishedRuns(Now());
+        if (!store.setting("deadline"))
+            store.setSetting("deadline", std::to_string(config.deadline), "zelk-server", "from the command line");
+        if (!store.hasMember(kMember)) makeFirstPassword();
+        routes();
+    }
+
+    void makeFirstPassword() {
+        const std::string password = RandomToken(12);
+        const fs::path path = config.dataDir / "committee-password.txt";
+        fs::remove(path);
+        WriteFileDurably(path, password + "\n", 0600);
+        store.setPassword(kMember, HashPassword(password));
+        store.record("zelk-server", "first committee password made", "written to " + path.string());
+        firstPasswordFile = path;
+    }
+
+    ContestView contestView() {
+        ContestView view;
+        view.name = config.contestName;
+        view.start = FormatMinute(config.contest.start);
+        view.end = FormatMinute(config.contest.end);
+        view.deadline = deadline();
+        view.now = Now();
+        view.open = view.now < view.deadline || store.setting("reopened").value_or("0") == "1";
+        view.maxUploadBytes = config.maxUploadBytes;
+        return view;
+    }
+
+    std::int64_t deadline() {
+        return ParseNumber(store.setting("deadline").value_or("0"), 0, INT64_MAX).value_or(0);
+    }
+
+    std::string clientAddress(const httplib::Request& req) const {
+        if (config.behindProxy) {
+            std::string forwarded = req.get_header_value("X-Forwarded-For");
+            if (const std::size_t comma = forwarded.rfind(','); comma != std::string::npos) forwarded.erase(0, comma + 1);
+            while (!forwarded.empty() && forwarded.front() == ' ') forwarded.erase(0, 1);
+            if (!forwarded.empty()) return forwarded.substr(0, 64);
+        }
+        return req.remote_addr;
+    }
+
+    std::string who(const std::string& user, const httplib::Request& req) const {
+        return user + " (" + clientAddress(req) + ")";
+    }
+
+    bool overTls(const httplib::Request& req) const {
+        return config.secureCookies || (config.behindProxy && req.get_header_value("X-Forwarded-Proto") == "https");
+    }
+
+    // --- Uploads ---------------------------------------------------------------------------
+
+    struct UploadOutcome {
+        int status = 200;
+        std::string refusal, detail;
+        UploadCheck check;
+        std::optional<Receipt> receipt;
+        std::string token;
+    };
+
+    UploadOutcome upload(const httplib::Request& req) {
+        UploadOutcome outcome;
+        const auto refuse = [&](int status, std::string reason, std::string detail) {
+            outcome.status = status;
+            outcome.refusal = std::move(reason);
+            outcome.detail = std::move(detail);
+            return outcome;
+        };
+        if (!uploadLimiter.allow(clientAddress(req)))
+            return refuse(429, "Too many uploads from your address", "Wait a minute and upload again.");
+        const ContestView contest = contestView();
+        if (!contest.open)
+            return refuse(403, "The deadline has passed",
+                          "Logs were taken until " + FormatUnixUtc(contest.deadline) + "; ask the committee if your log is late.");
+        std::string bytes = req.has_file("log") ? req.get_file_value("log").content : std::string();
+        if (bytes.empty()) bytes = Field(req, "text");
+        if (bytes.empty()) return refuse(400, "No log was given", "Choose a log file or paste the log's text.");
+        if (bytes.size() > config.maxUploadBytes)
+            return refuse(413, "The log is too large",
+                          "Logs of at most " + FormatBytes(config.maxUploadBytes) + " are taken.");
+        std::string email = Field(req, "email");
+        while (!email.empty() && (email.back() == ' ' || email.back() == '\r' || email.back() == '\n')) email.pop_back();
+        while (!email.empty() && email.front() == ' ') email.erase(0, 1);
+        if (!PlausibleEmail(email))
+            return refuse(422, "The e-mail address is not an address", "Give an address like name@example.org, or none.");
+
+        outcome.check = CheckUpload(bytes, config.contest, scratch);
+        if (!outcome.check.usable)
+            return refuse(422, "The log cannot be used: " + outcome.check.refusal, "Nothing was kept. Mend the log and upload it again.");
+
+        Submission submission;
+        submission.call = outcome.check.ownCall;
+        submission.category = outcome.check.category;
+        submission.format = outcome.check.formatName;
+        submission.email = email;
+        submission.sha256 = files.put(bytes);  // on disk before the commit that acknowledges it
+        submission.size = static_cast<std::int64_t>(bytes.size());
+        submission.receivedAt = Now();
+        submission.qsosRead = static_cast<std::int64_t>(outcome.check.qsosRead);
+        submission.qsosScored = static_cast<std::int64_t>(outcome.check.qsosScored);
+        submission.claimedScore = outcome.check.claimedScore;
+        submission.checkJson = CheckJson(outcome.check).dump();
+        submission.address = clientAddress(req);
+        outcome.token = RandomToken();
+        const auto replaced = store.addSubmission(submission, Sha256Hex(outcome.token));
+        outcome.status = 201;
+        outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, replaced, false, std::nullopt};
+        return outcome;
+    }
+
+    std::optional<Receipt> receiptOf(const std::string& token) {
+        if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
+        auto submission = store.submissionByReceipt(Sha256Hex(token));
+        if (!submission) return std::nullopt;
+        Receipt receipt{*submission, "/receipt/" + token, std::nullopt, submission->replacedBy.has_value(), std::nullopt};
+        for (const Submission& earlier : store.historyOf(submission->call))
+            if (earlier.replacedBy == submission->id) receipt.replaced = earlier.id;
+        if (auto published = store.publishedRun())
+            if (store.runPage(published->id, submission->id)) receipt.ubnLink = receipt.link + "/ubn";
+        return receipt;
+    }
+
+    json receiptJson(const Receipt& receipt, const UploadCheck& check) {
+        const Submission& s = receipt.submission;
+        return {{"submission", s.id},
+                {"received", FormatUnixUtc(s.receivedAt)},
+                {"receivedAt", s.receivedAt},
+                {"call", s.call},
+                {"category", s.category},
+                {"sha256", s.sha256},
+                {"size", s.size},
+                {"qsos", s.qsosRead},
+                {"claimedScore", s.claimedScore},
+                {"receipt", receipt.link},
+                {"replaces", receipt.replaced ? json(*receipt.replaced) : json(nullptr)},
+                {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
+                {"ubnReport", receipt.ubnLink ? json(*receipt.ubnLink) : json(nullptr)},
+                {"check", CheckJson(check)}};
+    }
+
+    // --- The committee ---------------------------------------------------------------------
+
+    struct Member {
+        std::string user;
+        std::string csrf;  // empty for a bearer token
+    };
+
+    std::optional<Member> sessionMember(const httplib::Request& req) {
+        const std::string id = CookieValue(req, kSessionCookie);
+        if (id.empty()) return std::nullopt;
+        auto session = store.session(Sha256Hex(id), Now());
+        if (!session) return std::nullopt;
+        return Member{session->user, session->csrfToken};
+    }
+
+    std::optional<Member> bearerMember(const httplib::Request& req) {
+        const std::string header = req.get_header_value("Authorization");
+        if (!header.starts_with("Bearer ") || header.size() <= 7) return std::nullopt;
+        auto user = store.apiTokenUser(Sha256Hex(header.substr(7)));
+        if (!user) return std::nullopt;
+        return Member{*user, {}};
+    }
+
+    bool csrfOk(const httplib::Request& req, const Member& member) {
+        const std::string token = Field(req, "csrf");
+        return !token.empty() && SameSecret(token, member.csrf);
+    }
+
+    // One password check at a time: each takes tens of megabytes.
+    bool passwordOk(const std::string& user, const std::string& password) {
+        std::lock_guard lock(passwordMutex);
+        static const std::string kNoMember = HashPassword(RandomToken());
+        const auto hash = store.passwordHash(user);
+        const bool matches = PasswordMatches(password, hash.value_or(kNoMember));
+        return hash && matches;
+    }
+
+    // A committee page's member, or the response that refuses the request.
+    std::optional<Member> committeePage(const httplib::Request& req, httplib::Response& res, bool isPost) {
+        auto member = sessionMember(req);
+        if (!member) {
+            SendHtml(res, 401, LoginPage("Log in to see the committee's pages."));
+            return std::nullopt;
+        }
+        if (isPost && !csrfOk(req, *member)) {
+            SendHtml(res, 403, MessagePage("Refused", "The form was not sent by this site's page (no valid CSRF token)."));
+            return std::nullopt;
+        }
+        return member;
+    }
+
+    std::optional<Member> committeeApi(const httplib::Request& req, httplib::Response& res) {
+        auto member = bearerMember(req);
+        if (!member) {
+            res.set_header("WWW-Authenticate", "Bearer");
+            SendJson(res, 401, {{"error", "a committee token is needed (Authorization: Bearer ...)"}});
+        }
+        return member;
+    }
+
+    void showCommittee(const Member& member, httplib::Response& res, const std::string& notice = {}) {
+        CommitteeView view;
+        view.contest = contestView();
+        view.user = member.user;
+        view.csrf = member.csrf;
+        view.submissions = store.allSubmissions();
+        view.runs = store.runs();
+        const auto progress = job.progress();
+        view.jobRunning = progress.running;
+        view.jobStage = progress.stage;
+        view.jobDone = progress.done;
+        view.jobTotal = progress.total;
+        view.audit = store.auditLog(50);
+        view.notice = notice;
+        SendHtml(res, 200, CommitteePage(view));
+    }
+
+    void backToCommittee(httplib::Response& res) { res.set_redirect("/committee", 303); }
+
+    std::optional<MatchRules> rulesOf(const std::function<std::string(const char*)>& value, std::string& error) {
+        MatchRules rules;
+        const std::string window = value("window"), penalty = value("nil_penalty");
+        if (!window.empty()) {
+            auto minutes = ParseNumber(window, 0, 24 * 60);
+            if (!minutes) return error = "the time window is not a number of minutes (0 to 1440)", std::nullopt;
+            rules.windowSeconds = static_cast<int>(*minutes) * 60;
+        }
+        if (!penalty.empty()) {
+            auto qsos = ParseNumber(penalty, 0, 100);
+            if (!qsos) return error = "the not-in-log penalty is not a number (0 to 100)", std::nullopt;
+            rules.nilPenalty = static_cast<int>(*qsos);
+        }
+        rules.bustedCalls = value("busted_calls") == "1";
+        rules.removeUniques = value("remove_uniques") == "1";
+        return rules;
+    }
+
+    // The new deadline, or the reason it cannot be.
+    std::optional<std::int64_t> parseDeadline(const std::string& text, std::string& error) {
+        try {
+            return UnixSeconds(ParseDateOption(text, "the deadline"));
+        } catch (const Unusable& unusable) {
+            error = unusable.message;
+            return std::nullopt;
+        }
+    }
+
+    void moveDeadline(std::int64_t when, const std::string& by) {
+        store.setSetting("deadline", std::to_string(when), by, FormatUnixUtc(when));
+    }
+
+    void setReopened(bool open, const std::string& by) {
+        store.setSetting("reopened", open ? "1" : "0", by, open ? "uploads reopened after the deadline" : "uploads closed");
+    }
+
+    std::optional<std::int64_t> publish(std::int64_t runId, const std::string& by) {
+        auto run = store.run(runId);
+        if (!run || run->state != RunState::done) return std::nullopt;
+        store.publish(runId, Now());
+        store.record(by, "results published", "run " + std::to_string(runId));
+        return runId;
+    }
+
+    json runJson(const CrossCheckRecord& run) {
+        json j = {{"run", run.id},
+                  {"state", run.state == RunState::running ? "running" : run.state == RunState::done ? "done" : "failed"},
+                  {"startedAt", run.startedAt},
+                  {"finishedAt", run.finishedAt},
+                  {"startedBy", run.startedBy},
+                  {"parameters", json::parse(run.parametersJson, nullptr, false)},
+                  {"published", run.publishedAt > 0},
+                  {"error", run.error}};
+        if (!run.summaryJson.empty()) j["summary"] = json::parse(run.summaryJson, nullptr, false);
+        const auto progress = job.progress();
+        if (progress.running && progress.runId == run.id)
+            j["progress"] = {{"stage", progress.stage}, {"done", progress.done}, {"total", progress.total}};
+        return j;
+    }
+
+    void serveRunFile(std::int64_t runId, const std::string& name, httplib::Response& res) {
+        auto content = RunFile(job.folderOf(runId), name);
+        if (!content) return SendHtml(res, 404, MessagePage("Not found", "There is no such report."));
+        res.set_header("Content-Security-Policy", kReportPolicy);
+        res.set_content(*content, ContentTypeOf(name));
+    }
+
+    void routes();
+
+    SiteConfig config;
+    SiteStore store;
+    LogFiles files;
+    CrossCheckJob job;
+    RateLimiter uploadLimiter;
+    RateLimiter loginLimiter;
+    std::mutex passwordMutex;
+    fs::path scratch;
+    fs::path firstPasswordFile;
+    HttpServer http;
+};
+
+void SiteServer::Impl::routes() {
+    const int threads = config.threads;
+    http.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+    // Multipart framing on top of the largest log taken; the log itself is held to the limit.
+    http.set_payload_max_length(config.maxUploadBytes + 64 * 1024);
+    http.set_read_timeout(config.readTimeoutSeconds, 0);
+    http.set_write_timeout(config.readTimeoutSeconds, 0);
+    http.set_keep_alive_timeout(5);
+
+    http.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+        if (!res.has_header("Content-Security-Policy")) res.set_header("Content-Security-Policy", kSitePolicy);
+        res.set_header("X-Content-Type-Options", "nosniff");
+        res.set_header("X-Frame-Options", "DENY");
+        res.set_header("Referrer-Policy", "no-referrer");
+        if (!res.has_header("Cache-Control")) res.set_header("Cache-Control", "no-store");
+    });
+    http.set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
+        if (!res.body.empty()) return;
+        const int status = res.status;
+        std::string title = "Error", text = "The request could not be served.";
+        if (status == 404) title = "Not found", text = "There is no such page.";
+        if (status == 413)
+            title = "The file is too large",
+            text = "Logs of at most " + FormatBytes(config.maxUploadBytes) + " are taken; this upload is larger.";
+        if (IsApi(req)) return SendJson(res, status, {{"error", text}});
+        SendHtml(res, status, MessagePage(title, text));
+    });
+    http.set_exception_handler([](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
+        if (IsApi(req)) return SendJson(res, 500, {{"error", "the server failed; nothing was stored"}});
+        SendHtml(res, 500, MessagePage("Server error", "The server failed; nothing was stored. Please try again."));
+    });
+
+    http.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Cache-Control", "max-age=3600");
+        res.set_content(kStyleSheet, "text/css");
+    });
+    http.Get("/", [this](const httplib::Request&, httplib::Response& res) { SendHtml(res, 200, ContestPage(contestView())); });
+
+    http.Post("/upload", [this](const httplib::Request& req, httplib::Response& res) {
+        UploadOutcome outcome = upload(req);
+        if (!outcome.receipt) return SendHtml(res, outcome.status, RefusalPage(outcome.refusal, outcome.detail));
+        SendHtml(res, 201, ReceiptPage(contestView(), *outcome.receipt, outcome.check, true));
+    });
+    http.Post("/api/logs", [this](const httplib::Request& req, httplib::Response& res) {
+        UploadOutcome outcome = upload(req);
+        if (!outcome.receipt) {
+            json body = {{"error", outcome.refusal}, {"detail", outcome.detail}};
+            if (!outcome.check.refusal.empty()) body["reasons"] = json::array({outcome.check.refusal});
+            return SendJson(res, outcome.status, body);
+        }
+        SendJson(res, 201, receiptJson(*outcome.receipt, outcome.check));
+    });
+
+    http.Get(R"(/receipt/([0-9a-f]+))", [this](const httplib::Request& req, httplib::Response& res) {
+        auto receipt = receiptOf(req.matches[1]);
+        if (!receipt) return SendHtml(res, 404, MessagePage("No such receipt", "The receipt link is not known."));
+        SendHtml(res, 200, ReceiptPage(contestView(), *receipt, CheckOfJson(receipt->submission.checkJson), false));
+    });
+    http.Get(R"(/receipt/([0-9a-f]+)/ubn(\.txt)?)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto receipt = receiptOf(req.matches[1]);
+        auto published = store.publishedRun();
+        std::optional<std::string> page;
+        if (receipt && published) page = store.runPage(published->id, receipt->submission.id);
+        if (!page) return SendHtml(res, 404, MessagePage("No report", "There is no published report for this receipt."));
+        serveRunFile(published->id, *page + (req.matches[2].length() > 0 ? ".ubn.txt" : ".html"), res);
+    });
+    http.Get(R"(/receipt/([0-9a-f]+)/results\.html)",
+             [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 303); });
+    http.Get("/api/receipts/([0-9a-f]+)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto receipt = receiptOf(req.matches[1]);
+        if (!receipt) return SendJson(res, 404, {{"error", "no such receipt"}});
+        SendJson(res, 200, receiptJson(*receipt, CheckOfJson(receipt->submission.checkJson)));
+    });
+
+    http.Get("/received", [this](const httplib::Request&, httplib::Response& res) {
+        SendHtml(res, 200, ReceivedPage(contestView(), store.activeSubmissions(), store.publishedRun().has_value()));
+    });
+    http.Get("/api/received", [this](const httplib::Request&, httplib::Response& res) {
+        json logs = json::array();
+        for (const Submission& s : store.activeSubmissions())
+            logs.push_back({{"call", s.call}, {"category", s.category}, {"lastUpload", FormatUnixUtc(s.receivedAt)},
+                            {"qsos", s.qsosRead}});
+        SendJson(res, 200, {{"logs", logs}});
+    });
+
+    http.Get("/results", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 301); });
+    http.Get(R"(/results/([^/]*))", [this](const httplib::Request& req, httplib::Response& res) {
+        auto published = store.publishedRun();
+        if (!published) return SendHtml(res, 404, NoResultsPage());
+        std::string name = req.matches[1];
+        if (name.empty()) name = "results.html";
+        if (name != "results.html" && name != "results.csv" && !config.publicUbnReports)
+            return SendHtml(res, 404, MessagePage("Report not public",
+                                                  "Each log's report is shown to its sender through the link of the receipt."));
+        serveRunFile(published->id, name, res);
+    });
+
+    // Committee pages.
+    http.Get("/committee", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = sessionMember(req);
+        if (!member) return SendHtml(res, 200, LoginPage({}));
+        showCommittee(*member, res);
+    });
+    http.Post("/committee/login", [this](const httplib::Request& req, httplib::Response& res) {
+        if (!loginLimiter.allow(clientAddress(req)))
+            return SendHtml(res, 429, LoginPage("Too many logins from your address: wait a minute."));
+        std::string user = Field(req, "user");
+        if (user.empty()) user = kMember;
+        if (!passwordOk(user, Field(req, "password"))) {
+            store.record(user, "login refused", clientAddress(req));
+            return SendHtml(res, 403, LoginPage("The member or password is wrong."));
+        }
+        const std::string id = RandomToken();
+        store.addSession(Sha256Hex(id), {user, RandomToken()}, Now() + kSessionSeconds);
+        store.record(who(user, req), "logged in", "");
+        res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + id + "; Path=/; HttpOnly; SameSite=Strict; Max-Age=" +
+                                         std::to_string(kSessionSeconds) + (overTls(req) ? "; Secure" : ""));
+        backToCommittee(res);
+    });
+    http.Post("/committee/logout", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        store.removeSession(Sha256Hex(CookieValue(req, kSessionCookie)));
+        store.record(who(member->user, req), "logged out", "");
+        res.set_header("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; HttpOnly; SameSite=Strict; Max-Age=0");
+        backToCommittee(res);
+    });
+    http.Get(R"(/committee/submissions/(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, false);
+        if (!member) return;
+        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+        auto submission = id ? store.submission(*id) : std::nullopt;
+        if (!submission) return SendHtml(res, 404, MessagePage("Not found", "There is no such submission."));
+        SendHtml(res, 200, SubmissionPage(*submission, CheckOfJson(submission->checkJson), store.historyOf(submission->call),
+                                          member->csrf));
+    });
+    http.Get(R"(/committee/submissions/(\d+)/file)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, false);
+        if (!member) return;
+        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+        auto submission = id ? store.submission(*id) : std::nullopt;
+        auto bytes = submission ? files.read(submission->sha256) : std::nullopt;
+        if (!bytes) return SendHtml(res, 404, MessagePage("Not found", "There is no such file."));
+        std::string name;
+        for (char c : submission->call) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        name += "-" + std::to_string(submission->id) + (submission->format == "ADIF" ? ".adi" : ".cbr");
+        res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
+        res.set_content(*bytes, "application/octet-stream");
+    });
+    http.Post("/committee/deadline", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        std::string error;
+        auto when = parseDeadline(Field(req, "deadline"), error);
+        if (!when) return showCommittee(*member, res, "The deadline was not moved: " + error);
+        moveDeadline(*when, who(member->user, req));
+        backToCommittee(res);
+    });
+    http.Post("/committee/uploads", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        setReopened(Field(req, "open") == "1", who(member->user, req));
+        backToCommittee(res);
+    });
+    http.Post("/committee/crosscheck", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        std::string error;
+        auto rules = rulesOf([&](const char* name) { return Field(req, name); }, error);
+        if (!rules) return showCommittee(*member, res, "The cross-check was not started: " + error);
+        if (!job.start(*rules, who(member->user, req))) return showCommittee(*member, res, "A cross-check is running already.");
+        backToCommittee(res);
+    });
+    http.Post(R"(/committee/runs/(\d+)/publish)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+        if (!id || !publish(*id, who(member->user, req)))
+            return showCommittee(*member, res, "Only a finished run can be published.");
+        backToCommittee(res);
+    });
+    http.Get(R"(/committee/runs/(\d+)/([^/]+))", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, false);
+        if (!member) return;
+        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+        if (!id) return SendHtml(res, 404, MessagePage("Not found", "There is no such run."));
+        serveRunFile(*id, req.matches[2], res);
+    });
+    http.Post("/committee/token", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        const std::string token = RandomToken();
+        store.addApiToken(Sha256Hex(token), member->user);
+        store.record(who(member->user, req), "API token made", "");
+        showCommittee(*member, res, "New API token (it is shown only now): " + token);
+    });
+
+    // The committee's API.
+    http.Post("/api/committee/token", [this](const httplib::Request& req, httplib::Response& res) {
+        if (!loginLimiter.allow(clientAddress(req)))
+            return SendJson(res, 429, {{"error", "too many logins from this address: wait a minute"}});
+        const json body = json::parse(req.body, nullptr, false);
+        std::string user = body.is_object() ? body.value("user", kMember) : Field(req, "user");
+        std::string password = body.is_object() ? body.value("password", "") : Field(req, "password");
+        if (user.empty()) user = kMember;
+        if (!passwordOk(user, password)) {
+            store.record(user, "login refused", clientAddress(req));
+            return SendJson(res, 403, {{"error", "the member or password is wrong"}});
+        }
+        const std::string token = RandomToken();
+        store.addApiToken(Sha256Hex(token), user);
+        store.record(who(user, req), "API token made", "");
+        SendJson(res, 201, {{"token", token}});
+    });
+    http.Get("/api/committee/submissions", [this](const httplib::Request& req, httplib::Response& res) {
+        if (!committeeApi(req, res)) return;
+        json list = json::array();
+        for (const Submission& s : store.allSubmissions())
+            list.push_back({{"submission", s.id}, {"call", s.call}, {"category", s.category}, {"email", s.email},
+                            {"receivedAt", s.receivedAt}, {"sha256", s.sha256}, {"qsos", s.qsosRead},
+                            {"claimedScore", s.claimedScore},
+                            {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)}});
+        SendJson(res, 200, {{"submissions", list}});
+    });
+    http.Post("/api/committee/crosscheck", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeeApi(req, res);
+        if (!member) return;
+        const json body = json::parse(req.body.empty() ? "{}" : req.body, nullptr, false);
+        if (!body.is_object()) return SendJson(res, 400, {{"error", "the body is not a JSON object"}});
+        std::string error;
+        auto rules = rulesOf(
+            [&](const char* name) -> std::string {
+                if (!body.contains(name)) return std::string(name) == "busted_calls" ? "1" : "";
+                const json& v = body[name];
+                if (v.is_boolean()) return v.get<bool>() ? "1" : "0";
+                if (v.is_number_integer()) return std::to_string(v.get<std::int64_t>());
+                return v.is_string() ? v.get<std::string>() : "x";
+            },
+            error);
+        if (!rules) return SendJson(res, 400, {{"error", error}});
+        auto id = job.start(*rules, who(member->user, req));
+        if (!id) return SendJson(res, 409, {{"error", "a cross-check is running already"}});
+        SendJson(res, 202, {{"run", *id}});
+    });
+    http.Get(R"(/api/committee/runs/(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
+        if (!committeeApi(req, res)) return;
+        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+        auto run = id ? store.run(*id) : std::nullopt;
+        if (!run) return SendJson(res, 404, {{"error", "no such run"}});
+        SendJson(res, 200, runJson(*run));
+    });
+    http.Post(R"(/api/committee/runs/(\d+)/publish)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeeApi(req, res);
+        if (!member) return;
+        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+        if (!id || !publish(*id, who(member->user, req)))
+            return SendJson(res, 409, {{"error", "only a finished run can be published"}});
+        SendJson(res, 200, {{"published", *id}});
+    });
+    http.Post("/api/committee/deadline", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeeApi(req, res);
+        if (!member) return;
+        const json body = json::parse(req.body, nullptr, false);
+        if (!body.is_object()) return SendJson(res, 400, {{"error", "the body is not a JSON object"}});
+        if (body.contains("deadline")) {
+            std::string error;
+            auto when = body["deadline"].is_string() ? parseDeadline(body["deadline"].get<std::string>(), error) : std::nullopt;
+            if (!when) return SendJson(res, 400, {{"error", error.empty() ? "the deadline is not a text" : error}});
+            moveDeadline(*when, who(member->user, req));
+        }
+        if (body.contains("reopened") && body["reopened"].is_boolean())
+            setReopened(body["reopened"].get<bool>(), who(member->user, req));
+        const ContestView contest = contestView();
+        SendJson(res, 200, {{"deadline", FormatUnixUtc(contest.deadline)}, {"open", contest.open}});
+    });
+}
+
+SiteServer::SiteServer(SiteConfig config) : m_impl(std::make_unique<Impl>(std::move(config))) {}
+
+SiteServer::~SiteServer() {
+    stop();
+    m_impl->job.wait();
+}
+
+int SiteServer::bind(const std::string& host, int port) {
+    const int bound = port == 0 ? m_impl->http.bind_to_any_port(host) : m_impl->http.bind_to_port(host, port) ? port : -1;
+    if (bound > 0) m_impl->http.widenBacklog();
+    return bound;
+}
+
+bool SiteServer::run() { return m_impl->http.listen_after_bind(); }
+void SiteServer::stop() { m_impl->http.stop(); }
+const fs::path& SiteServer::firstPasswordFile() const { return m_impl->firstPasswordFile; }
+SiteStore& SiteServer::store() { return m_impl->store; }

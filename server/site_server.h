@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "server/upload_check.h"
+
+class SiteStore;
+
+struct SiteConfig {
+    std::filesystem::path dataDir;
+    ContestRules contest;
+    std::string contestName = "ZELK contest";
+    std::int64_t deadline = 0;  // seconds since 1970; the command line's, used until the committee moves it
+    std::size_t maxUploadBytes = 10 * 1024 * 1024;
+    int uploadsPerMinute = 20;  // per client address; 0: no limit
+    int loginsPerMinute = 5;
+    int threads = 16;
+    int readTimeoutSeconds = 10;  // a client that sends nothing for this long is cut off
+    bool behindProxy = false;     // the client's address is the last X-Forwarded-For entry; https from X-Forwarded-Proto
+    bool secureCookies = false;   // the site is served over TLS: cookies are Secure
+    bool publicUbnReports = false;  // everybody may read every log's report once published
+};
+
+// The log-submission site: participants' uploads with their instant check and receipt, the list
+// of logs received, the committee's pages and the API, on one HTTP server.
+class SiteServer {
+public:
+    explicit SiteServer(SiteConfig config);
+    ~SiteServer();
+    SiteServer(const SiteServer&) = delete;
+    SiteServer& operator=(const SiteServer&) = delete;
+
+    // Binds the address; port 0 takes a free port. The port bound, or -1.
+    int bind(const std::string& host, int port);
+    // Serves until stop(); false when it could not.
+    bool run();
+    void stop();
+
+    // Where the committee's first password was written, when this start made one; else empty.
+    const std::filesystem::path& firstPasswordFile() const;
+    SiteStore& store();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};

@@ -1,0 +1,373 @@
+#include "server/site_store.h"
+
+#include <ctime>
+
+namespace {
+
+// Each entry brings the schema from its index to the next version.
+constexpr const char* kMigrations[] = {
+    R"(CREATE TABLE submissions (
+         id INTEGER PRIMARY KEY,
+         call TEXT NOT NULL,
+         category TEXT NOT NULL,
+         format TEXT NOT NULL,
+         email TEXT NOT NULL,
+         sha256 TEXT NOT NULL,
+         size INTEGER NOT NULL,
+         received_at INTEGER NOT NULL,
+         qsos_read INTEGER NOT NULL,
+         qsos_scored INTEGER NOT NULL,
+         claimed_score INTEGER NOT NULL,
+         check_json TEXT NOT NULL,
+         receipt_hash TEXT NOT NULL UNIQUE,
+         replaced_by INTEGER REFERENCES submissions(id),
+         address TEXT NOT NULL);
+       CREATE INDEX submissions_by_call ON submissions(call, replaced_by);
+       CREATE TABLE settings (key TEXT PRIMARY KEY, value TEXT NOT NULL);
+       CREATE TABLE audit (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, who TEXT NOT NULL, action TEXT NOT NULL,
+                           detail TEXT NOT NULL);
+       CREATE TABLE members (user TEXT PRIMARY KEY, password_hash TEXT NOT NULL);
+       CREATE TABLE sessions (id_hash TEXT PRIMARY KEY, user TEXT NOT NULL, csrf TEXT NOT NULL,
+                              expires_at INTEGER NOT NULL);
+       CREATE TABLE api_tokens (token_hash TEXT PRIMARY KEY, user TEXT NOT NULL, created_at INTEGER NOT NULL);
+       CREATE TABLE runs (id INTEGER PRIMARY KEY, started_at INTEGER NOT NULL, finished_at INTEGER NOT NULL DEFAULT 0,
+                          state TEXT NOT NULL, started_by TEXT NOT NULL, parameters_json TEXT NOT NULL,
+                          summary_json TEXT NOT NULL DEFAULT '', error TEXT NOT NULL DEFAULT '',
+                          published_at INTEGER NOT NULL DEFAULT 0);
+       CREATE TABLE run_pages (run_id INTEGER NOT NULL REFERENCES runs(id),
+                               submission_id INTEGER NOT NULL REFERENCES submissions(id),
+                               page_name TEXT NOT NULL, PRIMARY KEY (run_id, submission_id));)",
+};
+static_assert(std::size(kMigrations) == SiteStore::kSchemaVersion);
+
+constexpr const char* kSubmissionColumns =
+    "id, call, category, format, email, sha256, size, received_at, qsos_read, qsos_scored, claimed_score, "
+    "check_json, replaced_by, address";
+
+Submission SubmissionOf(const Statement& row) {
+    Submission s;
+    s.id = row.integer(0);
+    s.call = row.text(1);
+    s.category = row.text(2);
+    s.format = row.text(3);
+    s.email = row.text(4);
+    s.sha256 = row.text(5);
+    s.size = row.integer(6);
+    s.receivedAt = row.integer(7);
+    s.qsosRead = row.integer(8);
+    s.qsosScored = row.integer(9);
+    s.claimedScore = row.integer(10);
+    s.checkJson = row.text(11);
+    if (!row.isNull(12)) s.replacedBy = row.integer(12);
+    s.address = row.text(13);
+    return s;
+}
+
+const char* StateName(RunState state) {
+    return state == RunState::running ? "running" : state == RunState::done ? "done" : "failed";
+}
+
+RunState StateOf(const std::string& name) {
+    return name == "running" ? RunState::running : name == "done" ? RunState::done : RunState::failed;
+}
+
+std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+}  // namespace
+
+SiteStore::SiteStore(const std::filesystem::path& file) : m_db(file.string()) {
+    m_db.execute("PRAGMA journal_mode=WAL");
+    // Every commit reaches the disk before it returns: a receipt survives a power cut.
+    m_db.execute("PRAGMA synchronous=FULL");
+    m_db.execute("PRAGMA foreign_keys=ON");
+    migrate();
+}
+
+int SiteStore::schemaVersion() {
+    std::lock_guard lock(m_mutex);
+    Statement version = m_db.prepare("PRAGMA user_version");
+    version.step();
+    return static_cast<int>(version.integer(0));
+}
+
+void SiteStore::migrate() {
+    Statement read = m_db.prepare("PRAGMA user_version");
+    read.step();
+    const int version = static_cast<int>(read.integer(0));
+    if (version > kSchemaVersion)
+        throw DatabaseError("the database has schema version " + std::to_string(version) +
+                            ", newer than this program's " + std::to_string(kSchemaVersion));
+    for (int next = version; next < kSchemaVersion; ++next) {
+        Transaction transaction(m_db);
+        m_db.execute(kMigrations[next]);
+        m_db.execute("PRAGMA user_version=" + std::to_string(next + 1));
+        transaction.commit();
+    }
+}
+
+std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::string& receiptHash) {
+    std::lock_guard lock(m_mutex);
+    Transaction transaction(m_db);
+    std::optional<std::int64_t> replaced;
+    {
+        Statement earlier = m_db.prepare("SELECT id FROM submissions WHERE call = ? AND replaced_by IS NULL");
+        earlier.bind(1, s.call);
+        if (earlier.step()) replaced = earlier.integer(0);
+    }
+    m_db.prepare("INSERT INTO submissions (call, category, format, email, sha256, size, received_at, qsos_read, "
+                 "qsos_scored, claimed_score, check_json, receipt_hash, address) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        .bind(1, s.call)
+        .bind(2, s.category)
+        .bind(3, s.format)
+        .bind(4, s.email)
+        .bind(5, s.sha256)
+        .bind(6, s.size)
+        .bind(7, s.receivedAt)
+        .bind(8, s.qsosRead)
+        .bind(9, s.qsosScored)
+        .bind(10, s.claimedScore)
+        .bind(11, s.checkJson)
+        .bind(12, receiptHash)
+        .bind(13, s.address)
+        .run();
+    s.id = m_db.lastInsertId();
+    if (replaced) m_db.prepare("UPDATE submissions SET replaced_by = ? WHERE id = ?").bind(1, s.id).bind(2, *replaced).run();
+    transaction.commit();
+    return replaced;
+}
+
+std::vector<Submission> SiteStore::submissions(const std::string& where, const std::string& order, const std::string& key) {
+    Statement select = m_db.prepare(std::string("SELECT ") + kSubmissionColumns + " FROM submissions " + where + " " + order);
+    if (!key.empty()) select.bind(1, key);
+    std::vector<Submission> found;
+    while (select.step()) found.push_back(SubmissionOf(select));
+    return found;
+}
+
+std::optional<Submission> SiteStore::submission(std::int64_t id) {
+    std::lock_guard lock(m_mutex);
+    auto found = submissions("WHERE id = " + std::to_string(id), "");
+    if (found.empty()) return std::nullopt;
+    return found.front();
+}
+
+std::optional<Submission> SiteStore::submissionByReceipt(const std::string& receiptHash) {
+    std::lock_guard lock(m_mutex);
+    auto found = submissions("WHERE receipt_hash = ?", "", receiptHash);
+    if (found.empty()) return std::nullopt;
+    return found.front();
+}
+
+std::vector<Submission> SiteStore::activeSubmissions() {
+    std::lock_guard lock(m_mutex);
+    return submissions("WHERE replaced_by IS NULL", "ORDER BY call");
+}
+
+std::vector<Submission> SiteStore::allSubmissions() {
+    std::lock_guard lock(m_mutex);
+    return submissions("", "ORDER BY id DESC");
+}
+
+std::vector<Submission> SiteStore::historyOf(const std::string& call) {
+    std::lock_guard lock(m_mutex);
+    return submissions("WHERE call = ?", "ORDER BY id", call);
+}
+
+std::optional<std::string> SiteStore::setting(const std::string& key) {
+    std::lock_guard lock(m_mutex);
+    Statement select = m_db.prepare("SELECT value FROM settings WHERE key = ?");
+    select.bind(1, key);
+    if (!select.step()) return std::nullopt;
+    return select.text(0);
+}
+
+void SiteStore::setSetting(const std::string& key, const std::string& value, const std::string& who,
+                           const std::string& detail) {
+    std::lock_guard lock(m_mutex);
+    Transaction transaction(m_db);
+    m_db.prepare("INSERT INTO settings (key, value) VALUES (?, ?) ON CONFLICT(key) DO UPDATE SET value = excluded.value")
+        .bind(1, key)
+        .bind(2, value)
+        .run();
+    m_db.prepare("INSERT INTO audit (at, who, action, detail) VALUES (?, ?, ?, ?)")
+        .bind(1, Now())
+        .bind(2, who)
+        .bind(3, "set " + key)
+        .bind(4, detail)
+        .run();
+    transaction.commit();
+}
+
+void SiteStore::record(const std::string& who, const std::string& action, const std::string& detail) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("INSERT INTO audit (at, who, action, detail) VALUES (?, ?, ?, ?)")
+        .bind(1, Now())
+        .bind(2, who)
+        .bind(3, action)
+        .bind(4, detail)
+        .run();
+}
+
+std::vector<AuditEntry> SiteStore::auditLog(std::size_t newest) {
+    std::lock_guard lock(m_mutex);
+    Statement select = m_db.prepare("SELECT at, who, action, detail FROM audit ORDER BY id DESC LIMIT ?");
+    select.bind(1, static_cast<std::int64_t>(newest));
+    std::vector<AuditEntry> entries;
+    while (select.step()) entries.push_back({select.integer(0), select.text(1), select.text(2), select.text(3)});
+    return entries;
+}
+
+bool SiteStore::hasMember(const std::string& user) { return passwordHash(user).has_value(); }
+
+void SiteStore::setPassword(const std::string& user, const std::string& hash) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("INSERT INTO members (user, password_hash) VALUES (?, ?) "
+                 "ON CONFLICT(user) DO UPDATE SET password_hash = excluded.password_hash")
+        .bind(1, user)
+        .bind(2, hash)
+        .run();
+}
+
+std::optional<std::string> SiteStore::passwordHash(const std::string& user) {
+    std::lock_guard lock(m_mutex);
+    Statement select = m_db.prepare("SELECT password_hash FROM members WHERE user = ?");
+    select.bind(1, user);
+    if (!select.step()) return std::nullopt;
+    return select.text(0);
+}
+
+void SiteStore::addSession(const std::string& idHash, const SessionRecord& session, std::int64_t expiresAt) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("DELETE FROM sessions WHERE expires_at < ?").bind(1, Now()).run();
+    m_db.prepare("INSERT INTO sessions (id_hash, user, csrf, expires_at) VALUES (?, ?, ?, ?)")
+        .bind(1, idHash)
+        .bind(2, session.user)
+        .bind(3, session.csrfToken)
+        .bind(4, expiresAt)
+        .run();
+}
+
+std::optional<SessionRecord> SiteStore::session(const std::string& idHash, std::int64_t now) {
+    std::lock_guard lock(m_mutex);
+    Statement select = m_db.prepare("SELECT user, csrf FROM sessions WHERE id_hash = ? AND expires_at >= ?");
+    select.bind(1, idHash).bind(2, now);
+    if (!select.step()) return std::nullopt;
+    return SessionRecord{select.text(0), select.text(1)};
+}
+
+void SiteStore::removeSession(const std::string& idHash) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("DELETE FROM sessions WHERE id_hash = ?").bind(1, idHash).run();
+}
+
+void SiteStore::addApiToken(const std::string& tokenHash, const std::string& user) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("INSERT INTO api_tokens (token_hash, user, created_at) VALUES (?, ?, ?)")
+        .bind(1, tokenHash)
+        .bind(2, user)
+        .bind(3, Now())
+        .run();
+}
+
+std::optional<std::string> SiteStore::apiTokenUser(const std::string& tokenHash) {
+    std::lock_guard lock(m_mutex);
+    Statement select = m_db.prepare("SELECT user FROM api_tokens WHERE token_hash = ?");
+    select.bind(1, tokenHash);
+    if (!select.step()) return std::nullopt;
+    return select.text(0);
+}
+
+std::int64_t SiteStore::startRun(const std::string& parametersJson, const std::string& who, std::int64_t now) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("INSERT INTO runs (started_at, state, started_by, parameters_json) VALUES (?, 'running', ?, ?)")
+        .bind(1, now)
+        .bind(2, who)
+        .bind(3, parametersJson)
+        .run();
+    return m_db.lastInsertId();
+}
+
+void SiteStore::finishRun(std::int64_t id, RunState state, const std::string& summaryJson, const std::string& error,
+                          std::int64_t now) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("UPDATE runs SET state = ?, summary_json = ?, error = ?, finished_at = ? WHERE id = ?")
+        .bind(1, StateName(state))
+        .bind(2, summaryJson)
+        .bind(3, error)
+        .bind(4, now)
+        .bind(5, id)
+        .run();
+}
+
+void SiteStore::addRunPage(std::int64_t runId, std::int64_t submissionId, const std::string& pageName) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("INSERT OR REPLACE INTO run_pages (run_id, submission_id, page_name) VALUES (?, ?, ?)")
+        .bind(1, runId)
+        .bind(2, submissionId)
+        .bind(3, pageName)
+        .run();
+}
+
+std::optional<std::string> SiteStore::runPage(std::int64_t runId, std::int64_t submissionId) {
+    std::lock_guard lock(m_mutex);
+    Statement select = m_db.prepare("SELECT page_name FROM run_pages WHERE run_id = ? AND submission_id = ?");
+    select.bind(1, runId).bind(2, submissionId);
+    if (!select.step()) return std::nullopt;
+    return select.text(0);
+}
+
+std::vector<CrossCheckRecord> SiteStore::runsWhere(const std::string& where, std::int64_t id) {
+    Statement select = m_db.prepare(
+        "SELECT id, started_at, finished_at, state, started_by, parameters_json, summary_json, error, published_at "
+        "FROM runs " + where + " ORDER BY id DESC");
+    if (id != 0) select.bind(1, id);
+    std::vector<CrossCheckRecord> found;
+    while (select.step())
+        found.push_back({select.integer(0), select.integer(1), select.integer(2), StateOf(select.text(3)),
+                         select.text(4), select.text(5), select.text(6), select.text(7), select.integer(8)});
+    return found;
+}
+
+std::vector<CrossCheckRecord> SiteStore::runs() {
+    std::lock_guard lock(m_mutex);
+    return runsWhere("");
+}
+
+std::optional<CrossCheckRecord> SiteStore::run(std::int64_t id) {
+    std::lock_guard lock(m_mutex);
+    auto found = runsWhere("WHERE id = ?", id);
+    if (found.empty()) return std::nullopt;
+    return found.front();
+}
+
+void SiteStore::publish(std::int64_t id, std::int64_t now) {
+    std::lock_guard lock(m_mutex);
+    Transaction transaction(m_db);
+    m_db.execute("UPDATE runs SET published_at = 0");
+    m_db.prepare("UPDATE runs SET published_at = ? WHERE id = ? AND state = 'done'").bind(1, now).bind(2, id).run();
+    transaction.commit();
+}
+
+std::optional<CrossCheckRecord> SiteStore::publishedRun() {
+    std::lock_guard lock(m_mutex);
+    auto found = runsWhere("WHERE published_at > 0");
+    if (found.empty()) return std::nullopt;
+    return found.front();
+}
+
+void SiteStore::failUnfinishedRuns(std::int64_t now) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("UPDATE runs SET state = 'failed', error = 'the server stopped during the run', finished_at = ? "
+                 "WHERE state = 'running'")
+        .bind(1, now)
+        .run();
+}
+
+std::string SiteStore::integrityCheck() {
+    std::lock_guard lock(m_mutex);
+    Statement check = m_db.prepare("PRAGMA integrity_check");
+    std::string result;
+    while (check.step()) result += (result.empty() ? "" : "\n") + check.text(0);
+    return result;
+}

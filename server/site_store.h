@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "server/sqlite_db.h"
+
+// One uploaded log as the site keeps it.
+struct Submission {
+    std::int64_t id = 0;  // the submission number on the receipt
+    std::string call;
+    std::string category;
+    std::string format;
+    std::string email;
+    std::string sha256;
+    std::int64_t size = 0;
+    std::int64_t receivedAt = 0;  // seconds since 1970, UTC
+    std::int64_t qsosRead = 0;
+    std::int64_t qsosScored = 0;
+    std::int64_t claimedScore = 0;
+    std::string checkJson;  // the whole check as the participant saw it
+    std::optional<std::int64_t> replacedBy;  // a later upload for the same call
+    std::string address;  // where it came from, for the committee
+};
+
+struct AuditEntry {
+    std::int64_t at = 0;
+    std::string who;
+    std::string action;
+    std::string detail;
+};
+
+enum class RunState { running, done, failed };
+
+struct CrossCheckRecord {
+    std::int64_t id = 0;
+    std::int64_t startedAt = 0;
+    std::int64_t finishedAt = 0;
+    RunState state = RunState::running;
+    std::string startedBy;
+    std::string parametersJson;  // the rules and parameters the run used
+    std::string summaryJson;     // what the run found, once done
+    std::string error;
+    std::int64_t publishedAt = 0;  // 0: not published
+};
+
+struct SessionRecord {
+    std::string user;
+    std::string csrfToken;
+};
+
+// The site's database in DIR: submissions, the committee's accounts, sessions and tokens, the
+// cross-check runs, settings and the record of committee actions. SQLite in WAL mode, each commit
+// flushed to disk; the schema carries its version and is brought up to date on opening.
+class SiteStore {
+public:
+    explicit SiteStore(const std::filesystem::path& file);
+
+    static constexpr int kSchemaVersion = 1;
+    int schemaVersion();
+
+    // Stores the submission and marks the earlier active one of its call replaced; the id of the
+    // one replaced, if any. `receiptHash` is the SHA-256 of the receipt link's secret.
+    std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash);
+    std::optional<Submission> submission(std::int64_t id);
+    std::optional<Submission> submissionByReceipt(const std::string& receiptHash);
+    std::vector<Submission> activeSubmissions();  // one per call, in call order
+    std::vector<Submission> allSubmissions();     // newest first
+    std::vector<Submission> historyOf(const std::string& call);  // oldest first
+
+    std::optional<std::string> setting(const std::string& key);
+    void setSetting(const std::string& key, const std::string& value, const std::string& who, const std::string& detail);
+
+    void record(const std::string& who, const std::string& action, const std::string& detail);
+    std::vector<AuditEntry> auditLog(std::size_t newest);
+
+    bool hasMember(const std::string& user);
+    void setPassword(const std::string& user, const std::string& hash);
+    std::optional<std::string> passwordHash(const std::string& user);
+
+    void addSession(const std::string& idHash, const SessionRecord& session, std::int64_t expiresAt);
+    std::optional<SessionRecord> session(const std::string& idHash, std::int64_t now);
+    void removeSession(const std::string& idHash);
+    void addApiToken(const std::string& tokenHash, const std::string& user);
+    std::optional<std::string> apiTokenUser(const std::string& tokenHash);
+
+    std::int64_t startRun(const std::string& parametersJson, const std::string& who, std::int64_t now);
+    void finishRun(std::int64_t id, RunState state, const std::string& summaryJson, const std::string& error,
+                   std::int64_t now);
+    void addRunPage(std::int64_t runId, std::int64_t submissionId, const std::string& pageName);
+    std::optional<std::string> runPage(std::int64_t runId, std::int64_t submissionId);
+    std::vector<CrossCheckRecord> runs();
+    std::optional<CrossCheckRecord> run(std::int64_t id);
+    void publish(std::int64_t id, std::int64_t now);
+    std::optional<CrossCheckRecord> publishedRun();
+    // Runs left running by a server that stopped: marked failed.
+    void failUnfinishedRuns(std::int64_t now);
+
+    std::string integrityCheck();
+
+private:
+    void migrate();
+    std::vector<Submission> submissions(const std::string& where, const std::string& order, const std::string& key = {});
+    std::vector<CrossCheckRecord> runsWhere(const std::string& where, std::int64_t id = 0);
+
+    std::mutex m_mutex;
+    Database m_db;
+};
