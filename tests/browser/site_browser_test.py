@@ -21,9 +21,12 @@ import urllib.request
 import uuid
 
 from selenium import webdriver
-from selenium.common.exceptions import NoAlertPresentException
+from selenium.common.exceptions import (NoAlertPresentException, NoSuchElementException,
+                                        StaleElementReferenceException)
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.expected_conditions import staleness_of
+from selenium.webdriver.support.ui import WebDriverWait
 
 HOSTILE_CALL = "<script>"
 HOSTILE_CATEGORY = "<img src=x onerror=alert(1)><script>alert(2)</script>"
@@ -38,7 +41,10 @@ def free_port():
 def wait_for(condition, what, seconds=120):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        value = condition()
+        try:
+            value = condition()
+        except (StaleElementReferenceException, NoSuchElementException):
+            value = None  # read while the page was being replaced: ask again
         if value:
             return value
         time.sleep(0.1)
@@ -155,7 +161,10 @@ def main():
         driver.find_element(By.CSS_SELECTOR, "form.box button").click()
         wait_for(lambda: "Logged in as committee" in driver.find_element(By.TAG_NAME, "body").text, "the login")
         no_dialog(driver, "the committee page")
-        driver.find_element(By.XPATH, "//button[contains(., 'Run the cross-check')]").click()
+        run_button = driver.find_element(By.XPATH, "//button[contains(., 'Run the cross-check')]")
+        run_button.click()
+        # The form's answer must have come before the next page is asked for, or the run is never asked.
+        WebDriverWait(driver, 120).until(staleness_of(run_button))
 
         def published_button():
             driver.get(base + "/committee")
