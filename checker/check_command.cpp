@@ -259,7 +259,8 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.add_flag("-f,--force", cmd.force, "Replace an existing Cabrillo file (the bad-QSO and summary files are always replaced)");
     app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line and each finding, only their counts");
     app.add_option("--dg-mode", cmd.dgMode,
-                   "Contest mode of the Cabrillo code DG (any digital mode), for a log whose operator worked only this one")
+                   "Contest mode of the Cabrillo code DG and of ADIF's MODE DIGI (any digital mode), for a log whose "
+                   "operator worked only this one")
         ->option_text("MODE");
 }
 

@@ -101,7 +101,8 @@ bool IsReport(std::string_view text) {
 // A record's reading, with what it says to the operator.
 class RecordReader {
 public:
-    RecordReader(LogVisitor& visitor, LogHeader& header) : m_visitor(visitor), m_header(header) {}
+    RecordReader(LogVisitor& visitor, LogHeader& header, const ReadOptions& options)
+        : m_visitor(visitor), m_header(header), m_options(options) {}
 
     void read(std::string_view record, std::size_t line) {
         Fields fields;
@@ -125,6 +126,11 @@ private:
         qso.call = ToUpperAscii(call);
         std::string mode = ModeOfAdif(TrimmedBlanks(Field(fields, "MODE")), TrimmedBlanks(Field(fields, "SUBMODE")));
         if (mode.empty()) return "record without MODE";
+        if (IsAnyDigitalMode(mode)) {
+            if (m_options.digitalMode.empty())
+                return "MODE " + mode + " names no single contest mode; give the mode of the log's digital QSOs with --dg-mode";
+            mode = m_options.digitalMode;
+        }
         const auto time = ParseLogDateTime(TrimmedBlanks(Field(fields, "QSO_DATE")), TrimmedBlanks(Field(fields, "TIME_ON")));
         if (!time) return "bad QSO_DATE or TIME_ON";
         if (auto reason = readFrequency(fields, qso)) return reason;
@@ -197,6 +203,7 @@ private:
 
     LogVisitor& m_visitor;
     LogHeader& m_header;
+    const ReadOptions& m_options;
     bool m_splitExchangeSaid = false;
 };
 
@@ -236,10 +243,10 @@ void SkipRecord(TextSource& text) {
 
 }  // namespace
 
-LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor) {
+LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor, const ReadOptions& options) {
     LogHeader header;
     header.format = LogFormat::adif;
-    RecordReader records(visitor, header);
+    RecordReader records(visitor, header, options);
     SkipHeader(text);
     while (true) {
         // Text between records is no field; a record starts at its first tag.

@@ -117,7 +117,7 @@ LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOpt
         case LogFormat::cabrillo:
             return ReadCabrilloText(text, visitor, options);
         case LogFormat::adif:
-            return ReadAdifText(text, visitor);
+            return ReadAdifText(text, visitor, options);
         case LogFormat::unknown:
             break;
     }
@@ -131,10 +131,10 @@ LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptio
     return ReadCabrilloText(text, visitor, options);
 }
 
-LogHeader ReadAdif(std::istream& input, LogVisitor& visitor) {
+LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
     TextSource text(input);
     if (text.ensure(kUtf8Bom.size()) && text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
-    return ReadAdifText(text, visitor);
+    return ReadAdifText(text, visitor, options);
 }
 
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
@@ -143,8 +143,8 @@ LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
 LogContents ReadCabrillo(std::string_view text, const ReadOptions& options) {
     return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadCabrillo(input, visitor, options); });
 }
-LogContents ReadAdif(std::string_view text) {
-    return Collect(text, [](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor); });
+LogContents ReadAdif(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor, options); });
 }
 
 bool HasControlBytes(std::string_view text, bool tabAllowed) {

@@ -43,8 +43,9 @@ struct LogHeader {
 
 // How to read what a log leaves open.
 struct ReadOptions {
-    // The contest mode of the Cabrillo code DG (any digital mode), for a log whose operator
-    // worked one digital mode; empty: DG lines are named and skipped.
+    // The contest mode of the Cabrillo code DG and of ADIF's MODE DIGI (any digital mode), for a
+    // log whose operator worked one digital mode; empty: such lines and records are named and
+    // skipped.
     std::string digitalMode;
 };
 
@@ -66,7 +67,7 @@ public:
 // A file that is neither (empty, UTF-16, binary) gives format unknown and one problem saying why.
 LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
-LogHeader ReadAdif(std::istream& input, LogVisitor& visitor);
+LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 
 // Every QSO and problem of a log in memory, for small logs and tests.
 struct LogContents : LogHeader {
@@ -76,7 +77,7 @@ struct LogContents : LogHeader {
 };
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options = {});
 LogContents ReadCabrillo(std::string_view text, const ReadOptions& options = {});
-LogContents ReadAdif(std::string_view text);
+LogContents ReadAdif(std::string_view text, const ReadOptions& options = {});
 
 // The format of a log from its first bytes, as ReadContestLog decides it; `why` says why it is
 // unknown.

@@ -35,6 +35,33 @@ void TextSource::consume(std::size_t bytes) {
         }
     }
     m_start += gone.size();
+    m_consumed += static_cast<std::streamoff>(gone.size());
+}
+
+std::optional<TextSource::Mark> TextSource::mark() const {
+    if (m_origin == std::streampos(-1)) return std::nullopt;
+    return Mark{m_consumed, m_line, m_afterCr};
+}
+
+bool TextSource::restore(const Mark& mark) {
+    m_input.clear();
+    if (!m_input.seekg(m_origin + mark.consumed)) return false;
+    m_buffer.clear();
+    m_start = 0;
+    m_ended = false;
+    m_consumed = mark.consumed;
+    m_line = mark.line;
+    m_afterCr = mark.afterCr;
+    return true;
+}
+
+ViewStreamBuffer::pos_type ViewStreamBuffer::seekoff(off_type offset, std::ios_base::seekdir from, std::ios_base::openmode which) {
+    const off_type size = egptr() - eback();
+    const off_type base = from == std::ios_base::beg ? 0 : from == std::ios_base::cur ? gptr() - eback() : size;
+    const off_type target = base + offset;
+    if (!(which & std::ios_base::in) || target < 0 || target > size) return pos_type(off_type(-1));
+    setg(eback(), eback() + target, egptr());
+    return pos_type(target);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,7 @@
 // drops what it has read (consume()). Line numbers count LF, CR LF and a lone CR as one line end.
 class TextSource {
 public:
-    explicit TextSource(std::istream& input) : m_input(input) {}
+    explicit TextSource(std::istream& input) : m_input(input), m_origin(input.tellg()) {}
 
     // The text read but not yet consumed.
     std::string_view held() const { return std::string_view(m_buffer).substr(m_start); }
@@ -25,10 +26,23 @@ public:
     // Whether reading stopped on an error rather than at the end of the input.
     bool failed() const { return m_input.bad(); }
 
+    // A place in the text to read again from, for a reader that looks through the whole text
+    // first; nothing for an input that cannot seek.
+    struct Mark {
+        std::streamoff consumed = 0;
+        std::size_t line = 1;
+        bool afterCr = false;
+    };
+    std::optional<Mark> mark() const;
+    // Reads on from `mark` again; false when the input could not go back there.
+    bool restore(const Mark& mark);
+
 private:
     static constexpr std::size_t kPiece = 64 * 1024;
 
     std::istream& m_input;
+    std::streampos m_origin;     // where the text starts in the input; -1 when it cannot seek
+    std::streamoff m_consumed = 0;
     std::string m_buffer;
     std::size_t m_start = 0;
     std::size_t m_line = 1;
@@ -47,5 +61,11 @@ public:
     explicit ViewStreamBuffer(std::string_view text) {
         char* begin = const_cast<char*>(text.data());  // only ever read
         setg(begin, begin, begin + text.size());
+    }
+
+protected:
+    pos_type seekoff(off_type offset, std::ios_base::seekdir from, std::ios_base::openmode which) override;
+    pos_type seekpos(pos_type position, std::ios_base::openmode which) override {
+        return seekoff(off_type(position), std::ios_base::beg, which);
     }
 };
