@@ -158,6 +158,28 @@ TEST_F(CheckCommand, QsosOutsideTheGivenPeriodAreNamedAndNotScored) {
     EXPECT_NE(result.out.find("Score:\t 2 *  1 = 2"), std::string::npos) << result.out;
 }
 
+// A log written with frequencies in MHz and mode names: read for what they are, each said once,
+// and the Cabrillo file written from it has kHz and the mode codes; a frequency that fits no band
+// either way is named as written.
+TEST_F(CheckCommand, FrequenciesInMegahertzAndModeNamesAreReadAndSaidOnce) {
+    write("log.cbr", std::string(kLogHead) +
+                         "QSO: 3.526 CW 2017-05-05 2101 UR5TST 599 001 UT2AB 599 KI01\r\n"
+                         "QSO: 7.034 SSB 2017-05-05 2102 UR5TST 59 002 DL3XY 57 017\r\n"
+                         "QSO: 1.8225 RTTY 2017-05-05 2103 UR5TST 599 003 US7QZ 589 LV13\r\n"
+                         "QSO: 25.5 CW 2017-05-05 2104 UR5TST 599 004 UT5AB 599 KI01\r\nEND-OF-LOG:\r\n");
+    const Outcome result = run({"log.cbr", "--cabrillo"});
+    EXPECT_EQ(result.exitCode, 1);
+    for (const char* expected : {"3 logged, 1 rejected; 1 finding line", "claimed score 6",
+                                 "log.cbr:4: the frequency \"3.526\" is written in MHz; it is read as 3526 kHz",
+                                 "log.cbr:5: the log writes mode names (\"SSB\") where Cabrillo has mode codes",
+                                 "log.cbr:7: WRONG BAND 25.5 kHz"})
+        EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    EXPECT_EQ(result.err.find("log.cbr:6: the"), std::string::npos) << result.err;
+    const std::string cabrillo = read("UR5TST.cbr");
+    for (const char* expected : {"QSO:  3526 CW 2017-05-05 2101", "QSO:  7034 PH 2017-05-05 2102", "QSO:  1822 RY 2017-05-05 2103"})
+        EXPECT_NE(cabrillo.find(expected), std::string::npos) << expected << "\n" << cabrillo;
+}
+
 TEST_F(CheckCommand, HelpAndVersion) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
