@@ -64,14 +64,11 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
     write("good.cbr", std::string(kLogHead) + kCleanQsos);
     write("empty.cbr", "");
     write("binary.adi", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR<CALL:", 22));
-    write("no-qsos.cbr", std::string(kLogHead) + "QSO: 3512 CW\r\n");
-    write("adif-overrun.adi", "<EOH>\n<CALL:5>UT2AB<MODE:2>CW<SRX_STRING:40>KI01<EOR>\n");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"empty.cbr"}, "empty"},
         {{"binary.adi"}, "neither a Cabrillo nor an ADIF log"},
         {{"missing.cbr"}, "cannot read the log"},
-        {{"no-qsos.cbr"}, "no QSO could be read"},
-        {{"adif-overrun.adi"}, "no QSO could be read"},
+        {{"."}, ".: a folder, not a log"},
         {{"good.cbr", "--districts", "nowhere.txt"}, "cannot read the district list nowhere.txt"},
         {{"good.cbr", "--start", "2017-05-32 21:00"}, "--start \"2017-05-32 21:00\""},
         {{"good.cbr", "--cabrillo", "--set", "Nickname=Joe"}, "unknown header key \"Nickname\""},
@@ -89,8 +86,67 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
         EXPECT_EQ(result.exitCode, 2) << args.front();
         EXPECT_NE(result.err.find(message), std::string::npos) << message << "\n" << result.err;
     }
-    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"adif-overrun.adi", "binary.adi", "empty.cbr", "good.cbr",
-                                                         "no-qsos.cbr", "zelk.txt"}));
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"binary.adi", "empty.cbr", "good.cbr", "zelk.txt"}));
+}
+
+// A log that holds no QSO gets the plug-in's summary of an empty contest, says so with what it
+// skipped, and exits 1; it writes no bad-QSO or Cabrillo file.
+TEST_F(CheckCommand, ALogWithoutQsosGetsTheEmptySummaryAndExitsOne) {
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> options;
+        std::vector<std::string> said;  // on standard error
+    } cases[] = {
+        {"a header alone", std::string(kLogHead) + "END-OF-LOG:\r\n", {},
+         {"log.txt: Cabrillo log holding no QSO: score 0 (0 lines skipped); no bad-QSO file written"}},
+        {"X-QSO lines and a broken line",
+         std::string(kLogHead) + "X-QSO:  3530 CW 2017-05-05 2105 UR5TST 599 005 OK1AB 599 044\r\n"
+                                 "X-QSO:  3531 CW 2017-05-05 2106 UR5TST 599 006 OK1AC 599 045\r\nQSO: 3512 CW\r\nEND-OF-LOG:\r\n",
+         {"--cabrillo"},
+         {"log.txt:6: QSO line has 2 fields, too few for a QSO, line skipped",
+          "holding no QSO: score 0 (1 line skipped, 2 X-QSO lines not scored); no bad-QSO file or Cabrillo file written"}},
+        {"an ADIF header alone, no own call", "<ADIF_VER:5>3.1.0<EOH>\n", {"--start", "2017-05-05 21:00"},
+         {"log.txt: ADIF log holding no QSO: score 0 (0 lines skipped)"}},
+        {"a record that runs past its end", "<EOH>\n<CALL:5>UT2AB<MODE:2>CW<SRX_STRING:40>KI01<EOR>\n", {},
+         {"log.txt:2: field <SRX_STRING:40> runs past the end of its record, line skipped", "holding no QSO: score 0 (1 line skipped)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("log.txt", c.log);
+        std::vector<std::string> args{"log.txt"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Outcome result = run(args);
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_NE(result.out.find("Total\t 0\t 0\t 0\t 0\t 0\t 0\r\n"), std::string::npos) << result.out;
+        for (const std::string& said : c.said) EXPECT_NE(result.err.find(said), std::string::npos) << said << "\n" << result.err;
+        EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"log.txt", "zelk.txt"}));
+    }
+    const Outcome dated = run({"log.txt", "--start", "2017-05-05 21:00", "--end", "2017-05-06 03:00"});
+    EXPECT_NE(dated.out.find("ZELK CONTEST  06.05.2017"), std::string::npos) << dated.out;
+}
+
+// An output folder that cannot be written: the findings are still named, the closing line counts
+// them, and the message names the file that could not be written with the system's reason.
+TEST_F(CheckCommand, AnOutputFolderThatCannotBeWrittenIsNamedWithTheSystemsReason) {
+    std::filesystem::create_directories(path("locked"));
+    std::filesystem::permissions(path("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::string folder = "locked";
+    if (std::ofstream(path("locked/probe"))) {  // the superuser writes anyway: take a folder the system keeps
+        std::filesystem::remove(path("locked/probe"));
+        folder = "/sys";
+        if (!std::filesystem::is_directory(folder) || std::ofstream(folder + "/probe")) GTEST_SKIP() << "no folder that cannot be written";
+    }
+    write("log.cbr", std::string(kLogHead) + kCleanQsos + "QSO:  3517 CW 2017-05-05 2107 UR5TST 599 007 UT2AB 559 KI01\r\n");
+    const Outcome result = run({"log.cbr", "--cabrillo", "-o", folder});
+    EXPECT_EQ(result.exitCode, 2);
+    for (const std::string& expected :
+         {std::string("log.cbr:7: DUPE of line 4"), "1 finding line in " + folder + "/" + kBadQsoFile,
+          "cannot write " + folder + "/" + kBadQsoFile + ": Permission denied", "cannot write " + folder + "/UR5TST.cbr: Permission denied"})
+        EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    EXPECT_EQ(result.err.find(".tmp"), std::string::npos) << result.err;
+    EXPECT_NE(result.out.find("Total\t 3\t 2\t 3\t 1\t 1\t 1\r\n"), std::string::npos) << result.out;
+    std::filesystem::permissions(path("locked"), std::filesystem::perms::owner_all);
 }
 
 // The reports are the checker's own and a re-run replaces them; the Cabrillo file is the
