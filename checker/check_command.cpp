@@ -90,7 +90,7 @@ void ApplyCountries(const CommandLine& cmd, CheckSettings& settings) {
 }
 
 const char* FormatName(LogFormat format) {
-    return format == LogFormat::adif ? "ADIF log" : "Cabrillo log";
+    return format == LogFormat::adif ? "ADIF log" : format == LogFormat::adx ? "ADIF XML (ADX) log" : "Cabrillo log";
 }
 
 std::string Plural(std::size_t count, const char* one, const char* many) {
@@ -295,7 +295,7 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
 void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.set_version_flag("--version", std::string("zelk-check ") + kStatsVersion);
     app.footer(kExamples);
-    app.add_option("log", cmd.logPath, "The contest log: Cabrillo (2.0 or 3.0) or ADIF, recognised from its content")
+    app.add_option("log", cmd.logPath, "The contest log: Cabrillo (2.0 or 3.0) or ADIF (ADI or ADX), recognised from its content")
         ->option_text("LOG")
         ->required();
     app.add_option("-d,--districts", cmd.districtsPath, "District list (default: zelk.txt beside the log)")->option_text("FILE");

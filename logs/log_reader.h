@@ -26,7 +26,8 @@ struct LogProblem {
     std::string message;
 };
 
-enum class LogFormat { unknown, cabrillo, adif };
+// ADIF in either form: tagged text (.adi, `adif`) or XML (.adx, `adx`).
+enum class LogFormat { unknown, cabrillo, adif, adx };
 
 // What a log says about itself, apart from its QSOs.
 struct LogHeader {
@@ -61,9 +62,9 @@ public:
     virtual void note(const LogProblem&) {}
 };
 
-// Reads a log of either format from `input`, recognised from its first 64 KB: a Cabrillo log
+// Reads a log of any format from `input`, recognised from its first 64 KB: a Cabrillo log
 // starts with "START-OF-LOG:" or has lines starting "QSO:"; ADIF has ADIF tags ("<EOH>",
-// "<CALL:", "<EOR>", ...), whatever its header's prose says. A UTF-8 byte-order mark is skipped.
+// "<CALL:", "<EOR>", ...), whatever its header's prose says; ADX has the element <ADX>. A UTF-8 byte-order mark is skipped.
 // A file that is neither (empty, UTF-16, binary) gives format unknown and one problem saying why.
 LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});

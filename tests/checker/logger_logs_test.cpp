@@ -60,6 +60,12 @@ TEST_F(LoggerLogs, ScoresAndNamesEveryQsoOfOtherLoggersFiles) {
          {"digi_mode_hand_made.adi:5: MODE DIGI names no single contest mode; give the mode of the log's digital QSOs with "
           "--dg-mode, line skipped",
           "1 QSO read, 3 lines skipped"}},
+        // ADIF XML written by the npm package adif 0.2.6 (AdxWriter, over libxmljs): entities, an APP
+        // field, an empty element for a blank exchange; each finding named with its record's line.
+        {"adif_npm.adx", {"--force"}, "Score:\t 3 *  2 = 6",
+         {"adif_npm.adx:52: NO RX NUMBER: no exchange received", "adif_npm.adx:65: DUPE of line 9",
+          "adif_npm.adx:78: district ZZ99 not in the list",
+          "ADIF XML (ADX) log, 6 QSOs read, 0 lines skipped; 5 logged, 1 rejected; 3 finding lines"}},
         {"digi_mode_hand_made.adi", {"--dg-mode", "psk31", "--force"}, "Score:\t 3 *  2 = 6",
          {"digi_mode_hand_made.adi:7: DUPE of line 5", "4 QSOs read, 0 lines skipped; 4 logged, 0 rejected; 1 finding line"}},
     };
@@ -92,6 +98,7 @@ TEST_F(LoggerLogs, TheCabrilloFileReadsBackToTheSameScore) {
         {kLogs / "adif_parser_ts.adi", {}, "For the Cabrillo file 1 value was filled in"},
         {kLogs / "multi_transmitter_3.0.cbr", {}, ""},
         {kLogs / "npm_cabrillo_3.0.cbr", {}, ""},
+        {kLogs / "adif_npm.adx", {}, ""},
         {kLogs / "digi_mode_hand_made.adi", {"--dg-mode", "PSK31"}, ""},
         {kSamples / "contest.adi", {"--districts", (kSamples / "zelk.txt").string()}, ""},
     };

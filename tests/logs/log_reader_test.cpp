@@ -339,6 +339,83 @@ TEST(AdifReader, DigiIsTheGivenDigitalModeOrSkipped) {
     EXPECT_EQ(named.qsos[1].mode, "BPSK63");
 }
 
+std::string AdxRecord(const std::string& call, const std::string& time, const std::string& extra = "") {
+    return "<RECORD><CALL>" + call + "</CALL><QSO_DATE>20170505</QSO_DATE><TIME_ON>" + time +
+           "</TIME_ON><FREQ>3.526</FREQ><MODE>CW</MODE><RST_SENT>599</RST_SENT><RST_RCVD>579</RST_RCVD>"
+           "<STX_STRING>001</STX_STRING><SRX_STRING>KI01</SRX_STRING><STATION_CALLSIGN>UR5TST</STATION_CALLSIGN>" +
+           extra + "</RECORD>\n";
+}
+
+// ADX is read by the fields of ADIF, its records found as the text is read: XML's entities,
+// character references, CDATA and comments are read for what they are, each record named by the
+// line it starts on, a record that is no well-formed XML named and skipped.
+TEST(AdxReader, ReadsRecordsByAdifsFieldRules) {
+    const std::string log =
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"             // 1
+        "<ADX>\n<HEADER><ADIF_VER>3.1.4</ADIF_VER><!-- <RECORD> in a comment --></HEADER>\n"  // 2, 3
+        "<RECORDS>\n" +                                                            // 4
+        AdxRecord("UT2AB", "2101", "<COMMENT>QRM &amp; QSB &lt;loud&gt;</COMMENT><!-- </RECORD> -->") +  // 5
+        "<record>\n  <call>ut3ab</call> <qso_date>20170505</qso_date> <time_on>210230</time_on>\n"  // 6, 7
+        "  <freq>7.0125</freq> <mode>PSK</mode> <submode>PSK63</submode>\n"     // 8
+        "  <srx_string><![CDATA[LV13]]></srx_string> <stx_string>0&#48;2</stx_string>\n"  // 9
+        "  <APP PROGRAMID=\"X\" FIELDNAME=\"CALL\" TYPE=\"S\">UT0XX</APP>\n</record>\n" +  // 10, 11
+        AdxRecord("UT4AB", "2103", "<COMMENT lang=en>unquoted</COMMENT>") +         // 12: malformed
+        AdxRecord("UT5AB&#10;QSO: forged", "2104") +                              // 13: a line break
+        "<RECORD/>\n" +                                                            // 14: no fields
+        AdxRecord("UT6AB", "2105", "<MODE>DIGI</MODE>") +                          // 15: first MODE is CW
+        "</RECORDS>\n</ADX>\n";
+    const LogContents read = ReadContestLog(log);
+    EXPECT_EQ(read.format, LogFormat::adx);
+    EXPECT_EQ(read.ownCall, "UR5TST");
+    ASSERT_EQ(read.qsos.size(), 3u);
+    EXPECT_EQ(read.qsos[0].line, 5u);
+    EXPECT_EQ(read.qsos[0].call, "UT2AB");
+    EXPECT_EQ(read.qsos[0].exchReceived, "KI01");
+    EXPECT_EQ(read.qsos[0].frequencyHz, 3'526'000u);
+    EXPECT_EQ(read.qsos[1].line, 6u);
+    EXPECT_EQ(read.qsos[1].call, "UT3AB");
+    EXPECT_EQ(When(read.qsos[1]), "2017-05-05 21:02:30");
+    EXPECT_EQ(read.qsos[1].mode, "BPSK63");
+    EXPECT_EQ(read.qsos[1].band, "40m");
+    EXPECT_EQ(read.qsos[1].exchReceived, "LV13");
+    EXPECT_EQ(read.qsos[1].exchSent, "002");
+    EXPECT_EQ(read.qsos[2].line, 15u);
+    EXPECT_EQ(read.qsos[2].mode, "CW");
+    const std::pair<std::size_t, const char*> problems[] = {
+        {12, "record is no well-formed XML"}, {13, "field CALL holds a line break"}, {14, "record without CALL"}};
+    ASSERT_EQ(read.problems.size(), std::size(problems));
+    for (std::size_t i = 0; i < std::size(problems); ++i) {
+        EXPECT_EQ(read.problems[i].line, problems[i].first);
+        EXPECT_NE(read.problems[i].message.find(problems[i].second), std::string::npos) << read.problems[i].message;
+    }
+}
+
+TEST(AdxReader, RecordsAcrossPiecesTooLongOrCutOff) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    // A record that starts before the end of the first piece of the text and ends in the next.
+    const std::string head = "<ADX><HEADER><PROGRAMID>" + std::string(kPiece - 60, 'x') + "</PROGRAMID></HEADER>\n<RECORDS>";
+    const std::string log = head + AdxRecord("UT2AB", "2101") + "<RECORD><CALL>UT3AB</CALL><COMMENT>" +
+                            std::string(2 * 1024 * 1024, 'y') + "</COMMENT></RECORD>\n" + AdxRecord("UT4AB", "2103") +
+                            "<RECORD><CALL>UT5AB</CALL>";
+    const LogContents read = ReadContestLog(log);
+    ASSERT_EQ(read.qsos.size(), 2u);
+    EXPECT_EQ(read.qsos[0].line, 2u);
+    EXPECT_EQ(read.qsos[1].line, 4u);
+    ASSERT_EQ(read.problems.size(), 2u);
+    EXPECT_EQ(read.problems[0].line, 3u);
+    EXPECT_NE(read.problems[0].message.find("record longer than 1048576 bytes"), std::string::npos);
+    EXPECT_EQ(read.problems[1].line, 5u);
+    EXPECT_NE(read.problems[1].message.find("record without </RECORD> at the end of the file"), std::string::npos);
+
+    ReadOptions psk31;
+    psk31.digitalMode = "BPSK31";
+    std::string digiRecord = AdxRecord("UT2AB", "2101");
+    digiRecord.replace(digiRecord.find("<MODE>CW"), 8, "<MODE>DIGI");
+    const LogContents digi = ReadContestLog("<ADX><RECORDS>" + digiRecord + "</RECORDS></ADX>", psk31);
+    ASSERT_EQ(digi.qsos.size(), 1u);
+    EXPECT_EQ(digi.qsos[0].mode, "BPSK31");
+}
+
 // The log is read in pieces of 64 KB; a CR LF split between two pieces is one line end.
 TEST(CabrilloReader, LineNumbersHoldWhereALineEndFallsBetweenPieces) {
     constexpr std::size_t kPiece = 64 * 1024;
