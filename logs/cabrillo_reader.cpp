@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <optional>
 #include <utility>
@@ -20,11 +21,11 @@ std::string_view FirstField(std::string_view fields) {
     return fields.substr(0, fields.find_first_of(" \t"));
 }
 
-std::size_t FieldCount(std::string_view fields) {
+bool HasFields(std::string_view fields, std::size_t wanted) {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < fields.size(); ++i)
+    for (std::size_t i = 0; i < fields.size() && count < wanted; ++i)
         if (fields[i] != ' ' && fields[i] != '\t' && (i == 0 || fields[i - 1] == ' ' || fields[i - 1] == '\t')) ++count;
-    return count;
+    return count == wanted;
 }
 
 std::string_view SecondField(std::string_view fields) {
@@ -50,21 +51,49 @@ struct TransmitterShape {
     std::size_t endingInTransmitter = 0; // of those, the lines whose last field is 0 or 1
 };
 
+bool StartsCaseBlind(std::string_view text, std::string_view upperPrefix) {
+    if (text.size() < upperPrefix.size()) return false;
+    for (std::size_t i = 0; i < upperPrefix.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) != upperPrefix[i]) return false;
+    return true;
+}
+
+void TakeShapeOf(std::string_view line, TransmitterShape& shape) {
+    constexpr std::string_view kQso = "QSO:", kCategory = "CATEGORY-TRANSMITTER:";
+    const std::string_view trimmed = TrimmedBlanks(line);
+    if (StartsCaseBlind(trimmed, kCategory)) {
+        if (!TrimmedBlanks(trimmed.substr(kCategory.size())).empty()) shape.categoryGiven = true;
+    } else if (StartsCaseBlind(trimmed, kQso)) {
+        const std::string_view fields = trimmed.substr(kQso.size());
+        if (!HasFields(fields, 5) || HasControlBytes(fields, true)) return;
+        ++shape.qsoLines;
+        if (IsTransmitterField(LastField(fields))) ++shape.endingInTransmitter;
+    }
+}
+
+// Looks through the whole log for its shape alone, each line where it is held; lines that the
+// reading skips as too long are left out.
 TransmitterShape ScanTransmitterShape(TextSource& text) {
     TransmitterShape shape;
-    std::string line;
     bool tooLong = false;
-    while (ReadLine(text, line, kMaxLineLength, tooLong)) {
-        const std::string_view trimmed = TrimmedBlanks(line);
-        const std::optional<std::string> tag = HeaderTag(trimmed);
-        if (tooLong || !tag || HasControlBytes(trimmed, true)) continue;
-        const std::string_view value = TrimmedBlanks(trimmed.substr(trimmed.find(':') + 1));
-        if (*tag == "CATEGORY-TRANSMITTER" && !value.empty()) shape.categoryGiven = true;
-        if (*tag != "QSO" || FieldCount(value) < 5) continue;
-        ++shape.qsoLines;
-        if (IsTransmitterField(LastField(value))) ++shape.endingInTransmitter;
+    while (true) {
+        const std::string_view held = text.held();
+        const std::size_t end = FindLineEnd(held);
+        if (end != std::string_view::npos) {
+            if (!tooLong && end <= kMaxLineLength) TakeShapeOf(held.substr(0, end), shape);
+            tooLong = false;
+            text.skip(end + 1);
+            continue;
+        }
+        if (held.size() > kMaxLineLength) {
+            tooLong = true;
+            text.skip(held.size());
+        }
+        if (!text.readMore()) {
+            if (!tooLong && !text.held().empty()) TakeShapeOf(text.held(), shape);
+            return shape;
+        }
     }
-    return shape;
 }
 
 // A log has the transmitter column when every QSO line ends in one, and the header names a

@@ -64,6 +64,13 @@ ViewStreamBuffer::pos_type ViewStreamBuffer::seekoff(off_type offset, std::ios_b
     return pos_type(target);
 }
 
+// A plain loop: find_first_of looks each byte up in its set.
+std::size_t FindLineEnd(std::string_view text, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (text[i] == '\n' || text[i] == '\r') return i;
+    return std::string_view::npos;
+}
+
 namespace {
 
 // Appends to the line what fits in `maxLength`, noting when some of it does not.
@@ -82,7 +89,7 @@ bool ReadLine(TextSource& text, std::string& line, std::size_t maxLength, bool& 
     bool started = false;
     while (true) {
         const std::string_view held = text.held();
-        const std::size_t end = held.find_first_of("\r\n", searched);
+        const std::size_t end = FindLineEnd(held, searched);
         if (end != std::string_view::npos) {
             Keep(line, held.substr(0, end), maxLength, tooLong);
             // A CR at the end of what is held may be the first half of a CR LF.

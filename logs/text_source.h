@@ -21,6 +21,11 @@ public:
     bool ensure(std::size_t bytes);
     // Drops `bytes` from the front of held(), counting their line ends.
     void consume(std::size_t bytes);
+    // The same without counting them, for a look through the text before restore().
+    void skip(std::size_t bytes) {
+        m_start += bytes;
+        m_consumed += static_cast<std::streamoff>(bytes);
+    }
     // Line number of the first held byte, from 1.
     std::size_t line() const { return m_line; }
     // Whether reading stopped on an error rather than at the end of the input.
@@ -49,6 +54,9 @@ private:
     bool m_afterCr = false;  // the last byte consumed was a CR, so an LF next ends no new line
     bool m_ended = false;
 };
+
+// The first CR or LF of `text` from `from`, or npos.
+std::size_t FindLineEnd(std::string_view text, std::size_t from = 0);
 
 // The next line of the text without its line end, into `line`; false at the end of the text.
 // A line longer than `maxLength` is consumed whole but given cut to its first `maxLength` bytes,
