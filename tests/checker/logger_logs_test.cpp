@@ -51,10 +51,12 @@ TEST_F(LoggerLogs, ScoresAndNamesEveryQsoOfOtherLoggersFiles) {
         {"adif_parser_ts.adi", {"--force"}, "Score:\t 3 *  2 = 6",
          {"adif_parser_ts.adi:46: DUPE of line 6", "4 QSOs read, 0 lines skipped; 4 logged, 0 rejected; 1 finding line"}},
         // Written by the npm package cabrillo 0.1.0 (objectToCabrillo): a transmitter column on every
-        // line, and line 9's received exchange left blank, so that its last field is the transmitter.
+        // line, and the received exchange of lines 9 and 14 left blank, so that their last field is
+        // the transmitter (read once as exchange "0", and "1": "district 1 not in the list").
         {"npm_cabrillo_3.0.cbr", {}, "Score:\t 4 *  2 = 8",
          {"npm_cabrillo_3.0.cbr:9: NO RX NUMBER: no exchange received", "npm_cabrillo_3.0.cbr:13: DUPE of line 10",
-          "6 QSOs read, 0 lines skipped; 5 logged, 1 rejected; 2 finding lines"}},
+          "npm_cabrillo_3.0.cbr:14: NO RX NUMBER: no exchange received",
+          "7 QSOs read, 0 lines skipped; 5 logged, 2 rejected; 3 finding lines"}},
         // Hand-made in the shape of a logger's ADIF export that writes digital QSOs as MODE DIGI.
         {"digi_mode_hand_made.adi", {"--force"}, "Score:\t 1 *  1 = 1",
          {"digi_mode_hand_made.adi:5: MODE DIGI names no single contest mode; give the mode of the log's digital QSOs with "
