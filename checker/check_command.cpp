@@ -5,12 +5,12 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <system_error>
 #include <fstream>
 #include <iostream>
 #include <optional>
 #include <random>
 #include <sstream>
+#include <system_error>
 
 #include "stats_version.h"
 #include "engine/bad_qso_file.h"
