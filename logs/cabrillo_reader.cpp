@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <optional>
@@ -19,13 +18,6 @@ constexpr std::size_t kMaxLineLength = 4096;
 std::string_view FirstField(std::string_view fields) {
     fields = TrimmedBlanks(fields);
     return fields.substr(0, fields.find_first_of(" \t"));
-}
-
-bool HasFields(std::string_view fields, std::size_t wanted) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < fields.size() && count < wanted; ++i)
-        if (fields[i] != ' ' && fields[i] != '\t' && (i == 0 || fields[i - 1] == ' ' || fields[i - 1] == '\t')) ++count;
-    return count == wanted;
 }
 
 std::string_view SecondField(std::string_view fields) {
@@ -50,6 +42,14 @@ struct TransmitterShape {
     std::size_t qsoLines = 0;            // QSO lines of at least the fields of a QSO
     std::size_t endingInTransmitter = 0; // of those, the lines whose last field is 0 or 1
 };
+
+// Whether the text holds at least `wanted` blank-separated fields.
+bool HasFields(std::string_view fields, std::size_t wanted) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < fields.size() && count < wanted; ++i)
+        if (fields[i] != ' ' && fields[i] != '\t' && (i == 0 || fields[i - 1] == ' ' || fields[i - 1] == '\t')) ++count;
+    return count == wanted;
+}
 
 bool StartsCaseBlind(std::string_view text, std::string_view upperPrefix) {
     if (text.size() < upperPrefix.size()) return false;
