@@ -2,12 +2,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
 #include <random>
 #include <sstream>
+#include <system_error>
 
 #include "stats_version.h"
 #include "engine/bad_qso_file.h"
@@ -87,7 +90,7 @@ void ApplyCountries(const CommandLine& cmd, CheckSettings& settings) {
 }
 
 const char* FormatName(LogFormat format) {
-    return format == LogFormat::adif ? "ADIF log" : "Cabrillo log";
+    return format == LogFormat::adif ? "ADIF log" : format == LogFormat::adx ? "ADIF XML (ADX) log" : "Cabrillo log";
 }
 
 std::string Plural(std::size_t count, const char* one, const char* many) {
@@ -95,8 +98,12 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
 }
 
 std::ifstream OpenLog(const fs::path& path) {
+    std::error_code code;
+    if (fs::is_directory(path, code)) throw Unusable{path.string() + ": a folder, not a log"};
+    errno = 0;
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw Unusable{"cannot read the log " + path.string()};
+    if (!file)
+        throw Unusable{"cannot read the log " + path.string() + (errno != 0 ? ": " + std::generic_category().message(errno) : "")};
     return file;
 }
 
@@ -122,13 +129,68 @@ std::pair<std::optional<OleDateTime>, std::optional<OleDateTime>> PeriodOptions(
     return {start, end};
 }
 
+// The own call; a log without QSOs may name none.
 std::string OwnCallOf(const CommandLine& cmd, const LogSurvey& survey) {
     std::string call = !cmd.call.empty() ? ToUpperAscii(cmd.call) : !survey.header.ownCall.empty() ? survey.header.ownCall : survey.firstMyCall;
+    if (call.empty() && survey.qsos == 0) return call;
     if (call.empty()) throw Unusable{"the log names no own call; give it with --call"};
     if (call.size() > kMaxCallLength || call.find_first_of(" \t") != std::string::npos)
         throw Unusable{"the own call \"" + call.substr(0, kMaxCallLength) + (call.size() > kMaxCallLength ? "..." : "") +
                        "\" is not a call sign (at most " + std::to_string(kMaxCallLength) + " characters); give it with --call"};
     return call;
+}
+
+fs::path ScratchFileFor(const fs::path& output) {
+    return fs::temp_directory_path() /
+           ("zelk-check-" + std::to_string(std::random_device{}()) + "-" + output.filename().string() + ".tmp");
+}
+
+// The hour around the time the log was last written: the period of a log without QSOs, which
+// dates its summary, when no option gives one.
+std::pair<OleDateTime, OleDateTime> PeriodOfFile(const fs::path& path) {
+    std::error_code code;
+    const auto written = fs::last_write_time(path, code);
+    const auto when = code ? std::chrono::system_clock::now() : std::chrono::file_clock::to_sys(written);
+    constexpr double kUnixEpochInOleDays = 25569;
+    OleDateTime date;
+    date.m_dt = kUnixEpochInOleDays + std::chrono::duration<double>(when.time_since_epoch()).count() / 86400;
+    return PeriodAround(date, date);
+}
+
+// A log without QSOs (a header alone, only X-QSO lines, nothing readable) gets the plug-in's
+// summary of an empty contest and no other file; exit 1, as its lines were not scored.
+int ReportLogWithoutQsos(const CommandLine& cmd, const LogSurvey& survey,
+                         std::pair<std::optional<OleDateTime>, std::optional<OleDateTime>> period, std::ostream& out,
+                         std::ostream& err, UpperCaseText upperCase) {
+    const fs::path logPath = cmd.logPath;
+    if (!cmd.quiet) {
+        for (const LogProblem& problem : survey.firstProblems)
+            err << logPath.string() << ":" << problem.line << ": " << problem.message << ", line skipped\n";
+        if (survey.problems > survey.firstProblems.size())
+            err << logPath.string() << ": and " << survey.problems - survey.firstProblems.size() << " more lines skipped\n";
+    }
+    CheckSettings settings;
+    settings.ownCall = OwnCallOf(cmd, survey);
+    const auto fileHour = PeriodOfFile(logPath);
+    settings.contestStart = period.first.value_or(period.second ? OleDateTime{period.second->m_dt - 1.0 / 24} : fileHour.first);
+    settings.contestEnd = period.second.value_or(OleDateTime{settings.contestStart.m_dt + 1.0 / 24});
+    settings.html = cmd.html;
+    settings.upperCase = upperCase;
+    const CheckOutcome outcome = LogCheck(settings).finish();
+
+    std::optional<std::string> summaryNotWritten;
+    if (cmd.summaryPath.empty()) out << outcome.summary << std::flush;
+    else summaryNotWritten = WriteOutputs({{cmd.summaryPath, outcome.summary, {}, false, {}}}, cmd.force, logPath).front();
+
+    err << logPath.string() << ": " << FormatName(survey.header.format) << " holding no QSO: score 0 ("
+        << Plural(survey.problems, "line", "lines") << " skipped";
+    if (survey.header.xQsos > 0) err << ", " << Plural(survey.header.xQsos, "X-QSO line", "X-QSO lines") << " not scored";
+    err << "); no bad-QSO file" << (cmd.cabrillo ? " or Cabrillo file" : "") << " written\n";
+    if (summaryNotWritten) {
+        err << "zelk-check: " << *summaryNotWritten << "\n";
+        return kUnusable;
+    }
+    return kLogHasFindings;
 }
 
 int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseText upperCase) {
@@ -142,15 +204,7 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     }
     if (survey.header.format == LogFormat::unknown)
         throw Unusable{logPath.string() + ": " + (survey.unreadable.empty() ? "not a log" : survey.unreadable)};
-    if (survey.qsos == 0) {
-        if (!cmd.quiet) {
-            for (const LogProblem& problem : survey.firstProblems)
-                err << logPath.string() << ":" << problem.line << ": " << problem.message << ", line skipped\n";
-            if (survey.problems > survey.firstProblems.size())
-                err << logPath.string() << ": and " << survey.problems - survey.firstProblems.size() << " more lines skipped\n";
-        }
-        throw Unusable{logPath.string() + ": no QSO could be read from the log"};
-    }
+    if (survey.qsos == 0) return ReportLogWithoutQsos(cmd, survey, {start, end}, out, err, upperCase);
 
     CheckSettings settings;
     settings.ownCall = OwnCallOf(cmd, survey);
@@ -182,9 +236,15 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
         if (auto refusal = OutputRefusal(target, logPath)) throw Unusable{*refusal};
     }
     // Without a bad-QSO file its lines still go to disk, into a scratch file of this run's own.
-    const fs::path badQsoSide = cmd.noBadQsoFile ? fs::temp_directory_path() / ("zelk-check-" + std::to_string(std::random_device{}()) + "-" +
-                                                                                 badQsoPath.filename().string() + ".tmp")
-                                                 : SideFileOf(badQsoPath);
+    fs::path badQsoSide = cmd.noBadQsoFile ? ScratchFileFor(badQsoPath) : SideFileOf(badQsoPath);
+    // A folder that cannot be written is found now, and its reason kept for the end: the check
+    // still runs, its findings named and its bad-QSO lines written into a scratch file.
+    std::string badQsoFailure;
+    if (!cmd.noBadQsoFile)
+        if (auto reason = CreateSideFile(badQsoSide)) {
+            badQsoFailure = *reason;
+            badQsoSide = ScratchFileFor(badQsoPath);
+        }
     SideFile badQsoSideFile(badQsoSide);
     settings.badQsoDiskPath = badQsoSide.string();
     settings.expectedQsos = survey.qsos;
@@ -198,12 +258,12 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     const CheckOutcome outcome = check.finish();
 
     std::vector<PlannedOutput> outputs;
-    if (!cmd.noBadQsoFile) outputs.push_back({badQsoPath, {}, badQsoSide, false});
+    if (!cmd.noBadQsoFile) outputs.push_back({badQsoPath, {}, badQsoSide, false, badQsoFailure});
     if (cmd.cabrillo) {
         if (!outcome.cabrilloFile) throw Unusable{"the Cabrillo file was not produced: " + outcome.cabrilloMessage};
-        outputs.push_back({outputDir / outcome.cabrilloFile->name, outcome.cabrilloFile->content, {}, true});
+        outputs.push_back({outputDir / outcome.cabrilloFile->name, outcome.cabrilloFile->content, {}, true, {}});
     }
-    if (!cmd.summaryPath.empty()) outputs.push_back({cmd.summaryPath, outcome.summary, {}, false});
+    if (!cmd.summaryPath.empty()) outputs.push_back({cmd.summaryPath, outcome.summary, {}, false, {}});
     const std::vector<std::optional<std::string>> notWritten = WriteOutputs(outputs, cmd.force, logPath);
 
     if (cmd.summaryPath.empty()) out << outcome.summary << std::flush;
@@ -235,7 +295,7 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
 void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.set_version_flag("--version", std::string("zelk-check ") + kStatsVersion);
     app.footer(kExamples);
-    app.add_option("log", cmd.logPath, "The contest log: Cabrillo (2.0 or 3.0) or ADIF, recognised from its content")
+    app.add_option("log", cmd.logPath, "The contest log: Cabrillo (2.0 or 3.0) or ADIF (ADI or ADX), recognised from its content")
         ->option_text("LOG")
         ->required();
     app.add_option("-d,--districts", cmd.districtsPath, "District list (default: zelk.txt beside the log)")->option_text("FILE");
@@ -259,7 +319,8 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.add_flag("-f,--force", cmd.force, "Replace an existing Cabrillo file (the bad-QSO and summary files are always replaced)");
     app.add_flag("-q,--quiet", cmd.quiet, "No message for each skipped line and each finding, only their counts");
     app.add_option("--dg-mode", cmd.dgMode,
-                   "Contest mode of the Cabrillo code DG (any digital mode), for a log whose operator worked only this one")
+                   "Contest mode of the Cabrillo code DG and of ADIF's MODE DIGI (any digital mode), for a log whose "
+                   "operator worked only this one")
         ->option_text("MODE");
 }
 

@@ -49,7 +49,7 @@ void LogRun::qso(const LogQso& qso) {
 
 void LogRun::nameFindings(const LogQso& qso, const QsoFindings& findings) {
     if (findings.has(BadQsoReason::wrongBand))
-        at(qso.line) << "WRONG BAND " << (qso.band.empty() ? std::to_string(qso.frequencyHz / 1000) + " kHz" : qso.band) << "\n";
+        at(qso.line) << "WRONG BAND " << (qso.band.empty() ? FormatKHz(qso.frequencyHz) + " kHz" : qso.band) << "\n";
     if (findings.has(BadQsoReason::wrongMode)) at(qso.line) << "WRONG MODE " << qso.mode << "\n";
     if (findings.has(BadQsoReason::noExchange))
         at(qso.line) << "NO RX NUMBER: " << (qso.exchReceived.empty() ? "no exchange received" : "no exchange sent") << "\n";

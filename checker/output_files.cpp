@@ -1,5 +1,6 @@
 #include "checker/output_files.h"
 
+#include <cerrno>
 #include <fstream>
 #include <system_error>
 
@@ -7,12 +8,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool WriteFile(const fs::path& path, const std::string& content) {
+std::string SystemReason(int error) { return std::generic_category().message(error); }
+
+// Writes the whole file; nothing when it was written, else the system's reason (the stream
+// opens and writes through the C library, which leaves the reason in errno).
+std::optional<std::string> WriteFile(const fs::path& path, const std::string& content) {
+    errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
+    if (!file) return SystemReason(errno != 0 ? errno : EIO);
     file.write(content.data(), static_cast<std::streamsize>(content.size()));
     file.close();
-    return !file.fail();
+    if (file.fail()) return SystemReason(errno != 0 ? errno : EIO);
+    return std::nullopt;
 }
 
 void RemoveQuietly(const fs::path& path) {
@@ -35,6 +42,8 @@ fs::path SideFileOf(const fs::path& target) {
 
 SideFile::~SideFile() { RemoveQuietly(m_path); }
 
+std::optional<std::string> CreateSideFile(const fs::path& side) { return WriteFile(side, {}); }
+
 std::optional<std::string> OutputRefusal(const fs::path& target, const fs::path& logPath) {
     std::error_code code;
     const fs::path folder = target.parent_path();
@@ -46,15 +55,16 @@ std::optional<std::string> OutputRefusal(const fs::path& target, const fs::path&
 
 std::optional<std::string> WriteOutput(const PlannedOutput& output, bool overwrite, const fs::path& logPath) {
     if (auto refusal = OutputRefusal(output.path, logPath)) return refusal;
+    if (!output.failure.empty()) return "cannot write " + output.path.string() + ": " + output.failure;
     std::error_code code;
     if (output.keepExisting && !overwrite && fs::exists(output.path, code))
         return output.path.string() + " exists already and was kept; give --force to replace it";
     fs::path side = output.writtenBeside;
     if (side.empty()) {
         side = SideFileOf(output.path);
-        if (!WriteFile(side, output.content)) {
+        if (auto reason = WriteFile(side, output.content)) {
             RemoveQuietly(side);
-            return "cannot write " + side.string();
+            return "cannot write " + output.path.string() + ": " + *reason;
         }
     }
     fs::rename(side, output.path, code);

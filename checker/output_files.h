@@ -11,6 +11,7 @@ struct PlannedOutput {
     std::string content;                 // what to write, unless it was written beside already:
     std::filesystem::path writtenBeside;  // a side file written during the check
     bool keepExisting = false;           // a file the operator may have edited: kept unless forced
+    std::string failure;                 // why it cannot be written, found before the check; empty: none
 };
 
 // The side file an output is written into before it is renamed into place.
@@ -28,6 +29,10 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// Creates the empty side file `side` of an output, which the check then writes; nothing when it
+// could, else the system's reason ("Permission denied").
+std::optional<std::string> CreateSideFile(const std::filesystem::path& side);
 
 // Why an output cannot go to `target` at all: its folder is missing, it is a folder, or it is the
 // log being checked (never written over, forced or not). Nothing when it can.

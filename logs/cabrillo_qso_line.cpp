@@ -11,6 +11,8 @@
 namespace {
 
 constexpr double kMaxKHz = 4'000'000;  // keeps the frequency in Hz within 32 bits
+// A frequency field under this is MHz where it lies in a band as MHz: the lowest band is at 135 kHz.
+constexpr double kMaxMegahertz = 30;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -26,12 +28,20 @@ std::vector<std::string_view> Tokens(std::string_view text) {
     return tokens;
 }
 
-// Kilohertz, with or without a fraction ("3525", "3525.12").
-std::optional<unsigned> FrequencyHz(std::string_view text) {
+struct Frequency {
+    unsigned hertz = 0;
+    bool megahertz = false;
+};
+
+// Kilohertz, with or without a fraction ("3525", "3525.12"); or megahertz ("3.526"), a value
+// that lies in no band as kHz but in an amateur band as MHz.
+std::optional<Frequency> FrequencyOf(std::string_view text) {
     double kHz = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), kHz, std::chars_format::fixed);
     if (error != std::errc() || end != text.data() + text.size() || !(kHz >= 1) || kHz > kMaxKHz) return std::nullopt;
-    return static_cast<unsigned>(std::llround(kHz * 1000));
+    if (kHz < kMaxMegahertz && !BandOfKHz(kHz * 1000).empty())
+        return Frequency{static_cast<unsigned>(std::llround(kHz * 1'000'000)), true};
+    return Frequency{static_cast<unsigned>(std::llround(kHz * 1000)), false};
 }
 
 struct Received {
@@ -47,24 +57,37 @@ std::optional<Received> SideOf(const std::vector<std::string_view>& fields, std:
     return Received{{}, fields[0]};
 }
 
-bool IsTransmitter(std::string_view field) { return field == "0" || field == "1"; }
-
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 }  // namespace
 
-std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::size_t line, std::string_view digitalMode) {
-    const std::vector<std::string_view> tokens = Tokens(text);
-    if (tokens.size() < 5) return "QSO line has " + std::to_string(tokens.size()) + " fields, too few for a QSO";
+bool IsTransmitterField(std::string_view field) { return field == "0" || field == "1"; }
 
-    const auto hertz = FrequencyHz(tokens[0]);
-    if (!hertz) return "bad frequency " + Quoted(tokens[0]);
+std::string_view LastField(std::string_view fields) {
+    fields = TrimmedBlanks(fields);
+    const std::size_t blank = fields.find_last_of(" \t");
+    return blank == std::string_view::npos ? fields : fields.substr(blank + 1);
+}
+
+std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view text, std::size_t line,
+                                                                const CabrilloLineRules& rules) {
+    std::vector<std::string_view> tokens = Tokens(text);
+    if (tokens.size() < 5) return "QSO line has " + std::to_string(tokens.size()) + " fields, too few for a QSO";
+    // In a log whose every line has the transmitter column, the rest reads as a line without it.
+    if (rules.transmitter == TransmitterColumn::everyLine && tokens.size() > 5 && IsTransmitterField(tokens.back()))
+        tokens.pop_back();
+
+    CabrilloLineReading reading;
+    const auto frequency = FrequencyOf(tokens[0]);
+    if (!frequency) return "bad frequency " + Quoted(tokens[0]);
+    reading.megahertz = frequency->megahertz;
     std::optional<std::string_view> mode = ModeOfCabrilloCode(tokens[1]);
     if (!mode && ToUpperAscii(tokens[1]) == "DG") {
-        if (digitalMode.empty())
+        if (rules.digitalMode.empty())
             return "mode code DG names no single contest mode; give the mode of the log's DG QSOs with --dg-mode";
-        mode = digitalMode;
+        mode = rules.digitalMode;
     }
+    if (!mode && (mode = ContestModeOfName(tokens[1]))) reading.modeName = true;
     if (!mode) return "mode code " + Quoted(tokens[1]) + " names no contest mode";
     const auto time = ParseLogDateTime(tokens[2], tokens[3]);
     if (!time) return "bad date or time " + Quoted(std::string(tokens[2]) + " " + std::string(tokens[3]));
@@ -94,9 +117,14 @@ std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::s
                                                    tokens.begin() + static_cast<std::ptrdiff_t>(callAt));
     std::vector<std::string_view> receivedFields(tokens.begin() + static_cast<std::ptrdiff_t>(callAt) + 1, tokens.end());
     // A transmitter after both received fields, or after an exchange whose RST was left out.
-    if ((receivedFields.size() == 3 || (receivedFields.size() == 2 && !IsReportShaped(receivedFields[0], *mode))) &&
-        IsTransmitter(receivedFields.back()))
-        receivedFields.pop_back();
+    if (rules.transmitter != TransmitterColumn::everyLine && !receivedFields.empty() && IsTransmitterField(receivedFields.back())) {
+        if (receivedFields.size() == 3 || (receivedFields.size() == 2 && !IsReportShaped(receivedFields[0], *mode)))
+            receivedFields.pop_back();
+        else if (rules.transmitter == TransmitterColumn::unclear)
+            return "QSO line ends in " + Quoted(receivedFields.back()) +
+                   ", the transmitter column or the received exchange: the header names a transmitter category, "
+                   "but not every QSO line has the column";
+    }
     const auto sent = SideOf(sentFields, *mode);
     if (!sent) return "QSO line has " + std::to_string(sentFields.size()) + " sent fields before the worked call, more than RST and exchange";
     const auto received = SideOf(receivedFields, *mode);
@@ -104,10 +132,10 @@ std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::s
         return "QSO line has " + std::to_string(receivedFields.size()) +
                " fields after the worked call, more than RST, exchange and transmitter";
 
-    LogQso qso;
+    LogQso& qso = reading.qso;
     qso.line = line;
-    qso.frequencyHz = *hertz;
-    qso.band = BandOfKHz(*hertz / 1000.0);
+    qso.frequencyHz = frequency->hertz;
+    qso.band = BandOfKHz(frequency->hertz / 1000.0);
     qso.mode = *mode;
     qso.time = *time;
     qso.myCall = ToUpperAscii(ownCall);
@@ -117,5 +145,5 @@ std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::s
     qso.rstReceived = received->rst;
     qso.exchReceived = received->exchange;
     qso.country = CountryOfCall(qso.call);
-    return qso;
+    return reading;
 }

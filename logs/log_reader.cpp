@@ -57,6 +57,15 @@ bool HasQsoLine(std::string_view upper) {
     return found;
 }
 
+// The root element of ADX, <ADX> or <ADX ...>.
+bool HasAdxElement(std::string_view upper) {
+    for (std::size_t at = upper.find("<ADX"); at != std::string_view::npos; at = upper.find("<ADX", at + 1)) {
+        const char next = at + 4 < upper.size() ? upper[at + 4] : '\0';
+        if (next == '>' || next == ' ' || next == '\t' || next == '\r' || next == '\n') return true;
+    }
+    return false;
+}
+
 bool HasAdifTag(std::string_view upper) {
     for (std::string_view tag : {"<EOH>", "<CALL:", "<EOR>", "<QSO_DATE:", "<ADIF_VER:"})
         if (upper.find(tag) != std::string_view::npos) return true;
@@ -103,6 +112,7 @@ LogFormat DetectLogFormat(std::string_view head, std::string* why) {
     const std::string upper = ToUpperAscii(head.substr(0, kDetectBytes));
     if (StartsCabrillo(upper)) return LogFormat::cabrillo;
     if (HasAdifTag(upper)) return LogFormat::adif;
+    if (HasAdxElement(upper)) return LogFormat::adx;
     if (HasQsoLine(upper)) return LogFormat::cabrillo;
     return unknown("neither a Cabrillo nor an ADIF log");
 }
@@ -117,7 +127,9 @@ LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOpt
         case LogFormat::cabrillo:
             return ReadCabrilloText(text, visitor, options);
         case LogFormat::adif:
-            return ReadAdifText(text, visitor);
+            return ReadAdifText(text, visitor, options);
+        case LogFormat::adx:
+            return ReadAdxText(text, visitor, options);
         case LogFormat::unknown:
             break;
     }
@@ -131,10 +143,10 @@ LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptio
     return ReadCabrilloText(text, visitor, options);
 }
 
-LogHeader ReadAdif(std::istream& input, LogVisitor& visitor) {
+LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
     TextSource text(input);
     if (text.ensure(kUtf8Bom.size()) && text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
-    return ReadAdifText(text, visitor);
+    return ReadAdifText(text, visitor, options);
 }
 
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
@@ -143,8 +155,8 @@ LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
 LogContents ReadCabrillo(std::string_view text, const ReadOptions& options) {
     return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadCabrillo(input, visitor, options); });
 }
-LogContents ReadAdif(std::string_view text) {
-    return Collect(text, [](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor); });
+LogContents ReadAdif(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor, options); });
 }
 
 bool HasControlBytes(std::string_view text, bool tabAllowed) {

@@ -26,7 +26,8 @@ struct LogProblem {
     std::string message;
 };
 
-enum class LogFormat { unknown, cabrillo, adif };
+// ADIF in either form: tagged text (.adi, `adif`) or XML (.adx, `adx`).
+enum class LogFormat { unknown, cabrillo, adif, adx };
 
 // What a log says about itself, apart from its QSOs.
 struct LogHeader {
@@ -43,8 +44,9 @@ struct LogHeader {
 
 // How to read what a log leaves open.
 struct ReadOptions {
-    // The contest mode of the Cabrillo code DG (any digital mode), for a log whose operator
-    // worked one digital mode; empty: DG lines are named and skipped.
+    // The contest mode of the Cabrillo code DG and of ADIF's MODE DIGI (any digital mode), for a
+    // log whose operator worked one digital mode; empty: such lines and records are named and
+    // skipped.
     std::string digitalMode;
 };
 
@@ -60,13 +62,13 @@ public:
     virtual void note(const LogProblem&) {}
 };
 
-// Reads a log of either format from `input`, recognised from its first 64 KB: a Cabrillo log
+// Reads a log of any format from `input`, recognised from its first 64 KB: a Cabrillo log
 // starts with "START-OF-LOG:" or has lines starting "QSO:"; ADIF has ADIF tags ("<EOH>",
-// "<CALL:", "<EOR>", ...), whatever its header's prose says. A UTF-8 byte-order mark is skipped.
+// "<CALL:", "<EOR>", ...), whatever its header's prose says; ADX has the element <ADX>. A UTF-8 byte-order mark is skipped.
 // A file that is neither (empty, UTF-16, binary) gives format unknown and one problem saying why.
 LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
-LogHeader ReadAdif(std::istream& input, LogVisitor& visitor);
+LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 
 // Every QSO and problem of a log in memory, for small logs and tests.
 struct LogContents : LogHeader {
@@ -76,7 +78,7 @@ struct LogContents : LogHeader {
 };
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options = {});
 LogContents ReadCabrillo(std::string_view text, const ReadOptions& options = {});
-LogContents ReadAdif(std::string_view text);
+LogContents ReadAdif(std::string_view text, const ReadOptions& options = {});
 
 // The format of a log from its first bytes, as ReadContestLog decides it; `why` says why it is
 // unknown.

@@ -138,12 +138,35 @@ std::optional<std::string_view> ContestModeOfAdif(const std::string& upperMode, 
     return std::nullopt;
 }
 
+constexpr std::string_view kAnyDigitalModes[] = {"DIGI", "DATA", "DG"};
+
 }  // namespace
+
+bool IsAnyDigitalMode(std::string_view adifMode) {
+    const std::string upper = ToUpperAscii(TrimmedBlanks(adifMode));
+    return std::find(std::begin(kAnyDigitalModes), std::end(kAnyDigitalModes), upper) != std::end(kAnyDigitalModes);
+}
+
+std::optional<std::string_view> ContestModeOfName(std::string_view name) {
+    return ContestModeOfAdif(ToUpperAscii(name), "");
+}
+
+std::string FormatKHz(unsigned hertz) {
+    std::string text = std::to_string(hertz / 1000);
+    if (const unsigned fraction = hertz % 1000; fraction != 0) {
+        std::string digits = std::to_string(1000 + fraction).substr(1);
+        while (digits.back() == '0') digits.pop_back();
+        text += "." + digits;
+    }
+    return text;
+}
 
 std::string ModeOfAdif(std::string_view mode, std::string_view submode) {
     const std::string upperMode = ToUpperAscii(mode);
     const std::string upperSub = ToUpperAscii(submode);
     if (auto contestMode = ContestModeOfAdif(upperMode, upperSub)) return std::string(*contestMode);
+    // A general digital MODE with a SUBMODE: the submode is the mode worked.
+    if (!upperSub.empty() && IsAnyDigitalMode(upperMode)) return ModeOfAdif(upperSub, "");
     return upperSub.empty() ? upperMode : upperSub;
 }
 

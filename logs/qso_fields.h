@@ -20,6 +20,17 @@ std::optional<unsigned> BandLowerEdgeKHz(std::string_view band);
 // "FM", a single mode outside the contest; nothing for a code that names no single mode (DG, ??).
 std::optional<std::string_view> ModeOfCabrilloCode(std::string_view code);
 
+// The contest mode a mode name stands for where a log writes names instead of Cabrillo codes
+// ("SSB", "USB", "RTTY", "PSK31", "MFSK16", in any case); nothing for other names.
+std::optional<std::string_view> ContestModeOfName(std::string_view name);
+
+// Whether an ADIF MODE names digital modes in general, as some loggers write it ("DIGI", "DATA",
+// "DG"): no single contest mode.
+bool IsAnyDigitalMode(std::string_view adifMode);
+
+// A frequency in Hz as kHz for a message: "3525", "3525.12", "25.5".
+std::string FormatKHz(unsigned hertz);
+
 // The contest mode name of an ADIF MODE and SUBMODE (PSK + PSK31 is BPSK31, MFSK + MFSK16 is
 // MFSK, ...). A mode outside the contest keeps its own name (SUBMODE, else MODE, in capitals), so
 // the add path finds it a wrong mode as it does for the host; empty only without MODE.

@@ -5,7 +5,8 @@
 
 // The readers of each format on a text already recognised; `text` starts after a byte-order mark.
 LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor, const ReadOptions& options);
-LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor);
+LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor, const ReadOptions& options);
+LogHeader ReadAdxText(TextSource& text, LogVisitor& visitor, const ReadOptions& options);
 
 // Whether a value holds a control byte (a line break, NUL, ...): such a value could add lines to
 // the line-based files made from it.

@@ -35,6 +35,40 @@ void TextSource::consume(std::size_t bytes) {
         }
     }
     m_start += gone.size();
+    m_consumed += static_cast<std::streamoff>(gone.size());
+}
+
+std::optional<TextSource::Mark> TextSource::mark() const {
+    if (m_origin == std::streampos(-1)) return std::nullopt;
+    return Mark{m_consumed, m_line, m_afterCr};
+}
+
+bool TextSource::restore(const Mark& mark) {
+    m_input.clear();
+    if (!m_input.seekg(m_origin + mark.consumed)) return false;
+    m_buffer.clear();
+    m_start = 0;
+    m_ended = false;
+    m_consumed = mark.consumed;
+    m_line = mark.line;
+    m_afterCr = mark.afterCr;
+    return true;
+}
+
+ViewStreamBuffer::pos_type ViewStreamBuffer::seekoff(off_type offset, std::ios_base::seekdir from, std::ios_base::openmode which) {
+    const off_type size = egptr() - eback();
+    const off_type base = from == std::ios_base::beg ? 0 : from == std::ios_base::cur ? gptr() - eback() : size;
+    const off_type target = base + offset;
+    if (!(which & std::ios_base::in) || target < 0 || target > size) return pos_type(off_type(-1));
+    setg(eback(), eback() + target, egptr());
+    return pos_type(target);
+}
+
+// A plain loop: find_first_of looks each byte up in its set.
+std::size_t FindLineEnd(std::string_view text, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (text[i] == '\n' || text[i] == '\r') return i;
+    return std::string_view::npos;
 }
 
 namespace {
@@ -55,7 +89,7 @@ bool ReadLine(TextSource& text, std::string& line, std::size_t maxLength, bool& 
     bool started = false;
     while (true) {
         const std::string_view held = text.held();
-        const std::size_t end = held.find_first_of("\r\n", searched);
+        const std::size_t end = FindLineEnd(held, searched);
         if (end != std::string_view::npos) {
             Keep(line, held.substr(0, end), maxLength, tooLong);
             // A CR at the end of what is held may be the first half of a CR LF.

@@ -64,14 +64,11 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
     write("good.cbr", std::string(kLogHead) + kCleanQsos);
     write("empty.cbr", "");
     write("binary.adi", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR<CALL:", 22));
-    write("no-qsos.cbr", std::string(kLogHead) + "QSO: 3512 CW\r\n");
-    write("adif-overrun.adi", "<EOH>\n<CALL:5>UT2AB<MODE:2>CW<SRX_STRING:40>KI01<EOR>\n");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"empty.cbr"}, "empty"},
         {{"binary.adi"}, "neither a Cabrillo nor an ADIF log"},
         {{"missing.cbr"}, "cannot read the log"},
-        {{"no-qsos.cbr"}, "no QSO could be read"},
-        {{"adif-overrun.adi"}, "no QSO could be read"},
+        {{"."}, ".: a folder, not a log"},
         {{"good.cbr", "--districts", "nowhere.txt"}, "cannot read the district list nowhere.txt"},
         {{"good.cbr", "--start", "2017-05-32 21:00"}, "--start \"2017-05-32 21:00\""},
         {{"good.cbr", "--cabrillo", "--set", "Nickname=Joe"}, "unknown header key \"Nickname\""},
@@ -89,8 +86,67 @@ TEST_F(CheckCommand, UnusableInputOrOptionsExitTwoAndWriteNothing) {
         EXPECT_EQ(result.exitCode, 2) << args.front();
         EXPECT_NE(result.err.find(message), std::string::npos) << message << "\n" << result.err;
     }
-    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"adif-overrun.adi", "binary.adi", "empty.cbr", "good.cbr",
-                                                         "no-qsos.cbr", "zelk.txt"}));
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"binary.adi", "empty.cbr", "good.cbr", "zelk.txt"}));
+}
+
+// A log that holds no QSO gets the plug-in's summary of an empty contest, says so with what it
+// skipped, and exits 1; it writes no bad-QSO or Cabrillo file.
+TEST_F(CheckCommand, ALogWithoutQsosGetsTheEmptySummaryAndExitsOne) {
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> options;
+        std::vector<std::string> said;  // on standard error
+    } cases[] = {
+        {"a header alone", std::string(kLogHead) + "END-OF-LOG:\r\n", {},
+         {"log.txt: Cabrillo log holding no QSO: score 0 (0 lines skipped); no bad-QSO file written"}},
+        {"X-QSO lines and a broken line",
+         std::string(kLogHead) + "X-QSO:  3530 CW 2017-05-05 2105 UR5TST 599 005 OK1AB 599 044\r\n"
+                                 "X-QSO:  3531 CW 2017-05-05 2106 UR5TST 599 006 OK1AC 599 045\r\nQSO: 3512 CW\r\nEND-OF-LOG:\r\n",
+         {"--cabrillo"},
+         {"log.txt:6: QSO line has 2 fields, too few for a QSO, line skipped",
+          "holding no QSO: score 0 (1 line skipped, 2 X-QSO lines not scored); no bad-QSO file or Cabrillo file written"}},
+        {"an ADIF header alone, no own call", "<ADIF_VER:5>3.1.0<EOH>\n", {"--start", "2017-05-05 21:00"},
+         {"log.txt: ADIF log holding no QSO: score 0 (0 lines skipped)"}},
+        {"a record that runs past its end", "<EOH>\n<CALL:5>UT2AB<MODE:2>CW<SRX_STRING:40>KI01<EOR>\n", {},
+         {"log.txt:2: field <SRX_STRING:40> runs past the end of its record, line skipped", "holding no QSO: score 0 (1 line skipped)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("log.txt", c.log);
+        std::vector<std::string> args{"log.txt"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Outcome result = run(args);
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_NE(result.out.find("Total\t 0\t 0\t 0\t 0\t 0\t 0\r\n"), std::string::npos) << result.out;
+        for (const std::string& said : c.said) EXPECT_NE(result.err.find(said), std::string::npos) << said << "\n" << result.err;
+        EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"log.txt", "zelk.txt"}));
+    }
+    const Outcome dated = run({"log.txt", "--start", "2017-05-05 21:00", "--end", "2017-05-06 03:00"});
+    EXPECT_NE(dated.out.find("ZELK CONTEST  06.05.2017"), std::string::npos) << dated.out;
+}
+
+// An output folder that cannot be written: the findings are still named, the closing line counts
+// them, and the message names the file that could not be written with the system's reason.
+TEST_F(CheckCommand, AnOutputFolderThatCannotBeWrittenIsNamedWithTheSystemsReason) {
+    std::filesystem::create_directories(path("locked"));
+    std::filesystem::permissions(path("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::string folder = "locked";
+    if (std::ofstream(path("locked/probe"))) {  // the superuser writes anyway: take a folder the system keeps
+        std::filesystem::remove(path("locked/probe"));
+        folder = "/sys";
+        if (!std::filesystem::is_directory(folder) || std::ofstream(folder + "/probe")) GTEST_SKIP() << "no folder that cannot be written";
+    }
+    write("log.cbr", std::string(kLogHead) + kCleanQsos + "QSO:  3517 CW 2017-05-05 2107 UR5TST 599 007 UT2AB 559 KI01\r\n");
+    const Outcome result = run({"log.cbr", "--cabrillo", "-o", folder, "--summary", folder + "/summary.txt"});
+    EXPECT_EQ(result.exitCode, 2);
+    for (const std::string& expected :
+         {std::string("log.cbr:7: DUPE of line 4"), "1 finding line in " + folder + "/" + kBadQsoFile,
+          "cannot write " + folder + "/" + kBadQsoFile + ": Permission denied", "cannot write " + folder + "/UR5TST.cbr: Permission denied",
+          "cannot write " + folder + "/summary.txt: Permission denied"})
+        EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    EXPECT_EQ(result.err.find(".tmp"), std::string::npos) << result.err;
+    std::filesystem::permissions(path("locked"), std::filesystem::perms::owner_all);
 }
 
 // The reports are the checker's own and a re-run replaces them; the Cabrillo file is the
@@ -156,6 +212,28 @@ TEST_F(CheckCommand, QsosOutsideTheGivenPeriodAreNamedAndNotScored) {
     EXPECT_NE(result.err.find("log.cbr:4: outside the contest period, not scored"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("3 QSOs read, 0 lines skipped; 2 logged, 0 rejected; 1 outside the contest period"), std::string::npos);
     EXPECT_NE(result.out.find("Score:\t 2 *  1 = 2"), std::string::npos) << result.out;
+}
+
+// A log written with frequencies in MHz and mode names: read for what they are, each said once,
+// and the Cabrillo file written from it has kHz and the mode codes; a frequency that fits no band
+// either way is named as written.
+TEST_F(CheckCommand, FrequenciesInMegahertzAndModeNamesAreReadAndSaidOnce) {
+    write("log.cbr", std::string(kLogHead) +
+                         "QSO: 3.526 CW 2017-05-05 2101 UR5TST 599 001 UT2AB 599 KI01\r\n"
+                         "QSO: 7.034 SSB 2017-05-05 2102 UR5TST 59 002 DL3XY 57 017\r\n"
+                         "QSO: 1.8225 RTTY 2017-05-05 2103 UR5TST 599 003 US7QZ 589 LV13\r\n"
+                         "QSO: 25.5 CW 2017-05-05 2104 UR5TST 599 004 UT5AB 599 KI01\r\nEND-OF-LOG:\r\n");
+    const Outcome result = run({"log.cbr", "--cabrillo"});
+    EXPECT_EQ(result.exitCode, 1);
+    for (const char* expected : {"3 logged, 1 rejected; 1 finding line", "claimed score 6",
+                                 "log.cbr:4: the frequency \"3.526\" is written in MHz; it is read as 3526 kHz",
+                                 "log.cbr:5: the log writes mode names (\"SSB\") where Cabrillo has mode codes",
+                                 "log.cbr:7: WRONG BAND 25.5 kHz"})
+        EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    EXPECT_EQ(result.err.find("log.cbr:6: the"), std::string::npos) << result.err;
+    const std::string cabrillo = read("UR5TST.cbr");
+    for (const char* expected : {"QSO:  3526 CW 2017-05-05 2101", "QSO:  7034 PH 2017-05-05 2102", "QSO:  1822 RY 2017-05-05 2103"})
+        EXPECT_NE(cabrillo.find(expected), std::string::npos) << expected << "\n" << cabrillo;
 }
 
 TEST_F(CheckCommand, HelpAndVersion) {

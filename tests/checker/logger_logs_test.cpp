@@ -50,6 +50,26 @@ TEST_F(LoggerLogs, ScoresAndNamesEveryQsoOfOtherLoggersFiles) {
         // Written by an ADIF library from the npm registry: lower-case tags, a record per block, submodes.
         {"adif_parser_ts.adi", {"--force"}, "Score:\t 3 *  2 = 6",
          {"adif_parser_ts.adi:46: DUPE of line 6", "4 QSOs read, 0 lines skipped; 4 logged, 0 rejected; 1 finding line"}},
+        // Written by the npm package cabrillo 0.1.0 (objectToCabrillo): a transmitter column on every
+        // line, and the received exchange of lines 9 and 14 left blank, so that their last field is
+        // the transmitter (read once as exchange "0", and "1": "district 1 not in the list").
+        {"npm_cabrillo_3.0.cbr", {}, "Score:\t 4 *  2 = 8",
+         {"npm_cabrillo_3.0.cbr:9: NO RX NUMBER: no exchange received", "npm_cabrillo_3.0.cbr:13: DUPE of line 10",
+          "npm_cabrillo_3.0.cbr:14: NO RX NUMBER: no exchange received",
+          "7 QSOs read, 0 lines skipped; 5 logged, 2 rejected; 3 finding lines"}},
+        // Hand-made in the shape of a logger's ADIF export that writes digital QSOs as MODE DIGI.
+        {"digi_mode_hand_made.adi", {"--force"}, "Score:\t 1 *  1 = 1",
+         {"digi_mode_hand_made.adi:5: MODE DIGI names no single contest mode; give the mode of the log's digital QSOs with "
+          "--dg-mode, line skipped",
+          "1 QSO read, 3 lines skipped"}},
+        // ADIF XML written by the npm package adif 0.2.6 (AdxWriter, over libxmljs): entities, an APP
+        // field, an empty element for a blank exchange; each finding named with its record's line.
+        {"adif_npm.adx", {"--force"}, "Score:\t 3 *  2 = 6",
+         {"adif_npm.adx:52: NO RX NUMBER: no exchange received", "adif_npm.adx:65: DUPE of line 9",
+          "adif_npm.adx:78: district ZZ99 not in the list",
+          "ADIF XML (ADX) log, 6 QSOs read, 0 lines skipped; 5 logged, 1 rejected; 3 finding lines"}},
+        {"digi_mode_hand_made.adi", {"--dg-mode", "psk31", "--force"}, "Score:\t 3 *  2 = 6",
+         {"digi_mode_hand_made.adi:7: DUPE of line 5", "4 QSOs read, 0 lines skipped; 4 logged, 0 rejected; 1 finding line"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -79,6 +99,9 @@ TEST_F(LoggerLogs, TheCabrilloFileReadsBackToTheSameScore) {
         {kLogs / "library_adif3.adi", {}, "For the Cabrillo file 1 value was filled in"},
         {kLogs / "adif_parser_ts.adi", {}, "For the Cabrillo file 1 value was filled in"},
         {kLogs / "multi_transmitter_3.0.cbr", {}, ""},
+        {kLogs / "npm_cabrillo_3.0.cbr", {}, ""},
+        {kLogs / "adif_npm.adx", {}, ""},
+        {kLogs / "digi_mode_hand_made.adi", {"--dg-mode", "PSK31"}, ""},
         {kSamples / "contest.adi", {"--districts", (kSamples / "zelk.txt").string()}, ""},
     };
     for (const Case& c : cases) {

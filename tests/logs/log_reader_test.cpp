@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "engine/ole_date.h"
 #include "logs/log_reader.h"
@@ -226,6 +229,191 @@ TEST(CabrilloReader, ReadsQsoFieldsByWhatTheyAre) {
     EXPECT_EQ(withBom.format, LogFormat::cabrillo);
     EXPECT_EQ(withBom.qsos.size(), 1u);
     EXPECT_EQ(withBom.xQsos, 1u);
+}
+
+// Whether the last field is the transmitter column is decided from the whole log: a line whose
+// received exchange was left blank reads the same as a line without the column, "599 0".
+TEST(CabrilloReader, DecidesTheTransmitterColumnFromTheWholeLog) {
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> exchanges;  // received exchange of each QSO read, in order
+        const char* skipped;                 // the reason of the one line skipped, or empty
+    } cases[] = {
+        {"every line has the column, the header names it",
+         "START-OF-LOG: 3.0\nCATEGORY-TRANSMITTER: TWO\n"
+         "QSO:  3526 CW 2017-05-06 2101 SP9ZL  599 002  OK1AB  599 0\n"
+         "QSO:  3527 CW 2017-05-06 2102 SP9ZL  599 003  OK1AC  599 KI01   1\n",
+         {"", "KI01"}, ""},
+        {"every line has the column, no header",
+         "START-OF-LOG: 3.0\nQSO:  3526 CW 2017-05-06 2101 SP9ZL 599 002 OK1AB 599 1\n"
+         "QSO:  3527 CW 2017-05-06 2102 SP9ZL 599 003 OK1AC 599 KI01 0\n",
+         {"", "KI01"}, ""},
+        {"a single line with the header",
+         "START-OF-LOG: 3.0\nCATEGORY-TRANSMITTER: ONE\nQSO:  3526 CW 2017-05-06 2101 SP9ZL 599 002 OK1AB 599 0\n",
+         {""}, ""},
+        {"no column: a received serial 1 stays the exchange",
+         "START-OF-LOG: 3.0\nQSO:  3526 CW 2017-05-06 2101 SP9ZL 599 002 OK1AB 599 1\n"
+         "QSO:  3527 CW 2017-05-06 2102 SP9ZL 599 003 OK1AC 599 KI01\n",
+         {"1", "KI01"}, ""},
+        {"the header names the column but not every line has it",
+         "START-OF-LOG: 3.0\nCATEGORY-TRANSMITTER: TWO\nQSO:  3526 CW 2017-05-06 2101 SP9ZL 599 002 OK1AB 599 1\n"
+         "QSO:  3527 CW 2017-05-06 2102 SP9ZL 599 003 OK1AC 599 KI01\n",
+         {"KI01"}, "the transmitter column or the received exchange"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (bool inMemory : {true, false}) {
+            // Read from text in memory and from a stream of a file's kind alike.
+            std::istringstream stream(c.log);
+            LogContents read;
+            if (inMemory) read = ReadContestLog(c.log);
+            else {
+                struct Keep final : LogVisitor {
+                    LogContents& log;
+                    explicit Keep(LogContents& l) : log(l) {}
+                    void qso(const LogQso& qso) override { log.qsos.push_back(qso); }
+                    void problem(const LogProblem& problem) override { log.problems.push_back(problem); }
+                } keep(read);
+                ReadContestLog(stream, keep);
+            }
+            std::vector<std::string> exchanges;
+            for (const LogQso& qso : read.qsos) exchanges.push_back(qso.exchReceived);
+            EXPECT_EQ(exchanges, c.exchanges);
+            if (*c.skipped) {
+                ASSERT_EQ(read.problems.size(), 1u);
+                EXPECT_EQ(read.problems[0].line, 3u);
+                EXPECT_NE(read.problems[0].message.find(c.skipped), std::string::npos) << read.problems[0].message;
+            } else {
+                EXPECT_TRUE(read.problems.empty()) << read.problems[0].message;
+            }
+        }
+    }
+}
+
+// A frequency in MHz and mode names where Cabrillo has codes are read for what they are, each
+// said once; a frequency that fits no band as either stays as written.
+TEST(CabrilloReader, ReadsMegahertzAndModeNamesWithOneNoteEach) {
+    const LogContents read = ReadCabrillo(
+        "START-OF-LOG: 3.0\nCALLSIGN: UR5TST\nEND-OF-LOG:\n"
+        "QSO: 3.526 CW 2017-05-05 2101 UR5TST 599 001 UT2AB 599 KI01\n"
+        "QSO: 7.0125 SSB 2017-05-05 2102 UR5TST 59 002 UT3AB 59 KI01\n"
+        "QSO: 1830 rtty 2017-05-05 2103 UR5TST 599 003 UT4AB 599 KI01\n"
+        "QSO: 25.5 CW 2017-05-05 2104 UR5TST 599 004 UT5AB 599 KI01\n"
+        "QSO: 14.025 usb 2017-05-05 2105 UR5TST 59 005 UT6AB 59 KI01\n");
+    ASSERT_TRUE(read.problems.empty()) << read.problems[0].message;
+    ASSERT_EQ(read.qsos.size(), 5u);
+    const std::tuple<unsigned, const char*, const char*> expected[] = {
+        {3'526'000, "80m", "CW"}, {7'012'500, "40m", "SSB"}, {1'830'000, "160m", "RTTY"}, {25'500, "", "CW"}, {14'025'000, "20m", "SSB"}};
+    for (std::size_t i = 0; i < read.qsos.size(); ++i) {
+        EXPECT_EQ(read.qsos[i].frequencyHz, std::get<0>(expected[i])) << i;
+        EXPECT_EQ(read.qsos[i].band, std::get<1>(expected[i])) << i;
+        EXPECT_EQ(read.qsos[i].mode, std::get<2>(expected[i])) << i;
+    }
+    ASSERT_EQ(read.notes.size(), 2u);
+    EXPECT_EQ(read.notes[0].line, 4u);
+    EXPECT_NE(read.notes[0].message.find("\"3.526\" is written in MHz; it is read as 3526 kHz"), std::string::npos) << read.notes[0].message;
+    EXPECT_EQ(read.notes[1].line, 5u);
+    EXPECT_NE(read.notes[1].message.find("mode names (\"SSB\")"), std::string::npos) << read.notes[1].message;
+    EXPECT_EQ(FormatKHz(25'500), "25.5");
+    EXPECT_EQ(FormatKHz(3'525'120), "3525.12");
+    EXPECT_EQ(FormatKHz(7'000'000), "7000");
+}
+
+// MODE DIGI (any digital mode) is the contest mode the operator names, or skipped, named.
+TEST(AdifReader, DigiIsTheGivenDigitalModeOrSkipped) {
+    const std::string log = "<EOH>\n<CALL:5>UT2AB<QSO_DATE:8>20170505<TIME_ON:4>2101<FREQ:5>3.580<MODE:4>DIGI<EOR>\n"
+                            "<CALL:5>UT3AB<QSO_DATE:8>20170505<TIME_ON:4>2102<FREQ:5>3.581<MODE:4>digi<SUBMODE:5>PSK63<EOR>\n";
+    const LogContents unnamed = ReadAdif(log);
+    ASSERT_EQ(unnamed.problems.size(), 1u);
+    EXPECT_EQ(unnamed.problems[0].line, 2u);
+    EXPECT_NE(unnamed.problems[0].message.find("MODE DIGI names no single contest mode; give the mode of the log's digital QSOs with --dg-mode"),
+              std::string::npos);
+    ASSERT_EQ(unnamed.qsos.size(), 1u);
+    EXPECT_EQ(unnamed.qsos[0].mode, "BPSK63");
+    ReadOptions rtty;
+    rtty.digitalMode = "RTTY";
+    const LogContents named = ReadContestLog(log, rtty);
+    ASSERT_EQ(named.qsos.size(), 2u);
+    EXPECT_EQ(named.qsos[0].mode, "RTTY");
+    EXPECT_EQ(named.qsos[1].mode, "BPSK63");
+}
+
+std::string AdxRecord(const std::string& call, const std::string& time, const std::string& extra = "") {
+    return "<RECORD><CALL>" + call + "</CALL><QSO_DATE>20170505</QSO_DATE><TIME_ON>" + time +
+           "</TIME_ON><FREQ>3.526</FREQ><MODE>CW</MODE><RST_SENT>599</RST_SENT><RST_RCVD>579</RST_RCVD>"
+           "<STX_STRING>001</STX_STRING><SRX_STRING>KI01</SRX_STRING><STATION_CALLSIGN>UR5TST</STATION_CALLSIGN>" +
+           extra + "</RECORD>\n";
+}
+
+// ADX is read by the fields of ADIF, its records found as the text is read: XML's entities,
+// character references, CDATA and comments are read for what they are, each record named by the
+// line it starts on, a record that is no well-formed XML named and skipped.
+TEST(AdxReader, ReadsRecordsByAdifsFieldRules) {
+    const std::string log =
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"             // 1
+        "<ADX>\n<HEADER><ADIF_VER>3.1.4</ADIF_VER><!-- <RECORD> in a comment --></HEADER>\n"  // 2, 3
+        "<RECORDS>\n" +                                                            // 4
+        AdxRecord("UT2AB", "2101", "<COMMENT>QRM &amp; QSB &lt;loud&gt;</COMMENT><!-- </RECORD> -->") +  // 5
+        "<record>\n  <call>ut3ab</call> <qso_date>20170505</qso_date> <time_on>210230</time_on>\n"  // 6, 7
+        "  <freq>7.0125</freq> <mode>PSK</mode> <submode>PSK63</submode>\n"     // 8
+        "  <srx_string><![CDATA[LV13]]></srx_string> <stx_string>0&#48;2</stx_string>\n"  // 9
+        "  <APP PROGRAMID=\"X\" FIELDNAME=\"CALL\" TYPE=\"S\">UT0XX</APP>\n</record>\n" +  // 10, 11
+        AdxRecord("UT4AB", "2103", "<COMMENT lang=en>unquoted</COMMENT>") +         // 12: malformed
+        AdxRecord("UT5AB&#10;QSO: forged", "2104") +                              // 13: a line break
+        "<RECORD/>\n" +                                                            // 14: no fields
+        AdxRecord("UT6AB", "2105", "<MODE>DIGI</MODE>") +                          // 15: first MODE is CW
+        "</RECORDS>\n</ADX>\n";
+    const LogContents read = ReadContestLog(log);
+    EXPECT_EQ(read.format, LogFormat::adx);
+    EXPECT_EQ(read.ownCall, "UR5TST");
+    ASSERT_EQ(read.qsos.size(), 3u);
+    EXPECT_EQ(read.qsos[0].line, 5u);
+    EXPECT_EQ(read.qsos[0].call, "UT2AB");
+    EXPECT_EQ(read.qsos[0].exchReceived, "KI01");
+    EXPECT_EQ(read.qsos[0].frequencyHz, 3'526'000u);
+    EXPECT_EQ(read.qsos[1].line, 6u);
+    EXPECT_EQ(read.qsos[1].call, "UT3AB");
+    EXPECT_EQ(When(read.qsos[1]), "2017-05-05 21:02:30");
+    EXPECT_EQ(read.qsos[1].mode, "BPSK63");
+    EXPECT_EQ(read.qsos[1].band, "40m");
+    EXPECT_EQ(read.qsos[1].exchReceived, "LV13");
+    EXPECT_EQ(read.qsos[1].exchSent, "002");
+    EXPECT_EQ(read.qsos[2].line, 15u);
+    EXPECT_EQ(read.qsos[2].mode, "CW");
+    const std::pair<std::size_t, const char*> problems[] = {
+        {12, "record is no well-formed XML"}, {13, "field CALL holds a line break"}, {14, "record without CALL"}};
+    ASSERT_EQ(read.problems.size(), std::size(problems));
+    for (std::size_t i = 0; i < std::size(problems); ++i) {
+        EXPECT_EQ(read.problems[i].line, problems[i].first);
+        EXPECT_NE(read.problems[i].message.find(problems[i].second), std::string::npos) << read.problems[i].message;
+    }
+}
+
+TEST(AdxReader, RecordsAcrossPiecesTooLongOrCutOff) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    // A record that starts before the end of the first piece of the text and ends in the next.
+    const std::string head = "<ADX><HEADER><PROGRAMID>" + std::string(kPiece - 60, 'x') + "</PROGRAMID></HEADER>\n<RECORDS>";
+    const std::string log = head + AdxRecord("UT2AB", "2101") + "<RECORD><CALL>UT3AB</CALL><COMMENT>" +
+                            std::string(2 * 1024 * 1024, 'y') + "</COMMENT></RECORD>\n" + AdxRecord("UT4AB", "2103") +
+                            "<RECORD><CALL>UT5AB</CALL>";
+    const LogContents read = ReadContestLog(log);
+    ASSERT_EQ(read.qsos.size(), 2u);
+    EXPECT_EQ(read.qsos[0].line, 2u);
+    EXPECT_EQ(read.qsos[1].line, 4u);
+    ASSERT_EQ(read.problems.size(), 2u);
+    EXPECT_EQ(read.problems[0].line, 3u);
+    EXPECT_NE(read.problems[0].message.find("record longer than 1048576 bytes"), std::string::npos);
+    EXPECT_EQ(read.problems[1].line, 5u);
+    EXPECT_NE(read.problems[1].message.find("record without </RECORD> at the end of the file"), std::string::npos);
+
+    ReadOptions psk31;
+    psk31.digitalMode = "BPSK31";
+    std::string digiRecord = AdxRecord("UT2AB", "2101");
+    digiRecord.replace(digiRecord.find("<MODE>CW"), 8, "<MODE>DIGI");
+    const LogContents digi = ReadContestLog("<ADX><RECORDS>" + digiRecord + "</RECORDS></ADX>", psk31);
+    ASSERT_EQ(digi.qsos.size(), 1u);
+    EXPECT_EQ(digi.qsos[0].mode, "BPSK31");
 }
 
 // The log is read in pieces of 64 KB; a CR LF split between two pieces is one line end.
