@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -371,6 +372,55 @@ TEST_F(HandMadeContest, EveryQsoHasItsVerdictInChecksCsv) {
         "ok2xy.adi,2,OK2XY,2017-05-05 2121,160m,CW,UT5ZZ,KI01,matched,,KI01",
     };
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// Logs whose own call would make a bad file name: a device name, the results' own name, markup, a
+// line break, a CALLSIGN: line longer than a file name may be.
+TEST_F(HandMadeContest, ALogWithoutAUsableOwnCallIsNotScoredAndTheRunGoesOn) {
+    const std::string adifWithoutCall = kOk2xy;
+    for (const char* name : {"CON.adi", "nul", "RESULTS.adi", "<SCRIPT>.adi", "OK1\nAB.adi"})
+        write(std::string("logs/") + name, adifWithoutCall);
+    std::string longCallsign = kUt5zz;
+    longCallsign.replace(longCallsign.find("CALLSIGN: UT5ZZ"), 15, "CALLSIGN: " + std::string(248, 'A'));
+    write("logs/long.log", longCallsign);
+
+    const RunResult result = runDefault();
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.out.find("Logs: 10 found, 4 scored, 6 not scored"), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("CON.adi: not scored: the log names no own call, and its file name \"CON\" is no "
+                              "call sign\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("OK1\\nAB.adi: not scored: the log names no own call, and its file name "
+                              "\"OK1\\nAB\" is no call sign\n"),
+              std::string::npos)
+        << result.err;
+    // The long log is UT5ZZ's older copy by its name order, but it is never scored: UT5ZZ.log counts.
+    EXPECT_NE(result.err.find("long.log: not scored: the own call \"AAAAAAAAAAAAAAAAAAAAAAAA...\" is not a "
+                              "call sign\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(fs::exists(m_root / "out/UT5ZZ.ubn.txt"));
+    const std::vector<std::string> lines = CsvLines(read("out/results.csv"));
+    ASSERT_EQ(lines.size(), 1u + 4u + 6u);
+    EXPECT_EQ(lines[5], ",,,,,,,,,,,,,,<SCRIPT>.adi,\"the log names no own call, and its file name \"\"<SCRIPT>\"\" is "
+                        "no call sign\"");
+
+    // No two files of the results differ in case alone, and none is named after a device.
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(m_root / "out")) {
+        std::string name = entry.path().filename().string();
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(names.insert(name).second) << name;
+        const std::string stem = name.substr(0, name.find('.'));
+        EXPECT_NE(stem, "CON");
+        EXPECT_NE(stem, "NUL");
+    }
+    EXPECT_EQ(names.size(), 2u * 4u + 4u);  // two pages per scored log, results, checks and the mark
 }
 
 }  // namespace

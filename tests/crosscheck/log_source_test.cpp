@@ -88,3 +88,47 @@ TEST(LogSource, AFileThatIsNoUsableLogSaysWhy) {
 }
 
 }  // namespace
+
+namespace {
+
+struct BadOwnCallCase {
+    const char* what;
+    std::string fileName;
+    std::string text;
+    const char* reason;
+};
+
+TEST(LogSource, AnOwnCallThatIsNoCallSignLeavesTheLogUnscoredWithTheReason) {
+    const std::string adifWithoutCall = std::string("<EOH>\n") + kAdifQso + "<EOR>\n";
+    const std::string longCall = std::string(300, 'A') + "1B";
+    const BadOwnCallCase cases[] = {
+        {"device name", "CON.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"CON\" is no call sign"},
+        {"device name, lower case", "nul", adifWithoutCall,
+         "the log names no own call, and its file name \"NUL\" is no call sign"},
+        {"the results' own name", "results.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"RESULTS\" is no call sign"},
+        {"markup", "<script>.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"<SCRIPT>\" is no call sign"},
+        {"line break", "OK1\nAB.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"OK1\\nAB\" is no call sign"},
+        {"CALLSIGN: of 302 characters", "UT5ZZ.log",
+         "START-OF-LOG: 3.0\nCALLSIGN: " + longCall + "\n" + kQsoLine,
+         "the own call \"AAAAAAAAAAAAAAAAAAAAAAAA...\" is not a call sign"},
+        {"CALLSIGN: of a device", "UT5ZZ.log", "START-OF-LOG: 3.0\nCALLSIGN: con\n" + std::string(kQsoLine),
+         "the own call \"CON\" is not a call sign"},
+        {"STATION_CALLSIGN with markup", "UT5ZZ.adi",
+         std::string("<EOH>\n") + kAdifQso + "<STATION_CALLSIGN:8><SCRIPT> <EOR>\n",
+         "the own call \"<SCRIPT>\" is not a call sign"},
+    };
+    for (const BadOwnCallCase& c : cases) {
+        const CrossLog log = CrossLogFromText(c.fileName, c.text);
+        EXPECT_EQ(log.unreadable, c.reason) << c.what;
+        EXPECT_EQ(log.ownCall, "") << c.what;
+    }
+    // A call from a file name that is one is still taken: "ok2xy.adi", "DL1ABC-P.log" is not.
+    EXPECT_EQ(CrossLogFromText("ok2xy.adi", adifWithoutCall).ownCall, "OK2XY");
+    EXPECT_NE(CrossLogFromText("DL1ABC-P.log", adifWithoutCall).unreadable, "");
+}
+
+}  // namespace
