@@ -25,7 +25,17 @@ struct Entry {
     std::uint32_t log;
     std::uint32_t qso;
     std::int64_t seconds;
+    bool timeHasSeconds = true;
+    bool outsidePeriod = false;  // checked for its partner's sake; loses its own credit
 };
+
+// Time apart of two records at the precision both have: a time logged as "hhmm" stands for the
+// whole minute, so beside it the other time counts by its minute too.
+std::int64_t TimeApart(const Entry& a, const Entry& b) {
+    if (a.timeHasSeconds && b.timeHasSeconds) return std::llabs(a.seconds - b.seconds);
+    const auto minute = [](std::int64_t seconds) { return seconds >= 0 ? seconds / 60 : (seconds - 59) / 60; };
+    return std::llabs(minute(a.seconds) - minute(b.seconds)) * 60;
+}
 
 // Small numbers for call signs and for band-and-mode pairs, so the indexes sort integers.
 class Names {
@@ -80,9 +90,13 @@ public:
     std::vector<std::vector<QsoCheck>> run() {
         index();
         matchPairs();
-        markDupes();
+        // The busted-call search comes before the repeats are set aside: the right station's record
+        // of a busted call may be a repeat of a QSO it logged before.
         if (m_rules.bustedCalls) findBustedCalls();
+        markDupes();
         classifyRest();
+        markRepeatsOfConfirmedQsos();
+        markOutsidePeriod();
         return std::move(m_checks);
     }
 
@@ -115,17 +129,15 @@ private:
                     m_checks[l][q].verdict = Verdict::rejected;  // and kept out of the indexes
                     continue;
                 }
-                if (const auto& period = m_rules.periodSeconds;
-                    period && (qso.seconds < period->first || qso.seconds >= period->second)) {
-                    m_checks[l][q].verdict = Verdict::outsidePeriod;
-                    continue;
-                }
+                const auto& period = m_rules.periodSeconds;
+                const bool outside = period && (qso.seconds < period->first || qso.seconds >= period->second);
                 bandMode.clear();
                 AppendUpper(bandMode, log.text(qso.band));
                 bandMode += '\t';
                 AppendUpper(bandMode, log.text(qso.mode));
                 const std::uint32_t bm = bandModeId(bandMode);
-                m_byPair.push_back({stationOfLog[l], m_calls.id(log.text(qso.call)), bm, l, q, qso.seconds});
+                m_byPair.push_back({stationOfLog[l], m_calls.id(log.text(qso.call)), bm, l, q, qso.seconds,
+                                    qso.timeHasSeconds, outside});
             }
         }
         m_logOfStation.assign(m_calls.size(), kNoLog);
@@ -182,8 +194,7 @@ private:
                     const std::size_t otherEnd = groupEnd(otherBegin);
                     for (std::size_t i = begin; i < end; ++i)
                         for (std::size_t j = otherBegin; j < otherEnd; ++j) {
-                            const std::int64_t distance =
-                                std::llabs(m_byPair[i].seconds - m_byPair[j].seconds);
+                            const std::int64_t distance = TimeApart(m_byPair[i], m_byPair[j]);
                             if (distance <= m_rules.windowSeconds) pairings.push_back({distance, i, j});
                         }
                     std::sort(pairings.begin(), pairings.end(), NearerFirst);
@@ -218,13 +229,15 @@ private:
         theirCheck = {theirVerdict, CallSlip::none, mine.log, mine.qso};
     }
 
-    // A repeat of a matched QSO (same call, band and mode) is left to the plug-in's dupe rule.
+    // A repeat of a matched QSO (same call, band and mode) is left to the plug-in's dupe rule. A
+    // record outside the contest period confirms its partner but makes no repeat: it has no credit.
     void markDupes() {
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
             const bool anyMatched =
-                std::any_of(m_byPair.begin() + begin, m_byPair.begin() + end,
-                            [&](const Entry& e) { return check(e).partnerLog != kNoPartner; });
+                std::any_of(m_byPair.begin() + begin, m_byPair.begin() + end, [&](const Entry& e) {
+                    return check(e).partnerLog != kNoPartner && !e.outsidePeriod;
+                });
             if (anyMatched)
                 for (std::size_t i = begin; i < end; ++i)
                     if (check(m_byPair[i]).partnerLog == kNoPartner) {
@@ -241,19 +254,23 @@ private:
             const Entry& mine = m_byPair[i];
             if (!open(mine)) continue;
             const std::string_view logged = m_calls.name(mine.worked);
-            const Entry from{0, mine.station, mine.bandMode, 0, 0, mine.seconds - m_rules.windowSeconds};
+            // A minute's time spans 60 seconds: the search reaches that far on either side.
+            const std::int64_t reach = m_rules.windowSeconds + 59;
+            const Entry from{0, mine.station, mine.bandMode, 0, 0, mine.seconds - reach};
             auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from,
                                        [](const Entry& a, const Entry& b) {
                                            return std::tie(a.worked, a.bandMode, a.seconds) <
                                                   std::tie(b.worked, b.bandMode, b.seconds);
                                        });
             for (; at != m_byWorked.end() && at->worked == mine.station && at->bandMode == mine.bandMode &&
-                   at->seconds <= mine.seconds + m_rules.windowSeconds;
+                   at->seconds <= mine.seconds + reach;
                  ++at) {
                 if (at->station == mine.worked || at->station == mine.station || !open(*at)) continue;
+                const std::int64_t distance = TimeApart(*at, mine);
+                if (distance > m_rules.windowSeconds) continue;
                 const CallSlip slip = SlipBetween(logged, m_calls.name(at->station));
                 if (slip == CallSlip::none) continue;
-                pairings.push_back({std::llabs(at->seconds - mine.seconds), i,
+                pairings.push_back({distance, i,
                                     static_cast<std::size_t>(at - m_byWorked.begin()), slip});
             }
         }
@@ -281,6 +298,31 @@ private:
             else
                 found.verdict = loggers[entry.worked] > 1 ? Verdict::notCheckable : Verdict::unique;
         }
+    }
+
+    // The plug-in scores a QSO logged again on its band and mode as a dupe, however well both sides
+    // logged the repeat: a confirmed record after an earlier confirmed one of its call, band and
+    // mode in its log is labelled so.
+    void markRepeatsOfConfirmedQsos() {
+        for (std::size_t begin = 0; begin < m_byPair.size();) {
+            const std::size_t end = groupEnd(begin);
+            if (end - begin > 1) {
+                std::uint32_t first = std::numeric_limits<std::uint32_t>::max();
+                for (std::size_t i = begin; i < end; ++i)
+                    if (check(m_byPair[i]).partnerLog != kNoPartner && !m_byPair[i].outsidePeriod)
+                        first = std::min(first, m_byPair[i].qso);
+                for (std::size_t i = begin; i < end; ++i)
+                    if (QsoCheck& found = check(m_byPair[i]);
+                        found.verdict == Verdict::matched && m_byPair[i].qso > first)
+                        found.verdict = Verdict::dupe;
+            }
+            begin = end;
+        }
+    }
+
+    void markOutsidePeriod() {
+        for (const Entry& entry : m_byPair)
+            if (entry.outsidePeriod) check(entry).verdict = Verdict::outsidePeriod;
     }
 
     const std::vector<CrossLog>& m_logs;

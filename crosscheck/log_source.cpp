@@ -13,7 +13,7 @@ namespace {
 class CrossLogVisitor : public LogVisitor {
 public:
     explicit CrossLogVisitor(CrossLog& log) : m_log(log) {}
-    void qso(const LogQso& qso) override { m_log.add(qso, qso.line); }
+    void qso(const LogQso& qso) override { m_log.add(qso, qso.line, qso.timeHasSeconds); }
     void problem(const LogProblem& problem) override { m_log.skipped.push_back({problem.line, problem.message}); }
 
 private:

@@ -110,6 +110,7 @@ std::variant<LogQso, std::string> ParseCabrilloQso(std::string_view text, std::s
     qso.band = BandOfKHz(*hertz / 1000.0);
     qso.mode = *mode;
     qso.time = *time;
+    qso.timeHasSeconds = tokens[3].size() == 6;
     qso.myCall = ToUpperAscii(ownCall);
     qso.rstSent = sent->rst;
     qso.exchSent = sent->exchange;

@@ -15,6 +15,7 @@
 // One QSO read from a log file.
 struct LogQso : QsoTexts {
     std::size_t line = 0;  // line of the QSO line (Cabrillo) or where the record starts (ADIF)
+    bool timeHasSeconds = false;  // the time was written "hhmmss"; "hhmm" stands for a whole minute
     // myCall is the QSO's own call where the line or record gives one, else empty: the log's own
     // call (LogHeader::ownCall) stands for it.
 };

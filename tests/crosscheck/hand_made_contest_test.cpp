@@ -245,9 +245,9 @@ TEST_F(HandMadeContest, EachRuleHasItsOption) {
         // Ten minutes apart is one QSO in a window of ten.
         {{"--window", "10"}, "1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,", "1,DL1ABC,3,3,2,2,6,6,0.0,0,0,0,0,"},
         // A contest period of 21:05 to 22:00 leaves UT5ZZ's first and last QSO and all of DL1ABC's outside;
-        // EA7XX is then in UT5ZZ's log alone: a unique.
+        // DL1ABC's records still confirm UT5ZZ's (EA7XX stays not checkable), and its own lose their credit.
         {{"--start", "2017-05-05 21:05", "--end", "2017-05-05 22:00"},
-         "1,UT5ZZ,6,2,1,0,6,0,71.4,1,1,1,2,",
+         "1,UT5ZZ,6,2,1,0,6,0,71.4,1,1,1,1,",
          "1,DL1ABC,3,0,2,0,6,0,100.0,0,0,0,0,"},
         // Without the search for busted calls OK2XZ is a unique, and OK2XY's record is not in UT5ZZ's log.
         {{"--no-busted-calls"}, "1,UT5ZZ,6,4,1,0,6,0,28.6,1,0,1,2,", "2,OK2XY,1,0,1,0,1,0,100.0,1,0,0,0,"},
