@@ -298,10 +298,9 @@ TEST_F(HandMadeContest, TextsFromALogAreEscapedInHtmlAndCsv) {
 
 TEST_F(HandMadeContest, TheOutputFolderIsReplacedWholeButNeverAForeignOne) {
     ASSERT_EQ(runDefault().exitCode, 1);
-    write("out/OLDCALL.ubn.txt", "from the last run");
+    ASSERT_TRUE(fs::exists(m_root / "out/OK2XY.ubn.txt"));
     fs::remove(m_root / "logs/ok2xy.adi");
     ASSERT_EQ(runDefault().exitCode, 1);
-    EXPECT_FALSE(fs::exists(m_root / "out/OLDCALL.ubn.txt"));
     EXPECT_FALSE(fs::exists(m_root / "out/OK2XY.ubn.txt"));
     EXPECT_TRUE(fs::exists(m_root / "out/UT5ZZ.ubn.txt"));
 
@@ -313,6 +312,56 @@ TEST_F(HandMadeContest, TheOutputFolderIsReplacedWholeButNeverAForeignOne) {
         << refused.err;
     EXPECT_EQ(read("mine/thesis.txt"), "keep me");
     EXPECT_FALSE(fs::exists(m_root / "mine/results.html"));
+}
+
+// A file put into the results by hand is never deleted with them: the run refuses, naming it, and
+// the previous results stay.
+TEST_F(HandMadeContest, AFileTheProgramDidNotWriteInItsFolderIsNeverDeleted) {
+    ASSERT_EQ(runDefault().exitCode, 1);
+    for (const char* name : {"out/notes.txt", "out/OLDCALL.ubn.txt"}) {
+        write(name, "the committee's own notes");
+        const RunResult refused = runDefault();
+        EXPECT_EQ(refused.exitCode, 2) << name;
+        EXPECT_NE(refused.err.find("holds " + (m_root / name).string() + ", which zelk-crosscheck did not write"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_EQ(read(name), "the committee's own notes");
+        EXPECT_TRUE(fs::exists(m_root / "out/OK2XY.ubn.txt"));
+        fs::remove(m_root / name);
+    }
+    fs::create_directories(m_root / "out/drafts");
+    EXPECT_EQ(runDefault().exitCode, 2);
+    EXPECT_TRUE(fs::exists(m_root / "out/drafts"));
+}
+
+TEST_F(HandMadeContest, LeftoversOfStoppedRunsAreRemovedButNotWhatTheyDidNotWrite) {
+    // Process ids above the system's largest: no such process runs.
+    fs::create_directories(m_root / "out.new-99999998");
+    write("out.new-99999998/.zelk-crosscheck", "Written by zelk-crosscheck; replaced whole on its next run. Its "
+                                               "files:\nUT5ZZ.ubn.txt\nUT5ZZ.html\n");
+    write("out.new-99999998/UT5ZZ.ubn.txt", "half written");
+    // An earlier version's mark names no files: those of its names' shape are its own.
+    fs::create_directories(m_root / "out.old-99999997");
+    write("out.old-99999997/.zelk-crosscheck", "Written by zelk-crosscheck; replaced whole on its next run.\n");
+    write("out.old-99999997/DL1ABC.html", "an earlier page");
+    write("out.old-99999997/results.csv", "earlier results");
+    ASSERT_EQ(runDefault().exitCode, 1);
+    EXPECT_FALSE(fs::exists(m_root / "out.new-99999998"));
+    EXPECT_FALSE(fs::exists(m_root / "out.old-99999997"));
+    EXPECT_TRUE(fs::exists(m_root / "out/UT5ZZ.ubn.txt"));
+    for (const fs::directory_entry& entry : fs::directory_iterator(m_root))
+        EXPECT_EQ(entry.path().filename().string().find("out."), std::string::npos) << entry.path();
+
+    fs::create_directories(m_root / "out.new-99999996");
+    write("out.new-99999996/.zelk-crosscheck", "Written by zelk-crosscheck; replaced whole on its next run.\n");
+    write("out.new-99999996/thesis.txt", "keep me");
+    const RunResult refused = runDefault();
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find((m_root / "out.new-99999996/thesis.txt").string() +
+                               ", which zelk-crosscheck did not write"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(read("out.new-99999996/thesis.txt"), "keep me");
 }
 
 TEST_F(HandMadeContest, NothingUsableOrBadOptionsExitWithTwoAndWriteNothing) {
