@@ -165,7 +165,7 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
         "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n";
     html +=
         "<h1>UBN report for " + call + "</h1>\n<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
-    html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log);
+    html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log, run.period);
     html +=
         "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
     html += "<h2>Checked score</h2>\n<pre>" +

@@ -473,3 +473,63 @@ TEST_F(HandMadeContest, ALogWithoutAUsableOwnCallIsNotScoredAndTheRunGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// The numbers of QSOs the chart's bars hold, from their titles ("80m 21:00: 3 QSOs").
+std::size_t QsosInBars(const std::string& page) {
+    std::size_t sum = 0;
+    for (std::size_t at = page.find("<title>", page.find("<svg")); at != std::string::npos;
+         at = page.find("<title>", at + 1)) {
+        const std::size_t colon = page.find(": ", page.find(':', at) + 1);
+        sum += std::stoul(page.substr(colon + 2));
+    }
+    return sum;
+}
+
+constexpr const char* kThreeDays =
+    "START-OF-LOG: 3.0\nCALLSIGN: DL2ZZ\n"
+    "QSO:  1820 CW 2017-05-05 2100 DL2ZZ 599 001 UT5ZZ 599 KI01\n"
+    "QSO:  3520 CW 2017-05-08 2059 DL2ZZ 599 002 UT5ZZ 599 KI01\n"
+    "QSO:  7020 CW 2017-05-08 2100 DL2ZZ 599 003 UT5ZZ 599 KI01\n"
+    "END-OF-LOG:\n";
+
+// The chart covers the contest period; a QSO outside it is counted, so the bars and the count make
+// the QSOs read. The edges: the last hour of the period or of the longest span charted, and the
+// hour past it.
+TEST_F(HandMadeContest, TheChartCoversThePeriodAndCountsTheQsosOutsideIt) {
+    // 21:00 to 23:00: UR7QM's 22:50 QSO in the last hour; DL1ABC's 23:10 one an hour past the end.
+    write("logs/DL1ABC.cbr", std::string(kDl1abc).replace(std::string(kDl1abc).find("2240"), 4, "2310"));
+    ASSERT_EQ(run({(m_root / "logs").string(), "-o", (m_root / "out").string(), "--start", "2017-05-05 21:00",
+                   "--end", "2017-05-05 23:00"})
+                  .exitCode,
+              1);
+    const std::string ur7qm = read("out/UR7QM.html");
+    EXPECT_NE(ur7qm.find("<title>40m 22:00: 1 QSO</title>"), std::string::npos) << ur7qm;
+    EXPECT_NE(ur7qm.find("<p>2 QSOs charted, 2017-05-05 21:00 to 2017-05-05 23:00 UTC; 0 QSOs outside"),
+              std::string::npos);
+    const std::string dl1abc = read("out/DL1ABC.html");
+    EXPECT_EQ(dl1abc.find("<title>40m"), std::string::npos) << dl1abc;
+    EXPECT_NE(dl1abc.find("<p>2 QSOs charted, 2017-05-05 21:00 to 2017-05-05 23:00 UTC; 1 QSO outside"),
+              std::string::npos)
+        << dl1abc;
+    EXPECT_EQ(QsosInBars(dl1abc) + 1, 3u);
+
+    // A QSO with a wrong date stretches the period past 72 hours: the 72 hours holding most of the
+    // log's QSOs are charted, the first QSO's hour to the last hour before the third day's 21:00.
+    write("logs/DL2ZZ.cbr", kThreeDays);
+    ASSERT_EQ(runDefault().exitCode, 1);
+    const std::string dl2zz = read("out/DL2ZZ.html");
+    EXPECT_NE(dl2zz.find("<title>160m 21:00: 1 QSO</title>"), std::string::npos) << dl2zz;
+    EXPECT_NE(dl2zz.find("<title>80m 20:00: 1 QSO</title>"), std::string::npos) << dl2zz;
+    EXPECT_EQ(dl2zz.find("<title>40m"), std::string::npos) << dl2zz;
+    EXPECT_NE(dl2zz.find("<p>2 QSOs charted, 2017-05-05 21:00 to 2017-05-08 21:00 UTC; 1 QSO outside"),
+              std::string::npos)
+        << dl2zz;
+    EXPECT_EQ(QsosInBars(dl2zz) + 1, 3u);
+    const std::string ut5zz = read("out/UT5ZZ.html");
+    EXPECT_NE(ut5zz.find("<p>7 QSOs charted"), std::string::npos);
+    EXPECT_EQ(QsosInBars(ut5zz), 7u);
+}
+
+}  // namespace
