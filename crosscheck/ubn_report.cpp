@@ -6,6 +6,7 @@
 #include "engine/ole_date.h"
 #include "crosscheck/escaping.h"
 #include "crosscheck/hour_chart.h"
+#include "crosscheck/row_text.h"
 
 namespace {
 
@@ -50,7 +51,9 @@ std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& resul
         const QsoCheck& check = checks[i];
         if (check.verdict == Verdict::matched) continue;
         const CrossQso& qso = log.qsos[i];
-        Row row{std::to_string(qso.line),        FormatOleDate(qso.time, "%Y-%m-%d %H%M"),
+        std::string time;
+        AppendLogTime(time, qso.seconds);
+        Row row{std::to_string(qso.line),        std::move(time),
                 std::string(log.text(qso.band)), std::string(log.text(qso.mode)),
                 std::string(log.text(qso.call)), ""};
         if (check.verdict == Verdict::bustedCall) {
