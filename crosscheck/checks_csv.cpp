@@ -11,10 +11,13 @@ std::string ChecksCsvHeading() {
 std::string ChecksCsvRows(const CrossCheckRun& run, const LogResult& result) {
     const CrossLog& log = run.logs[result.logIndex];
     const auto& checks = run.checks[result.logIndex];
-    // What every row of the log starts with: its file.
-    std::string fileField;
+    // What every row of the log holds: its file and its own call.
+    std::string fileField, ownCallField;
     AppendCsvText(fileField, log.fileName);
     fileField += ',';
+    ownCallField += ',';
+    AppendCsvText(ownCallField, log.ownCall);
+    ownCallField += ',';
     std::string csv;
     csv.reserve(log.qsos.size() * (fileField.size() + 96));
     for (std::size_t i = 0; i < log.qsos.size(); ++i) {
@@ -22,9 +25,7 @@ std::string ChecksCsvRows(const CrossCheckRun& run, const LogResult& result) {
         const QsoCheck& check = checks[i];
         csv += fileField;
         AppendNumber(csv, qso.line);
-        csv += ',';
-        AppendCsvText(csv, log.ownCall);
-        csv += ',';
+        csv += ownCallField;
         AppendLogTime(csv, qso.seconds);
         csv += ',';
         AppendCsvText(csv, log.text(qso.band));

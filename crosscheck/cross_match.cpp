@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
 
+#include <boost/unordered/unordered_flat_map.hpp>
 #include <tbb/parallel_sort.h>
 
 #include "engine/contest_rules.h"
@@ -24,10 +24,11 @@ struct Entry {
     std::uint32_t bandMode;  // band and mode together
     std::uint32_t log;
     std::uint32_t qso;
-    std::int64_t seconds;
     bool timeHasSeconds = true;
     bool outsidePeriod = false;  // checked for its partner's sake; loses its own credit
+    std::int64_t seconds = 0;
 };
+static_assert(sizeof(Entry) == 32, "two arrays of millions of entries are sorted");
 
 // Time apart of two records at the precision both have: a time logged as "hhmm" stands for the
 // whole minute, so beside it the other time counts by its minute too.
@@ -49,7 +50,7 @@ public:
     std::size_t size() const { return m_names.size(); }
 
 private:
-    std::unordered_map<std::string_view, std::uint32_t> m_ids;
+    boost::unordered_flat_map<std::string_view, std::uint32_t> m_ids;
     std::vector<std::string_view> m_names;
 };
 
@@ -77,10 +78,9 @@ void AppendUpper(std::string& to, std::string_view text) {
     for (char c : text) to += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// What the plug-in's add path refuses in the same order: band, mode, exchange.
-bool RejectedByThePlugIn(const CrossLog& log, const CrossQso& qso) {
-    return !g_bandList.contains(log.text(qso.band)) || !g_modeList.contains(log.text(qso.mode)) ||
-           log.text(qso.exchSent).empty() || log.text(qso.exchReceived).empty();
+// The band and the mode are the contest's, as the plug-in's add path tests them.
+bool InTheContest(std::string_view band, std::string_view mode) {
+    return g_bandList.contains(band) && g_modeList.contains(mode);
 }
 
 class CrossChecker {
@@ -123,21 +123,38 @@ private:
             if (!log.unreadable.empty()) continue;
             m_checks[l].resize(log.qsos.size());
             m_dupe[l].assign(log.qsos.size(), false);
+            // Most QSOs are on the band and mode of the one before: its answers are kept.
+            std::string_view lastBand, lastMode;
+            bool lastInContest = false;
+            std::uint32_t bm = 0;
             for (std::uint32_t q = 0; q < log.qsos.size(); ++q) {
                 const CrossQso& qso = log.qsos[q];
-                if (RejectedByThePlugIn(log, qso)) {
+                const std::string_view band = log.text(qso.band), mode = log.text(qso.mode);
+                if (q == 0 || band != lastBand || mode != lastMode) {
+                    lastBand = band;
+                    lastMode = mode;
+                    lastInContest = InTheContest(band, mode);
+                    bandMode.clear();
+                    AppendUpper(bandMode, band);
+                    bandMode += '\t';
+                    AppendUpper(bandMode, mode);
+                    bm = bandModeId(bandMode);
+                }
+                // What the plug-in's add path refuses: a band or mode outside the contest, no exchange.
+                if (!lastInContest || log.text(qso.exchSent).empty() || log.text(qso.exchReceived).empty()) {
                     m_checks[l][q].verdict = Verdict::rejected;  // and kept out of the indexes
                     continue;
                 }
                 const auto& period = m_rules.periodSeconds;
                 const bool outside = period && (qso.seconds < period->first || qso.seconds >= period->second);
-                bandMode.clear();
-                AppendUpper(bandMode, log.text(qso.band));
-                bandMode += '\t';
-                AppendUpper(bandMode, log.text(qso.mode));
-                const std::uint32_t bm = bandModeId(bandMode);
-                m_byPair.push_back({stationOfLog[l], m_calls.id(log.text(qso.call)), bm, l, q, qso.seconds,
-                                    qso.timeHasSeconds, outside});
+                m_byPair.push_back({.station = stationOfLog[l],
+                                    .worked = m_calls.id(log.text(qso.call)),
+                                    .bandMode = bm,
+                                    .log = l,
+                                    .qso = q,
+                                    .timeHasSeconds = qso.timeHasSeconds,
+                                    .outsidePeriod = outside,
+                                    .seconds = qso.seconds});
             }
         }
         m_logOfStation.assign(m_calls.size(), kNoLog);
@@ -176,12 +193,12 @@ private:
             const std::size_t end = groupEnd(begin);
             const Entry& first = m_byPair[begin];
             if (first.station < first.worked && m_logOfStation[first.worked] != kNoLog) {
-                const Entry wanted{first.worked,
-                                   first.station,
-                                   first.bandMode,
-                                   0,
-                                   0,
-                                   std::numeric_limits<std::int64_t>::min()};
+                const Entry wanted{.station = first.worked,
+                                   .worked = first.station,
+                                   .bandMode = first.bandMode,
+                                   .log = 0,
+                                   .qso = 0,
+                                   .seconds = std::numeric_limits<std::int64_t>::min()};
                 auto other = std::lower_bound(
                     m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
                         return std::tie(a.station, a.worked, a.bandMode, a.seconds) <
@@ -256,7 +273,12 @@ private:
             const std::string_view logged = m_calls.name(mine.worked);
             // A minute's time spans 60 seconds: the search reaches that far on either side.
             const std::int64_t reach = m_rules.windowSeconds + 59;
-            const Entry from{0, mine.station, mine.bandMode, 0, 0, mine.seconds - reach};
+            const Entry from{.station = 0,
+                             .worked = mine.station,
+                             .bandMode = mine.bandMode,
+                             .log = 0,
+                             .qso = 0,
+                             .seconds = mine.seconds - reach};
             auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from,
                                        [](const Entry& a, const Entry& b) {
                                            return std::tie(a.worked, a.bandMode, a.seconds) <
@@ -328,7 +350,7 @@ private:
     const std::vector<CrossLog>& m_logs;
     const MatchRules& m_rules;
     Names m_calls;
-    std::unordered_map<std::string, std::uint32_t> m_bandModes;
+    boost::unordered_flat_map<std::string, std::uint32_t> m_bandModes;
     std::vector<std::uint32_t> m_logOfStation;
     std::vector<Entry> m_byPair;    // by station, call worked, band-mode, time
     std::vector<Entry> m_byWorked;  // by call worked, band-mode, time

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <limits>
 
 namespace {
 
@@ -47,15 +48,23 @@ void AppendLogTime(std::string& out, std::int64_t seconds) {
         --days;
         inDay += kSecondsPerDay;
     }
-    const std::chrono::year_month_day date{kEpoch + std::chrono::days{days}};
-    const int year = static_cast<int>(date.year());
-    if (year < 0) out += '-';
-    AppendNumber(out, static_cast<std::uint64_t>(year < 0 ? -year : year));
-    out += '-';
-    AppendDigits(out, static_cast<unsigned>(date.month()), 2);
-    out += '-';
-    AppendDigits(out, static_cast<unsigned>(date.day()), 2);
-    out += ' ';
+    // Rows come a log at a time, most of a log's QSOs on one or two days: the date text is kept.
+    thread_local std::int64_t lastDays = std::numeric_limits<std::int64_t>::min();
+    thread_local std::string lastDate;
+    if (days != lastDays) {
+        lastDays = days;
+        lastDate.clear();
+        const std::chrono::year_month_day date{kEpoch + std::chrono::days{days}};
+        const int year = static_cast<int>(date.year());
+        if (year < 0) lastDate += '-';
+        AppendNumber(lastDate, static_cast<std::uint64_t>(year < 0 ? -year : year));
+        lastDate += '-';
+        AppendDigits(lastDate, static_cast<unsigned>(date.month()), 2);
+        lastDate += '-';
+        AppendDigits(lastDate, static_cast<unsigned>(date.day()), 2);
+        lastDate += ' ';
+    }
+    out += lastDate;
     AppendDigits(out, static_cast<unsigned>(inDay / 3600), 2);
     AppendDigits(out, static_cast<unsigned>(inDay / 60 % 60), 2);
 }
