@@ -177,6 +177,39 @@ private:
         return m_bandModes.emplace(text, static_cast<std::uint32_t>(m_bandModes.size())).first->second;
     }
 
+    // Where the run of entries of a station, worked call and band-mode begins (where it would, when
+    // there is none). A table of the runs' beginnings spares a binary search over millions of
+    // entries per run; calls and band-modes beyond its key's bits fall back to the search.
+    static constexpr std::uint32_t kKeyCalls = 1u << 24, kKeyBandModes = 1u << 16;
+    static std::uint64_t GroupKey(std::uint32_t station, std::uint32_t worked, std::uint32_t bandMode) {
+        return std::uint64_t{station} << 40 | std::uint64_t{worked} << 16 | bandMode;
+    }
+    void indexGroups() {
+        m_groupBegins.clear();
+        if (m_calls.size() >= kKeyCalls || m_bandModes.size() >= kKeyBandModes) return;
+        m_groupBegins.reserve(m_byPair.size() / 2);
+        for (std::size_t begin = 0; begin < m_byPair.size(); begin = groupEnd(begin))
+            m_groupBegins.emplace(GroupKey(m_byPair[begin].station, m_byPair[begin].worked, m_byPair[begin].bandMode),
+                                  static_cast<std::uint32_t>(begin));
+    }
+    std::size_t groupOf(std::uint32_t station, std::uint32_t worked, std::uint32_t bandMode) const {
+        if (m_calls.size() < kKeyCalls && m_bandModes.size() < kKeyBandModes) {
+            const auto found = m_groupBegins.find(GroupKey(station, worked, bandMode));
+            return found == m_groupBegins.end() ? m_byPair.size() : found->second;
+        }
+        const Entry wanted{.station = station,
+                           .worked = worked,
+                           .bandMode = bandMode,
+                           .log = 0,
+                           .qso = 0,
+                           .seconds = std::numeric_limits<std::int64_t>::min()};
+        const auto at = std::lower_bound(m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
+            return std::tie(a.station, a.worked, a.bandMode, a.seconds) <
+                   std::tie(b.station, b.worked, b.bandMode, b.seconds);
+        });
+        return static_cast<std::size_t>(at - m_byPair.begin());
+    }
+
     // End of the run of entries with the same station, worked call and band-mode as `begin`.
     std::size_t groupEnd(std::size_t begin) const {
         std::size_t end = begin + 1;
@@ -188,23 +221,14 @@ private:
     }
 
     void matchPairs() {
+        indexGroups();
         std::vector<Pairing> pairings;
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
             const Entry& first = m_byPair[begin];
             if (first.station < first.worked && m_logOfStation[first.worked] != kNoLog) {
-                const Entry wanted{.station = first.worked,
-                                   .worked = first.station,
-                                   .bandMode = first.bandMode,
-                                   .log = 0,
-                                   .qso = 0,
-                                   .seconds = std::numeric_limits<std::int64_t>::min()};
-                auto other = std::lower_bound(
-                    m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
-                        return std::tie(a.station, a.worked, a.bandMode, a.seconds) <
-                               std::tie(b.station, b.worked, b.bandMode, b.seconds);
-                    });
-                const std::size_t otherBegin = static_cast<std::size_t>(other - m_byPair.begin());
+                const std::size_t otherBegin = groupOf(first.worked, first.station, first.bandMode);
+                const auto other = m_byPair.begin() + static_cast<std::ptrdiff_t>(otherBegin);
                 if (otherBegin < m_byPair.size() && other->station == first.worked &&
                     other->worked == first.station && other->bandMode == first.bandMode) {
                     pairings.clear();
@@ -353,6 +377,7 @@ private:
     boost::unordered_flat_map<std::string, std::uint32_t> m_bandModes;
     std::vector<std::uint32_t> m_logOfStation;
     std::vector<Entry> m_byPair;    // by station, call worked, band-mode, time
+    boost::unordered_flat_map<std::uint64_t, std::uint32_t> m_groupBegins;  // GroupKey: its first entry
     std::vector<Entry> m_byWorked;  // by call worked, band-mode, time
     std::vector<std::vector<QsoCheck>> m_checks;
     std::vector<std::vector<bool>> m_dupe;
