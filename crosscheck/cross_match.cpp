@@ -165,11 +165,6 @@ private:
             return std::tie(a.station, a.worked, a.bandMode, a.seconds, a.log, a.qso) <
                    std::tie(b.station, b.worked, b.bandMode, b.seconds, b.log, b.qso);
         });
-        m_byWorked = m_byPair;
-        tbb::parallel_sort(m_byWorked.begin(), m_byWorked.end(), [](const Entry& a, const Entry& b) {
-            return std::tie(a.worked, a.bandMode, a.seconds, a.station, a.log, a.qso) <
-                   std::tie(b.worked, b.bandMode, b.seconds, b.station, b.log, b.qso);
-        });
     }
 
     std::uint32_t bandModeId(const std::string& text) {
@@ -187,7 +182,7 @@ private:
     void indexGroups() {
         m_groupBegins.clear();
         if (m_calls.size() >= kKeyCalls || m_bandModes.size() >= kKeyBandModes) return;
-        m_groupBegins.reserve(m_byPair.size() / 2);
+        m_groupBegins.reserve(m_byPair.size());  // most runs are a single QSO: no rehash as it fills
         for (std::size_t begin = 0; begin < m_byPair.size(); begin = groupEnd(begin))
             m_groupBegins.emplace(GroupKey(m_byPair[begin].station, m_byPair[begin].worked, m_byPair[begin].bandMode),
                                   static_cast<std::uint32_t>(begin));
@@ -222,6 +217,11 @@ private:
 
     void matchPairs() {
         indexGroups();
+        matchRuns();
+        m_groupBegins = {};  // its memory goes back before the next steps take theirs
+    }
+
+    void matchRuns() {
         std::vector<Pairing> pairings;
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
@@ -289,7 +289,22 @@ private:
         }
     }
 
+    // Made once the matching's table is gone, so the two are never held at once.
+    void indexByWorkedCall() {
+        m_byWorked = m_byPair;
+        tbb::parallel_sort(m_byWorked.begin(), m_byWorked.end(), [](const Entry& a, const Entry& b) {
+            return std::tie(a.worked, a.bandMode, a.seconds, a.station, a.log, a.qso) <
+                   std::tie(b.worked, b.bandMode, b.seconds, b.station, b.log, b.qso);
+        });
+    }
+
     void findBustedCalls() {
+        indexByWorkedCall();
+        findBustedCallsByWorkedCall();
+        m_byWorked = {};
+    }
+
+    void findBustedCallsByWorkedCall() {
         std::vector<Pairing> pairings;
         for (std::size_t i = 0; i < m_byPair.size(); ++i) {
             const Entry& mine = m_byPair[i];
