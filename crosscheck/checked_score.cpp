@@ -7,6 +7,7 @@ LogScores ScoreLog(const CrossLog& log, const std::vector<QsoCheck>& checks, con
     settings.ownCall = log.ownCall;
     settings.html = false;
     settings.cabrillo = false;
+    settings.expectedQsos = log.qsos.size();  // the plug-in's log takes room for them at once
     LogScores scores;
     scores.claimed = CheckQsos(
         [&](const QsoSink& add) {

@@ -1,7 +1,6 @@
 #include "crosscheck/checks_csv.h"
 
-#include "engine/ole_date.h"
-#include "crosscheck/escaping.h"
+#include "crosscheck/row_text.h"
 #include "crosscheck/ubn_report.h"
 
 std::string ChecksCsvHeading() {
@@ -12,21 +11,43 @@ std::string ChecksCsvHeading() {
 std::string ChecksCsvRows(const CrossCheckRun& run, const LogResult& result) {
     const CrossLog& log = run.logs[result.logIndex];
     const auto& checks = run.checks[result.logIndex];
+    // What every row of the log holds: its file and its own call.
+    std::string fileField, ownCallField;
+    AppendCsvText(fileField, log.fileName);
+    fileField += ',';
+    ownCallField += ',';
+    AppendCsvText(ownCallField, log.ownCall);
+    ownCallField += ',';
     std::string csv;
+    csv.reserve(log.qsos.size() * (fileField.size() + 96));
     for (std::size_t i = 0; i < log.qsos.size(); ++i) {
         const CrossQso& qso = log.qsos[i];
         const QsoCheck& check = checks[i];
-        std::string onTheAir, sent;
+        csv += fileField;
+        AppendNumber(csv, qso.line);
+        csv += ownCallField;
+        AppendLogTime(csv, qso.seconds);
+        csv += ',';
+        AppendCsvText(csv, log.text(qso.band));
+        csv += ',';
+        AppendCsvText(csv, log.text(qso.mode));
+        csv += ',';
+        AppendCsvText(csv, log.text(qso.call));
+        csv += ',';
+        AppendCsvText(csv, log.text(qso.exchReceived));
+        csv += ',';
+        csv += VerdictName(check.verdict);
+        csv += ',';
         if (check.partnerLog != kNoPartner) {
             const CrossLog& other = run.logs[check.partnerLog];
-            if (check.verdict == Verdict::bustedCall) onTheAir = other.ownCall;
-            sent = other.text(other.qsos[check.partnerQso].exchSent);
+            // For a busted call the call that was on the air.
+            if (check.verdict == Verdict::bustedCall) AppendCsvText(csv, other.ownCall);
+            csv += ',';
+            AppendCsvText(csv, other.text(other.qsos[check.partnerQso].exchSent));
+        } else {
+            csv += ',';
         }
-        csv += CsvText(log.fileName) + "," + std::to_string(qso.line) + "," + CsvText(log.ownCall) + "," +
-               FormatOleDate(qso.time, "%Y-%m-%d %H%M") + "," + CsvText(log.text(qso.band)) + "," +
-               CsvText(log.text(qso.mode)) + "," + CsvText(log.text(qso.call)) + "," +
-               CsvText(log.text(qso.exchReceived)) + "," + std::string(VerdictName(check.verdict)) + "," +
-               CsvText(onTheAir) + "," + CsvText(sent) + "\r\n";
+        csv += "\r\n";
     }
     return csv;
 }

@@ -17,7 +17,7 @@ TextRef CrossLog::keep(std::string_view text) {
     return ref;
 }
 
-void CrossLog::add(const QsoTexts& qso, std::size_t line) {
+void CrossLog::add(const QsoTexts& qso, std::size_t line, bool timeHasSeconds) {
     CrossQso kept;
     kept.myCall = keep(qso.myCall);
     kept.call = keep(ToUpperAscii(qso.call));
@@ -33,6 +33,7 @@ void CrossLog::add(const QsoTexts& qso, std::size_t line) {
     kept.seconds = WholeSeconds(qso.time);
     kept.frequencyHz = qso.frequencyHz;
     kept.line = static_cast<std::uint32_t>(line);
+    kept.timeHasSeconds = timeHasSeconds;
     qsos.push_back(kept);
 }
 

@@ -21,6 +21,7 @@ struct CrossQso {
     std::int64_t seconds = 0;  // the time in whole seconds, for matching
     std::uint32_t frequencyHz = 0;
     std::uint32_t line = 0;  // where the QSO stands in its file
+    bool timeHasSeconds = true;  // false: the log gave the minute only ("hhmm"), which spans 60 seconds
 };
 
 // A date-time in whole seconds, as QSOs are matched.
@@ -35,7 +36,7 @@ struct SkippedLine {
 // Everything the cross-check keeps of one participant's log.
 struct CrossLog {
     std::string fileName;    // as found in the folder, without the folder
-    std::string formatName;  // "Cabrillo" or "ADIF"
+    std::string formatName;  // LogFormatName: "Cabrillo", "ADIF" or "ADIF XML (ADX)"
     std::string ownCall;     // upper-cased
     bool ownCallFromFileName = false;
     std::vector<std::pair<std::string, std::string>>
@@ -45,7 +46,7 @@ struct CrossLog {
     std::string unreadable;  // why the log cannot be scored; empty for a usable log
 
     // Stores a QSO; its worked call is kept upper-cased, as calls are compared.
-    void add(const QsoTexts& qso, std::size_t line);
+    void add(const QsoTexts& qso, std::size_t line, bool timeHasSeconds = true);
     // The log's own call for the QSOs that name none (an ADIF log may give it once, or not at all).
     void giveOwnCallToQsosWithout();
 

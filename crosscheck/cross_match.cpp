@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
 
+#include <boost/unordered/unordered_flat_map.hpp>
 #include <tbb/parallel_sort.h>
 
 #include "engine/contest_rules.h"
@@ -24,8 +24,19 @@ struct Entry {
     std::uint32_t bandMode;  // band and mode together
     std::uint32_t log;
     std::uint32_t qso;
-    std::int64_t seconds;
+    bool timeHasSeconds = true;
+    bool outsidePeriod = false;  // checked for its partner's sake; loses its own credit
+    std::int64_t seconds = 0;
 };
+static_assert(sizeof(Entry) == 32, "two arrays of millions of entries are sorted");
+
+// Time apart of two records at the precision both have: a time logged as "hhmm" stands for the
+// whole minute, so beside it the other time counts by its minute too.
+std::int64_t TimeApart(const Entry& a, const Entry& b) {
+    if (a.timeHasSeconds && b.timeHasSeconds) return std::llabs(a.seconds - b.seconds);
+    const auto minute = [](std::int64_t seconds) { return seconds >= 0 ? seconds / 60 : (seconds - 59) / 60; };
+    return std::llabs(minute(a.seconds) - minute(b.seconds)) * 60;
+}
 
 // Small numbers for call signs and for band-and-mode pairs, so the indexes sort integers.
 class Names {
@@ -39,7 +50,7 @@ public:
     std::size_t size() const { return m_names.size(); }
 
 private:
-    std::unordered_map<std::string_view, std::uint32_t> m_ids;
+    boost::unordered_flat_map<std::string_view, std::uint32_t> m_ids;
     std::vector<std::string_view> m_names;
 };
 
@@ -67,10 +78,9 @@ void AppendUpper(std::string& to, std::string_view text) {
     for (char c : text) to += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// What the plug-in's add path refuses in the same order: band, mode, exchange.
-bool RejectedByThePlugIn(const CrossLog& log, const CrossQso& qso) {
-    return !g_bandList.contains(log.text(qso.band)) || !g_modeList.contains(log.text(qso.mode)) ||
-           log.text(qso.exchSent).empty() || log.text(qso.exchReceived).empty();
+// The band and the mode are the contest's, as the plug-in's add path tests them.
+bool InTheContest(std::string_view band, std::string_view mode) {
+    return g_bandList.contains(band) && g_modeList.contains(mode);
 }
 
 class CrossChecker {
@@ -80,9 +90,13 @@ public:
     std::vector<std::vector<QsoCheck>> run() {
         index();
         matchPairs();
-        markDupes();
+        // The busted-call search comes before the repeats are set aside: the right station's record
+        // of a busted call may be a repeat of a QSO it logged before.
         if (m_rules.bustedCalls) findBustedCalls();
+        markDupes();
         classifyRest();
+        markRepeatsOfConfirmedQsos();
+        markOutsidePeriod();
         return std::move(m_checks);
     }
 
@@ -109,23 +123,38 @@ private:
             if (!log.unreadable.empty()) continue;
             m_checks[l].resize(log.qsos.size());
             m_dupe[l].assign(log.qsos.size(), false);
+            // Most QSOs are on the band and mode of the one before: its answers are kept.
+            std::string_view lastBand, lastMode;
+            bool lastInContest = false;
+            std::uint32_t bm = 0;
             for (std::uint32_t q = 0; q < log.qsos.size(); ++q) {
                 const CrossQso& qso = log.qsos[q];
-                if (RejectedByThePlugIn(log, qso)) {
+                const std::string_view band = log.text(qso.band), mode = log.text(qso.mode);
+                if (q == 0 || band != lastBand || mode != lastMode) {
+                    lastBand = band;
+                    lastMode = mode;
+                    lastInContest = InTheContest(band, mode);
+                    bandMode.clear();
+                    AppendUpper(bandMode, band);
+                    bandMode += '\t';
+                    AppendUpper(bandMode, mode);
+                    bm = bandModeId(bandMode);
+                }
+                // What the plug-in's add path refuses: a band or mode outside the contest, no exchange.
+                if (!lastInContest || log.text(qso.exchSent).empty() || log.text(qso.exchReceived).empty()) {
                     m_checks[l][q].verdict = Verdict::rejected;  // and kept out of the indexes
                     continue;
                 }
-                if (const auto& period = m_rules.periodSeconds;
-                    period && (qso.seconds < period->first || qso.seconds >= period->second)) {
-                    m_checks[l][q].verdict = Verdict::outsidePeriod;
-                    continue;
-                }
-                bandMode.clear();
-                AppendUpper(bandMode, log.text(qso.band));
-                bandMode += '\t';
-                AppendUpper(bandMode, log.text(qso.mode));
-                const std::uint32_t bm = bandModeId(bandMode);
-                m_byPair.push_back({stationOfLog[l], m_calls.id(log.text(qso.call)), bm, l, q, qso.seconds});
+                const auto& period = m_rules.periodSeconds;
+                const bool outside = period && (qso.seconds < period->first || qso.seconds >= period->second);
+                m_byPair.push_back({.station = stationOfLog[l],
+                                    .worked = m_calls.id(log.text(qso.call)),
+                                    .bandMode = bm,
+                                    .log = l,
+                                    .qso = q,
+                                    .timeHasSeconds = qso.timeHasSeconds,
+                                    .outsidePeriod = outside,
+                                    .seconds = qso.seconds});
             }
         }
         m_logOfStation.assign(m_calls.size(), kNoLog);
@@ -136,16 +165,44 @@ private:
             return std::tie(a.station, a.worked, a.bandMode, a.seconds, a.log, a.qso) <
                    std::tie(b.station, b.worked, b.bandMode, b.seconds, b.log, b.qso);
         });
-        m_byWorked = m_byPair;
-        tbb::parallel_sort(m_byWorked.begin(), m_byWorked.end(), [](const Entry& a, const Entry& b) {
-            return std::tie(a.worked, a.bandMode, a.seconds, a.station, a.log, a.qso) <
-                   std::tie(b.worked, b.bandMode, b.seconds, b.station, b.log, b.qso);
-        });
     }
 
     std::uint32_t bandModeId(const std::string& text) {
         if (auto found = m_bandModes.find(text); found != m_bandModes.end()) return found->second;
         return m_bandModes.emplace(text, static_cast<std::uint32_t>(m_bandModes.size())).first->second;
+    }
+
+    // Where the run of entries of a station, worked call and band-mode begins (where it would, when
+    // there is none). A table of the runs' beginnings spares a binary search over millions of
+    // entries per run; calls and band-modes beyond its key's bits fall back to the search.
+    static constexpr std::uint32_t kKeyCalls = 1u << 24, kKeyBandModes = 1u << 16;
+    static std::uint64_t GroupKey(std::uint32_t station, std::uint32_t worked, std::uint32_t bandMode) {
+        return std::uint64_t{station} << 40 | std::uint64_t{worked} << 16 | bandMode;
+    }
+    void indexGroups() {
+        m_groupBegins.clear();
+        if (m_calls.size() >= kKeyCalls || m_bandModes.size() >= kKeyBandModes) return;
+        m_groupBegins.reserve(m_byPair.size());  // most runs are a single QSO: no rehash as it fills
+        for (std::size_t begin = 0; begin < m_byPair.size(); begin = groupEnd(begin))
+            m_groupBegins.emplace(GroupKey(m_byPair[begin].station, m_byPair[begin].worked, m_byPair[begin].bandMode),
+                                  static_cast<std::uint32_t>(begin));
+    }
+    std::size_t groupOf(std::uint32_t station, std::uint32_t worked, std::uint32_t bandMode) const {
+        if (m_calls.size() < kKeyCalls && m_bandModes.size() < kKeyBandModes) {
+            const auto found = m_groupBegins.find(GroupKey(station, worked, bandMode));
+            return found == m_groupBegins.end() ? m_byPair.size() : found->second;
+        }
+        const Entry wanted{.station = station,
+                           .worked = worked,
+                           .bandMode = bandMode,
+                           .log = 0,
+                           .qso = 0,
+                           .seconds = std::numeric_limits<std::int64_t>::min()};
+        const auto at = std::lower_bound(m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
+            return std::tie(a.station, a.worked, a.bandMode, a.seconds) <
+                   std::tie(b.station, b.worked, b.bandMode, b.seconds);
+        });
+        return static_cast<std::size_t>(at - m_byPair.begin());
     }
 
     // End of the run of entries with the same station, worked call and band-mode as `begin`.
@@ -159,31 +216,26 @@ private:
     }
 
     void matchPairs() {
+        indexGroups();
+        matchRuns();
+        m_groupBegins = {};  // its memory goes back before the next steps take theirs
+    }
+
+    void matchRuns() {
         std::vector<Pairing> pairings;
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
             const Entry& first = m_byPair[begin];
             if (first.station < first.worked && m_logOfStation[first.worked] != kNoLog) {
-                const Entry wanted{first.worked,
-                                   first.station,
-                                   first.bandMode,
-                                   0,
-                                   0,
-                                   std::numeric_limits<std::int64_t>::min()};
-                auto other = std::lower_bound(
-                    m_byPair.begin(), m_byPair.end(), wanted, [](const Entry& a, const Entry& b) {
-                        return std::tie(a.station, a.worked, a.bandMode, a.seconds) <
-                               std::tie(b.station, b.worked, b.bandMode, b.seconds);
-                    });
-                const std::size_t otherBegin = static_cast<std::size_t>(other - m_byPair.begin());
+                const std::size_t otherBegin = groupOf(first.worked, first.station, first.bandMode);
+                const auto other = m_byPair.begin() + static_cast<std::ptrdiff_t>(otherBegin);
                 if (otherBegin < m_byPair.size() && other->station == first.worked &&
                     other->worked == first.station && other->bandMode == first.bandMode) {
                     pairings.clear();
                     const std::size_t otherEnd = groupEnd(otherBegin);
                     for (std::size_t i = begin; i < end; ++i)
                         for (std::size_t j = otherBegin; j < otherEnd; ++j) {
-                            const std::int64_t distance =
-                                std::llabs(m_byPair[i].seconds - m_byPair[j].seconds);
+                            const std::int64_t distance = TimeApart(m_byPair[i], m_byPair[j]);
                             if (distance <= m_rules.windowSeconds) pairings.push_back({distance, i, j});
                         }
                     std::sort(pairings.begin(), pairings.end(), NearerFirst);
@@ -218,13 +270,15 @@ private:
         theirCheck = {theirVerdict, CallSlip::none, mine.log, mine.qso};
     }
 
-    // A repeat of a matched QSO (same call, band and mode) is left to the plug-in's dupe rule.
+    // A repeat of a matched QSO (same call, band and mode) is left to the plug-in's dupe rule. A
+    // record outside the contest period confirms its partner but makes no repeat: it has no credit.
     void markDupes() {
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
             const bool anyMatched =
-                std::any_of(m_byPair.begin() + begin, m_byPair.begin() + end,
-                            [&](const Entry& e) { return check(e).partnerLog != kNoPartner; });
+                std::any_of(m_byPair.begin() + begin, m_byPair.begin() + end, [&](const Entry& e) {
+                    return check(e).partnerLog != kNoPartner && !e.outsidePeriod;
+                });
             if (anyMatched)
                 for (std::size_t i = begin; i < end; ++i)
                     if (check(m_byPair[i]).partnerLog == kNoPartner) {
@@ -235,25 +289,49 @@ private:
         }
     }
 
+    // Made once the matching's table is gone, so the two are never held at once.
+    void indexByWorkedCall() {
+        m_byWorked = m_byPair;
+        tbb::parallel_sort(m_byWorked.begin(), m_byWorked.end(), [](const Entry& a, const Entry& b) {
+            return std::tie(a.worked, a.bandMode, a.seconds, a.station, a.log, a.qso) <
+                   std::tie(b.worked, b.bandMode, b.seconds, b.station, b.log, b.qso);
+        });
+    }
+
     void findBustedCalls() {
+        indexByWorkedCall();
+        findBustedCallsByWorkedCall();
+        m_byWorked = {};
+    }
+
+    void findBustedCallsByWorkedCall() {
         std::vector<Pairing> pairings;
         for (std::size_t i = 0; i < m_byPair.size(); ++i) {
             const Entry& mine = m_byPair[i];
             if (!open(mine)) continue;
             const std::string_view logged = m_calls.name(mine.worked);
-            const Entry from{0, mine.station, mine.bandMode, 0, 0, mine.seconds - m_rules.windowSeconds};
+            // A minute's time spans 60 seconds: the search reaches that far on either side.
+            const std::int64_t reach = m_rules.windowSeconds + 59;
+            const Entry from{.station = 0,
+                             .worked = mine.station,
+                             .bandMode = mine.bandMode,
+                             .log = 0,
+                             .qso = 0,
+                             .seconds = mine.seconds - reach};
             auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from,
                                        [](const Entry& a, const Entry& b) {
                                            return std::tie(a.worked, a.bandMode, a.seconds) <
                                                   std::tie(b.worked, b.bandMode, b.seconds);
                                        });
             for (; at != m_byWorked.end() && at->worked == mine.station && at->bandMode == mine.bandMode &&
-                   at->seconds <= mine.seconds + m_rules.windowSeconds;
+                   at->seconds <= mine.seconds + reach;
                  ++at) {
                 if (at->station == mine.worked || at->station == mine.station || !open(*at)) continue;
+                const std::int64_t distance = TimeApart(*at, mine);
+                if (distance > m_rules.windowSeconds) continue;
                 const CallSlip slip = SlipBetween(logged, m_calls.name(at->station));
                 if (slip == CallSlip::none) continue;
-                pairings.push_back({std::llabs(at->seconds - mine.seconds), i,
+                pairings.push_back({distance, i,
                                     static_cast<std::size_t>(at - m_byWorked.begin()), slip});
             }
         }
@@ -283,12 +361,38 @@ private:
         }
     }
 
+    // The plug-in scores a QSO logged again on its band and mode as a dupe, however well both sides
+    // logged the repeat: a confirmed record after an earlier confirmed one of its call, band and
+    // mode in its log is labelled so.
+    void markRepeatsOfConfirmedQsos() {
+        for (std::size_t begin = 0; begin < m_byPair.size();) {
+            const std::size_t end = groupEnd(begin);
+            if (end - begin > 1) {
+                std::uint32_t first = std::numeric_limits<std::uint32_t>::max();
+                for (std::size_t i = begin; i < end; ++i)
+                    if (check(m_byPair[i]).partnerLog != kNoPartner && !m_byPair[i].outsidePeriod)
+                        first = std::min(first, m_byPair[i].qso);
+                for (std::size_t i = begin; i < end; ++i)
+                    if (QsoCheck& found = check(m_byPair[i]);
+                        found.verdict == Verdict::matched && m_byPair[i].qso > first)
+                        found.verdict = Verdict::dupe;
+            }
+            begin = end;
+        }
+    }
+
+    void markOutsidePeriod() {
+        for (const Entry& entry : m_byPair)
+            if (entry.outsidePeriod) check(entry).verdict = Verdict::outsidePeriod;
+    }
+
     const std::vector<CrossLog>& m_logs;
     const MatchRules& m_rules;
     Names m_calls;
-    std::unordered_map<std::string, std::uint32_t> m_bandModes;
+    boost::unordered_flat_map<std::string, std::uint32_t> m_bandModes;
     std::vector<std::uint32_t> m_logOfStation;
     std::vector<Entry> m_byPair;    // by station, call worked, band-mode, time
+    boost::unordered_flat_map<std::uint64_t, std::uint32_t> m_groupBegins;  // GroupKey: its first entry
     std::vector<Entry> m_byWorked;  // by call worked, band-mode, time
     std::vector<std::vector<QsoCheck>> m_checks;
     std::vector<std::vector<bool>> m_dupe;

@@ -12,6 +12,7 @@
 #include "checker/command_values.h"
 #include "logs/qso_fields.h"
 #include "crosscheck/checks_csv.h"
+#include "crosscheck/escaping.h"
 #include "crosscheck/crosscheck_run.h"
 #include "crosscheck/output_folder.h"
 #include "crosscheck/results_pages.h"
@@ -95,16 +96,18 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
 
     std::size_t skippedLines = 0, notScored = 0;
     for (const CrossLog& log : run.logs) {
+        // A file name may hold a line break; each message stays one line.
+        const std::string where = ShownText((folder / log.fileName).string(), std::string::npos);
         skippedLines += log.skipped.size();
         if (!cmd.quiet)
             for (const SkippedLine& skipped : log.skipped)
-                err << (folder / log.fileName).string() << ":" << skipped.line << ": " << skipped.reason
+                err << where << ":" << skipped.line << ": " << skipped.reason
                     << ", line skipped\n";
         if (!log.unreadable.empty()) {
             ++notScored;
-            err << (folder / log.fileName).string() << ": not scored: " << log.unreadable << "\n";
+            err << where << ": not scored: " << log.unreadable << "\n";
         } else if (log.ownCallFromFileName) {
-            err << (folder / log.fileName).string() << ": the log names no own call; " << log.ownCall
+            err << where << ": the log names no own call; " << log.ownCall
                 << " taken from the file name\n";
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include <tbb/parallel_for.h>
 
@@ -51,10 +52,25 @@ std::pair<OleDateTime, OleDateTime> HoursSpanned(const std::vector<CrossLog>& lo
     return {start, end};
 }
 
+bool IsReservedName(const std::string& name) {
+    // Device names of Windows (a file "CON.html" is the console there, whatever its ending) and
+    // the names of the results' own files.
+    static const std::set<std::string> reserved = {"CON", "PRN", "AUX", "NUL", "RESULTS", "CHECKS"};
+    if (reserved.contains(name)) return true;
+    return name.size() == 4 && (name.starts_with("COM") || name.starts_with("LPT")) && name[3] >= '0' &&
+           name[3] <= '9';
+}
+
+// Letters (upper case), digits and '_' only, never a reserved name. Own calls are call-shaped
+// (at most 20 characters), so the name stays short.
 std::string SafeFileName(const std::string& call) {
     std::string name;
-    for (char c : call) name += (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : '_';
-    return name.empty() ? "_" : name;
+    for (char c : call) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        name += (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : '_';
+    }
+    if (name.empty() || IsReservedName(name)) name += '_';
+    return name;
 }
 
 }  // namespace
@@ -79,16 +95,17 @@ CrossCheckRun CrossCheckLogs(std::vector<CrossLog> logs, const std::vector<fs::f
             std::pair(WholeSeconds(settings.period->first), WholeSeconds(settings.period->second));
     run.checks = CrossCheck(run.logs, rules);
 
-    std::map<std::string, int> pageNames;
+    std::set<std::string> pageNames;
     for (std::size_t i = 0; i < run.logs.size(); ++i) {
         const CrossLog& log = run.logs[i];
         if (!log.unreadable.empty()) continue;
         LogResult result;
         result.logIndex = i;
-        result.pageName = SafeFileName(log.ownCall);
-        // "UT5ZZ/P" and "UT5ZZ_P" would share a name.
-        if (const int seen = pageNames[result.pageName]++; seen > 0)
-            result.pageName += "_" + std::to_string(seen + 1);
+        // Names are upper case, so no two differ in case alone; a second holder of a name gets a number.
+        const std::string name = SafeFileName(log.ownCall);
+        result.pageName = name;
+        for (int number = 2; !pageNames.insert(result.pageName).second; ++number)
+            result.pageName = name + "_" + std::to_string(number);
         for (const QsoCheck& check : run.checks[i]) ++result.counts[static_cast<std::size_t>(check.verdict)];
         for (std::size_t kind = 0; kind < kVerdictKinds; ++kind) run.totals[kind] += result.counts[kind];
         run.qsos += log.qsos.size();

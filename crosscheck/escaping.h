@@ -12,3 +12,7 @@ std::string CsvField(std::string_view text);
 // A text from a log as a CSV field. A spreadsheet would run a field that starts with = + - @ as
 // a formula, so such a text is kept as text with a leading apostrophe.
 std::string CsvText(std::string_view text);
+
+// A text from a log or a file name for a message of one line: control characters as \n, \t or
+// \xHH, and cut after `longest` characters with "..." (a CALLSIGN: line may be hundreds long).
+std::string ShownText(std::string_view text, std::size_t longest = 24);

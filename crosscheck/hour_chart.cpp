@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -14,8 +15,8 @@ namespace {
 constexpr std::array<const char*, 3> kBands = {"160m", "80m", "40m"};
 constexpr std::array<const char*, 4> kColours = {"#1f5fa8", "#d9822b", "#3a9a4a",
                                                  "#999999"};  // the last: other bands
-constexpr int kMaxHours = 72;  // a longer span is a clock error; the chart shows the first three days
 constexpr int kBarWidth = 22, kGap = 4, kHeight = 160, kLeft = 36, kTop = 12, kBottom = 40;
+constexpr std::int64_t kSecondsPerHour = 3600;
 
 std::size_t BandSlot(std::string_view band) {
     for (std::size_t i = 0; i < kBands.size(); ++i)
@@ -23,21 +24,52 @@ std::size_t BandSlot(std::string_view band) {
     return kBands.size();
 }
 
+std::int64_t HourOf(std::int64_t seconds) {
+    return seconds >= 0 ? seconds / kSecondsPerHour : (seconds - kSecondsPerHour + 1) / kSecondsPerHour;
+}
+
+OleDateTime StartOfHour(std::int64_t hour) {
+    OleDateTime time;
+    time.m_dt = static_cast<double>(hour) / 24.0;
+    return time;
+}
+
+// The hours charted, [first, end): the period's, or the kMaxChartHours of it holding the most QSOs
+// (the earliest such stretch).
+std::pair<std::int64_t, std::int64_t> ChartedHours(const CrossLog& log, std::int64_t start, std::int64_t end) {
+    const std::int64_t first = HourOf(start);
+    const std::int64_t last = end > start ? HourOf(end - 1) + 1 : first + 1;
+    if (last - first <= kMaxChartHours) return {first, last};
+    std::vector<std::int64_t> hours;
+    for (const CrossQso& qso : log.qsos)
+        if (qso.seconds >= start && qso.seconds < end) hours.push_back(HourOf(qso.seconds));
+    std::sort(hours.begin(), hours.end());
+    std::int64_t best = first;
+    std::size_t most = 0;
+    for (std::size_t begin = 0, stop = 0; begin < hours.size(); ++begin) {
+        while (stop < hours.size() && hours[stop] < hours[begin] + kMaxChartHours) ++stop;
+        if (stop - begin > most) {
+            most = stop - begin;
+            best = hours[begin];
+        }
+    }
+    best = std::min(best, last - kMaxChartHours);
+    return {best, best + kMaxChartHours};
+}
+
 }  // namespace
 
-std::string HourChartSvg(const CrossLog& log) {
+std::string HourChartSvg(const CrossLog& log, const std::pair<OleDateTime, OleDateTime>& period) {
     if (log.qsos.empty()) return "<p>No QSOs.</p>";
-    auto hourOf = [](const CrossQso& qso) {
-        return static_cast<long long>(std::floor(qso.time.m_dt * 24.0 + 1e-6));
-    };
-    long long first = hourOf(log.qsos.front());
-    for (const CrossQso& qso : log.qsos) first = std::min(first, hourOf(qso));
-    std::vector<std::array<int, 4>> hours;
+    const std::int64_t start = WholeSeconds(period.first), end = WholeSeconds(period.second);
+    const auto [first, last] = ChartedHours(log, start, end);
+    std::vector<std::array<int, 4>> hours(static_cast<std::size_t>(last - first));
+    std::size_t charted = 0;
     for (const CrossQso& qso : log.qsos) {
-        const long long at = hourOf(qso) - first;
-        if (at >= kMaxHours) continue;
-        if (static_cast<std::size_t>(at) >= hours.size()) hours.resize(static_cast<std::size_t>(at) + 1, {});
+        const std::int64_t at = HourOf(qso.seconds) - first;
+        if (qso.seconds < start || qso.seconds >= end || at < 0 || at >= last - first) continue;
         ++hours[static_cast<std::size_t>(at)][BandSlot(log.text(qso.band))];
+        ++charted;
     }
     int most = 1;
     for (const auto& hour : hours) most = std::max(most, hour[0] + hour[1] + hour[2] + hour[3]);
@@ -55,8 +87,7 @@ std::string HourChartSvg(const CrossLog& log) {
     for (std::size_t h = 0; h < hours.size(); ++h) {
         const int x = kLeft + static_cast<int>(h) * (kBarWidth + kGap);
         int y = kTop + kHeight;
-        OleDateTime hourStart;
-        hourStart.m_dt = static_cast<double>(first + static_cast<long long>(h)) / 24.0;
+        const OleDateTime hourStart = StartOfHour(first + static_cast<std::int64_t>(h));
         for (std::size_t band = 0; band < 4; ++band) {
             const int count = hours[h][band];
             if (count == 0) continue;
@@ -71,8 +102,7 @@ std::string HourChartSvg(const CrossLog& log) {
         svg += "<text x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(kTop + kHeight + 14) +
                "\" font-size=\"10\">" + FormatOleDate(hourStart, "%H") + "</text>\n";
     }
-    OleDateTime firstHour;
-    firstHour.m_dt = static_cast<double>(first) / 24.0;
+    const OleDateTime firstHour = StartOfHour(first);
     const int legendX = width - 110;
     for (std::size_t band = 0; band < 4; ++band) {
         const int y = kTop + 14 * static_cast<int>(band);
@@ -84,5 +114,9 @@ std::string HourChartSvg(const CrossLog& log) {
     svg += "<text x=\"" + std::to_string(kLeft) + "\" y=\"" + std::to_string(height - 6) +
            "\" font-size=\"11\">UTC hour, from " + HtmlEscaped(FormatOleDate(firstHour, "%Y-%m-%d")) +
            "</text>\n";
-    return svg + "</svg>\n";
+    const std::size_t outside = log.qsos.size() - charted;
+    return svg + "</svg>\n<p>" + std::to_string(charted) + (charted == 1 ? " QSO" : " QSOs") + " charted, " +
+           FormatOleDate(firstHour, "%Y-%m-%d %H:%M") + " to " + FormatOleDate(StartOfHour(last), "%Y-%m-%d %H:%M") +
+           " UTC; " + std::to_string(outside) + (outside == 1 ? " QSO" : " QSOs") +
+           " outside these hours.</p>\n";
 }

@@ -5,6 +5,7 @@
 
 #include "logs/log_reader.h"
 #include "logs/qso_fields.h"
+#include "crosscheck/escaping.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ namespace {
 class CrossLogVisitor : public LogVisitor {
 public:
     explicit CrossLogVisitor(CrossLog& log) : m_log(log) {}
-    void qso(const LogQso& qso) override { m_log.add(qso, qso.line); }
+    void qso(const LogQso& qso) override { m_log.add(qso, qso.line, qso.timeHasSeconds); }
     void problem(const LogProblem& problem) override { m_log.skipped.push_back({problem.line, problem.message}); }
 
 private:
@@ -21,6 +22,27 @@ private:
 
 std::string CallOfFileName(std::string_view fileName) {
     return ToUpperAscii(std::filesystem::path(fileName).stem().string());
+}
+
+// The own call the log gives, else the file name's; a text that is no call sign leaves the log
+// unscored with the reason, as does a log that gives none and a file name that is none.
+void SettleOwnCall(std::string_view fileName, std::string given, CrossLog& log) {
+    if (given.empty()) {
+        std::string fromName = CallOfFileName(fileName);
+        if (!IsCallShaped(fromName)) {
+            log.unreadable = "the log names no own call, and its file name \"" + ShownText(fromName) +
+                             "\" is no call sign";
+            return;
+        }
+        log.ownCall = std::move(fromName);
+        log.ownCallFromFileName = true;
+        return;
+    }
+    if (!IsCallShaped(given)) {
+        log.unreadable = "the own call \"" + ShownText(given) + "\" is not a call sign";
+        return;
+    }
+    log.ownCall = std::move(given);
 }
 
 // "CATEGORY-OPERATOR: SINGLE-OP" (3.0) or "CATEGORY: SINGLE-OP ALL LOW" (2.0) as tag and value.
@@ -45,18 +67,16 @@ CrossLog CrossLogFromStream(std::string_view fileName, std::istream& input) {
         log.skipped.clear();
         return log;
     }
-    log.formatName = header.format == LogFormat::adif ? "ADIF" : "Cabrillo";
+    log.formatName = LogFormatName(header.format);
     if (log.qsos.empty()) {
         log.unreadable = "no QSO could be read from the log";
         return log;
     }
 
-    log.ownCall = header.ownCall;
-    if (log.ownCall.empty()) log.ownCall = ToUpperAscii(log.text(log.qsos.front().myCall));
-    if (log.ownCall.empty()) {
-        log.ownCall = CallOfFileName(fileName);
-        log.ownCallFromFileName = true;
-    }
+    std::string given = header.ownCall;
+    if (given.empty()) given = ToUpperAscii(log.text(log.qsos.front().myCall));
+    SettleOwnCall(fileName, std::move(given), log);
+    if (!log.unreadable.empty()) return log;
     log.giveOwnCallToQsosWithout();
     KeepCategories(header.categoryLines, log);
     return log;

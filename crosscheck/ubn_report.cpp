@@ -6,6 +6,7 @@
 #include "engine/ole_date.h"
 #include "crosscheck/escaping.h"
 #include "crosscheck/hour_chart.h"
+#include "crosscheck/row_text.h"
 
 namespace {
 
@@ -50,7 +51,9 @@ std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& resul
         const QsoCheck& check = checks[i];
         if (check.verdict == Verdict::matched) continue;
         const CrossQso& qso = log.qsos[i];
-        Row row{std::to_string(qso.line),        FormatOleDate(qso.time, "%Y-%m-%d %H%M"),
+        std::string time;
+        AppendLogTime(time, qso.seconds);
+        Row row{std::to_string(qso.line),        std::move(time),
                 std::string(log.text(qso.band)), std::string(log.text(qso.mode)),
                 std::string(log.text(qso.call)), ""};
         if (check.verdict == Verdict::bustedCall) {
@@ -165,7 +168,7 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
         "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n";
     html +=
         "<h1>UBN report for " + call + "</h1>\n<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
-    html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log);
+    html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log, run.period);
     html +=
         "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
     html += "<h2>Checked score</h2>\n<pre>" +

@@ -87,6 +87,7 @@ std::optional<std::string> AdifRecordReader::makeQso(const AdifFields& fields, L
     if (auto reason = readFrequency(fields, qso)) return reason;
     qso.mode = std::move(mode);
     qso.time = *time;
+    qso.timeHasSeconds = TrimmedBlanks(Field(fields, "TIME_ON")).size() == 6;
     std::string_view station = TrimmedBlanks(Field(fields, "STATION_CALLSIGN"));
     if (station.empty()) station = TrimmedBlanks(Field(fields, "OPERATOR"));
     if (station.find_first_of(" \t") != std::string_view::npos) return "own call \"" + std::string(station) + "\" is not a call sign";

@@ -138,6 +138,7 @@ std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view
     qso.band = BandOfKHz(frequency->hertz / 1000.0);
     qso.mode = *mode;
     qso.time = *time;
+    qso.timeHasSeconds = tokens[3].size() == 6;
     qso.myCall = ToUpperAscii(ownCall);
     qso.rstSent = sent->rst;
     qso.exchSent = sent->exchange;

@@ -95,6 +95,20 @@ LogContents Collect(std::string_view text, Read read) {
 
 }  // namespace
 
+std::string_view LogFormatName(LogFormat format) {
+    switch (format) {
+        case LogFormat::cabrillo:
+            return "Cabrillo";
+        case LogFormat::adif:
+            return "ADIF";
+        case LogFormat::adx:
+            return "ADIF XML (ADX)";
+        case LogFormat::unknown:
+            break;
+    }
+    return "";
+}
+
 LogFormat DetectLogFormat(std::string_view head, std::string* why) {
     auto unknown = [&](std::string reason) {
         if (why) *why = std::move(reason);

@@ -15,6 +15,7 @@
 // One QSO read from a log file.
 struct LogQso : QsoTexts {
     std::size_t line = 0;  // line of the QSO line (Cabrillo) or where the record starts (ADIF)
+    bool timeHasSeconds = false;  // the time was written "hhmmss"; "hhmm" stands for a whole minute
     // myCall is the QSO's own call where the line or record gives one, else empty: the log's own
     // call (LogHeader::ownCall) stands for it.
 };
@@ -83,6 +84,9 @@ LogContents ReadAdif(std::string_view text, const ReadOptions& options = {});
 // The format of a log from its first bytes, as ReadContestLog decides it; `why` says why it is
 // unknown.
 LogFormat DetectLogFormat(std::string_view head, std::string* why = nullptr);
+
+// "Cabrillo", "ADIF", "ADIF XML (ADX)"; empty for unknown.
+std::string_view LogFormatName(LogFormat format);
 
 // Longest own call taken as a call sign: longer calls are no call.
 inline constexpr std::size_t kMaxCallLength = 20;

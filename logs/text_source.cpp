@@ -25,15 +25,16 @@ bool TextSource::ensure(std::size_t bytes) {
 
 void TextSource::consume(std::size_t bytes) {
     const std::string_view gone = held().substr(0, bytes);
-    for (char c : gone) {
-        if (c == '\n') {
-            if (!m_afterCr) ++m_line;
-            m_afterCr = false;
-        } else {
-            if (c == '\r') ++m_line;
-            m_afterCr = c == '\r';
-        }
+    if (gone.empty()) return;
+    // Each CR ends a line, and each LF but one right after a CR (counted by whole-buffer scans).
+    std::size_t ends = static_cast<std::size_t>(std::count(gone.begin(), gone.end(), '\n'));
+    if (m_afterCr && gone.front() == '\n') --ends;
+    for (std::size_t cr = gone.find('\r'); cr != std::string_view::npos; cr = gone.find('\r', cr + 1)) {
+        ++ends;
+        if (cr + 1 < gone.size() && gone[cr + 1] == '\n') --ends;
     }
+    m_line += ends;
+    m_afterCr = gone.back() == '\r';
     m_start += gone.size();
     m_consumed += static_cast<std::streamoff>(gone.size());
 }

@@ -99,15 +99,18 @@ UploadCheck CheckUpload(std::string_view bytes, const ContestRules& rules, const
         return Refused(survey.unreadable.empty() ? "the file is not a contest log (Cabrillo or ADIF)" : survey.unreadable);
 
     UploadCheck check;
-    check.formatName = survey.header.format == LogFormat::adif ? "ADIF" : "Cabrillo";
+    check.formatName = LogFormatName(survey.header.format);
     check.ownCall = !survey.header.ownCall.empty() ? survey.header.ownCall : ToUpperAscii(survey.firstMyCall);
     if (check.ownCall.empty())
-        return Refused(survey.header.format == LogFormat::adif
+        return Refused(survey.header.format != LogFormat::cabrillo
                            ? "the log names no own call: give STATION_CALLSIGN in its records"
                            : "the log names no own call: give it on a CALLSIGN: line");
-    if (check.ownCall.size() > kMaxCallLength || check.ownCall.find_first_of(" \t") != std::string::npos)
-        return Refused("the own call \"" + check.ownCall.substr(0, kMaxCallLength) + "\" is not a call sign (at most " +
-                       std::to_string(kMaxCallLength) + " characters, no blanks)");
+    // The cross-check scores no log whose own call lacks a call's shape: such a log is refused now,
+    // while its sender can still mend it.
+    if (check.ownCall.size() > kMaxCallLength || !IsCallShaped(check.ownCall))
+        return Refused("the own call \"" + check.ownCall.substr(0, kMaxCallLength) +
+                       "\" is not a call sign (letters, digits and \"/\", at most " + std::to_string(kMaxCallLength) +
+                       " characters)");
     check.category = CategoryOf(survey.header.categoryLines);
 
     CheckSettings settings;
@@ -143,7 +146,7 @@ UploadCheck CheckUpload(std::string_view bytes, const ContestRules& rules, const
         check.warnings.push_back("The log holds no QSO that could be read: it is kept, but it scores nothing.");
     if (survey.header.ownCall.empty())
         check.warnings.push_back(std::string("The log has no ") +
-                                 (survey.header.format == LogFormat::adif ? "STATION_CALLSIGN" : "CALLSIGN: line") +
+                                 (survey.header.format != LogFormat::cabrillo ? "STATION_CALLSIGN" : "CALLSIGN: line") +
                                  "; the own call " + check.ownCall + " was taken from its QSOs.");
     if (check.category.empty())
         check.warnings.push_back("The log names no category (CATEGORY-...: lines): it will be listed without one.");

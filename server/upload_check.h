@@ -28,7 +28,7 @@ struct UploadCheck {
 
     std::string ownCall;
     std::string category;  // the CATEGORY lines, "; " between them; empty when none
-    std::string formatName;  // "Cabrillo" or "ADIF"
+    std::string formatName;  // LogFormatName: "Cabrillo", "ADIF" or "ADIF XML (ADX)"
     std::size_t qsosRead = 0;
     std::size_t qsosScored = 0;  // taken into the log by the plug-in's add path
     std::size_t skippedLines = 0;

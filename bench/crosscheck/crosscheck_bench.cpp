@@ -1,10 +1,15 @@
 // The committee's cross-check on simulated contests of 200 and 2,000 logs of 1,000 QSOs each
 // (Cabrillo 3.0, 2.0 and ADIF in turn), read from files: reading, matching and scoring, then the
-// same with every report rendered. The logs are written once per size, outside the timing.
+// same with every report rendered, then the whole program with every file written. The logs are
+// written once per size, outside the timing. Each run reports the process's CPU time (all its
+// threads) beside the wall time, and the machine's load average when it ended.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +18,7 @@
 #include <string>
 
 #include "tools/contest_simulator/contest_simulator.h"
+#include "crosscheck/crosscheck_command.h"
 #include "crosscheck/crosscheck_run.h"
 #include "crosscheck/results_pages.h"
 #include "crosscheck/ubn_report.h"
@@ -73,6 +79,21 @@ double PeakMemoryMB() {
     return 0;
 }
 
+// User and system time of every thread of the process so far, in seconds.
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The process's CPU time of the runs (one iteration each) and the load the machine had.
+void ReportCpu(benchmark::State& state, double cpuBefore) {
+    state.counters["cpu_s"] = ProcessCpuSeconds() - cpuBefore;
+    double load[1] = {0};
+    if (getloadavg(load, 1) == 1) state.counters["load"] = load[0];
+}
+
 void Report(benchmark::State& state, const CrossCheckRun& run) {
     state.counters["logs"] = static_cast<double>(run.results.size());
     state.counters["qsos"] = static_cast<double>(run.qsos);
@@ -84,10 +105,12 @@ void BM_CrossCheck(benchmark::State& state) {
     CrossCheckSettings settings;
     settings.districtList = DistrictList();
     ResetPeakMemory();
+    const double cpu = ProcessCpuSeconds();
     for (auto _ : state) {
         const CrossCheckRun run = RunCrossCheck(files, settings);
         Report(state, run);
     }
+    ReportCpu(state, cpu);
 }
 
 void BM_CrossCheckWithReports(benchmark::State& state) {
@@ -95,6 +118,7 @@ void BM_CrossCheckWithReports(benchmark::State& state) {
     CrossCheckSettings settings;
     settings.districtList = DistrictList();
     ResetPeakMemory();
+    const double cpu = ProcessCpuSeconds();
     for (auto _ : state) {
         const CrossCheckRun run = RunCrossCheck(files, settings);
         std::size_t bytes = ResultsHtml(run, settings.rules).size() + ResultsCsv(run, settings.rules).size();
@@ -104,6 +128,29 @@ void BM_CrossCheckWithReports(benchmark::State& state) {
         state.counters["report_MB"] = static_cast<double>(bytes) / 1e6;
         Report(state, run);
     }
+    ReportCpu(state, cpu);
+}
+
+// What a committee runs: zelk-crosscheck on the folder, every file written (checks.csv as well)
+// into an output folder that the run before wrote, so it is replaced.
+void BM_CrossCheckProgram(benchmark::State& state) {
+    const auto& files = ContestFiles(static_cast<std::size_t>(state.range(0)));
+    const fs::path folder = files.front().parent_path();
+    const std::string districts = (folder.parent_path() / "zelk.txt").string();
+    if (!fs::exists(districts)) std::ofstream(districts, std::ios::binary) << DistrictList();
+    const std::string output = (folder.parent_path() / ("out-" + folder.filename().string())).string();
+    const std::string logs = folder.string();
+    const char* argv[] = {"zelk-crosscheck", "-q", "--districts", districts.c_str(), "-o", output.c_str(),
+                          logs.c_str()};
+    ResetPeakMemory();
+    const double cpu = ProcessCpuSeconds();
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        if (CrossCheckMain(static_cast<int>(std::size(argv)), argv, out, err) == 2)
+            state.SkipWithError(("zelk-crosscheck failed: " + err.str()).c_str());
+    }
+    state.counters["peak_rss_MB"] = PeakMemoryMB();
+    ReportCpu(state, cpu);
 }
 
 BENCHMARK(BM_CrossCheck)
@@ -114,6 +161,13 @@ BENCHMARK(BM_CrossCheck)
     ->Iterations(1)
     ->Repetitions(3);
 BENCHMARK(BM_CrossCheckWithReports)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(BM_CrossCheckProgram)
     ->Arg(200)
     ->Arg(2000)
     ->Unit(benchmark::kSecond)

@@ -30,6 +30,12 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 HOSTILE_CALL = "<script>"
 HOSTILE_CATEGORY = "<img src=x onerror=alert(1)><script>alert(2)</script>"
+HOSTILE_CATEGORY_CALL = "UR9XSS"
+
+
+def hostile_log(call, category):
+    return (f"START-OF-LOG: 3.0\nCALLSIGN: {call}\nCATEGORY-OPERATOR: {category}\n"
+            "QSO:  3520 CW 2017-05-05 2100 UR9XSS 599 KI01 DL1ABC 599 001\nEND-OF-LOG:\n")
 
 
 def free_port():
@@ -132,15 +138,20 @@ def main():
         receipt_url = driver.find_element(By.CSS_SELECTOR, "table.receipt a").get_attribute("href")
         shot("server-receipt.png")
 
-        # A hostile log through the form: shown as text on its receipt.
-        hostile = (f"START-OF-LOG: 3.0\nCALLSIGN: {HOSTILE_CALL}\nCATEGORY-OPERATOR: {HOSTILE_CATEGORY}\n"
-                   "QSO:  3520 CW 2017-05-05 2100 UR9XSS 599 KI01 DL1ABC 599 001\nEND-OF-LOG:\n")
+        # Hostile logs through the form: markup as the own call is refused, in a category it is kept;
+        # both pages show it as text.
         driver.get(base + "/")
-        driver.find_element(By.NAME, "text").send_keys(hostile)
+        driver.find_element(By.NAME, "text").send_keys(hostile_log(HOSTILE_CALL, "SINGLE-OP"))
         driver.find_element(By.CSS_SELECTOR, "form.box button").click()
-        wait_for(lambda: "Receipt for" in driver.title, "the hostile log's receipt")
-        no_dialog(driver, "the hostile receipt")
+        wait_for(lambda: "Log not accepted" in driver.title, "the hostile call's refusal")
+        no_dialog(driver, "the hostile call's refusal")
         assert "<SCRIPT>" in driver.find_element(By.TAG_NAME, "body").text
+        driver.get(base + "/")
+        driver.find_element(By.NAME, "text").send_keys(hostile_log(HOSTILE_CATEGORY_CALL, HOSTILE_CATEGORY))
+        driver.find_element(By.CSS_SELECTOR, "form.box button").click()
+        wait_for(lambda: "Receipt for" in driver.title, "the hostile category's receipt")
+        no_dialog(driver, "the hostile category's receipt")
+        assert HOSTILE_CATEGORY in driver.find_element(By.TAG_NAME, "body").text
 
         # The simulated contest's 60 logs come in through the API.
         logs = os.path.join(work, "contest-logs")
@@ -182,13 +193,13 @@ def main():
         no_dialog(driver, "the results")
         missing = [call for call in calls if call not in results]
         assert not missing, f"calls missing from the results: {missing}"
-        assert HOSTILE_CATEGORY in results and "<SCRIPT>" in results, "the hostile log is listed as text"
+        assert HOSTILE_CATEGORY_CALL in results, "the log with the hostile category is listed"
         shot("server-results.png")
 
         for page in ("/received", "/"):
             driver.get(base + page)
             no_dialog(driver, page)
-        assert "<SCRIPT>" in driver.find_element(By.TAG_NAME, "body").text or page == "/"
+        assert HOSTILE_CATEGORY_CALL in driver.find_element(By.TAG_NAME, "body").text or page == "/"
 
         # The participant's receipt now leads to the log's report.
         driver.get(receipt_url)

@@ -204,7 +204,8 @@ TEST(CrossMatch, WhatThePlugInRejectsIsNeitherMatchedNorMissing) {
 
 namespace {
 
-TEST(CrossMatch, AQsoOutsideTheGivenPeriodIsNotCheckedAndLosesItsCredit) {
+// A record outside the period loses its own credit and still confirms its partner's.
+TEST(CrossMatch, AQsoOutsideTheGivenPeriodLosesItsCreditAndStillConfirmsThePartner) {
     const std::vector<CrossLog> logs = {
         MakeLog("UT5ZZ", {{"DL1ABC", -1, "KI-01", "1"},
                           {"DL1ABC", 0, "KI-01", "2", "40m"},
@@ -218,13 +219,64 @@ TEST(CrossMatch, AQsoOutsideTheGivenPeriodIsNotCheckedAndLosesItsCredit) {
     rules.periodSeconds = std::pair(start, start + 3600);
     const auto checks = CrossCheck(logs, rules);
     EXPECT_EQ(VerdictsOf(checks[0]),
-              (std::vector{Verdict::outsidePeriod, Verdict::matched, Verdict::notInLog}));
+              (std::vector{Verdict::outsidePeriod, Verdict::matched, Verdict::matched}));
     EXPECT_EQ(VerdictsOf(checks[1]),
-              (std::vector{Verdict::notInLog, Verdict::matched, Verdict::outsidePeriod}));
+              (std::vector{Verdict::matched, Verdict::matched, Verdict::outsidePeriod}));
+    EXPECT_EQ(checks[1][0].partnerQso, 0u);
     EXPECT_FALSE(KeepsCredit(Verdict::outsidePeriod, rules));
     // Without a period nothing is outside it.
     EXPECT_EQ(VerdictsOf(CrossCheck(logs, {})[0]),
               (std::vector{Verdict::matched, Verdict::matched, Verdict::matched}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CrossMatch, ABustedCallIsFoundWhenTheRightStationsRecordIsARepeat) {
+    // SP3ABC logged UT5ZY as UT5ZZ at 21:10 and right at 21:40; UT5ZY logged SP3ABC both times.
+    const std::vector<CrossLog> logs = {
+        MakeLog("SP3ABC", {{"UT5ZZ", 10, "1", "KI-01"}, {"UT5ZY", 40, "2", "KI-01"}}),
+        MakeLog("UT5ZY", {{"SP3ABC", 10, "KI-01", "1"}, {"SP3ABC", 40, "KI-01", "2"}}),
+        MakeLog("UT5ZZ", {{"DL1ABC", 20, "KR-02", "5"}}),
+    };
+    const auto checks = CrossCheck(logs, {});
+    EXPECT_EQ(VerdictsOf(checks[0]), (std::vector{Verdict::bustedCall, Verdict::matched}));
+    EXPECT_EQ(checks[0][0].slip, CallSlip::changed);
+    EXPECT_EQ(checks[0][0].partnerLog, 1u);
+    EXPECT_EQ(checks[0][0].partnerQso, 0u);
+    // UT5ZY's first record is the busted call's partner; its second is the plug-in's dupe.
+    EXPECT_EQ(VerdictsOf(checks[1]), (std::vector{Verdict::matched, Verdict::dupe}));
+}
+
+TEST(CrossMatch, ARepeatIsADupeWhetherOneOrBothSidesLoggedIt) {
+    const std::vector<CrossLog> bothSides = {
+        MakeLog("UT5ZZ", {{"DL1ABC", 0, "KI-01", "1"}, {"DL1ABC", 30, "KI-01", "2"}}),
+        MakeLog("DL1ABC", {{"UT5ZZ", 0, "1", "KI-01"}, {"UT5ZZ", 30, "2", "KI-01"}}),
+    };
+    const auto both = CrossCheck(bothSides, {});
+    EXPECT_EQ(VerdictsOf(both[0]), (std::vector{Verdict::matched, Verdict::dupe}));
+    EXPECT_EQ(VerdictsOf(both[1]), (std::vector{Verdict::matched, Verdict::dupe}));
+
+    const std::vector<CrossLog> oneSide = {
+        MakeLog("UT5ZZ", {{"DL1ABC", 0, "KI-01", "1"}, {"DL1ABC", 30, "KI-01", "2"}}),
+        MakeLog("DL1ABC", {{"UT5ZZ", 0, "1", "KI-01"}}),
+    };
+    EXPECT_EQ(VerdictsOf(CrossCheck(oneSide, {})[0]), (std::vector{Verdict::matched, Verdict::dupe}));
+}
+
+TEST(CrossMatch, ARecordOutsideThePeriodMakesNoRepeat) {
+    // UT5ZZ's 20:59 record has no credit, so its 21:20 one is the first of the period: not in DL1ABC's log.
+    const std::vector<CrossLog> logs = {
+        MakeLog("UT5ZZ", {{"DL1ABC", -1, "KI-01", "1"}, {"DL1ABC", 20, "KI-01", "2"}}),
+        MakeLog("DL1ABC", {{"UT5ZZ", 0, "1", "KI-01"}}),
+    };
+    MatchRules rules;
+    const std::int64_t start = WholeSeconds(OleDateTime{kContestStart});
+    rules.periodSeconds = std::pair(start, start + 3600);
+    const auto checks = CrossCheck(logs, rules);
+    EXPECT_EQ(VerdictsOf(checks[0]), (std::vector{Verdict::outsidePeriod, Verdict::notInLog}));
+    EXPECT_EQ(VerdictsOf(checks[1]), (std::vector{Verdict::matched}));
 }
 
 }  // namespace

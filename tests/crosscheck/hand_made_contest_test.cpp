@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -244,9 +245,9 @@ TEST_F(HandMadeContest, EachRuleHasItsOption) {
         // Ten minutes apart is one QSO in a window of ten.
         {{"--window", "10"}, "1,UT5ZZ,6,3,1,0,6,0,42.9,1,1,1,1,", "1,DL1ABC,3,3,2,2,6,6,0.0,0,0,0,0,"},
         // A contest period of 21:05 to 22:00 leaves UT5ZZ's first and last QSO and all of DL1ABC's outside;
-        // EA7XX is then in UT5ZZ's log alone: a unique.
+        // DL1ABC's records still confirm UT5ZZ's (EA7XX stays not checkable), and its own lose their credit.
         {{"--start", "2017-05-05 21:05", "--end", "2017-05-05 22:00"},
-         "1,UT5ZZ,6,2,1,0,6,0,71.4,1,1,1,2,",
+         "1,UT5ZZ,6,2,1,0,6,0,71.4,1,1,1,1,",
          "1,DL1ABC,3,0,2,0,6,0,100.0,0,0,0,0,"},
         // Without the search for busted calls OK2XZ is a unique, and OK2XY's record is not in UT5ZZ's log.
         {{"--no-busted-calls"}, "1,UT5ZZ,6,4,1,0,6,0,28.6,1,0,1,2,", "2,OK2XY,1,0,1,0,1,0,100.0,1,0,0,0,"},
@@ -297,10 +298,9 @@ TEST_F(HandMadeContest, TextsFromALogAreEscapedInHtmlAndCsv) {
 
 TEST_F(HandMadeContest, TheOutputFolderIsReplacedWholeButNeverAForeignOne) {
     ASSERT_EQ(runDefault().exitCode, 1);
-    write("out/OLDCALL.ubn.txt", "from the last run");
+    ASSERT_TRUE(fs::exists(m_root / "out/OK2XY.ubn.txt"));
     fs::remove(m_root / "logs/ok2xy.adi");
     ASSERT_EQ(runDefault().exitCode, 1);
-    EXPECT_FALSE(fs::exists(m_root / "out/OLDCALL.ubn.txt"));
     EXPECT_FALSE(fs::exists(m_root / "out/OK2XY.ubn.txt"));
     EXPECT_TRUE(fs::exists(m_root / "out/UT5ZZ.ubn.txt"));
 
@@ -312,6 +312,56 @@ TEST_F(HandMadeContest, TheOutputFolderIsReplacedWholeButNeverAForeignOne) {
         << refused.err;
     EXPECT_EQ(read("mine/thesis.txt"), "keep me");
     EXPECT_FALSE(fs::exists(m_root / "mine/results.html"));
+}
+
+// A file put into the results by hand is never deleted with them: the run refuses, naming it, and
+// the previous results stay.
+TEST_F(HandMadeContest, AFileTheProgramDidNotWriteInItsFolderIsNeverDeleted) {
+    ASSERT_EQ(runDefault().exitCode, 1);
+    for (const char* name : {"out/notes.txt", "out/OLDCALL.ubn.txt"}) {
+        write(name, "the committee's own notes");
+        const RunResult refused = runDefault();
+        EXPECT_EQ(refused.exitCode, 2) << name;
+        EXPECT_NE(refused.err.find("holds " + (m_root / name).string() + ", which zelk-crosscheck did not write"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_EQ(read(name), "the committee's own notes");
+        EXPECT_TRUE(fs::exists(m_root / "out/OK2XY.ubn.txt"));
+        fs::remove(m_root / name);
+    }
+    fs::create_directories(m_root / "out/drafts");
+    EXPECT_EQ(runDefault().exitCode, 2);
+    EXPECT_TRUE(fs::exists(m_root / "out/drafts"));
+}
+
+TEST_F(HandMadeContest, LeftoversOfStoppedRunsAreRemovedButNotWhatTheyDidNotWrite) {
+    // Process ids above the system's largest: no such process runs.
+    fs::create_directories(m_root / "out.new-99999998");
+    write("out.new-99999998/.zelk-crosscheck", "Written by zelk-crosscheck; replaced whole on its next run. Its "
+                                               "files:\nUT5ZZ.ubn.txt\nUT5ZZ.html\n");
+    write("out.new-99999998/UT5ZZ.ubn.txt", "half written");
+    // An earlier version's mark names no files: those of its names' shape are its own.
+    fs::create_directories(m_root / "out.old-99999997");
+    write("out.old-99999997/.zelk-crosscheck", "Written by zelk-crosscheck; replaced whole on its next run.\n");
+    write("out.old-99999997/DL1ABC.html", "an earlier page");
+    write("out.old-99999997/results.csv", "earlier results");
+    ASSERT_EQ(runDefault().exitCode, 1);
+    EXPECT_FALSE(fs::exists(m_root / "out.new-99999998"));
+    EXPECT_FALSE(fs::exists(m_root / "out.old-99999997"));
+    EXPECT_TRUE(fs::exists(m_root / "out/UT5ZZ.ubn.txt"));
+    for (const fs::directory_entry& entry : fs::directory_iterator(m_root))
+        EXPECT_EQ(entry.path().filename().string().find("out."), std::string::npos) << entry.path();
+
+    fs::create_directories(m_root / "out.new-99999996");
+    write("out.new-99999996/.zelk-crosscheck", "Written by zelk-crosscheck; replaced whole on its next run.\n");
+    write("out.new-99999996/thesis.txt", "keep me");
+    const RunResult refused = runDefault();
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find((m_root / "out.new-99999996/thesis.txt").string() +
+                               ", which zelk-crosscheck did not write"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(read("out.new-99999996/thesis.txt"), "keep me");
 }
 
 TEST_F(HandMadeContest, NothingUsableOrBadOptionsExitWithTwoAndWriteNothing) {
@@ -371,6 +421,115 @@ TEST_F(HandMadeContest, EveryQsoHasItsVerdictInChecksCsv) {
         "ok2xy.adi,2,OK2XY,2017-05-05 2121,160m,CW,UT5ZZ,KI01,matched,,KI01",
     };
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// Logs whose own call would make a bad file name: a device name, the results' own name, markup, a
+// line break, a CALLSIGN: line longer than a file name may be.
+TEST_F(HandMadeContest, ALogWithoutAUsableOwnCallIsNotScoredAndTheRunGoesOn) {
+    const std::string adifWithoutCall = kOk2xy;
+    for (const char* name : {"CON.adi", "nul", "RESULTS.adi", "<SCRIPT>.adi", "OK1\nAB.adi"})
+        write(std::string("logs/") + name, adifWithoutCall);
+    std::string longCallsign = kUt5zz;
+    longCallsign.replace(longCallsign.find("CALLSIGN: UT5ZZ"), 15, "CALLSIGN: " + std::string(248, 'A'));
+    write("logs/long.log", longCallsign);
+
+    const RunResult result = runDefault();
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.out.find("Logs: 10 found, 4 scored, 6 not scored"), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("CON.adi: not scored: the log names no own call, and its file name \"CON\" is no "
+                              "call sign\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("OK1\\nAB.adi: not scored: the log names no own call, and its file name "
+                              "\"OK1\\nAB\" is no call sign\n"),
+              std::string::npos)
+        << result.err;
+    // The long log is UT5ZZ's older copy by its name order, but it is never scored: UT5ZZ.log counts.
+    EXPECT_NE(result.err.find("long.log: not scored: the own call \"AAAAAAAAAAAAAAAAAAAAAAAA...\" is not a "
+                              "call sign\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(fs::exists(m_root / "out/UT5ZZ.ubn.txt"));
+    const std::vector<std::string> lines = CsvLines(read("out/results.csv"));
+    ASSERT_EQ(lines.size(), 1u + 4u + 6u);
+    EXPECT_EQ(lines[5], ",,,,,,,,,,,,,,<SCRIPT>.adi,\"the log names no own call, and its file name \"\"<SCRIPT>\"\" is "
+                        "no call sign\"");
+
+    // No two files of the results differ in case alone, and none is named after a device.
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(m_root / "out")) {
+        std::string name = entry.path().filename().string();
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(names.insert(name).second) << name;
+        const std::string stem = name.substr(0, name.find('.'));
+        EXPECT_NE(stem, "CON");
+        EXPECT_NE(stem, "NUL");
+    }
+    EXPECT_EQ(names.size(), 2u * 4u + 4u);  // two pages per scored log, results, checks and the mark
+}
+
+}  // namespace
+
+namespace {
+
+// The numbers of QSOs the chart's bars hold, from their titles ("80m 21:00: 3 QSOs").
+std::size_t QsosInBars(const std::string& page) {
+    std::size_t sum = 0;
+    for (std::size_t at = page.find("<title>", page.find("<svg")); at != std::string::npos;
+         at = page.find("<title>", at + 1)) {
+        const std::size_t colon = page.find(": ", page.find(':', at) + 1);
+        sum += std::stoul(page.substr(colon + 2));
+    }
+    return sum;
+}
+
+constexpr const char* kThreeDays =
+    "START-OF-LOG: 3.0\nCALLSIGN: DL2ZZ\n"
+    "QSO:  1820 CW 2017-05-05 2100 DL2ZZ 599 001 UT5ZZ 599 KI01\n"
+    "QSO:  3520 CW 2017-05-08 2059 DL2ZZ 599 002 UT5ZZ 599 KI01\n"
+    "QSO:  7020 CW 2017-05-08 2100 DL2ZZ 599 003 UT5ZZ 599 KI01\n"
+    "END-OF-LOG:\n";
+
+// The chart covers the contest period; a QSO outside it is counted, so the bars and the count make
+// the QSOs read. The edges: the last hour of the period or of the longest span charted, and the
+// hour past it.
+TEST_F(HandMadeContest, TheChartCoversThePeriodAndCountsTheQsosOutsideIt) {
+    // 21:00 to 23:00: UR7QM's 22:50 QSO in the last hour; DL1ABC's 23:10 one an hour past the end.
+    write("logs/DL1ABC.cbr", std::string(kDl1abc).replace(std::string(kDl1abc).find("2240"), 4, "2310"));
+    ASSERT_EQ(run({(m_root / "logs").string(), "-o", (m_root / "out").string(), "--start", "2017-05-05 21:00",
+                   "--end", "2017-05-05 23:00"})
+                  .exitCode,
+              1);
+    const std::string ur7qm = read("out/UR7QM.html");
+    EXPECT_NE(ur7qm.find("<title>40m 22:00: 1 QSO</title>"), std::string::npos) << ur7qm;
+    EXPECT_NE(ur7qm.find("<p>2 QSOs charted, 2017-05-05 21:00 to 2017-05-05 23:00 UTC; 0 QSOs outside"),
+              std::string::npos);
+    const std::string dl1abc = read("out/DL1ABC.html");
+    EXPECT_EQ(dl1abc.find("<title>40m"), std::string::npos) << dl1abc;
+    EXPECT_NE(dl1abc.find("<p>2 QSOs charted, 2017-05-05 21:00 to 2017-05-05 23:00 UTC; 1 QSO outside"),
+              std::string::npos)
+        << dl1abc;
+    EXPECT_EQ(QsosInBars(dl1abc) + 1, 3u);
+
+    // A QSO with a wrong date stretches the period past 72 hours: the 72 hours holding most of the
+    // log's QSOs are charted, the first QSO's hour to the last hour before the third day's 21:00.
+    write("logs/DL2ZZ.cbr", kThreeDays);
+    ASSERT_EQ(runDefault().exitCode, 1);
+    const std::string dl2zz = read("out/DL2ZZ.html");
+    EXPECT_NE(dl2zz.find("<title>160m 21:00: 1 QSO</title>"), std::string::npos) << dl2zz;
+    EXPECT_NE(dl2zz.find("<title>80m 20:00: 1 QSO</title>"), std::string::npos) << dl2zz;
+    EXPECT_EQ(dl2zz.find("<title>40m"), std::string::npos) << dl2zz;
+    EXPECT_NE(dl2zz.find("<p>2 QSOs charted, 2017-05-05 21:00 to 2017-05-08 21:00 UTC; 1 QSO outside"),
+              std::string::npos)
+        << dl2zz;
+    EXPECT_EQ(QsosInBars(dl2zz) + 1, 3u);
+    const std::string ut5zz = read("out/UT5ZZ.html");
+    EXPECT_NE(ut5zz.find("<p>7 QSOs charted"), std::string::npos);
+    EXPECT_EQ(QsosInBars(ut5zz), 7u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "crosscheck/cross_match.h"
 #include "crosscheck/log_source.h"
 
 namespace {
@@ -85,6 +86,90 @@ TEST(LogSource, AFileThatIsNoUsableLogSaysWhy) {
     for (const UnusableCase& c : cases)
         EXPECT_EQ(CrossLogFromText("x.log", c.text).unreadable, c.reason) << c.text;
     EXPECT_EQ(ReadCrossLog("/nonexistent/folder/x.log").unreadable, "the file cannot be read");
+}
+
+}  // namespace
+
+namespace {
+
+struct BadOwnCallCase {
+    const char* what;
+    std::string fileName;
+    std::string text;
+    const char* reason;
+};
+
+TEST(LogSource, AnOwnCallThatIsNoCallSignLeavesTheLogUnscoredWithTheReason) {
+    const std::string adifWithoutCall = std::string("<EOH>\n") + kAdifQso + "<EOR>\n";
+    const std::string longCall = std::string(300, 'A') + "1B";
+    const BadOwnCallCase cases[] = {
+        {"device name", "CON.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"CON\" is no call sign"},
+        {"device name, lower case", "nul", adifWithoutCall,
+         "the log names no own call, and its file name \"NUL\" is no call sign"},
+        {"the results' own name", "results.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"RESULTS\" is no call sign"},
+        {"markup", "<script>.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"<SCRIPT>\" is no call sign"},
+        {"line break", "OK1\nAB.adi", adifWithoutCall,
+         "the log names no own call, and its file name \"OK1\\nAB\" is no call sign"},
+        {"CALLSIGN: of 302 characters", "UT5ZZ.log",
+         "START-OF-LOG: 3.0\nCALLSIGN: " + longCall + "\n" + kQsoLine,
+         "the own call \"AAAAAAAAAAAAAAAAAAAAAAAA...\" is not a call sign"},
+        {"CALLSIGN: of a device", "UT5ZZ.log", "START-OF-LOG: 3.0\nCALLSIGN: con\n" + std::string(kQsoLine),
+         "the own call \"CON\" is not a call sign"},
+        {"STATION_CALLSIGN with markup", "UT5ZZ.adi",
+         std::string("<EOH>\n") + kAdifQso + "<STATION_CALLSIGN:8><SCRIPT> <EOR>\n",
+         "the own call \"<SCRIPT>\" is not a call sign"},
+    };
+    for (const BadOwnCallCase& c : cases) {
+        const CrossLog log = CrossLogFromText(c.fileName, c.text);
+        EXPECT_EQ(log.unreadable, c.reason) << c.what;
+        EXPECT_EQ(log.ownCall, "") << c.what;
+    }
+    // A call from a file name that is one is still taken: "ok2xy.adi", "DL1ABC-P.log" is not.
+    EXPECT_EQ(CrossLogFromText("ok2xy.adi", adifWithoutCall).ownCall, "OK2XY");
+    EXPECT_NE(CrossLogFromText("DL1ABC-P.log", adifWithoutCall).unreadable, "");
+}
+
+}  // namespace
+
+namespace {
+
+struct PrecisionCase {
+    const char* adifTime;  // DL1XYZ's TIME_ON beside SP3ABC's Cabrillo 2110
+    Verdict verdict;
+};
+
+// A Cabrillo time is a whole minute: beside a time with seconds the minutes are compared, as two
+// Cabrillo times are (2110 and 2115 match in a window of five minutes).
+TEST(LogSource, AMinuteAndATimeWithSecondsAreComparedByTheMinute) {
+    const std::string cabrillo =
+        "START-OF-LOG: 3.0\nCALLSIGN: SP3ABC\nQSO:  3520 CW 2017-05-05 2110 SP3ABC 599 001 DL1XYZ 599 002\n";
+    const PrecisionCase cases[] = {
+        {"211530", Verdict::matched}, {"211559", Verdict::matched}, {"211600", Verdict::notInLog},
+        {"210500", Verdict::matched}, {"210459", Verdict::notInLog}, {"2115", Verdict::matched},
+        {"2116", Verdict::notInLog},
+    };
+    for (const PrecisionCase& c : cases) {
+        const std::string adif = std::string("<EOH>\n<CALL:6>SP3ABC <QSO_DATE:8>20170505 <TIME_ON:") +
+                                 std::to_string(std::string(c.adifTime).size()) + ">" + c.adifTime +
+                                 " <BAND:3>80m <MODE:2>CW <STX_STRING:3>002 <SRX_STRING:3>001 "
+                                 "<STATION_CALLSIGN:6>DL1XYZ <EOR>\n";
+        const std::vector<CrossLog> logs = {CrossLogFromText("SP3ABC.cbr", cabrillo),
+                                            CrossLogFromText("DL1XYZ.adi", adif)};
+        const auto checks = CrossCheck(logs, {});
+        EXPECT_EQ(checks[0][0].verdict, c.verdict) << c.adifTime;
+        EXPECT_EQ(checks[1][0].verdict, c.verdict) << c.adifTime;
+    }
+    // Two times with seconds keep them: 21:10:00 and 21:15:01 are more than five minutes apart.
+    const std::string early = "<EOH>\n<CALL:6>DL1XYZ <QSO_DATE:8>20170505 <TIME_ON:6>211000 <BAND:3>80m "
+                              "<MODE:2>CW <STX_STRING:3>001 <SRX_STRING:3>002 <STATION_CALLSIGN:6>SP3ABC <EOR>\n";
+    const std::string late = "<EOH>\n<CALL:6>SP3ABC <QSO_DATE:8>20170505 <TIME_ON:6>211501 <BAND:3>80m "
+                             "<MODE:2>CW <STX_STRING:3>002 <SRX_STRING:3>001 <STATION_CALLSIGN:6>DL1XYZ <EOR>\n";
+    const auto apart =
+        CrossCheck({CrossLogFromText("SP3ABC.adi", early), CrossLogFromText("DL1XYZ.adi", late)}, {});
+    EXPECT_EQ(apart[0][0].verdict, Verdict::notInLog);
 }
 
 }  // namespace

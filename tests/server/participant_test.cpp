@@ -34,6 +34,7 @@ TEST(Upload, EachKindOfLogGetsItsAnswer) {
         {"no own call", "START-OF-LOG: 3.0\nQSO:  3520 CW 2017-05-05 2100       599 KI01 DL1ABC 599 001\nEND-OF-LOG:\n", 422,
          "names no own call"},
         {"call too long", CabrilloLog("UT5ZZABCDEFGHIJKLMNOPQRSTUV", kTwoQsos), 422, "is not a call sign"},
+        {"own call of a device's name", CabrilloLog("CON", kTwoQsos), 422, "is not a call sign"},
         {"0-QSO log kept with its warning", CabrilloLog("UR0QSO", ""), 201, "holds no QSO"},
         {"no category", CabrilloLog("UR1CAT", kTwoQsos, ""), 201, "names no category"},
         {"QSO outside the period", CabrilloLog("UR2OUT", "QSO:  3520 CW 2017-05-06 0400 UR2OUT 599 KI01 DL1ABC 599 001\n"),
@@ -151,21 +152,24 @@ TEST(Limits, TooLargeAndTooManyAreRefusedWithAPage) {
 
 TEST(Escaping, HostileCallsAndCategoriesAreShownAsText) {
     RunningSite site;
-    const std::string hostileCall = "\"><b>X";
     const std::string hostileCategory = "CATEGORY-OPERATOR: <script>alert(1)</script><img src=x onerror=alert(2)>";
-    auto res = UploadLog(site.client(), CabrilloLog(hostileCall, kTwoQsos, hostileCategory), "/upload");
+    auto res = UploadLog(site.client(), CabrilloLog("UR7XSS", kTwoQsos, hostileCategory), "/upload");
     ASSERT_EQ(res->status, 201);
     const auto session = site.login();
     for (const auto& page : {res->body, site.client().Get("/received")->body, site.client().Get("/committee", session.headers)->body}) {
         EXPECT_EQ(page.find("<script>"), std::string::npos);
         EXPECT_EQ(page.find("<img src=x"), std::string::npos);
-        EXPECT_EQ(page.find("\"><b>"), std::string::npos);
         EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
     }
-    // A call with a blank is no call: the refusal names it, escaped.
-    auto refused = UploadLog(site.client(), CabrilloLog("<img src=x onerror=alert(3)>", kTwoQsos), "/upload");
-    EXPECT_EQ(refused->status, 422);
-    EXPECT_EQ(refused->body.find("<img"), std::string::npos);
+    // Markup where the own call stands is no call: the refusal names it, escaped.
+    for (const char* hostileCall : {"<img src=x onerror=alert(3)>", "\"><b>X", "<SCRIPT>"}) {
+        auto refused = UploadLog(site.client(), CabrilloLog(hostileCall, kTwoQsos), "/upload");
+        EXPECT_EQ(refused->status, 422) << hostileCall;
+        EXPECT_EQ(refused->body.find("<img"), std::string::npos);
+        EXPECT_EQ(refused->body.find("\"><b>"), std::string::npos);
+        EXPECT_EQ(refused->body.find("<SCRIPT>"), std::string::npos);
+        EXPECT_NE(refused->body.find("is not a call sign"), std::string::npos) << hostileCall;
+    }
 }
 
 TEST(Headers, EveryPageForbidsScriptsAndFraming) {
