@@ -4,7 +4,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <vector>
+#include <span>
+
+#include <boost/container/small_vector.hpp>
 
 #include "logs/qso_fields.h"
 
@@ -16,8 +18,11 @@ constexpr double kMaxMegahertz = 30;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::vector<std::string_view> Tokens(std::string_view text) {
-    std::vector<std::string_view> tokens;
+// Room for the fields of any usual QSO line without taking memory per line.
+using Fields = boost::container::small_vector<std::string_view, 16>;
+
+Fields Tokens(std::string_view text) {
+    Fields tokens;
     std::size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && IsBlank(text[i])) ++i;
@@ -49,7 +54,7 @@ struct Received {
 };
 
 // The fields on one side of the worked call: none, an RST or an exchange alone, or both.
-std::optional<Received> SideOf(const std::vector<std::string_view>& fields, std::string_view mode) {
+std::optional<Received> SideOf(std::span<const std::string_view> fields, std::string_view mode) {
     if (fields.size() > 2) return std::nullopt;
     if (fields.size() == 2) return Received{fields[0], fields[1]};
     if (fields.empty()) return Received{};
@@ -71,7 +76,7 @@ std::string_view LastField(std::string_view fields) {
 
 std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view text, std::size_t line,
                                                                 const CabrilloLineRules& rules) {
-    std::vector<std::string_view> tokens = Tokens(text);
+    Fields tokens = Tokens(text);
     if (tokens.size() < 5) return "QSO line has " + std::to_string(tokens.size()) + " fields, too few for a QSO";
     // In a log whose every line has the transmitter column, the rest reads as a line without it.
     if (rules.transmitter == TransmitterColumn::everyLine && tokens.size() > 5 && IsTransmitterField(tokens.back()))
@@ -96,7 +101,7 @@ std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view
     std::size_t next = 4;
     std::string_view ownCall;
     if (IsCallShaped(tokens[next])) ownCall = tokens[next++];
-    std::vector<std::size_t> calls;
+    boost::container::small_vector<std::size_t, 4> calls;
     for (std::size_t i = next; i < tokens.size(); ++i)
         if (IsCallShaped(tokens[i])) calls.push_back(i);
     // A call busted into no call's shape (a digit lost, say) is still the worked call when every
@@ -113,13 +118,12 @@ std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view
                ", " + Quoted(tokens[calls[1]]) + "), so its worked call is not clear";
     const std::size_t callAt = calls.front();
 
-    const std::vector<std::string_view> sentFields(tokens.begin() + static_cast<std::ptrdiff_t>(next),
-                                                   tokens.begin() + static_cast<std::ptrdiff_t>(callAt));
-    std::vector<std::string_view> receivedFields(tokens.begin() + static_cast<std::ptrdiff_t>(callAt) + 1, tokens.end());
+    const std::span<const std::string_view> sentFields(tokens.data() + next, tokens.data() + callAt);
+    std::span<const std::string_view> receivedFields(tokens.data() + callAt + 1, tokens.data() + tokens.size());
     // A transmitter after both received fields, or after an exchange whose RST was left out.
     if (rules.transmitter != TransmitterColumn::everyLine && !receivedFields.empty() && IsTransmitterField(receivedFields.back())) {
         if (receivedFields.size() == 3 || (receivedFields.size() == 2 && !IsReportShaped(receivedFields[0], *mode)))
-            receivedFields.pop_back();
+            receivedFields = receivedFields.first(receivedFields.size() - 1);
         else if (rules.transmitter == TransmitterColumn::unclear)
             return "QSO line ends in " + Quoted(receivedFields.back()) +
                    ", the transmitter column or the received exchange: the header names a transmitter category, "
