@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "logs/qso_fields.h"
 #include "logs/text_readers.h"
@@ -41,11 +43,16 @@ void ForEachTrimmedLine(std::string_view text, Visit visit) {
     }
 }
 
-bool StartsCabrillo(std::string_view upper) {
+// Whether the first line with text starts "START-OF-LOG:", in any case.
+bool StartsCabrillo(std::string_view text) {
+    constexpr std::string_view kStart = "START-OF-LOG:";
     bool starts = false;
-    ForEachTrimmedLine(upper, [&](std::string_view line) {
+    ForEachTrimmedLine(text, [&](std::string_view line) {
         if (line.empty()) return false;
-        starts = line.starts_with("START-OF-LOG:");
+        starts = line.size() >= kStart.size() &&
+                 std::equal(kStart.begin(), kStart.end(), line.begin(), [](char upper, char c) {
+                     return upper == (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+                 });
         return true;
     });
     return starts;
@@ -123,8 +130,9 @@ LogFormat DetectLogFormat(std::string_view head, std::string* why) {
     if (const std::size_t nul = head.substr(0, kBinaryCheckBytes).find('\0'); nul != std::string_view::npos)
         return unknown("line " + std::to_string(LineOf(head, nul)) +
                        " holds a NUL byte: a binary file, neither a Cabrillo nor an ADIF log");
+    // Most logs say what they are on their first line: the rest is looked through only if not.
+    if (StartsCabrillo(head.substr(0, kDetectBytes))) return LogFormat::cabrillo;
     const std::string upper = ToUpperAscii(head.substr(0, kDetectBytes));
-    if (StartsCabrillo(upper)) return LogFormat::cabrillo;
     if (HasAdifTag(upper)) return LogFormat::adif;
     if (HasAdxElement(upper)) return LogFormat::adx;
     if (HasQsoLine(upper)) return LogFormat::cabrillo;
@@ -174,8 +182,21 @@ LogContents ReadAdif(std::string_view text, const ReadOptions& options) {
 }
 
 bool HasControlBytes(std::string_view text, bool tabAllowed) {
-    return std::any_of(text.begin(), text.end(), [&](char c) {
+    const auto isControl = [&](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return (byte < 0x20 && !(tabAllowed && c == '\t')) || byte == 0x7f;
-    });
+    };
+    // Eight bytes at a time: a block with no byte under 0x20 and none 0x7f (most of any log) is
+    // passed whole; the bytes of any other block are looked at one by one.
+    constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t block;
+        std::memcpy(&block, text.data() + i, 8);
+        const std::uint64_t under20 = (block - kOnes * 0x20) & ~block & kHighs;
+        const std::uint64_t del = block ^ (kOnes * 0x7f);
+        const std::uint64_t is7f = (del - kOnes) & ~del & kHighs;
+        if ((under20 | is7f) != 0 && std::any_of(text.data() + i, text.data() + i + 8, isControl)) return true;
+    }
+    return std::any_of(text.data() + i, text.data() + text.size(), isControl);
 }
