@@ -1,6 +1,7 @@
 #include "logs/text_source.h"
 
 #include <algorithm>
+#include <cstring>
 
 bool TextSource::readMore() {
     if (m_ended) return false;
@@ -27,7 +28,8 @@ void TextSource::consume(std::size_t bytes) {
     const std::string_view gone = held().substr(0, bytes);
     if (gone.empty()) return;
     // Each CR ends a line, and each LF but one right after a CR (counted by whole-buffer scans).
-    std::size_t ends = static_cast<std::size_t>(std::count(gone.begin(), gone.end(), '\n'));
+    std::size_t ends = 0;
+    for (std::size_t lf = gone.find('\n'); lf != std::string_view::npos; lf = gone.find('\n', lf + 1)) ++ends;
     if (m_afterCr && gone.front() == '\n') --ends;
     for (std::size_t cr = gone.find('\r'); cr != std::string_view::npos; cr = gone.find('\r', cr + 1)) {
         ++ends;
@@ -65,11 +67,16 @@ ViewStreamBuffer::pos_type ViewStreamBuffer::seekoff(off_type offset, std::ios_b
     return pos_type(target);
 }
 
-// A plain loop: find_first_of looks each byte up in its set.
+// The LF by memchr, then a CR before it: find_first_of looks each byte up in its set, and a byte
+// by byte loop is several times slower than memchr on lines of a few dozen bytes.
 std::size_t FindLineEnd(std::string_view text, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); ++i)
-        if (text[i] == '\n' || text[i] == '\r') return i;
-    return std::string_view::npos;
+    if (from >= text.size()) return std::string_view::npos;
+    const char* const begin = text.data() + from;
+    const std::size_t size = text.size() - from;
+    const void* const lf = std::memchr(begin, '\n', size);
+    const std::size_t before = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : size;
+    if (const void* const cr = std::memchr(begin, '\r', before)) return from + static_cast<std::size_t>(static_cast<const char*>(cr) - begin);
+    return lf ? from + before : std::string_view::npos;
 }
 
 namespace {
