@@ -31,29 +31,37 @@ std::size_t FindTag(std::string_view text, std::string_view tag, std::size_t fro
     return std::string_view::npos;
 }
 
-// The fields of one record (the text before its <EOR>), or the reason it is skipped.
+// The fields of one record (the text before its <EOR>), or the reason it is skipped. `fields`
+// is the vector of the record before, whose names' memory is used again (records of one log have
+// much the same fields): it ends with this record's fields alone.
 std::optional<std::string> ParseFields(std::string_view record, AdifFields& fields) {
-    std::size_t i = 0;
+    std::size_t i = 0, count = 0;
+    const auto done = [&](std::optional<std::string> reason) {
+        fields.resize(count);
+        return reason;
+    };
     while (true) {
         const std::size_t open = record.find('<', i);
-        if (open == std::string_view::npos) return std::nullopt;
+        if (open == std::string_view::npos) return done(std::nullopt);
         const std::size_t close = record.find('>', open);
-        if (close == std::string_view::npos) return "field tag without '>'";
+        if (close == std::string_view::npos) return done("field tag without '>'");
         const std::string_view tag = record.substr(open + 1, close - open - 1);
         const std::size_t colon = tag.find(':');
-        if (colon == std::string_view::npos) return "field tag <" + std::string(tag.substr(0, 40)) + "> without a length";
+        if (colon == std::string_view::npos) return done("field tag <" + std::string(tag.substr(0, 40)) + "> without a length");
         std::string_view lengthText = tag.substr(colon + 1);
         lengthText = lengthText.substr(0, lengthText.find(':'));  // drops a data type
         std::size_t length = 0;
         const auto [end, error] = std::from_chars(lengthText.data(), lengthText.data() + lengthText.size(), length);
         if (error != std::errc() || end != lengthText.data() + lengthText.size())
-            return "bad field length in <" + std::string(tag.substr(0, 40)) + ">";
+            return done("bad field length in <" + std::string(tag.substr(0, 40)) + ">");
         const std::size_t valueStart = close + 1;
         if (length > record.size() - valueStart)
-            return "field <" + std::string(tag.substr(0, 40)) + "> runs past the end of its record";
-        std::string name = ToUpperAscii(tag.substr(0, colon));
-        const std::string_view value = record.substr(valueStart, length);
-        fields.emplace_back(std::move(name), value);
+            return done("field <" + std::string(tag.substr(0, 40)) + "> runs past the end of its record");
+        if (count == fields.size()) fields.emplace_back();
+        auto& [name, value] = fields[count++];
+        name.assign(tag.data(), colon);
+        for (char& c : name) c = UpperAscii(c);
+        value = record.substr(valueStart, length);
         i = valueStart + length;
     }
 }
@@ -99,6 +107,7 @@ LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor, const ReadOptions&
     header.format = LogFormat::adif;
     AdifRecordReader records(visitor, header, options);
     SkipHeader(text);
+    AdifFields fields;
     while (true) {
         // Text between records is no field; a record starts at its first tag.
         std::string_view held = text.held();
@@ -126,7 +135,6 @@ LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor, const ReadOptions&
             visitor.problem({line, "record without <EOR> at the end of the file"});
             break;
         }
-        AdifFields fields;
         if (auto reason = ParseFields(text.held().substr(0, eor), fields)) visitor.problem({line, std::move(*reason)});
         else records.read(fields, line);
         text.consume(eor + kEndOfRecord.size());
