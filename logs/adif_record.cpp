@@ -52,8 +52,9 @@ bool IsReport(std::string_view text) {
 }  // namespace
 
 std::string_view Field(const AdifFields& fields, std::string_view name) {
+    // Length and first letter first: most names differ in them, and a whole comparison is a call.
     for (const auto& [fieldName, value] : fields)
-        if (fieldName == name) return value;
+        if (fieldName.size() == name.size() && (name.empty() || fieldName[0] == name[0]) && fieldName == name) return value;
     return {};
 }
 
