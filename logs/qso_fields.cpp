@@ -67,9 +67,10 @@ bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
 }
 
+// The value of a few digits (the caller checked that they are digits).
 unsigned Number(std::string_view digits) {
     unsigned value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    for (char c : digits) value = value * 10 + static_cast<unsigned>(c - '0');
     return value;
 }
 
