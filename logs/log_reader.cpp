@@ -132,6 +132,8 @@ LogFormat DetectLogFormat(std::string_view head, std::string* why) {
                        " holds a NUL byte: a binary file, neither a Cabrillo nor an ADIF log");
     // Most logs say what they are on their first line: the rest is looked through only if not.
     if (StartsCabrillo(head.substr(0, kDetectBytes))) return LogFormat::cabrillo;
+    // An ADIF tag found near the start is found in the whole; most ADIF logs have one there.
+    if (HasAdifTag(ToUpperAscii(head.substr(0, kBinaryCheckBytes)))) return LogFormat::adif;
     const std::string upper = ToUpperAscii(head.substr(0, kDetectBytes));
     if (HasAdifTag(upper)) return LogFormat::adif;
     if (HasAdxElement(upper)) return LogFormat::adx;
