@@ -228,27 +228,34 @@ namespace {
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-bool IsCallPart(std::string_view part) {
-    if (part.size() < 3 || !IsLetter(part.back())) return false;
-    const bool hasDigit = std::any_of(part.begin(), part.end(), IsDigit);
-    const bool hasLetter = std::any_of(part.begin(), part.end(), IsLetter);
-    return hasDigit && hasLetter && std::all_of(part.begin(), part.end(), [](char c) { return IsDigit(c) || IsLetter(c); });
-}
-
 }  // namespace
 
 bool IsCallShaped(std::string_view field) {
     if (field.empty() || field.size() > 20) return false;
-    bool callPart = false;
-    while (true) {
-        const std::size_t slash = field.find('/');
-        const std::string_view part = field.substr(0, slash);
-        if (part.empty() || !std::all_of(part.begin(), part.end(), [](char c) { return IsDigit(c) || IsLetter(c); }))
-            return false;
-        callPart = callPart || IsCallPart(part);
-        if (slash == std::string_view::npos) return callPart;
-        field.remove_prefix(slash + 1);
+    // One pass over the slash-separated parts: each of letters and digits alone, one a call's part.
+    bool callPart = false, hasDigit = false, hasLetter = false;
+    std::size_t partSize = 0;
+    char last = '\0';
+    const auto endPart = [&] {
+        callPart = callPart || (partSize >= 3 && IsLetter(last) && hasDigit && hasLetter);
+        hasDigit = hasLetter = false;
+        partSize = 0;
+    };
+    for (const char c : field) {
+        if (c == '/') {
+            if (partSize == 0) return false;
+            endPart();
+            continue;
+        }
+        if (IsDigit(c)) hasDigit = true;
+        else if (IsLetter(c)) hasLetter = true;
+        else return false;
+        last = c;
+        ++partSize;
     }
+    if (partSize == 0) return false;
+    endPart();
+    return callPart;
 }
 
 bool IsReportShaped(std::string_view field, std::string_view mode) {
