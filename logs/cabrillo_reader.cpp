@@ -54,7 +54,7 @@ bool HasFields(std::string_view fields, std::size_t wanted) {
 bool StartsCaseBlind(std::string_view text, std::string_view upperPrefix) {
     if (text.size() < upperPrefix.size()) return false;
     for (std::size_t i = 0; i < upperPrefix.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(text[i])) != upperPrefix[i]) return false;
+        if ((text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i]) != upperPrefix[i]) return false;
     return true;
 }
 
