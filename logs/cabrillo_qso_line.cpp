@@ -62,6 +62,13 @@ std::optional<Received> SideOf(std::span<const std::string_view> fields, std::st
     return Received{{}, fields[0]};
 }
 
+// The text in upper case into `to`, in the memory `to` holds.
+void AssignUpper(std::string& to, std::string_view text) {
+    to.assign(text);
+    for (char& c : to)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 }  // namespace
@@ -74,15 +81,15 @@ std::string_view LastField(std::string_view fields) {
     return blank == std::string_view::npos ? fields : fields.substr(blank + 1);
 }
 
-std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view text, std::size_t line,
-                                                                const CabrilloLineRules& rules) {
+std::optional<std::string> ParseCabrilloQso(std::string_view text, std::size_t line, const CabrilloLineRules& rules,
+                                            CabrilloLineReading& reading) {
     Fields tokens = Tokens(text);
     if (tokens.size() < 5) return "QSO line has " + std::to_string(tokens.size()) + " fields, too few for a QSO";
     // In a log whose every line has the transmitter column, the rest reads as a line without it.
     if (rules.transmitter == TransmitterColumn::everyLine && tokens.size() > 5 && IsTransmitterField(tokens.back()))
         tokens.pop_back();
 
-    CabrilloLineReading reading;
+    reading.modeName = reading.megahertz = false;
     const auto frequency = FrequencyOf(tokens[0]);
     if (!frequency) return "bad frequency " + Quoted(tokens[0]);
     reading.megahertz = frequency->megahertz;
@@ -143,12 +150,13 @@ std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view
     qso.mode = *mode;
     qso.time = *time;
     qso.timeHasSeconds = tokens[3].size() == 6;
-    qso.myCall = ToUpperAscii(ownCall);
+    AssignUpper(qso.myCall, ownCall);
     qso.rstSent = sent->rst;
     qso.exchSent = sent->exchange;
-    qso.call = ToUpperAscii(tokens[callAt]);
+    AssignUpper(qso.call, tokens[callAt]);
     qso.rstReceived = received->rst;
     qso.exchReceived = received->exchange;
     qso.country = CountryOfCall(qso.call);
-    return reading;
+    qso.extra.clear();
+    return std::nullopt;
 }

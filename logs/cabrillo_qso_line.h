@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <variant>
+#include <optional>
 
 #include "logs/log_reader.h"
 
@@ -41,8 +41,10 @@ struct CabrilloLineReading {
 // and the transmitter column is read as `rules` says. A line that cannot be read that way gives
 // the reason it is skipped; fields are never shifted. A frequency under 30 that lies in an amateur
 // band once taken as MHz is read as MHz: no band lies below 30 kHz.
-std::variant<CabrilloLineReading, std::string> ParseCabrilloQso(std::string_view fields, std::size_t line,
-                                                                const CabrilloLineRules& rules);
+// The line read goes into `reading`, whose texts keep their memory from the line before (a reader
+// passes the same one for every line); nothing but the reason when the line is skipped.
+std::optional<std::string> ParseCabrilloQso(std::string_view fields, std::size_t line, const CabrilloLineRules& rules,
+                                            CabrilloLineReading& reading);
 
 // The last blank-separated field of a QSO line's text.
 std::string_view LastField(std::string_view fields);

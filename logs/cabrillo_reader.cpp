@@ -121,6 +121,7 @@ LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor, const ReadOpti
     }
     bool modeNameSaid = false, megahertzSaid = false;
     std::string line;
+    CabrilloLineReading reading;  // one for every line, so its texts keep their memory
     bool tooLong = false;
     while (true) {
         const std::size_t lineNumber = text.line();
@@ -150,12 +151,10 @@ LogHeader ReadCabrilloText(TextSource& text, LogVisitor& visitor, const ReadOpti
         } else if (*tag == "X-QSO") {
             ++header.xQsos;
         } else if (*tag == "QSO") {
-            auto parsed = ParseCabrilloQso(value, lineNumber, rules);
-            if (auto* reason = std::get_if<std::string>(&parsed)) {
+            if (auto reason = ParseCabrilloQso(value, lineNumber, rules, reading)) {
                 visitor.problem({lineNumber, std::move(*reason)});
                 continue;
             }
-            const CabrilloLineReading& reading = std::get<CabrilloLineReading>(parsed);
             if (reading.modeName && !std::exchange(modeNameSaid, true))
                 visitor.note({lineNumber, "the log writes mode names (\"" + std::string(SecondField(value)) +
                                               "\") where Cabrillo has mode codes (PH, RY, ...); each is read as the mode it names "
