@@ -59,7 +59,13 @@ std::string_view Field(const AdifFields& fields, std::string_view name) {
 }
 
 void AdifRecordReader::read(const AdifFields& fields, std::size_t line) {
-    LogQso qso;
+    LogQso& qso = m_qso;
+    for (std::string* text : {&qso.myCall, &qso.call, &qso.mode, &qso.rstSent, &qso.rstReceived, &qso.exchSent,
+                              &qso.exchReceived, &qso.country, &qso.extra, &qso.band})
+        text->clear();
+    qso.time = {};
+    qso.frequencyHz = 0;
+    qso.timeHasSeconds = false;
     qso.line = line;
     std::optional<std::string> reason = ControlBytesIn(fields);
     if (!reason) reason = makeQso(fields, qso);

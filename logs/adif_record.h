@@ -35,4 +35,5 @@ private:
     LogHeader& m_header;
     const ReadOptions& m_options;
     bool m_splitExchangeSaid = false;
+    LogQso m_qso;  // one for every record, so its texts keep their memory
 };
