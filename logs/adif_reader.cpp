@@ -59,8 +59,13 @@ std::optional<std::string> ParseFields(std::string_view record, AdifFields& fiel
             return done("field <" + std::string(tag.substr(0, 40)) + "> runs past the end of its record");
         if (count == fields.size()) fields.emplace_back();
         auto& [name, value] = fields[count++];
-        name.assign(tag.data(), colon);
-        for (char& c : name) c = UpperAscii(c);
+        // Mostly the name this place had in the record before: then it is left as it is.
+        const std::string_view written = tag.substr(0, colon);
+        if (!std::equal(written.begin(), written.end(), name.begin(), name.end(),
+                        [](char c, char upper) { return UpperAscii(c) == upper; })) {
+            name.assign(written);
+            for (char& c : name) c = UpperAscii(c);
+        }
         value = record.substr(valueStart, length);
         i = valueStart + length;
     }
