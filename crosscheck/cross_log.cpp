@@ -20,7 +20,10 @@ TextRef CrossLog::keep(std::string_view text) {
 void CrossLog::add(const QsoTexts& qso, std::size_t line, bool timeHasSeconds) {
     CrossQso kept;
     kept.myCall = keep(qso.myCall);
-    kept.call = keep(ToUpperAscii(qso.call));
+    kept.call = keep(qso.call);
+    // In upper case where it is kept, without a string of its own on the way.
+    for (std::size_t i = kept.call.offset; i < kept.call.offset + kept.call.size; ++i)
+        if (m_texts[i] >= 'a' && m_texts[i] <= 'z') m_texts[i] = static_cast<char>(m_texts[i] - 'a' + 'A');
     kept.mode = keep(qso.mode);
     kept.band = keep(qso.band);
     kept.rstSent = keep(qso.rstSent);
