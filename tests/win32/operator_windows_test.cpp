@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST_F(OperatorWindows, TheStartSwitchStartsTheThreadOnceAndAnUnloadClosesTheWindows) {
+TEST_P(OperatorWindows, TheStartSwitchStartsTheThreadOnceAndAnUnloadClosesTheWindows) {
     OpenWindows("DL");
     EXPECT_EQ(TitleOf(setup), L"Setup ZELK-2017");
     EXPECT_EQ(Setting("Start"), "1");
@@ -18,16 +18,17 @@ TEST_F(OperatorWindows, TheStartSwitchStartsTheThreadOnceAndAnUnloadClosesTheWin
     EXPECT_EQ(Setting("Start"), "0");
 
     const WindowThreadWatch windowThread(setup);
+    WaitForQuietHost();
     const auto before = std::chrono::steady_clock::now();
     dll.unload();
     const auto took = std::chrono::steady_clock::now() - before;
-    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_LT(took, std::chrono::seconds(1));
     for (HWND window : {setup, prev, zelk}) EXPECT_FALSE(IsWindow(window));
     // The process goes on pumping messages with the library and its thread gone.
     EXPECT_TRUE(WaitUntil([&] { return windowThread.ended(0) && !GetModuleHandleW(L"Stats.dll"); }, kTimeoutMs));
 }
 
-TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
+TEST_P(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     OpenWindows("DL", false);
     // With no mode stored, the window sends CW again as it opens, and marks it.
     ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() >= 2; }, kTimeoutMs));
@@ -78,7 +79,7 @@ TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     SendMessageW(rtty, BM_SETSTATE, FALSE, 0);
 }
 
-TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheirKeys) {
+TEST_P(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheirKeys) {
     OpenWindows("DL");
     EXPECT_EQ(ItemText(setup, IDC_MODE_LABEL), L"Mode");
     EXPECT_EQ(ItemText(setup, IDC_VIEW_PREV), L"Previsions QSO");
@@ -127,7 +128,7 @@ TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheir
     EXPECT_EQ(Setting("prev_y"), "60");
 }
 
-TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
+TEST_P(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
     WriteSetting("setup_x", "5000");
     WriteSetting("setup_y", "-3000");
     // Coordinates not saved take their defaults, each on its own.
@@ -165,7 +166,7 @@ TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
     }
 }
 
-TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrder) {
+TEST_P(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrder) {
     OpenWindows("DL");
     // The call on 80m CW twice (the later time must win), on 40m SSB and on 160m BPSK63; and the
     // districts of three other stations on 80m CW, logged out of order.
@@ -238,7 +239,7 @@ TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrd
 // The host's thread never waits for the windows: while their refresh waits for a host that does not
 // answer, a run of keys gets its answers, asks for no refresh of its own, and the windows end on
 // the last call typed.
-TEST_F(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShownByOneMoreRefresh) {
+TEST_P(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShownByOneMoreRefresh) {
     OpenWindows("DL");
     ASSERT_EQ(dll.add(Qso("UR5ABC", "80m", 3551000, "CW", 10, 40, "OD04")), 1);
     ASSERT_EQ(dll.add(Qso("DL2XYZ", "80m", 3552000, "CW", 10, 45, "017")), 1);
@@ -248,7 +249,7 @@ TEST_F(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShown
     host.setBlocked(true);
     host.setEntryField("D");
     dll.check("D", "CW", "DL", "80m", "80m");
-    ASSERT_TRUE(host.waitForCalls(FakeHost::getEntryField, askedBefore + 1, kTimeoutMs));
+    ASSERT_TRUE(host.waitForCallWaiting(kTimeoutMs));
     struct Key {
         const char* call;
         const char* country;
@@ -271,15 +272,19 @@ TEST_F(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShown
     EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs),
               L"ZELK-2017 Previous QSO with UR5ABC ");
     EXPECT_TRUE(WaitUntil([&] { return ShowsText(canvas, 100, row80, "10:40", kBandHighlight); }, kTimeoutMs));
+    // The refresh that waited read the entry field before the keys (a host that took the call and
+    // then hung), and the keys it missed bring one more. A gui host took no call before the keys:
+    // the refresh that waited for it reads the last key, and no other is needed.
+    const int least = guiHost() ? 1 : 2;
+    EXPECT_TRUE(host.waitForCalls(FakeHost::getEntryField, askedBefore + least, kTimeoutMs));
     WaitForQuietHost();
-    // The blocked refresh and the one for the keys it missed; a third when the data step found the
-    // state lock busy and tried again.
+    // A third when the data step found the state lock busy and tried again.
     const int asked = host.callCount(FakeHost::getEntryField) - askedBefore;
-    EXPECT_GE(asked, 2);
+    EXPECT_GE(asked, least);
     EXPECT_LE(asked, 3) << "for " << keys << " keys";
 }
 
-TEST_F(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
+TEST_P(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
     host.setModeFollowsMacros(false);
     host.setMode("USB");
     OpenWindows("DL");
@@ -294,7 +299,7 @@ TEST_F(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
         std::all_of(shown.colors.begin(), shown.colors.end(), [](COLORREF c) { return c == kBackground; }));
 }
 
-TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
+TEST_P(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
     OpenWindows("DL");
     host.setFailing(true);
     const int asked = host.callCount(FakeHost::getEntryField);
@@ -308,5 +313,7 @@ TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
     EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR9ZZ ", kTimeoutMs),
               L"ZELK-2017 Previous QSO with UR9ZZ ");
 }
+
+RUN_WITH_BOTH_HOSTS(OperatorWindows);
 
 }  // namespace

@@ -32,6 +32,7 @@ std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool 
             host->setFrequency(bandHz[b] + 400.0 * (i % 7));
         }
         answers.push_back(std::to_string(dll.add(q)));
+        PumpHostMessages();  // as a host's UI thread does between its calls
         answers.push_back(std::to_string(dll.check(calls[(i + 1) % 5], modes[m], "UR", bands[b], bands[b])));
         if (i % 7 == 3) answers.push_back(std::to_string(dll.remove(q)));
         if (i % 25 == 0) {
@@ -50,7 +51,7 @@ std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool 
     return answers;
 }
 
-TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAndAnUnloadEndsThemPromptly) {
+TEST_P(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAndAnUnloadEndsThemPromptly) {
     OpenWindows("DL");
     const auto withWindows = RunBusyContest(dll, &host, true);
     // The windows kept following the host while it worked (how often depends on the machine's load).
@@ -72,7 +73,7 @@ TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAnd
     const auto took = std::chrono::steady_clock::now() - before;
     painting.store(false);
     painter.join();
-    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_LT(took, std::chrono::seconds(1));
     EXPECT_EQ(WaitForWindowTitled(L"Setup ZELK-", 0), nullptr);
 
     DllUnderTest quiet;
@@ -82,5 +83,7 @@ TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAnd
     for (std::size_t i = 0; i < withWindows.size(); ++i)
         EXPECT_EQ(withWindows[i], withoutWindows[i]) << "answer " << i;
 }
+
+RUN_WITH_BOTH_HOSTS(OperatorWindows);
 
 }  // namespace
