@@ -38,6 +38,7 @@ struct FakeHost::State {
     bool blocked = false;
     bool gui = false;  // calls run on the host's own thread, which must never wait in them
     std::map<DISPID, int> calls;
+    std::map<DISPID, std::vector<std::chrono::steady_clock::time_point>> callTimes;
     int callsInFlight = 0;
     int callsArrived = 0;
 
@@ -66,6 +67,7 @@ struct FakeHost::State {
                    UINT* argError) {
         std::unique_lock lock(mutex);
         ++calls[id];
+        callTimes[id].push_back(std::chrono::steady_clock::now());
         changed.notify_all();
         if (!gui) changed.wait(lock, [this] { return !blocked; });
         if (failing) {
@@ -461,6 +463,12 @@ int FakeHost::callCount(DISPID id) const {
     std::lock_guard lock(m_state->mutex);
     auto found = m_state->calls.find(id);
     return found == m_state->calls.end() ? 0 : found->second;
+}
+
+std::vector<std::chrono::steady_clock::time_point> FakeHost::callTimes(DISPID id) const {
+    std::lock_guard lock(m_state->mutex);
+    auto found = m_state->callTimes.find(id);
+    return found == m_state->callTimes.end() ? std::vector<std::chrono::steady_clock::time_point>() : found->second;
 }
 
 bool FakeHost::waitForCalls(DISPID id, int count, int timeoutMs) const {

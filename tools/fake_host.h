@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ public:
 
     // Calls of one dispatch id that arrived so far, answered or not.
     int callCount(DISPID id) const;
+    // When each of them arrived, in order.
+    std::vector<std::chrono::steady_clock::time_point> callTimes(DISPID id) const;
     // Waits until callCount(id) reaches count; false after timeoutMs without it. A gui host takes
     // its messages meanwhile.
     bool waitForCalls(DISPID id, int count, int timeoutMs) const;

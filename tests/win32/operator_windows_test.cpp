@@ -314,6 +314,59 @@ TEST_P(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
               L"ZELK-2017 Previous QSO with UR9ZZ ");
 }
 
+// The refresh follows the first key after a pause at once, and while the operator types on it reads
+// the host's entry field at most every 50 ms: each paced refresh starts 50 ms after the last ended.
+TEST_P(OperatorWindows, TheFirstKeyAfterAPauseIsFollowedAtOnceAndFastTypingIsReadEvery50MsAtMost) {
+    OpenWindows("DL");
+    WaitForQuietHost();
+    const auto pauseFrom = std::chrono::steady_clock::now();
+    WaitUntil([&] { return std::chrono::steady_clock::now() - pauseFrom > std::chrono::milliseconds(200); },
+              kTimeoutMs);
+    const int before = host.callCount(FakeHost::getEntryField);
+    host.setEntryField("U");
+    const auto firstKey = std::chrono::steady_clock::now();
+    dll.check("U", "CW", "UR", "80m", "80m");
+    ASSERT_TRUE(host.waitForCalls(FakeHost::getEntryField, before + 1, kTimeoutMs));
+    const auto firstRead = host.callTimes(FakeHost::getEntryField).at(static_cast<std::size_t>(before));
+    std::printf("first key after a pause read after %.1f ms\n",
+                std::chrono::duration<double, std::milli>(firstRead - firstKey).count());
+
+    // Keys back to back for 600 ms, each with its call check, the host taking its messages between.
+    const std::string calls[] = {"UR", "UR5", "UR5A", "UR5AB", "UR5ABC"};
+    std::size_t key = 0;
+    const auto typingFrom = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - typingFrom < std::chrono::milliseconds(600)) {
+        const std::string& typed = calls[key++ % std::size(calls)];
+        host.setEntryField(typed);
+        dll.check(typed.c_str(), "CW", "UR", "80m", "80m");
+        PumpHostMessages();
+    }
+    WaitForQuietHost();
+    const auto reads = host.callTimes(FakeHost::getEntryField);
+    ASSERT_GE(reads.size(), static_cast<std::size_t>(before) + 3) << "the typing was followed";
+    for (std::size_t i = static_cast<std::size_t>(before) + 1; i < reads.size(); ++i)
+        EXPECT_GE(reads[i] - reads[i - 1], std::chrono::milliseconds(50)) << "read " << i - before << " of " << key << " keys";
+}
+
+// The previous-QSO window's last mode column: a QSO in RTTY shows its time under "RY".
+TEST_P(OperatorWindows, APreviousRttyQsoShowsInTheLastColumn) {
+    OpenWindows("DL");
+    ASSERT_EQ(dll.add(Qso("UR5ABC", "80m", 3585000, "RTTY", 12, 34, "OD04")), 1);
+    ASSERT_EQ(dll.add(Qso("UR5ABC", "40m", 7035000, "MFSK", 13, 45, "OD04")), 1);
+    Type("UR5ABC");
+    ASSERT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs),
+              L"ZELK-2017 Previous QSO with UR5ABC ");
+    HWND canvas = GetDlgItem(prev, IDC_PREV_CANVAS);
+    RECT area{};
+    GetClientRect(canvas, &area);
+    const int pitch = area.bottom / 7;
+    const int row80 = 2 * pitch + 10, row40 = 3 * pitch + 10;
+    // Columns CW, SSB, MF, PS, PM, PO, QS, QM, QO, RY from x = 100 in steps of 40.
+    EXPECT_TRUE(WaitUntil([&] { return ShowsText(canvas, 460, row80, "12:34", kBandHighlight); }, kTimeoutMs));
+    EXPECT_TRUE(ShowsText(canvas, 180, row40, "13:45", kCanvasWithCall));
+    EXPECT_TRUE(ShowsText(canvas, 420, row80, "   -", kBandHighlight));
+}
+
 RUN_WITH_BOTH_HOSTS(OperatorWindows);
 
 }  // namespace
