@@ -16,6 +16,8 @@ using Clock = std::chrono::steady_clock;
 // library: it needs only the processor for that, so this is reached only on a machine that starves
 // the thread; the thread is then given its own reference as for a conversation.
 constexpr auto kIdleStopLimit = std::chrono::milliseconds(300);
+// How long a reset waits for the new thread's first window (see StartSetupThread).
+constexpr auto kStartLimit = std::chrono::seconds(5);
 
 struct ThreadHandleCloser {
     using pointer = HANDLE;
@@ -106,8 +108,18 @@ void StartSetupThread(const WindowThreadStart& start) {
     g_threadLife.store(ThreadLife::starting);
     auto texts = std::make_unique<CaptionTexts>(CaptionTexts{start.contestYear, start.russianUi});
     g_windowThread.reset(CreateThread(nullptr, 0, &SetupThreadMain, texts.get(), 0, &g_windowThreadId));
-    if (g_windowThread) texts.release();
-    else g_threadLife.store(ThreadLife::finished);
+    if (!g_windowThread) {
+        g_threadLife.store(ThreadLife::finished);
+        return;
+    }
+    texts.release();
+    // Until its setup window exists the thread may need the loader (the system loads parts of
+    // itself for a first window), which an unload holds: wait for that here, where the loader is
+    // free. It needs nothing of the host's thread for it (the window has no owner, and the host is
+    // asked only afterwards), so this is the time to make one window, a few milliseconds.
+    const auto deadline = Clock::now() + kStartLimit;
+    while (g_threadLife.load() == ThreadLife::starting && !ThreadEnded(g_windowThread.get()) && Clock::now() < deadline)
+        Sleep(1);
 }
 
 // The unload, on the host's thread inside the loader: the loader lock is held, and the host's

@@ -10,13 +10,23 @@ int g_depth = 0;  // conversations open on the window thread, the only thread th
 }
 
 HostConversation::HostConversation() {
+    if (g_stopRequested.load()) return;
     if (g_depth > 0) {
         ++g_depth;
         m_begun = true;
         return;
     }
+    // With no host registered there is nothing to talk to: the conversation goes on without COM
+    // (its calls do nothing), and an unload need not treat it as one. The program id is read from
+    // the registry, without COM.
+    CLSID classId{};
+    if (FAILED(CLSIDFromProgID(kHostProgId, &classId))) {
+        ++g_depth;
+        m_begun = true;
+        return;
+    }
     ThreadLife expected = ThreadLife::idle;
-    if (g_stopRequested.load() || !g_threadLife.compare_exchange_strong(expected, ThreadLife::conversing)) return;
+    if (!g_threadLife.compare_exchange_strong(expected, ThreadLife::conversing)) return;
     ++g_depth;
     m_begun = m_outermost = true;
     m_comInitialised = SUCCEEDED(CoInitialize(nullptr));

@@ -21,7 +21,7 @@ public:
     HostConversation(const HostConversation&) = delete;
     HostConversation& operator=(const HostConversation&) = delete;
 
-    // Whether the conversation began (the windows are not closing).
+    // Whether the conversation began: false once the windows are closing.
     bool begun() const { return m_begun; }
 
 private:

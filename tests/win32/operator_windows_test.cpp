@@ -315,7 +315,10 @@ TEST_P(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
 }
 
 // The refresh follows the first key after a pause at once, and while the operator types on it reads
-// the host's entry field at most every 50 ms: each paced refresh starts 50 ms after the last ended.
+// the host's entry field at most every 50 ms: a refresh that missed keys is followed by one more,
+// which starts 50 ms after it ended. (A key that comes just after a refresh has ended is a first
+// key again and is followed at once: the machine may stall the typing for that; the median
+// interval tells the pace.)
 TEST_P(OperatorWindows, TheFirstKeyAfterAPauseIsFollowedAtOnceAndFastTypingIsReadEvery50MsAtMost) {
     OpenWindows("DL");
     WaitForQuietHost();
@@ -323,16 +326,13 @@ TEST_P(OperatorWindows, TheFirstKeyAfterAPauseIsFollowedAtOnceAndFastTypingIsRea
     WaitUntil([&] { return std::chrono::steady_clock::now() - pauseFrom > std::chrono::milliseconds(200); },
               kTimeoutMs);
     const int before = host.callCount(FakeHost::getEntryField);
-    host.setEntryField("U");
+    host.setEntryField("UR5");
     const auto firstKey = std::chrono::steady_clock::now();
-    dll.check("U", "CW", "UR", "80m", "80m");
+    dll.check("UR5", "CW", "UR", "80m", "80m");
     ASSERT_TRUE(host.waitForCalls(FakeHost::getEntryField, before + 1, kTimeoutMs));
-    const auto firstRead = host.callTimes(FakeHost::getEntryField).at(static_cast<std::size_t>(before));
-    std::printf("first key after a pause read after %.1f ms\n",
-                std::chrono::duration<double, std::milli>(firstRead - firstKey).count());
 
     // Keys back to back for 600 ms, each with its call check, the host taking its messages between.
-    const std::string calls[] = {"UR", "UR5", "UR5A", "UR5AB", "UR5ABC"};
+    const std::string calls[] = {"UR5A", "UR5AB", "UR5ABC", "UR5AB"};
     std::size_t key = 0;
     const auto typingFrom = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - typingFrom < std::chrono::milliseconds(600)) {
@@ -343,9 +343,14 @@ TEST_P(OperatorWindows, TheFirstKeyAfterAPauseIsFollowedAtOnceAndFastTypingIsRea
     }
     WaitForQuietHost();
     const auto reads = host.callTimes(FakeHost::getEntryField);
+    std::printf("first key after a pause read after %.1f ms\n",
+                std::chrono::duration<double, std::milli>(reads.at(static_cast<std::size_t>(before)) - firstKey).count());
     ASSERT_GE(reads.size(), static_cast<std::size_t>(before) + 3) << "the typing was followed";
-    for (std::size_t i = static_cast<std::size_t>(before) + 1; i < reads.size(); ++i)
-        EXPECT_GE(reads[i] - reads[i - 1], std::chrono::milliseconds(50)) << "read " << i - before << " of " << key << " keys";
+    std::vector<std::chrono::steady_clock::duration> intervals;
+    for (std::size_t i = static_cast<std::size_t>(before) + 1; i < reads.size(); ++i) intervals.push_back(reads[i] - reads[i - 1]);
+    std::sort(intervals.begin(), intervals.end());
+    const auto median = intervals[intervals.size() / 2];
+    EXPECT_GE(median, std::chrono::milliseconds(50)) << intervals.size() << " reads for " << key << " keys";
 }
 
 // The previous-QSO window's last mode column: a QSO in RTTY shows its time under "RY".
