@@ -130,8 +130,14 @@ void StartSetupThread(const WindowThreadStart& start) {
 //   uninitialisation are answered by the host's thread; a real host's UI thread answers only as it
 //   takes its messages, which it does not do in FreeLibrary) is not waited for: it gets a reference
 //   of its own and leaves the library with it once the host has answered, closing its windows then;
-//   they are hidden now (a hide that the thread carries out when it next takes its messages). A message filter cancels the waiting call when our close message arrives
-//   where COM supports that; Wine does not, so the reference is what makes it safe there.
+//   they are hidden now (a hide that the thread carries out when it next takes its messages).
+//   The reference is taken inside the detach, the only moment the library learns of the unload:
+//   Wine's loader unmaps an image only when no reference is left once its detach has run, so the
+//   image stays for the thread. The message filter also asks COM to cancel the waiting call when
+//   our wake-up message arrives; Windows' COM honours that, Wine's does not always, so the thread
+//   may wait until the host answers. It then releases the host's object and COM as usual: leaving
+//   them to the system at the thread's end would release the proxy from the thread's detach,
+//   inside the loader, with the host's thread perhaps waiting for the loader in its turn.
 // - an idle thread (messages and paints only) is woken, closes its windows, and is waited for
 //   until it has stepped out of the library into its exit call, where it waits for the loader lock;
 //   the library then goes with this FreeLibrary, and the next load is a fresh copy.
