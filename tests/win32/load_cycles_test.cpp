@@ -12,10 +12,10 @@
 
 namespace {
 
-// STATS_LOAD_CYCLES=200 runs longer soaks.
+// Per kind of host; STATS_LOAD_CYCLES=200 runs longer soaks.
 const int kCycles = [] {
     const char* asked = std::getenv("STATS_LOAD_CYCLES");
-    return asked ? std::atoi(asked) : 100;
+    return asked ? std::atoi(asked) : 50;
 }();
 // COM's and the system's thread pools may grow by a thread or two (with their events) while the
 // windows call the host; a leak per load would show by the hundred.
