@@ -93,13 +93,14 @@ TEST_P(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheir
     }
 
     // The previous-QSO check box closes the window and opens a new one, and says so in the ini file.
+    // The window goes (or comes) first, the key is written after it.
     Click(setup, IDC_VIEW_PREV);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(prev); }, kTimeoutMs));
-    EXPECT_EQ(Setting("setup_view_prev_qso"), "0");
+    EXPECT_TRUE(WaitUntil([] { return Setting("setup_view_prev_qso") == "0"; }, kTimeoutMs));
     Click(setup, IDC_VIEW_PREV);
     prev = WaitForWindowTitled(L"ZELK-2017 Previous", kTimeoutMs);
     ASSERT_NE(prev, nullptr);
-    EXPECT_EQ(Setting("setup_view_prev_qso"), "1");
+    EXPECT_TRUE(WaitUntil([] { return Setting("setup_view_prev_qso") == "1"; }, kTimeoutMs));
     EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with DL1ABC ", kTimeoutMs),
               L"ZELK-2017 Previous QSO with DL1ABC ");
 
