@@ -15,7 +15,7 @@ using Clock = std::chrono::steady_clock;
 // How long an unload waits for an idle window thread to close its windows and step out of the
 // library: it needs only the processor for that, so this is reached only on a machine that starves
 // the thread; the thread is then given its own reference as for a conversation.
-constexpr auto kIdleStopLimit = std::chrono::milliseconds(300);
+constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
 // How long a reset waits for the new thread's first window (see StartSetupThread).
 constexpr auto kStartLimit = std::chrono::seconds(5);
 
