@@ -123,11 +123,22 @@ inline bool WaitUntilHostQuiet(const FakeHost& host, HWND setup, int timeoutMs =
         const DWORD spent = GetTickCount() - start;
         return spent >= static_cast<DWORD>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(spent);
     };
+    // A refresh may still come from a timer (a retry of 20 ms, a paced one after 50 ms), which the
+    // message loop takes only once its queue is empty: quiet means no call for longer than those.
+    constexpr DWORD kSettleMs = 120;
+    int arrived = host.callsArrived();
+    DWORD quietSince = GetTickCount();
     while (left() > 0) {
-        const int arrived = host.callsArrived();
         if (!host.waitUntilNoCallInFlight(left())) return false;
         if (!MessageLoopCaughtUp(setup, left())) return false;
-        if (host.callsInFlight() == 0 && host.callsArrived() == arrived) return true;
+        const int now = host.callsArrived();
+        if (now != arrived || host.callsInFlight() != 0) {
+            arrived = now;
+            quietSince = GetTickCount();
+            continue;
+        }
+        if (GetTickCount() - quietSince >= kSettleMs) return true;
+        WaitUntil([] { return false; }, 10);
     }
     return false;
 }
