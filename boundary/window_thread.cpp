@@ -54,7 +54,8 @@ bool ThreadOutsideLibrary(HANDLE thread) {
         reinterpret_cast<const IMAGE_NT_HEADERS*>(base + static_cast<std::uintptr_t>(dos->e_lfanew));
     const std::uintptr_t end = base + nt->OptionalHeader.SizeOfImage;
 
-    if (SuspendThread(thread) == static_cast<DWORD>(-1)) return ThreadEnded(thread);
+    // A thread that cannot be suspended any more is ending: it is in its exit call.
+    if (SuspendThread(thread) == static_cast<DWORD>(-1)) return true;
     CONTEXT context{};
     context.ContextFlags = CONTEXT_CONTROL;
     const bool read = GetThreadContext(thread, &context) != FALSE;
@@ -138,7 +139,8 @@ void StartSetupThread(const WindowThreadStart& start) {
 //   them to the system at the thread's end would release the proxy from the thread's detach,
 //   inside the loader, with the host's thread perhaps waiting for the loader in its turn.
 // - an idle thread (messages and paints only), or one making its setup window, is woken, closes
-//   its windows, and is waited for (half a second at most, then it is handed a reference as above)
+//   its windows, and is waited for (half a second at most, five for one making its window, then
+//   it is handed a reference as above)
 //   until it has stepped out of the library into its exit call, where it waits for the loader lock;
 //   the library then goes with this FreeLibrary, and the next load is a fresh copy.
 // The contest source is closed first: the state goes right after this returns, and a thread that
@@ -152,6 +154,7 @@ void StopSetupThread() {
     PostThreadMessageW(g_windowThreadId, WM_NULL, 0, 0);
 
     const auto deadline = Clock::now() + kIdleStopLimit;
+    const auto openingDeadline = Clock::now() + kStartLimit;
     for (;;) {
         ThreadLife life = g_threadLife.load();
         if (life == ThreadLife::finished || life == ThreadLife::abandoned) break;
@@ -167,8 +170,9 @@ void StopSetupThread() {
             continue;
         }
         // Closing, or opening its setup window (which it then closes at once): the thread needs
-        // only the processor to finish, the loader perhaps for a first window.
-        if (Clock::now() >= deadline) {
+        // only the processor to finish. One making its window is given longer: abandoned half way,
+        // it would go on making the window over the library's destroyed statics.
+        if (Clock::now() >= (life == ThreadLife::opening ? openingDeadline : deadline)) {
             if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
                 HandOverReference();
                 break;
