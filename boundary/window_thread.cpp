@@ -16,7 +16,7 @@ using Clock = std::chrono::steady_clock;
 // library: it needs only the processor for that, so this is reached only on a machine that starves
 // the thread; the thread is then given its own reference as for a conversation.
 constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
-// How long a reset waits for the new thread to run (see StartSetupThread).
+// How long a reset waits for the new thread's first window (see StartSetupThread).
 constexpr auto kStartLimit = std::chrono::seconds(5);
 
 struct ThreadHandleCloser {
@@ -114,9 +114,12 @@ void StartSetupThread(const WindowThreadStart& start) {
         return;
     }
     texts.release();
-    // A new thread tells every loaded library that it starts, inside the loader, before it runs
-    // any of our code: wait for that here, where the loader is free, so that an unload never finds
-    // it still to come. It is quick and needs nothing of the host; the windows are made after.
+    // Until its setup window exists the thread needs the loader (a new thread first tells every
+    // loaded library that it starts, and the system loads parts of itself for a first window),
+    // which an unload holds: an unload that waited for it would wait in vain, and one that gave up
+    // on it would leave it making the window over the library's destroyed statics. So wait for it
+    // here, where the loader is free. It needs nothing of the host's thread for it (the window has
+    // no owner, and the host is asked only afterwards): this is the time to make one window.
     const auto deadline = Clock::now() + kStartLimit;
     while (g_threadLife.load() == ThreadLife::starting && !ThreadEnded(g_windowThread.get()) && Clock::now() < deadline)
         Sleep(1);
@@ -125,8 +128,8 @@ void StartSetupThread(const WindowThreadStart& start) {
 // The unload, on the host's thread inside the loader: the loader lock is held, and the host's
 // thread takes no messages until FreeLibrary returns. So this never waits for anything that needs
 // either of them:
-// - a thread not yet running (its start needs the loader lock; it will open nothing) or in a
-//   conversation with the host (its calls, the release of the host's object and COM's
+// - a thread still making its first window (the system may load libraries for it: the loader lock)
+//   or in a conversation with the host (its calls, the release of the host's object and COM's
 //   uninitialisation are answered by the host's thread; a real host's UI thread answers only as it
 //   takes its messages, which it does not do in FreeLibrary) is not waited for: it gets a reference
 //   of its own and leaves the library with it once the host has answered, closing its windows then;
@@ -138,9 +141,7 @@ void StartSetupThread(const WindowThreadStart& start) {
 //   may wait until the host answers. It then releases the host's object and COM as usual: leaving
 //   them to the system at the thread's end would release the proxy from the thread's detach,
 //   inside the loader, with the host's thread perhaps waiting for the loader in its turn.
-// - an idle thread (messages and paints only), or one making its setup window, is woken, closes
-//   its windows, and is waited for (half a second at most, five for one making its window, then
-//   it is handed a reference as above)
+// - an idle thread (messages and paints only) is woken, closes its windows, and is waited for
 //   until it has stepped out of the library into its exit call, where it waits for the loader lock;
 //   the library then goes with this FreeLibrary, and the next load is a fresh copy.
 // The contest source is closed first: the state goes right after this returns, and a thread that
@@ -154,7 +155,6 @@ void StopSetupThread() {
     PostThreadMessageW(g_windowThreadId, WM_NULL, 0, 0);
 
     const auto deadline = Clock::now() + kIdleStopLimit;
-    const auto openingDeadline = Clock::now() + kStartLimit;
     for (;;) {
         ThreadLife life = g_threadLife.load();
         if (life == ThreadLife::finished || life == ThreadLife::abandoned) break;
@@ -169,10 +169,8 @@ void StopSetupThread() {
             g_threadLife.compare_exchange_strong(life, ThreadLife::closing);
             continue;
         }
-        // Closing, or opening its setup window (which it then closes at once): the thread needs
-        // only the processor to finish. One making its window is given longer: abandoned half way,
-        // it would go on making the window over the library's destroyed statics.
-        if (Clock::now() >= (life == ThreadLife::opening ? openingDeadline : deadline)) {
+        // Closing: the thread needs only the processor to finish.
+        if (Clock::now() >= deadline) {
             if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
                 HandOverReference();
                 break;

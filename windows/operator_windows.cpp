@@ -20,17 +20,19 @@ bool IsListWindowMessage(MSG& message) {
     return false;
 }
 
-// From one stage of the thread's start to the next; false when an unload has already given up on
-// the thread (it then opens nothing, or stops with what it opened).
-bool Advance(ThreadLife from, ThreadLife to) { return g_threadLife.compare_exchange_strong(from, to); }
+// The end of the first window's making: from now on the thread needs the loader no more, and an
+// unload may wait for it while it is idle. False when an unload has already given up on it.
+bool StartedUp() {
+    ThreadLife expected = ThreadLife::starting;
+    return g_threadLife.compare_exchange_strong(expected, ThreadLife::idle);
+}
 
 }  // namespace
 
 void RunOperatorWindows(const CaptionTexts& texts) {
     auto setup = std::make_unique<Setup>();
-    const bool opened = Advance(ThreadLife::starting, ThreadLife::opening) && !g_stopRequested.load() &&
-                        setup->open(texts);
-    if (Advance(ThreadLife::opening, ThreadLife::idle) && opened) {
+    const bool opened = !g_stopRequested.load() && setup->open(texts);
+    if (StartedUp() && opened) {
         g_setupWindow.store(setup->window());
         MSG message;
         while (!setup->closeRequested() && !g_stopRequested.load() && setup->window()) {

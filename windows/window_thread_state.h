@@ -11,9 +11,7 @@
 // Where the window thread stands, as the library's unload must know it. The unload runs on the
 // host's thread inside the loader (the loader lock held), so it may wait for the window thread
 // only while that thread needs neither the loader nor the host's thread:
-//   starting    made, not yet running the library's code: a new thread first tells every loaded
-//               library that it starts, inside the loader (the loader lock)
-//   opening     making the setup window; the system may load parts of itself for a first window
+//   starting    creating its first window: the system may load libraries for it (the loader lock)
 //   idle        taking its messages, painting: nothing of the loader or the host
 //   conversing  holding the host's object (COM for it included): its calls, and the release of
 //               the object, are answered only by the host's thread, when it takes its messages
@@ -21,7 +19,7 @@
 //   abandoned   told to end by an unload that could not wait: the thread holds a reference to the
 //               library of its own and leaves it with FreeLibraryAndExitThread
 //   finished    past the last line of the library's code it runs, but for its exit call
-enum class ThreadLife { starting, opening, idle, conversing, closing, abandoned, finished };
+enum class ThreadLife { starting, idle, conversing, closing, abandoned, finished };
 extern std::atomic<ThreadLife> g_threadLife;
 
 // Set by the host's thread when the windows must close; every wait of the window thread looks at
@@ -35,6 +33,5 @@ extern std::atomic<HWND> g_setupWindow;
 
 // Runs the operator windows on the calling thread until they close: the setup window, which opens
 // the two list windows as its check boxes say, and a message loop that gives the modeless windows
-// their keyboard messages. Moves g_threadLife from starting to opening as it begins, and to idle
-// once the setup window exists; opens nothing when an unload has already given up on it.
+// their keyboard messages. Moves g_threadLife from starting to idle once the setup window exists.
 void RunOperatorWindows(const CaptionTexts& texts);
