@@ -19,7 +19,7 @@ Win32Platform g_platform;
 // for once the lock is released.
 template <typename Operation>
 auto WithPluginState(Operation&& operation) {
-    auto result = operation(*g_pluginState.lock());
+    auto result = g_pluginState.withLock(operation);
     g_platform.postAskedRefresh();
     return result;
 }
@@ -52,7 +52,7 @@ extern "C" {
 
 unsigned long Stats_setVersion(HostText) {
     return Guarded(0ul, [] {
-        g_pluginState.lock()->htmlResults = 1;
+        g_pluginState.withLock([](PluginState& state) { state.htmlResults = 1; });
         return 0ul;
     });
 }
@@ -76,7 +76,7 @@ int Stats_ResetStats0(HostText a1, int a2, HostText a3, DateArg a4, DateArg a5, 
         args.contestStart = DateOf(a4);
         args.contestEnd = DateOf(a5);
         args.ownCountryPrefix = Text(a15);
-        RunStatisticsReset(*g_pluginState.lock(), args, g_platform, g_files);
+        g_pluginState.withLock([&](PluginState& state) { RunStatisticsReset(state, args, g_platform, g_files); });
         return 1;
     });
 }
@@ -87,7 +87,7 @@ int Stats_AddData0(HostText a1, HostText a2, DateArg a3, DateArg, DateArg, DateA
                    int, int, double, double, HostText, HostText a30, HostText, HostText a32, HostText) {
     return Guarded(0, [&] {
         auto args = QsoInputOf(a1, a2, a3, a8, a9, a10, a11, a12, a13, a23, a30, a32);
-        return AddQso(*g_pluginState.lock(), args, g_files);
+        return g_pluginState.withLock([&](PluginState& state) { return AddQso(state, args, g_files); });
     });
 }
 
@@ -118,7 +118,8 @@ int Stats_CheckCallFunc0(HostText a1, unsigned, unsigned, HostText a4, HostText,
 
 const char* Stats_GetResult0(int* out) {
     return Guarded(kEmptyText, [&] {
-        return ProduceResults(*g_pluginState.lock(), out, g_platform, g_files);
+        return g_pluginState.withLock(
+            [&](PluginState& state) { return ProduceResults(state, out, g_platform, g_files); });
     });
 }
 

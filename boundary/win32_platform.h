@@ -32,6 +32,4 @@ private:
 };
 
 
-inline constexpr const char* kIniSection = "Settings";
-inline constexpr const char* kIniPath = "Plugins\\ZELK.ini";
 inline constexpr UINT kZelkUpdate = WM_USER + 500;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 
+#include "boundary/plugin_contest_source.h"
 #include "boundary/thread_runtime.h"
 #include "windows/module.h"
 #include "windows/window_thread_state.h"
@@ -11,11 +12,12 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kStopLimit = std::chrono::seconds(5);
-
-// How the window thread leaves the library: by itself, or, when an unload could not wait for it,
-// with a reference of its own that the host's thread gave it.
-enum class Leaving { running, withReference, finished };
+// How long an unload waits for an idle window thread to close its windows and step out of the
+// library: it needs only the processor for that, so this is reached only on a machine that starves
+// the thread; the thread is then given its own reference as for a conversation.
+constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
+// How long a reset waits for the new thread's first window (see StartSetupThread).
+constexpr auto kStartLimit = std::chrono::seconds(5);
 
 struct ThreadHandleCloser {
     using pointer = HANDLE;
@@ -26,7 +28,6 @@ using ThreadHandle = std::unique_ptr<void, ThreadHandleCloser>;
 // The window thread; only the host's thread touches these two.
 ThreadHandle g_windowThread;
 DWORD g_windowThreadId = 0;
-std::atomic<Leaving> g_leaving{Leaving::running};
 
 DWORD WINAPI SetupThreadMain(void* parameter) {
     {
@@ -37,20 +38,15 @@ DWORD WINAPI SetupThreadMain(void* parameter) {
         }
     }
     ForgetThreadInRuntime();
-    if (g_leaving.exchange(Leaving::finished) == Leaving::withReference)
+    if (g_threadLife.exchange(ThreadLife::finished) == ThreadLife::abandoned)
         FreeLibraryAndExitThread(PluginModule(), 0);
     ExitThread(0);
-}
-
-DWORD MillisecondsUntil(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<DWORD>(left) : 0;
 }
 
 bool ThreadEnded(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
 
 // Whether the thread's instruction pointer lies outside this library. Once the thread has said it
-// is leaving, outside means inside ExitThread, from which it never comes back.
+// is finished, outside means inside its exit call, from which it never comes back.
 bool ThreadOutsideLibrary(HANDLE thread) {
     const auto base = reinterpret_cast<std::uintptr_t>(PluginModule());
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
@@ -58,7 +54,8 @@ bool ThreadOutsideLibrary(HANDLE thread) {
         reinterpret_cast<const IMAGE_NT_HEADERS*>(base + static_cast<std::uintptr_t>(dos->e_lfanew));
     const std::uintptr_t end = base + nt->OptionalHeader.SizeOfImage;
 
-    if (SuspendThread(thread) == static_cast<DWORD>(-1)) return ThreadEnded(thread);
+    // A thread that cannot be suspended any more is ending: it is in its exit call.
+    if (SuspendThread(thread) == static_cast<DWORD>(-1)) return true;
     CONTEXT context{};
     context.ContextFlags = CONTEXT_CONTROL;
     const bool read = GetThreadContext(thread, &context) != FALSE;
@@ -76,28 +73,21 @@ BOOL CALLBACK HideWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
-// At an unload the host's thread holds the loader lock: the window thread cannot end (a thread's
-// end needs that lock), so wait until it has finished and stepped out of the library's code into
-// ExitThread; the library then goes with the host's FreeLibrary, and a host that loads it again at
-// once gets a fresh copy. A thread still waiting for the host at the limit gets a reference of its
-// own instead (it cannot take one itself while the lock is held): the library stays mapped until
-// the thread leaves it with that reference, once the host answers.
-bool WaitUntilLibraryLeft(Clock::time_point deadline) {
-    HANDLE thread = g_windowThread.get();
-    while (g_leaving.load() != Leaving::finished && !ThreadEnded(thread)) {
-        if (Clock::now() >= deadline) {
-            Leaving expected = Leaving::running;
-            if (g_leaving.compare_exchange_strong(expected, Leaving::withReference)) {
-                HMODULE held = nullptr;
-                GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                   reinterpret_cast<LPCWSTR>(&SetupThreadMain), &held);
-                return false;
-            }
-        }
-        Sleep(2);
-    }
+// The thread has run its last line of the library: wait the few instructions until it is in its
+// exit call (blocked there on the loader lock that the unload holds).
+void WaitUntilOutsideLibrary(HANDLE thread) {
     while (!ThreadEnded(thread) && !ThreadOutsideLibrary(thread)) Sleep(1);
-    return true;
+}
+
+// Hides the thread's windows and gives the thread a reference to the library of its own, which it gives back with
+// FreeLibraryAndExitThread once it has ended. Called only after g_threadLife became abandoned:
+// the thread cannot reach that call before the unload has returned, since the call needs the
+// loader lock that the unload holds.
+void HandOverReference() {
+    // Its windows close only when the host has answered: off the screen with them now.
+    EnumThreadWindows(g_windowThreadId, &HideWindow, 0);
+    HMODULE held = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&SetupThreadMain), &held);
 }
 
 }  // namespace
@@ -105,49 +95,90 @@ bool WaitUntilLibraryLeft(Clock::time_point deadline) {
 // Asked on every call check: the thread's own word that it is leaving, not a wait on its handle,
 // which is a trip to the system's thread bookkeeping (a round trip to another process under Wine)
 // with the state lock held.
-bool SetupThreadRunning() { return g_windowThread && g_leaving.load() != Leaving::finished; }
+bool SetupThreadRunning() { return g_windowThread && g_threadLife.load() != ThreadLife::finished; }
 
 HWND SetupWindowHandle() { return g_setupWindow.load(); }
 
 void StartSetupThread(const WindowThreadStart& start) {
-    if (g_windowThread) {
-        if (!ThreadEnded(g_windowThread.get())) StopSetupThread(StopReason::restart);
-        // A thread stuck in a host call ends by itself once the call returns; no second one meanwhile.
-        if (g_windowThread) return;
-    }
+    // A thread that has finished runs no more of the library's code that touches what a new one
+    // uses; one that has not is still closing its windows and ends by itself.
+    if (SetupThreadRunning()) return;
+    g_windowThread.reset();
+    OpenContestSource(PluginContestSource());
     g_stopRequested.store(false);
-    g_leaving.store(Leaving::running);
-    g_windowThreadReady.store(false);
+    g_threadLife.store(ThreadLife::starting);
     auto texts = std::make_unique<CaptionTexts>(CaptionTexts{start.contestYear, start.russianUi});
     g_windowThread.reset(CreateThread(nullptr, 0, &SetupThreadMain, texts.get(), 0, &g_windowThreadId));
-    if (!g_windowThread) return;
+    if (!g_windowThread) {
+        g_threadLife.store(ThreadLife::finished);
+        return;
+    }
     texts.release();
-    // Until its first window exists the thread loads parts of the system, which needs the loader;
-    // an unload right after the reset would then wait for it in vain.
-    const auto deadline = Clock::now() + kStopLimit;
-    while (!g_windowThreadReady.load() && !ThreadEnded(g_windowThread.get()) && Clock::now() < deadline) Sleep(2);
+    // Until its setup window exists the thread needs the loader (a new thread first tells every
+    // loaded library that it starts, and the system loads parts of itself for a first window),
+    // which an unload holds: an unload that waited for it would wait in vain, and one that gave up
+    // on it would leave it making the window over the library's destroyed statics. So wait for it
+    // here, where the loader is free. It needs nothing of the host's thread for it (the window has
+    // no owner, and the host is asked only afterwards): this is the time to make one window.
+    const auto deadline = Clock::now() + kStartLimit;
+    while (g_threadLife.load() == ThreadLife::starting && !ThreadEnded(g_windowThread.get()) && Clock::now() < deadline)
+        Sleep(1);
 }
 
-void StopSetupThread(StopReason reason) {
+// The unload, on the host's thread inside the loader: the loader lock is held, and the host's
+// thread takes no messages until FreeLibrary returns. So this never waits for anything that needs
+// either of them:
+// - a thread still making its first window (the system may load libraries for it: the loader lock)
+//   or in a conversation with the host (its calls, the release of the host's object and COM's
+//   uninitialisation are answered by the host's thread; a real host's UI thread answers only as it
+//   takes its messages, which it does not do in FreeLibrary) is not waited for: it gets a reference
+//   of its own and leaves the library with it once the host has answered, closing its windows then;
+//   they are hidden now (a hide that the thread carries out when it next takes its messages).
+//   The reference is taken inside the detach, the only moment the library learns of the unload:
+//   Wine's loader unmaps an image only when no reference is left once its detach has run, so the
+//   image stays for the thread. The message filter also asks COM to cancel the waiting call when
+//   our wake-up message arrives; Windows' COM honours that, Wine's does not always, so the thread
+//   may wait until the host answers. It then releases the host's object and COM as usual: leaving
+//   them to the system at the thread's end would release the proxy from the thread's detach,
+//   inside the loader, with the host's thread perhaps waiting for the loader in its turn.
+// - an idle thread (messages and paints only) is woken, closes its windows, and is waited for
+//   until it has stepped out of the library into its exit call, where it waits for the loader lock;
+//   the library then goes with this FreeLibrary, and the next load is a fresh copy.
+// The contest source is closed first: the state goes right after this returns, and a thread that
+// lives on must find it closed.
+void StopSetupThread() {
     if (!g_windowThread) return;
-    if (ThreadEnded(g_windowThread.get())) {
-        g_windowThread.reset();
-        return;
-    }
-    const auto deadline = Clock::now() + kStopLimit;
+    HANDLE thread = g_windowThread.get();
     g_stopRequested.store(true);
-    // Going with the library, the windows leave the screen now, even while their thread still
-    // waits for the host.
-    if (reason == StopReason::unload) EnumThreadWindows(g_windowThreadId, &HideWindow, 0);
-    // The close reaches the setup window, which closes the list windows it owns.
-    if (HWND setup = g_setupWindow.load())
-        SendMessageTimeoutW(setup, WM_CLOSE, 0, 0, SMTO_NORMAL, MillisecondsUntil(deadline), nullptr);
+    CloseContestSource();
+    if (HWND setup = g_setupWindow.load()) PostMessageW(setup, WM_NULL, 0, 0);
+    PostThreadMessageW(g_windowThreadId, WM_NULL, 0, 0);
 
-    if (reason == StopReason::restart) {
-        if (WaitForSingleObject(g_windowThread.get(), MillisecondsUntil(deadline)) == WAIT_OBJECT_0)
-            g_windowThread.reset();
-        return;
+    const auto deadline = Clock::now() + kIdleStopLimit;
+    for (;;) {
+        ThreadLife life = g_threadLife.load();
+        if (life == ThreadLife::finished || life == ThreadLife::abandoned) break;
+        if (life == ThreadLife::starting || life == ThreadLife::conversing) {
+            if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
+                HandOverReference();
+                break;
+            }
+            continue;
+        }
+        if (life == ThreadLife::idle) {
+            g_threadLife.compare_exchange_strong(life, ThreadLife::closing);
+            continue;
+        }
+        // Closing: the thread needs only the processor to finish.
+        if (Clock::now() >= deadline) {
+            if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
+                HandOverReference();
+                break;
+            }
+            continue;
+        }
+        Sleep(1);
     }
-    WaitUntilLibraryLeft(deadline);
+    if (g_threadLife.load() == ThreadLife::finished) WaitUntilOutsideLibrary(thread);
     g_windowThread.reset();
 }

@@ -5,17 +5,18 @@
 #include <string>
 
 // The thread that runs the operator windows. The host's thread starts it at a statistics reset,
-// posts refresh requests to its setup window, and stops it before a restart and when the library
-// unloads; it never waits for it for ever, and never while the window thread could need the lock
-// that the host's thread holds.
+// posts refresh requests to its setup window, and stops it when the library unloads. The host's
+// thread never waits for it while it could need the host's thread or the loader.
 struct WindowThreadStart {
     std::string contestYear;
     bool russianUi = false;
 };
+// Starts the thread unless one still runs (a thread whose setup window was closed may still be
+// ending: the next reset starts the new one). Returns at once; the windows open on their own.
 void StartSetupThread(const WindowThreadStart& start);
 
-enum class StopReason { restart, unload };
-void StopSetupThread(StopReason reason);
+// The unload's stop, on the host's thread inside the loader: see window_thread.cpp.
+void StopSetupThread();
 
 // Whether the window thread runs (starting, showing its windows or closing them).
 bool SetupThreadRunning();

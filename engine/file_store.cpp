@@ -79,6 +79,35 @@ private:
     std::string m_partial;
 };
 
+// Whether filtering the file would give back its own bytes: its first line is the head (the head
+// with its line end), every later line is kept, and every line ends with CR LF. Read piece by
+// piece; nothing when the file cannot be read.
+std::optional<bool> FilterKeepsBytes(std::FILE* file, std::string_view head, const FileStore::LineFilter& keep) {
+    std::vector<char> buffer(kPieceSize);
+    std::string line;  // the raw line so far, without its LF
+    bool first = true, same = true;
+    auto lineEnded = [&] {
+        if (line.empty() || line.back() != '\r') same = false;
+        else if (first) same = head.size() == line.size() + 1 && head.substr(0, line.size()) == line && head.back() == '\n';
+        else same = keep(std::string_view(line).substr(0, line.size() - 1));
+        first = false;
+        line.clear();
+    };
+    std::size_t got;
+    while (same && (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
+        std::string_view piece(buffer.data(), got);
+        for (auto end = piece.find('\n'); same && end != std::string_view::npos; end = piece.find('\n')) {
+            line.append(piece.substr(0, end));
+            lineEnded();
+            piece.remove_prefix(end + 1);
+        }
+        line.append(piece);
+    }
+    if (std::ferror(file)) return std::nullopt;
+    // A last line without its line end, or an empty file (which gets the head), changes.
+    return same && line.empty() && !first;
+}
+
 // Reads the whole file piece by piece into the splitter. False on a read error.
 template <typename Visit>
 bool SplitFile(std::FILE* file, Visit&& visit) {
@@ -247,10 +276,16 @@ bool StdFileStore::visitLines(const std::string& path, const LineVisitor& visit)
     return file && SplitFile(file.get(), visit);
 }
 
-// Beside and rename as replace() does, with the same fall back to the file itself.
+// Beside and rename as replace() does, with the same fall back to the file itself. A file that the
+// filter would give back byte for byte is only read: the rewrite, a side file made, written and
+// renamed, costs far more than the read, and is what most filters need not do.
 bool StdFileStore::filterLines(const std::string& path, std::string_view head, const LineFilter& keep) {
     FilePtr source(std::fopen(path.c_str(), "rb"));
     if (!source) return false;
+    const auto unchanged = FilterKeepsBytes(source.get(), head, keep);
+    if (!unchanged) return false;
+    if (*unchanged) return true;
+    if (!SeekTo(source.get(), 0)) return false;
     const SideWrite beside = WriteBesideAndRename(path, [&](std::FILE* side) {
         KeptLines kept(head, keep);
         std::string out;

@@ -36,7 +36,9 @@ struct FakeHost::State {
     bool modeFollowsMacros = false;
     bool failing = false;
     bool blocked = false;
+    bool gui = false;  // calls run on the host's own thread, which must never wait in them
     std::map<DISPID, int> calls;
+    std::map<DISPID, std::vector<std::chrono::steady_clock::time_point>> callTimes;
     int callsInFlight = 0;
     int callsArrived = 0;
 
@@ -65,8 +67,9 @@ struct FakeHost::State {
                    UINT* argError) {
         std::unique_lock lock(mutex);
         ++calls[id];
+        callTimes[id].push_back(std::chrono::steady_clock::now());
         changed.notify_all();
-        changed.wait(lock, [this] { return !blocked; });
+        if (!gui) changed.wait(lock, [this] { return !blocked; });
         if (failing) {
             if (exception) {
                 *exception = {};
@@ -291,10 +294,68 @@ struct FakeHost::Registration {
     }
 };
 
-FakeHost::FakeHost() : m_state(std::make_shared<State>()) {
+namespace {
+// The gui host registered from this thread, if any: its blocked switch decides what the pump takes.
+thread_local FakeHost::State* t_guiHost = nullptr;
+
+bool GuiHostBlocked() {
+    if (!t_guiHost) return false;
+    std::lock_guard lock(t_guiHost->mutex);
+    return t_guiHost->blocked;
+}
+}  // namespace
+
+// The object in the single-threaded apartment of the thread that makes the FakeHost: COM hands
+// every call from another apartment to this thread as a message of its queue.
+struct FakeHost::GuiRegistration {
+    HostObject* object = nullptr;
+    DWORD cookie = 0;
+    bool comInitialised = false;
+
+    explicit GuiRegistration(const std::shared_ptr<State>& state) {
+        const HRESULT init = CoInitialize(nullptr);
+        if (FAILED(init))
+            throw std::runtime_error("this thread cannot be a single-threaded apartment: HRESULT " + std::to_string(init));
+        comInitialised = true;
+        object = new HostObject(state);
+        const HRESULT hr = RegisterActiveObject(object, kFakeHostClsid, ACTIVEOBJECT_STRONG, &cookie);
+        if (FAILED(hr)) {
+            object->Release();
+            CoUninitialize();
+            throw std::runtime_error("cannot register the host object: HRESULT " + std::to_string(hr));
+        }
+        t_guiHost = state.get();
+    }
+    ~GuiRegistration() {
+        t_guiHost = nullptr;
+        RevokeActiveObject(cookie, nullptr);
+        CoDisconnectObject(object, 0);
+        object->Release();
+        CoUninitialize();
+    }
+};
+
+void PumpHostMessages() {
+    MSG message;
+    if (GuiHostBlocked()) {
+        // Sent messages are taken by any Peek; posted ones, the calls among them, stay queued.
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+        return;
+    }
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+FakeHost::FakeHost(Kind kind) : m_kind(kind), m_state(std::make_shared<State>()) {
+    m_state->gui = kind == Kind::gui;
     WriteProgId();
     try {
-        m_registration = std::make_unique<Registration>(m_state);
+        if (kind == Kind::gui)
+            m_guiRegistration = std::make_unique<GuiRegistration>(m_state);
+        else
+            m_registration = std::make_unique<Registration>(m_state);
     } catch (...) {
         RemoveProgId();
         throw;
@@ -304,7 +365,40 @@ FakeHost::FakeHost() : m_state(std::make_shared<State>()) {
 FakeHost::~FakeHost() {
     setBlocked(false);
     m_registration.reset();
+    m_guiRegistration.reset();
     RemoveProgId();
+}
+
+template <typename Condition>
+bool FakeHost::waitFor(Condition condition, int timeoutMs) const {
+    if (m_kind == Kind::ownThread) {
+        std::unique_lock lock(m_state->mutex);
+        return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), condition);
+    }
+    // The calls are answered on this thread: take its messages while waiting, never holding the
+    // mutex that an answer takes.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        {
+            std::lock_guard lock(m_state->mutex);
+            if (condition()) return true;
+        }
+        if (std::chrono::steady_clock::now() >= end) return false;
+        PumpHostMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+    }
+}
+
+bool FakeHost::waitForCallWaiting(int timeoutMs) const {
+    if (m_kind == Kind::ownThread) return waitFor([&] { return m_state->callsInFlight > 0; }, timeoutMs);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // sent messages only
+        if (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
+        Sleep(1);
+    }
 }
 
 const CLSID& FakeHost::classId() { return kFakeHostClsid; }
@@ -371,10 +465,14 @@ int FakeHost::callCount(DISPID id) const {
     return found == m_state->calls.end() ? 0 : found->second;
 }
 
+std::vector<std::chrono::steady_clock::time_point> FakeHost::callTimes(DISPID id) const {
+    std::lock_guard lock(m_state->mutex);
+    auto found = m_state->callTimes.find(id);
+    return found == m_state->callTimes.end() ? std::vector<std::chrono::steady_clock::time_point>() : found->second;
+}
+
 bool FakeHost::waitForCalls(DISPID id, int count, int timeoutMs) const {
-    std::unique_lock lock(m_state->mutex);
-    return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                     [&] { return m_state->calls[id] >= count; });
+    return waitFor([&] { return m_state->calls[id] >= count; }, timeoutMs);
 }
 
 int FakeHost::callsInFlight() const {
@@ -388,7 +486,5 @@ int FakeHost::callsArrived() const {
 }
 
 bool FakeHost::waitUntilNoCallInFlight(int timeoutMs) const {
-    std::unique_lock lock(m_state->mutex);
-    return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                     [&] { return m_state->callsInFlight == 0; });
+    return waitFor([&] { return m_state->callsInFlight == 0; }, timeoutMs);
 }

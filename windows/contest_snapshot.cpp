@@ -1,45 +1,55 @@
 #include "windows/contest_snapshot.h"
 
-#include "boundary/plugin_globals.h"
-#include "engine/live_display.h"
-#include "windows/window_thread_state.h"
+#include <windows.h>
+
+namespace {
+
+// Plain data, never destroyed: the window thread may outlive the library's static destructors.
+SRWLOCK g_sourceGate = SRWLOCK_INIT;
+ContestSource* g_source = nullptr;
+
+template <typename Operation>
+auto ThroughGate(Operation operation) -> decltype(operation(*g_source)) {
+    AcquireSRWLockShared(&g_sourceGate);
+    decltype(operation(*g_source)) result;
+    try {
+        if (g_source) result = operation(*g_source);
+    } catch (...) {
+    }
+    ReleaseSRWLockShared(&g_sourceGate);
+    return result;
+}
+
+}  // namespace
+
+void OpenContestSource(ContestSource& source) {
+    AcquireSRWLockExclusive(&g_sourceGate);
+    g_source = &source;
+    ReleaseSRWLockExclusive(&g_sourceGate);
+}
+
+void CloseContestSource() {
+    AcquireSRWLockExclusive(&g_sourceGate);
+    g_source = nullptr;
+    ReleaseSRWLockExclusive(&g_sourceGate);
+}
 
 std::optional<PrevRows> TryCopyPrevRows() {
-    auto state = g_pluginState.tryLock();
-    if (!state) return std::nullopt;
-    return (*state)->contest.prevRows;
+    return ThroughGate([](ContestSource& source) { return source.tryCopyPrevRows(); });
 }
 
 std::optional<std::vector<std::string>> TryCopyWorkedDistricts(int band, int modeColumn) {
-    if (band < 0 || band >= kBandSlots || modeColumn < 0 || modeColumn >= kModeColumns)
-        return std::vector<std::string>();
-    auto state = g_pluginState.tryLock();
-    if (!state) return std::nullopt;
-    return (*state)->contest.workedDistricts[static_cast<std::size_t>(band)][static_cast<std::size_t>(modeColumn)];
-}
-
-std::optional<CaptionTexts> TryCopyCaptionTexts() {
-    auto state = g_pluginState.tryLock();
-    if (!state) return std::nullopt;
-    return CaptionTexts{(*state)->contestYear, (*state)->russianUi != 0};
-}
-
-std::optional<CaptionTexts> TryFillPrevRows(const std::string& call,
-                                            const std::vector<std::string>& bandNames) {
-    auto state = g_pluginState.tryLock();
-    if (!state) return std::nullopt;
-    FillPrevRows((*state)->contest.qsoLog, call, bandNames, (*state)->contest.prevRows);
-    return CaptionTexts{(*state)->contestYear, (*state)->russianUi != 0};
+    return ThroughGate([&](ContestSource& source) { return source.tryCopyWorkedDistricts(band, modeColumn); });
 }
 
 std::optional<bool> TryEndRefresh(bool anotherAllowed) {
-    auto state = g_pluginState.tryLock();
-    if (!state) return std::nullopt;
-    // Under the lock no call check runs: the flag and the missed request agree.
-    if (g_refreshMissed.exchange(false) && anotherAllowed) {
-        (*state)->refreshReady = 0;
-        return true;
-    }
-    (*state)->refreshReady = 1;
-    return false;
+    return ThroughGate([&](ContestSource& source) { return source.tryEndRefresh(anotherAllowed); });
+}
+
+std::optional<CaptionTexts> TryCopyCaptionTexts() {
+    return ThroughGate([](ContestSource& source) { return source.tryCopyCaptionTexts(); });
+}
+
+std::optional<CaptionTexts> TryFillPrevRows(const std::string& call, const std::vector<std::string>& bandNames) {
+    return ThroughGate([&](ContestSource& source) { return source.tryFillPrevRows(call, bandNames); });
 }

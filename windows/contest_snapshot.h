@@ -6,9 +6,36 @@
 
 #include "engine/contest_state.h"
 
-// Copies of the contest data the windows show, taken under the state lock without ever waiting
-// for it: the host's thread may hold the lock while it waits for this thread (a reset closes the
-// windows), so the window thread gives way and tries again later. Nothing when the lock is busy.
+struct CaptionTexts {
+    std::string contestYear;
+    bool russian = false;
+};
+
+// The contest data the windows show, as the library that owns it hands it down. Every operation
+// takes the state's lock without ever waiting for it: the host's thread may hold the lock while it
+// waits for this thread, so the window thread gives way and tries again later. Nothing when the
+// lock is busy and nothing was done.
+class ContestSource {
+public:
+    virtual std::optional<PrevRows> tryCopyPrevRows() = 0;
+    virtual std::optional<std::vector<std::string>> tryCopyWorkedDistricts(int band, int modeColumn) = 0;
+    virtual std::optional<bool> tryEndRefresh(bool anotherAllowed) = 0;
+    virtual std::optional<CaptionTexts> tryCopyCaptionTexts() = 0;
+    virtual std::optional<CaptionTexts> tryFillPrevRows(const std::string& call,
+                                                        const std::vector<std::string>& bandNames) = 0;
+
+protected:
+    ~ContestSource() = default;
+};
+
+// The source the functions below reach, from OpenContestSource until CloseContestSource. The close
+// waits for an operation in progress (never long: none waits for anything), and after it every
+// operation answers nothing: an unload closes it before the state goes, even while the window
+// thread lives on, waiting for the host.
+void OpenContestSource(ContestSource& source);
+void CloseContestSource();
+
+// Copies of the contest data the windows show (see ContestSource).
 std::optional<PrevRows> TryCopyPrevRows();
 // The districts worked on a band and mode column; an empty list for an index outside the table.
 std::optional<std::vector<std::string>> TryCopyWorkedDistricts(int band, int modeColumn);
@@ -18,10 +45,6 @@ std::optional<std::vector<std::string>> TryCopyWorkedDistricts(int band, int mod
 // Nothing when the lock is busy and nothing was done.
 std::optional<bool> TryEndRefresh(bool anotherAllowed);
 
-struct CaptionTexts {
-    std::string contestYear;
-    bool russian = false;
-};
 std::optional<CaptionTexts> TryCopyCaptionTexts();
 
 // The refresh's data step: fills the previous-QSO rows for the call from the log, under the lock.

@@ -13,9 +13,9 @@
 // id and called late-bound by dispatch id. Every call reports a host error as "no value"; while
 // no object is held, calls do nothing and reads are empty.
 //
-// The window thread lets go of the object itself, before it ends: no destructor does it, since a
-// destructor of the library's state runs on the host's thread inside the loader, where a call
-// to the host object may never be answered.
+// The window thread holds the object only for one conversation with the host (host_conversation.h)
+// and lets go of it itself: no destructor does it, since a destructor of the library's state runs
+// on the host's thread inside the loader, where a call to the host object may never be answered.
 class HostAutomation {
 public:
     // Looks up the running host; false when none runs. COM must be initialised on this thread.

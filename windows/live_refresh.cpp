@@ -4,6 +4,7 @@
 
 #include "engine/contest_rules.h"
 #include "engine/live_display.h"
+#include "windows/host_conversation.h"
 #include "windows/operator_state.h"
 #include "windows/prev_window.h"
 #include "windows/setup_window.h"
@@ -75,7 +76,8 @@ void Setup::endRefresh() {
 Setup::RefreshEnd Setup::runRefresh() {
     if (m_viewPrev != 0 && !g_prevWindow) openPrevWindow(true);
     if (m_viewZelk != 0 && !g_zelkWindow) openZelkWindow(true);
-    if (!g_host.connected()) return RefreshEnd::done;
+    HostConversation conversation;
+    if (!conversation.begun() || !g_host.connected()) return RefreshEnd::done;
 
     // The entry read now shows every key checked so far: only a later one asks for another refresh.
     g_refreshMissed.store(false);

@@ -3,20 +3,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "boundary/win32_platform.h"
 #include "resources/resource_ids.h"
 #include "windows/module.h"
 #include "windows/operator_state.h"
+#include "windows/plugin_settings.h"
 
-int ReadPositionKey(const char* key) {
-    Win32Platform settings;
-    return std::atoi(settings.readSetting(key, "").c_str());
-}
+int ReadPositionKey(const char* key) { return std::atoi(ReadPluginSetting(key, "").c_str()); }
 
-void WriteSettingKey(const char* key, std::string_view value) {
-    Win32Platform settings;
-    settings.writeSetting(key, value);
-}
+void WriteSettingKey(const char* key, std::string_view value) { WritePluginSetting(key, value); }
 
 void OperatorDialog::decorate() {
     m_background.reset(CreateSolidBrush(kWindowBackground));

@@ -1,17 +1,14 @@
-#include <objbase.h>
-
 #include <memory>
 
-#include "windows/host_call_filter.h"
 #include "windows/operator_state.h"
 #include "windows/prev_window.h"
 #include "windows/setup_window.h"
 #include "windows/window_thread_state.h"
 #include "windows/zelk_window.h"
 
+std::atomic<ThreadLife> g_threadLife{ThreadLife::starting};
 std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_refreshMissed{false};
-std::atomic<bool> g_windowThreadReady{false};
 std::atomic<HWND> g_setupWindow{nullptr};
 
 namespace {
@@ -23,44 +20,29 @@ bool IsListWindowMessage(MSG& message) {
     return false;
 }
 
-// COM for the host object, initialised and uninitialised on this thread.
-class ComApartment {
-public:
-    ComApartment() : m_initialised(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComApartment() {
-        if (m_initialised) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool m_initialised;
-};
+// The end of the first window's making: from now on the thread needs the loader no more, and an
+// unload may wait for it while it is idle. False when an unload has already given up on it.
+bool StartedUp() {
+    ThreadLife expected = ThreadLife::starting;
+    return g_threadLife.compare_exchange_strong(expected, ThreadLife::idle);
+}
 
 }  // namespace
 
 void RunOperatorWindows(const CaptionTexts& texts) {
-    ComApartment com;
-    HostCallFilterRegistration filter;
-    {
-        auto setup = std::make_unique<Setup>();
-        const bool opened = !g_stopRequested.load() && setup->open(texts);
-        g_windowThreadReady.store(true);
-        if (opened) {
-            g_setupWindow.store(setup->window());
-            MSG message;
-            while (!setup->closeRequested() && !g_stopRequested.load() && setup->window()) {
-                const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-                if (got == 0 || got == -1) break;
-                if (IsDialogMessageW(setup->window(), &message) || IsListWindowMessage(message)) continue;
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            g_setupWindow.store(nullptr);
-            setup->destroyAll();
+    auto setup = std::make_unique<Setup>();
+    const bool opened = !g_stopRequested.load() && setup->open(texts);
+    if (StartedUp() && opened) {
+        g_setupWindow.store(setup->window());
+        MSG message;
+        while (!setup->closeRequested() && !g_stopRequested.load() && setup->window()) {
+            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+            if (got == 0 || got == -1) break;
+            if (IsDialogMessageW(setup->window(), &message) || IsListWindowMessage(message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
         }
     }
-    g_windowThreadReady.store(true);
-    // Also at an unload: the thread holds the library until the host has answered.
-    g_host.release();
+    g_setupWindow.store(nullptr);
+    setup->destroyAll();
 }

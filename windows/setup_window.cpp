@@ -4,10 +4,11 @@
 #include <chrono>
 #include <string>
 
-#include "boundary/win32_platform.h"
 #include "engine/live_display.h"
 #include "resources/resource_ids.h"
+#include "windows/host_conversation.h"
 #include "windows/operator_state.h"
+#include "windows/plugin_settings.h"
 #include "windows/prev_window.h"
 #include "windows/wide_text.h"
 #include "windows/window_thread_state.h"
@@ -120,11 +121,9 @@ BOOL Setup::onInitDialog() {
     makeTopmost();
     decorate();
 
-    g_host.connect();
-    // The thread has loaded what it needs; the mode may take the host a while to confirm.
-    g_windowThreadReady.store(true);
-    RestoreMode();
-
+    // The host is asked only once the window exists and the thread takes its messages: the stored
+    // mode first, then the first refresh.
+    PostMessageW(window(), kRestoreMode, 0, 0);
     g_prevBandNames.assign({"160m", "80m", "40m"});
     postRefresh();
     return TRUE;
@@ -171,18 +170,21 @@ bool Setup::waitForMode(const ModeRow& row) {
 }
 
 void Setup::RestoreMode() {
-    Win32Platform settings;
-    const ModeRow* row = RowOfStoredMode(settings.readSetting("Mode", ""));
+    const ModeRow* row = RowOfStoredMode(ReadPluginSetting("Mode", ""));
     if (!row) return;
-    if (!sendMacros(*row)) return;
+    HostConversation conversation;
+    if (!conversation.begun() || !sendMacros(*row)) return;
     markSelected(*row);
     if (row->wait) waitForMode(*row);
 }
 
 void Setup::SelectMode(const ModeRow& row) {
-    if (!sendMacros(row)) return;
-    markSelected(row);
-    if (row.wait && !waitForMode(row)) return;
+    {
+        HostConversation conversation;
+        if (!conversation.begun() || !sendMacros(row)) return;
+        markSelected(row);
+        if (row.wait && !waitForMode(row)) return;
+    }
     WriteSettingKey("Mode", row.stored);
     postRefresh();
 }
@@ -267,6 +269,9 @@ INT_PTR Setup::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case ZELK_UPDATE:
             OnZelkUpdate(wParam, lParam);
+            return TRUE;
+        case kRestoreMode:
+            if (!stopping()) RestoreMode();
             return TRUE;
         case WM_TIMER:
             if (wParam == kRefreshRetryTimer) {

@@ -52,6 +52,7 @@ private:
     enum class RefreshEnd { done, retryLater };
     static constexpr UINT_PTR kRefreshRetryTimer = 1;
     static constexpr UINT_PTR kRefreshEndTimer = 2;
+    static constexpr UINT kRestoreMode = WM_APP + 1;
 
     void requestClose();
     void exchangeChecks();

@@ -1,10 +1,11 @@
 // Soak benchmark of the host's thread: the real Stats.dll plays a contest for a while, with a busy
-// load beside it, once with the operator windows closed and once with them open, and the call
-// times of each export are reported side by side (p50, p99.9, max).
+// load beside it, with the operator windows closed, open with a host that answers on threads of its
+// own, and open with a GUI host (its object served by the host's own thread as it takes its
+// messages), and the call times of each export are reported side by side (p50, p99.9, max).
 //
 //   host_soak [--seconds N] [--busy N] [--dll PATH]
 //
-// Each run is a child process of its own (host_soak --run closed|open ...), so that a run whose
+// Each run is a child process of its own (host_soak --run closed|open|gui ...), so that a run whose
 // unload hangs still hands in its figures and the next run starts in a fresh process. The busy
 // threads spin in this process for both runs.
 #include <windows.h>
@@ -38,7 +39,7 @@ struct Options {
     int seconds = 60;
     int busy = 2;
     std::string dllPath;
-    std::string run;          // a child's run: "closed" or "open"
+    std::string run;          // a child's run: "closed", "open" or "gui"
     std::string resultsPath;  // where a child writes its figures
 };
 
@@ -126,14 +127,14 @@ const char* const kModes[] = {"CW", "SSB"};
 // One run on this process's thread, which plays the host's thread; its figures go to the results
 // file before the library is unloaded.
 int PlayRun(const Options& options) {
-    const bool windowsOpen = options.run == "open";
+    const bool windowsOpen = options.run != "closed";
     const std::string folder = FolderOf(ProgramPath()) + "\\soak-" + options.run;
     PrepareFolder(folder, windowsOpen);
     SetCurrentDirectoryA(folder.c_str());
     const std::string iniPrefix = folder + "\\";
 
     // Before the library: the host's object outlives the plug-in's hold on it.
-    FakeHost host;
+    FakeHost host(options.run == "gui" ? FakeHost::Kind::gui : FakeHost::Kind::ownThread);
     host.setModeFollowsMacros(true);
     host.setMode("CW");
     host.setFrequency(kBands[1].hz);
@@ -178,7 +179,7 @@ int PlayRun(const Options& options) {
     std::mt19937 random(20170505);
     const std::vector<Station> stations = MakeStations(random);
     std::vector<stats_api::Qso> logged;
-    constexpr std::size_t kLogSize = 3000;  // a new contest starts when the log has grown this far
+    constexpr std::size_t kLogSize = 20000;  // a new contest starts when the log has grown this far
     int qsoNumber = 0;
     const auto stop = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
     while (std::chrono::steady_clock::now() < stop) {
@@ -303,9 +304,10 @@ int Report(const Options& options) {
               << " busy thread(s) beside it, " << std::thread::hardware_concurrency() << " processor(s)\n";
     BusyLoad load(options.busy);
     std::vector<std::pair<std::string, std::map<std::string, LatencySummary>>> runs;
-    for (const char* run : {"closed", "open"}) {
-        std::cout << "  windows " << run << "..." << std::flush;
-        runs.emplace_back(std::string("windows ") + run, RunChild(options, run));
+    for (const char* run : {"closed", "open", "gui"}) {
+        const std::string title = std::string(run) == "gui" ? "open, GUI host" : std::string("windows ") + run;
+        std::cout << "  " << title << "..." << std::flush;
+        runs.emplace_back(title, RunChild(options, run));
         const auto& figures = runs.back().second;
         std::cout << " " << figures.at("qsos").calls << " QSOs; the windows asked the host "
                   << figures.at("host-calls").calls << " times for the call typed\n";

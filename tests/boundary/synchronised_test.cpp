@@ -26,8 +26,25 @@ TEST(SynchronisedTest, AGuardHoldsTheLockUntilItGoesAndAnotherThreadsTryGetsNoth
         EXPECT_FALSE(FreeForAnotherThread(log));
     }
     EXPECT_TRUE(FreeForAnotherThread(log));
-    EXPECT_EQ(log.lock()->back(), "DL1XYZ");
+    EXPECT_EQ(log.withLock([&](auto& calls) {
+        EXPECT_FALSE(FreeForAnotherThread(log));
+        return calls.back();
+    }), "DL1XYZ");
+    EXPECT_TRUE(FreeForAnotherThread(log));
 }
+
+// `Value& v = *log.lock();` would keep a reference past the temporary guard's unlock: only a named
+// guard (an lvalue) gives the value.
+template <typename Guard>
+concept ShowsValueWhenTemporary = requires(Guard&& guard) { *std::move(guard); } ||
+                                  requires(Guard&& guard) { std::move(guard).operator->(); };
+template <typename Guard>
+concept ShowsValueWhenNamed = requires(Guard& guard) {
+    *guard;
+    guard.operator->();
+};
+static_assert(!ShowsValueWhenTemporary<SharedLog::Guard>);
+static_assert(ShowsValueWhenNamed<SharedLog::Guard>);
 
 TEST(SynchronisedTest, TheHolderMayLockAgainAsAReEntrantCallFromItsMessageLoopDoes) {
     SharedLog log;
@@ -37,7 +54,7 @@ TEST(SynchronisedTest, TheHolderMayLockAgainAsAReEntrantCallFromItsMessageLoopDo
         auto inner = log.tryLock();
         ASSERT_TRUE(inner.has_value());
         (*inner)->push_back("UR2KI");
-        log.lock()->push_back("UR3CH");
+        log.withLock([](auto& calls) { calls.push_back("UR3CH"); });
     }
     EXPECT_EQ(*outer, (std::vector<std::string>{"UR1LV", "UR2KI", "UR3CH"}));
     EXPECT_FALSE(FreeForAnotherThread(log));

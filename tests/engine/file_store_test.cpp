@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -76,6 +77,36 @@ TEST_F(StdFileStoreTest, StreamedRewriteMatchesTheWholeFileOneBesideAndInPlace) 
         }
         if (blocked) EXPECT_TRUE(SideFolderUntouched());
         else EXPECT_FALSE(fs::exists(path + ".tmp"));
+    }
+}
+
+// A file that the filter would give back byte for byte is only read, not written again (a removal
+// whose QSO has no finding lines then costs a read); the near misses are rewritten.
+TEST_F(StdFileStoreTest, AFileTheFilterWouldGiveBackUnchangedIsNotRewritten) {
+    const std::string head(kHead);
+    const struct {
+        const char* name;
+        std::string content;
+        bool rewritten;
+    } cases[] = {
+        {"already filtered", head + "keep 1\r\nkeep 2\r\n", false},
+        {"head only", head, false},
+        {"a line ending in CR CR LF", head + "keep\r\r\n", false},
+        {"long, across pieces", head + std::string(70000, 'k') + "\r\nkeep\r\n", false},
+        {"a line to drop", head + "keep\r\ndrop\r\n", true},
+        {"the old head", "ZELK TEST UBN file \r\nkeep\r\n", true},
+        {"the head with a bare LF", "ZELK TEST UBN file UBN file \nkeep\r\n", true},
+        {"a line with a bare LF", head + "keep\nkeep\r\n", true},
+        {"no last line end", head + "keep", true},
+        {"empty", "", true},
+    };
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    for (const auto& c : cases) {
+        Write(c.content);
+        fs::last_write_time(path, longAgo);
+        EXPECT_TRUE(store.filterLines(path, kHead, kKeep)) << c.name;
+        EXPECT_EQ(Read(), Expected(c.content)) << c.name;
+        EXPECT_EQ(fs::last_write_time(path) != longAgo, c.rewritten) << c.name;
     }
 }
 

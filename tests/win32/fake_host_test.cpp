@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -168,6 +169,36 @@ TEST(FakeHost, BlockedHostHoldsTheCallerUntilUnblocked) {
     caller.join();
     EXPECT_EQ(S_OK, answer);
     EXPECT_EQ(std::vector<std::string>{"<SP1>"}, host.macros());
+}
+
+// A GUI host answers on its own thread, only while that thread takes its messages: a caller waits
+// while the thread is busy (or blocked), and gets its answer at the next pump.
+TEST(FakeHost, GuiHostAnswersOnItsOwnThreadOnlyWhileItTakesItsMessages) {
+    FakeHost host(FakeHost::Kind::gui);
+    host.setMode("RTTY");
+    std::atomic<bool> answered{false}, done{false};
+    std::string mode;
+    std::thread caller([&] {
+        OnStaThread([&] {
+            mode = Client().mode();
+            answered = true;
+        });
+        done = true;
+    });
+    EXPECT_TRUE(host.waitForCallWaiting(5000));
+    // Only this thread's pump can answer the call waiting in its queue.
+    EXPECT_FALSE(answered.load());
+    EXPECT_EQ(host.callCount(FakeHost::getMode), 0);
+    // Blocked, the pump takes only sent messages: the call still waits.
+    host.setBlocked(true);
+    for (int i = 0; i < 10; ++i) PumpHostMessages();
+    EXPECT_FALSE(answered.load());
+    host.setBlocked(false);
+    EXPECT_TRUE(host.waitForCalls(FakeHost::getMode, 1, 5000));
+    // The caller's release of the object and its COM's end need the pump too.
+    while (!done.load()) PumpHostMessages();
+    caller.join();
+    EXPECT_EQ(mode, "RTTY");
 }
 
 TEST(FakeHost, HostsMadeInTurnAreEachReachableAndGoneAfterwards) {

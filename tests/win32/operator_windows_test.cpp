@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST_F(OperatorWindows, TheStartSwitchStartsTheThreadOnceAndAnUnloadClosesTheWindows) {
+TEST_P(OperatorWindows, TheStartSwitchStartsTheThreadOnceAndAnUnloadClosesTheWindows) {
     OpenWindows("DL");
     EXPECT_EQ(TitleOf(setup), L"Setup ZELK-2017");
     EXPECT_EQ(Setting("Start"), "1");
@@ -18,16 +18,17 @@ TEST_F(OperatorWindows, TheStartSwitchStartsTheThreadOnceAndAnUnloadClosesTheWin
     EXPECT_EQ(Setting("Start"), "0");
 
     const WindowThreadWatch windowThread(setup);
+    WaitForQuietHost();
     const auto before = std::chrono::steady_clock::now();
     dll.unload();
     const auto took = std::chrono::steady_clock::now() - before;
-    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_LT(took, std::chrono::seconds(1));
     for (HWND window : {setup, prev, zelk}) EXPECT_FALSE(IsWindow(window));
     // The process goes on pumping messages with the library and its thread gone.
     EXPECT_TRUE(WaitUntil([&] { return windowThread.ended(0) && !GetModuleHandleW(L"Stats.dll"); }, kTimeoutMs));
 }
 
-TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
+TEST_P(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     OpenWindows("DL", false);
     // With no mode stored, the window sends CW again as it opens, and marks it.
     ASSERT_TRUE(WaitUntil([&] { return MacrosWithout(host.macros(), "<SP1>").size() >= 2; }, kTimeoutMs));
@@ -78,7 +79,7 @@ TEST_F(OperatorWindows, ModeButtonsSendTheirMacrosMarkTheirModeAndRememberIt) {
     SendMessageW(rtty, BM_SETSTATE, FALSE, 0);
 }
 
-TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheirKeys) {
+TEST_P(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheirKeys) {
     OpenWindows("DL");
     EXPECT_EQ(ItemText(setup, IDC_MODE_LABEL), L"Mode");
     EXPECT_EQ(ItemText(setup, IDC_VIEW_PREV), L"Previsions QSO");
@@ -92,13 +93,14 @@ TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheir
     }
 
     // The previous-QSO check box closes the window and opens a new one, and says so in the ini file.
+    // The window goes (or comes) first, the key is written after it.
     Click(setup, IDC_VIEW_PREV);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(prev); }, kTimeoutMs));
-    EXPECT_EQ(Setting("setup_view_prev_qso"), "0");
+    EXPECT_TRUE(WaitUntil([] { return Setting("setup_view_prev_qso") == "0"; }, kTimeoutMs));
     Click(setup, IDC_VIEW_PREV);
     prev = WaitForWindowTitled(L"ZELK-2017 Previous", kTimeoutMs);
     ASSERT_NE(prev, nullptr);
-    EXPECT_EQ(Setting("setup_view_prev_qso"), "1");
+    EXPECT_TRUE(WaitUntil([] { return Setting("setup_view_prev_qso") == "1"; }, kTimeoutMs));
     EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with DL1ABC ", kTimeoutMs),
               L"ZELK-2017 Previous QSO with DL1ABC ");
 
@@ -127,7 +129,7 @@ TEST_F(OperatorWindows, EnglishCaptionsFollowTheRefreshAndTheCheckBoxesKeepTheir
     EXPECT_EQ(Setting("prev_y"), "60");
 }
 
-TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
+TEST_P(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
     WriteSetting("setup_x", "5000");
     WriteSetting("setup_y", "-3000");
     // Coordinates not saved take their defaults, each on its own.
@@ -165,7 +167,7 @@ TEST_F(OperatorWindows, RussianCaptionsAndPositionsOffEveryMonitor) {
     }
 }
 
-TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrder) {
+TEST_P(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrder) {
     OpenWindows("DL");
     // The call on 80m CW twice (the later time must win), on 40m SSB and on 160m BPSK63; and the
     // districts of three other stations on 80m CW, logged out of order.
@@ -238,7 +240,7 @@ TEST_F(OperatorWindows, ARefreshShowsEarlierQsosTheBandInUseAndTheDistrictsInOrd
 // The host's thread never waits for the windows: while their refresh waits for a host that does not
 // answer, a run of keys gets its answers, asks for no refresh of its own, and the windows end on
 // the last call typed.
-TEST_F(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShownByOneMoreRefresh) {
+TEST_P(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShownByOneMoreRefresh) {
     OpenWindows("DL");
     ASSERT_EQ(dll.add(Qso("UR5ABC", "80m", 3551000, "CW", 10, 40, "OD04")), 1);
     ASSERT_EQ(dll.add(Qso("DL2XYZ", "80m", 3552000, "CW", 10, 45, "017")), 1);
@@ -248,7 +250,7 @@ TEST_F(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShown
     host.setBlocked(true);
     host.setEntryField("D");
     dll.check("D", "CW", "DL", "80m", "80m");
-    ASSERT_TRUE(host.waitForCalls(FakeHost::getEntryField, askedBefore + 1, kTimeoutMs));
+    ASSERT_TRUE(host.waitForCallWaiting(kTimeoutMs));
     struct Key {
         const char* call;
         const char* country;
@@ -271,15 +273,19 @@ TEST_F(OperatorWindows, KeysTypedWhileARefreshWaitsForTheHostAreAnsweredAndShown
     EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs),
               L"ZELK-2017 Previous QSO with UR5ABC ");
     EXPECT_TRUE(WaitUntil([&] { return ShowsText(canvas, 100, row80, "10:40", kBandHighlight); }, kTimeoutMs));
+    // The refresh that waited read the entry field before the keys (a host that took the call and
+    // then hung), and the keys it missed bring one more. A gui host took no call before the keys:
+    // the refresh that waited for it reads the last key, and no other is needed.
+    const int least = guiHost() ? 1 : 2;
+    EXPECT_TRUE(host.waitForCalls(FakeHost::getEntryField, askedBefore + least, kTimeoutMs));
     WaitForQuietHost();
-    // The blocked refresh and the one for the keys it missed; a third when the data step found the
-    // state lock busy and tried again.
+    // A third when the data step found the state lock busy and tried again.
     const int asked = host.callCount(FakeHost::getEntryField) - askedBefore;
-    EXPECT_GE(asked, 2);
+    EXPECT_GE(asked, least);
     EXPECT_LE(asked, 3) << "for " << keys << " keys";
 }
 
-TEST_F(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
+TEST_P(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
     host.setModeFollowsMacros(false);
     host.setMode("USB");
     OpenWindows("DL");
@@ -294,7 +300,7 @@ TEST_F(OperatorWindows, AHostModeOutsideTheTableShowsAnEmptyGrid) {
         std::all_of(shown.colors.begin(), shown.colors.end(), [](COLORREF c) { return c == kBackground; }));
 }
 
-TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
+TEST_P(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
     OpenWindows("DL");
     host.setFailing(true);
     const int asked = host.callCount(FakeHost::getEntryField);
@@ -308,5 +314,65 @@ TEST_F(OperatorWindows, AHostErrorDoesNotStopTheWindowsFollowingTheTypedCalls) {
     EXPECT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR9ZZ ", kTimeoutMs),
               L"ZELK-2017 Previous QSO with UR9ZZ ");
 }
+
+// The refresh follows the first key after a pause at once, and while the operator types on it reads
+// the host's entry field at most every 50 ms: a refresh that missed keys is followed by one more,
+// which starts 50 ms after it ended. (A key that comes just after a refresh has ended is a first
+// key again and is followed at once: the machine may stall the typing for that; the median
+// interval tells the pace.)
+TEST_P(OperatorWindows, TheFirstKeyAfterAPauseIsFollowedAtOnceAndFastTypingIsReadEvery50MsAtMost) {
+    OpenWindows("DL");
+    WaitForQuietHost();
+    const auto pauseFrom = std::chrono::steady_clock::now();
+    WaitUntil([&] { return std::chrono::steady_clock::now() - pauseFrom > std::chrono::milliseconds(200); },
+              kTimeoutMs);
+    const int before = host.callCount(FakeHost::getEntryField);
+    host.setEntryField("UR5");
+    const auto firstKey = std::chrono::steady_clock::now();
+    dll.check("UR5", "CW", "UR", "80m", "80m");
+    ASSERT_TRUE(host.waitForCalls(FakeHost::getEntryField, before + 1, kTimeoutMs));
+
+    // Keys back to back for 600 ms, each with its call check, the host taking its messages between.
+    const std::string calls[] = {"UR5A", "UR5AB", "UR5ABC", "UR5AB"};
+    std::size_t key = 0;
+    const auto typingFrom = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - typingFrom < std::chrono::milliseconds(600)) {
+        const std::string& typed = calls[key++ % std::size(calls)];
+        host.setEntryField(typed);
+        dll.check(typed.c_str(), "CW", "UR", "80m", "80m");
+        PumpHostMessages();
+    }
+    WaitForQuietHost();
+    const auto reads = host.callTimes(FakeHost::getEntryField);
+    std::printf("first key after a pause read after %.1f ms\n",
+                std::chrono::duration<double, std::milli>(reads.at(static_cast<std::size_t>(before)) - firstKey).count());
+    ASSERT_GE(reads.size(), static_cast<std::size_t>(before) + 3) << "the typing was followed";
+    std::vector<std::chrono::steady_clock::duration> intervals;
+    for (std::size_t i = static_cast<std::size_t>(before) + 1; i < reads.size(); ++i) intervals.push_back(reads[i] - reads[i - 1]);
+    std::sort(intervals.begin(), intervals.end());
+    const auto median = intervals[intervals.size() / 2];
+    EXPECT_GE(median, std::chrono::milliseconds(50)) << intervals.size() << " reads for " << key << " keys";
+}
+
+// The previous-QSO window's last mode column: a QSO in RTTY shows its time under "RY".
+TEST_P(OperatorWindows, APreviousRttyQsoShowsInTheLastColumn) {
+    OpenWindows("DL");
+    ASSERT_EQ(dll.add(Qso("UR5ABC", "80m", 3585000, "RTTY", 12, 34, "OD04")), 1);
+    ASSERT_EQ(dll.add(Qso("UR5ABC", "40m", 7035000, "MFSK", 13, 45, "OD04")), 1);
+    Type("UR5ABC");
+    ASSERT_EQ(WaitForTitle(prev, L"ZELK-2017 Previous QSO with UR5ABC ", kTimeoutMs),
+              L"ZELK-2017 Previous QSO with UR5ABC ");
+    HWND canvas = GetDlgItem(prev, IDC_PREV_CANVAS);
+    RECT area{};
+    GetClientRect(canvas, &area);
+    const int pitch = area.bottom / 7;
+    const int row80 = 2 * pitch + 10, row40 = 3 * pitch + 10;
+    // Columns CW, SSB, MF, PS, PM, PO, QS, QM, QO, RY from x = 100 in steps of 40.
+    EXPECT_TRUE(WaitUntil([&] { return ShowsText(canvas, 460, row80, "12:34", kBandHighlight); }, kTimeoutMs));
+    EXPECT_TRUE(ShowsText(canvas, 180, row40, "13:45", kCanvasWithCall));
+    EXPECT_TRUE(ShowsText(canvas, 420, row80, "   -", kBandHighlight));
+}
+
+RUN_WITH_BOTH_HOSTS(OperatorWindows);
 
 }  // namespace

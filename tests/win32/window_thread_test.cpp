@@ -32,6 +32,7 @@ std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool 
             host->setFrequency(bandHz[b] + 400.0 * (i % 7));
         }
         answers.push_back(std::to_string(dll.add(q)));
+        PumpHostMessages();  // as a host's UI thread does between its calls
         answers.push_back(std::to_string(dll.check(calls[(i + 1) % 5], modes[m], "UR", bands[b], bands[b])));
         if (i % 7 == 3) answers.push_back(std::to_string(dll.remove(q)));
         if (i % 25 == 0) {
@@ -50,7 +51,7 @@ std::vector<std::string> RunBusyContest(DllUnderTest& dll, FakeHost* host, bool 
     return answers;
 }
 
-TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAndAnUnloadEndsThemPromptly) {
+TEST_P(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAndAnUnloadEndsThemPromptly) {
     OpenWindows("DL");
     const auto withWindows = RunBusyContest(dll, &host, true);
     // The windows kept following the host while it worked (how often depends on the machine's load).
@@ -72,8 +73,13 @@ TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAnd
     const auto took = std::chrono::steady_clock::now() - before;
     painting.store(false);
     painter.join();
-    EXPECT_LT(took, std::chrono::seconds(2));
-    EXPECT_EQ(WaitForWindowTitled(L"Setup ZELK-", 0), nullptr);
+    EXPECT_LT(took, std::chrono::seconds(1));
+    // With a host that answers only as its thread takes its messages, windows waiting for it close
+    // once it does.
+    EXPECT_TRUE(WaitUntil([] { return WaitForWindowTitled(L"Setup ZELK-", 0) == nullptr; }, kTimeoutMs));
+    // A window thread that was in a conversation with the host at the unload keeps the library a
+    // moment longer; the copy for the answers without windows is a fresh one.
+    EXPECT_TRUE(WaitUntil([] { return GetModuleHandleW(L"Stats.dll") == nullptr; }, kTimeoutMs));
 
     DllUnderTest quiet;
     const auto withoutWindows = RunBusyContest(quiet, nullptr, false);
@@ -82,5 +88,7 @@ TEST_F(OperatorWindows, TheHostsWorkGivesTheSameAnswersWhileTheWindowsRefreshAnd
     for (std::size_t i = 0; i < withWindows.size(); ++i)
         EXPECT_EQ(withWindows[i], withoutWindows[i]) << "answer " << i;
 }
+
+RUN_WITH_BOTH_HOSTS(OperatorWindows);
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "support/message_loop_probe.h"
 
+#include <algorithm>
 #include <memory>
+
+#include "tools/fake_host.h"
 
 namespace {
 
@@ -30,5 +33,16 @@ bool MessageLoopCaughtUp(HWND window, int timeoutMs) {
     ResetEvent(g_markerTaken);
     std::unique_ptr<HHOOK__, HookRemover> hook(SetWindowsHookExW(WH_GETMESSAGE, &WatchTakenMessages, nullptr, thread));
     if (!hook || !PostMessageW(window, MarkerMessage(), 0, 0)) return !IsWindow(window);
-    return WaitForSingleObject(g_markerTaken, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+    // The window thread may be waiting for a gui host on this thread: take its calls meanwhile.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= static_cast<DWORD>(timeoutMs)) return WaitForSingleObject(g_markerTaken, 0) == WAIT_OBJECT_0;
+        const DWORD slice = std::min<DWORD>(20, static_cast<DWORD>(timeoutMs) - spent);
+        const DWORD woke = MsgWaitForMultipleObjects(1, &g_markerTaken, FALSE, slice, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) return true;
+        // A window that went meanwhile takes nothing more: its thread is done with it.
+        if (!IsWindow(window)) return true;
+        PumpHostMessages();
+    }
 }

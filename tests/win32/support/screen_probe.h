@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/fake_host.h"
+
 // What a window shows on the screen, read back as pixels, for tests of the operator windows.
 struct Pixels {
     int width = 0, height = 0;
@@ -26,15 +28,15 @@ HWND WaitForWindowTitled(const std::wstring& prefix, int timeoutMs);
 std::wstring TitleOf(HWND window);
 // Waits until the window's title equals the text; the last title seen otherwise.
 std::wstring WaitForTitle(HWND window, const std::wstring& title, int timeoutMs);
-// Keeps the calling thread's messages moving while waiting for a condition.
+// Keeps the calling thread's messages moving while waiting for a condition (a gui fake host made on
+// this thread answers meanwhile, unless it is blocked).
 template <typename Condition>
 bool WaitUntil(Condition condition, int timeoutMs) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start <= static_cast<DWORD>(timeoutMs)) {
         if (condition()) return true;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        Sleep(10);
+        PumpHostMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     return condition();
 }
