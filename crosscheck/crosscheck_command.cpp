@@ -11,12 +11,9 @@
 #include "stats_version.h"
 #include "checker/command_values.h"
 #include "logs/qso_fields.h"
-#include "crosscheck/checks_csv.h"
 #include "crosscheck/escaping.h"
 #include "crosscheck/crosscheck_run.h"
-#include "crosscheck/output_folder.h"
-#include "crosscheck/results_pages.h"
-#include "crosscheck/ubn_report.h"
+#include "crosscheck/results_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -114,19 +111,8 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     for (const std::string& clash : run.clashes) err << "two logs of one station: " << clash << "\n";
     if (run.results.empty()) throw Unusable{"no usable log in " + folder.string()};
 
-    const auto writeFiles = [&](const FolderFileWriter& write) {
-        for (const LogResult& result : run.results)
-            if (!write(result.pageName + ".ubn.txt", UbnText(run, result, settings.rules)) ||
-                !write(result.pageName + ".html", UbnHtml(run, result, settings.rules)))
-                return false;
-        if (!write("checks.csv", ChecksCsvHeading())) return false;
-        for (const LogResult& result : run.results)
-            if (!write("checks.csv", ChecksCsvRows(run, result))) return false;
-        return write("results.html", ResultsHtml(run, settings.rules)) &&
-               write("results.csv", ResultsCsv(run, settings.rules));
-    };
     std::string error;
-    if (!ReplaceOutputFolder(cmd.outputDir, writeFiles, error)) throw Unusable{error};
+    if (!WriteResultsFolder(cmd.outputDir, run, settings.rules, error)) throw Unusable{error};
 
     const auto count = [&](Verdict verdict) { return CountOf(run.totals, verdict); };
     const std::size_t confirmed = count(Verdict::matched) + count(Verdict::bustedExchange);

@@ -5,11 +5,9 @@
 #include <ctime>
 #include <map>
 
-#include "crosscheck/checks_csv.h"
 #include "crosscheck/crosscheck_run.h"
 #include "crosscheck/log_source.h"
-#include "crosscheck/output_folder.h"
-#include "crosscheck/results_pages.h"
+#include "crosscheck/results_folder.h"
 #include "crosscheck/ubn_report.h"
 #include "server/secrets.h"
 
@@ -101,21 +99,8 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
         const CrossCheckRun run = CrossCheckLogs(std::move(logs), received, settings);
 
         setStage("writing the reports", 0, run.results.size());
-        const auto writeFiles = [&](const FolderFileWriter& write) {
-            for (std::size_t i = 0; i < run.results.size(); ++i) {
-                const LogResult& result = run.results[i];
-                setStage("writing the reports", i, run.results.size());
-                if (!write(result.pageName + ".ubn.txt", UbnText(run, result, settings.rules)) ||
-                    !write(result.pageName + ".html", UbnHtml(run, result, settings.rules)))
-                    return false;
-            }
-            if (!write("checks.csv", ChecksCsvHeading())) return false;
-            for (const LogResult& result : run.results)
-                if (!write("checks.csv", ChecksCsvRows(run, result))) return false;
-            return write("results.html", ResultsHtml(run, settings.rules)) &&
-                   write("results.csv", ResultsCsv(run, settings.rules));
-        };
-        if (!ReplaceOutputFolder(folderOf(runId), writeFiles, error)) throw std::runtime_error(error);
+        const auto progress = [&](std::size_t written, std::size_t logs) { setStage("writing the reports", written, logs); };
+        if (!WriteResultsFolder(folderOf(runId), run, settings.rules, error, progress)) throw std::runtime_error(error);
         for (const LogResult& result : run.results)
             if (auto found = submissionOfFile.find(run.logs[result.logIndex].fileName); found != submissionOfFile.end())
                 m_store.addRunPage(runId, found->second, result.pageName);
