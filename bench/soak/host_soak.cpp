@@ -3,7 +3,10 @@
 // own, and open with a GUI host (its object served by the host's own thread as it takes its
 // messages), and the call times of each export are reported side by side (p50, p99.9, max).
 //
-//   host_soak [--seconds N] [--busy N] [--dll PATH]
+//   host_soak [--seconds N] [--busy N] [--prefill QSOS] [--dll PATH]
+//
+// The log is filled with --prefill QSOs (20,000 unless told) before the timed play, and a new
+// contest starts once it has grown by 20,000 more.
 //
 // Each run is a child process of its own (host_soak --run closed|open|gui ...), so that a run whose
 // unload hangs still hands in its figures and the next run starts in a fresh process. The busy
@@ -38,6 +41,7 @@ const std::vector<std::string> kExports = {"CheckCallFunc0", "AddData0", "Remove
 struct Options {
     int seconds = 60;
     int busy = 2;
+    std::size_t prefill = 20000;  // QSOs in the log before the timed play
     std::string dllPath;
     std::string run;          // a child's run: "closed", "open" or "gui"
     std::string resultsPath;  // where a child writes its figures
@@ -123,6 +127,7 @@ struct Band {
 };
 constexpr Band kBands[] = {{"160m", 1830000}, {"80m", 3550000}, {"40m", 7020000}};
 const char* const kModes[] = {"CW", "SSB"};
+constexpr std::size_t kContestGrowth = 20000;
 
 // One run on this process's thread, which plays the host's thread; its figures go to the results
 // file before the library is unloaded.
@@ -179,8 +184,33 @@ int PlayRun(const Options& options) {
     std::mt19937 random(20170505);
     const std::vector<Station> stations = MakeStations(random);
     std::vector<stats_api::Qso> logged;
-    constexpr std::size_t kLogSize = 20000;  // a new contest starts when the log has grown this far
     int qsoNumber = 0;
+    const auto nextQso = [&](const Station& station) {
+        const Band& band = kBands[(qsoNumber / 200) % 3];
+        stats_api::Qso qso;
+        qso.myCall = "UT1AA";
+        qso.call = station.call.c_str();
+        qso.time = start;
+        qso.time.m_dt += (qsoNumber % 21600) / 86400.0;  // one QSO a second through the six contest hours
+        qso.frequencyHz = band.hz;
+        qso.mode = kModes[(qsoNumber / 600) % 2];
+        qso.exchSent = "001";
+        qso.exchReceived = station.exchange.c_str();
+        qso.country = station.country.c_str();
+        qso.band = band.name;
+        return qso;
+    };
+    // The log is filled first, untimed, so that every timed call meets a log of that size.
+    while (logged.size() < options.prefill) {
+        const stats_api::Qso qso = nextQso(stations[random() % stations.size()]);
+        stats_api::CallWithQso(add, qso);
+        logged.push_back(qso);
+        ++qsoNumber;
+        if (qsoNumber % 100 == 0) PumpMessages();
+    }
+    const std::size_t prefilled = logged.size();
+    // A new contest starts when the log has grown this far past the filling.
+    const std::size_t logLimit = prefilled + kContestGrowth;
     const auto stop = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
     while (std::chrono::steady_clock::now() < stop) {
         const Station& station = stations[random() % stations.size()];
@@ -198,17 +228,7 @@ int PlayRun(const Options& options) {
                 stats_api::CallCheck(check, typed.c_str(), mode, station.country.c_str(), band.name, band.name);
             });
         }
-        stats_api::Qso qso;
-        qso.myCall = "UT1AA";
-        qso.call = station.call.c_str();
-        qso.time = start;
-        qso.time.m_dt += (qsoNumber % 21600) / 86400.0;  // one QSO a second through the six contest hours
-        qso.frequencyHz = band.hz;
-        qso.mode = mode;
-        qso.exchSent = "001";
-        qso.exchReceived = station.exchange.c_str();
-        qso.country = station.country.c_str();
-        qso.band = band.name;
+        const stats_api::Qso qso = nextQso(station);
         timed("AddData0", [&] { stats_api::CallWithQso(add, qso); });
         logged.push_back(qso);
         host.setEntryField("");
@@ -223,7 +243,7 @@ int PlayRun(const Options& options) {
             int out = 0;
             timed("GetResult0", [&] { results(&out); });
         }
-        if (logged.size() >= kLogSize) {
+        if (logged.size() >= logLimit) {
             timed("ResetStats0", resetContest);
             logged.clear();
         }
@@ -236,7 +256,8 @@ int PlayRun(const Options& options) {
         WriteSummaries(file, summaries);
         file << "host-calls " << host.callCount(FakeHost::getEntryField) << ' ' << host.callCount(FakeHost::getFrequency)
              << ' ' << host.callCount(FakeHost::getMode) << " 0\n";
-        file << "qsos " << qsoNumber << " 0 0 0\n";
+        file << "qsos " << qsoNumber - static_cast<int>(prefilled) << " 0 0 0\n";
+        file << "log " << logged.size() << " 0 0 0\n";
     }
 
     // Let the refreshes in flight end before the unload, as a host that stops typing does.
@@ -276,7 +297,8 @@ std::map<std::string, LatencySummary> RunChild(const Options& options, const std
     const std::string resultsPath = folder + "\\soak-" + run + ".txt";
     DeleteFileA(resultsPath.c_str());
     std::ostringstream commandLine;
-    commandLine << '"' << ProgramPath() << "\" --run " << run << " --seconds " << options.seconds << " --dll \""
+    commandLine << '"' << ProgramPath() << "\" --run " << run << " --seconds " << options.seconds << " --prefill " << options.prefill
+                << " --dll \""
                 << options.dllPath << "\" --results \"" << resultsPath << '"';
     std::string command = commandLine.str();
     STARTUPINFOA startup{};
@@ -301,7 +323,8 @@ std::map<std::string, LatencySummary> RunChild(const Options& options, const std
 
 int Report(const Options& options) {
     std::cout << "Soak of the host's thread: " << options.seconds << " s per run, " << options.busy
-              << " busy thread(s) beside it, " << std::thread::hardware_concurrency() << " processor(s)\n";
+              << " busy thread(s) beside it, " << std::thread::hardware_concurrency() << " processor(s), "
+              << options.prefill << " QSOs logged before the timed play\n";
     BusyLoad load(options.busy);
     std::vector<std::pair<std::string, std::map<std::string, LatencySummary>>> runs;
     for (const char* run : {"closed", "open", "gui"}) {
@@ -309,7 +332,8 @@ int Report(const Options& options) {
         std::cout << "  " << title << "..." << std::flush;
         runs.emplace_back(title, RunChild(options, run));
         const auto& figures = runs.back().second;
-        std::cout << " " << figures.at("qsos").calls << " QSOs; the windows asked the host "
+        std::cout << " " << figures.at("qsos").calls << " QSOs played, " << figures.at("log").calls
+                  << " in the log at the end; the windows asked the host "
                   << figures.at("host-calls").calls << " times for the call typed\n";
     }
     std::cout << '\n';
@@ -325,10 +349,11 @@ Options ParseOptions(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (arg == "--seconds" && hasValue) options.seconds = std::stoi(argv[++i]);
         else if (arg == "--busy" && hasValue) options.busy = std::stoi(argv[++i]);
+        else if (arg == "--prefill" && hasValue) options.prefill = std::stoul(argv[++i]);
         else if (arg == "--dll" && hasValue) options.dllPath = argv[++i];
         else if (arg == "--run" && hasValue) options.run = argv[++i];
         else if (arg == "--results" && hasValue) options.resultsPath = argv[++i];
-        else throw std::runtime_error("usage: host_soak [--seconds N] [--busy N] [--dll PATH]");
+        else throw std::runtime_error("usage: host_soak [--seconds N] [--busy N] [--prefill QSOS] [--dll PATH]");
     }
     if (options.seconds < 1 || options.busy < 0) throw std::runtime_error("--seconds must be 1 or more, --busy 0 or more");
     return options;
