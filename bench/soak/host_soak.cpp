@@ -249,6 +249,11 @@ int PlayRun(const Options& options) {
         }
     }
 
+    const std::size_t logLength = logged.size();
+    // The operator starts the next contest over the full log.
+    timed("ResetStats0", resetContest);
+    logged.clear();
+
     std::map<std::string, LatencySummary> summaries;
     for (const auto& [name, micros] : samples.byExport()) summaries[name] = Summarise(micros);
     {
@@ -257,7 +262,7 @@ int PlayRun(const Options& options) {
         file << "host-calls " << host.callCount(FakeHost::getEntryField) << ' ' << host.callCount(FakeHost::getFrequency)
              << ' ' << host.callCount(FakeHost::getMode) << " 0\n";
         file << "qsos " << qsoNumber - static_cast<int>(prefilled) << " 0 0 0\n";
-        file << "log " << logged.size() << " 0 0 0\n";
+        file << "log " << logLength << " 0 0 0\n";
     }
 
     // Let the refreshes in flight end before the unload, as a host that stops typing does.
