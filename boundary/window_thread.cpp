@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 // the thread; the thread is then given its own reference as for a conversation.
 constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
 // How long a reset waits for the new thread's first window (see StartSetupThread).
-constexpr auto kStartLimit = std::chrono::seconds(5);
+constexpr auto kStartLimit = std::chrono::milliseconds(50);
 
 struct ThreadHandleCloser {
     using pointer = HANDLE;
@@ -116,10 +116,11 @@ void StartSetupThread(const WindowThreadStart& start) {
     texts.release();
     // Until its setup window exists the thread needs the loader (a new thread first tells every
     // loaded library that it starts, and the system loads parts of itself for a first window),
-    // which an unload holds: an unload that waited for it would wait in vain, and one that gave up
-    // on it would leave it making the window over the library's destroyed statics. So wait for it
-    // here, where the loader is free. It needs nothing of the host's thread for it (the window has
-    // no owner, and the host is asked only afterwards): this is the time to make one window.
+    // which an unload holds, so an unload in that time cannot wait for it and leaves it behind
+    // (see StopSetupThread). The reset waits a little for the window, where the loader is free and
+    // the thread needs nothing of the host's thread: then an unload soon after finds the thread
+    // idle and takes the library with it, and a load right after gets a fresh copy. A thread slow
+    // to make its window (a starved machine) is not waited for longer: the host's thread goes on.
     const auto deadline = Clock::now() + kStartLimit;
     while (g_threadLife.load() == ThreadLife::starting && !ThreadEnded(g_windowThread.get()) && Clock::now() < deadline)
         Sleep(1);
@@ -132,7 +133,8 @@ void StartSetupThread(const WindowThreadStart& start) {
 //   or in a conversation with the host (its calls, the release of the host's object and COM's
 //   uninitialisation are answered by the host's thread; a real host's UI thread answers only as it
 //   takes its messages, which it does not do in FreeLibrary) is not waited for: it gets a reference
-//   of its own and leaves the library with it once the host has answered, closing its windows then;
+//   of its own and leaves the library with it once it has made its window or the host has
+//   answered, closing its windows then;
 //   they are hidden now (a hide that the thread carries out when it next takes its messages).
 //   The reference is taken inside the detach, the only moment the library learns of the unload:
 //   Wine's loader unmaps an image only when no reference is left once its detach has run, so the
@@ -144,16 +146,19 @@ void StartSetupThread(const WindowThreadStart& start) {
 // - an idle thread (messages and paints only) is woken, closes its windows, and is waited for
 //   until it has stepped out of the library into its exit call, where it waits for the loader lock;
 //   the library then goes with this FreeLibrary, and the next load is a fresh copy.
-// The contest source is closed first: the state goes right after this returns, and a thread that
-// lives on must find it closed.
-void StopSetupThread() {
-    if (!g_windowThread) return;
+// A thread left behind may be anywhere in its windows' code, which uses the library's statics, so
+// the detach then leaves the statics and the C runtime as they are (true is returned) and the
+// image keeps them until the thread has left; only the contest's data is let go of.
+// The contest source is closed first: the thread that lives on must find it closed.
+bool StopSetupThread() {
+    if (!g_windowThread) return false;
     HANDLE thread = g_windowThread.get();
     g_stopRequested.store(true);
     CloseContestSource();
     if (HWND setup = g_setupWindow.load()) PostMessageW(setup, WM_NULL, 0, 0);
     PostThreadMessageW(g_windowThreadId, WM_NULL, 0, 0);
 
+    bool leftBehind = false;
     const auto deadline = Clock::now() + kIdleStopLimit;
     for (;;) {
         ThreadLife life = g_threadLife.load();
@@ -161,6 +166,7 @@ void StopSetupThread() {
         if (life == ThreadLife::starting || life == ThreadLife::conversing) {
             if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
                 HandOverReference();
+                leftBehind = true;
                 break;
             }
             continue;
@@ -173,12 +179,14 @@ void StopSetupThread() {
         if (Clock::now() >= deadline) {
             if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
                 HandOverReference();
+                leftBehind = true;
                 break;
             }
             continue;
         }
         Sleep(1);
     }
-    if (g_threadLife.load() == ThreadLife::finished) WaitUntilOutsideLibrary(thread);
+    if (!leftBehind) WaitUntilOutsideLibrary(thread);
     g_windowThread.reset();
+    return leftBehind;
 }

@@ -12,11 +12,14 @@ struct WindowThreadStart {
     bool russianUi = false;
 };
 // Starts the thread unless one still runs (a thread whose setup window was closed may still be
-// ending: the next reset starts the new one). Returns at once; the windows open on their own.
+// ending: the next reset starts the new one). Returns once the setup window exists, or after a
+// short while if the thread is slow to make it; the windows open on their own.
 void StartSetupThread(const WindowThreadStart& start);
 
-// The unload's stop, on the host's thread inside the loader: see window_thread.cpp.
-void StopSetupThread();
+// The unload's stop, on the host's thread inside the loader: see window_thread.cpp. True when the
+// thread lives on in the library with a reference of its own: the library's statics and runtime
+// must then stay as they are until it has left.
+bool StopSetupThread();
 
 // Whether the window thread runs (starting, showing its windows or closing them).
 bool SetupThreadRunning();

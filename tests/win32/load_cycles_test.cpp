@@ -136,6 +136,94 @@ TEST_P(LoadCycles, AnUnloadWhileAHostCallWaitsReturnsAtOnceAndALoadMeanwhileFail
     ExpectAFreshLibrary(again);
 }
 
+// The system's loader lock, held by this thread for as long as the object lives: a thread started
+// meanwhile cannot begin (it first tells every loaded library that it starts), as when the
+// machine is too busy to let the window thread make its window before the host unloads.
+class LoaderLockHeld {
+public:
+    LoaderLockHeld() {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        m_lock = reinterpret_cast<Lock>(reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrLockLoaderLock")));
+        m_unlock = reinterpret_cast<Unlock>(reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrUnlockLoaderLock")));
+        m_held = m_lock && m_unlock && m_lock(0, nullptr, &m_cookie) == 0;
+    }
+    ~LoaderLockHeld() { release(); }
+    LoaderLockHeld(const LoaderLockHeld&) = delete;
+    LoaderLockHeld& operator=(const LoaderLockHeld&) = delete;
+
+    bool held() const { return m_held; }
+    void release() {
+        if (m_held) m_unlock(0, m_cookie);
+        m_held = false;
+    }
+
+private:
+    using Lock = LONG(NTAPI*)(ULONG flags, ULONG* state, ULONG_PTR* cookie);
+    using Unlock = LONG(NTAPI*)(ULONG flags, ULONG_PTR cookie);
+    Lock m_lock = nullptr;
+    Unlock m_unlock = nullptr;
+    ULONG_PTR m_cookie = 0;
+    bool m_held = false;
+};
+
+// A window-opening reset whose window thread cannot make its window (the loader busy) returns
+// after a short wait; an unload then cannot wait for that thread either: it returns at once, a load
+// meanwhile fails cleanly, and once the thread can run it makes no lasting window, leaves the
+// library, and the next load is a fresh copy.
+TEST_P(LoadCycles, AnUnloadBeforeTheWindowThreadHasItsWindowLeavesItBehindSafely) {
+    WriteSetting("Start", "0");
+    WriteSetting("setup_view_prev_qso", "1");
+    const std::string path = ProgramFolder() + "\\Stats.dll";
+    {
+        LoaderLockHeld loader;
+        ASSERT_TRUE(loader.held());
+        auto before = std::chrono::steady_clock::now();
+        ASSERT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+        before = std::chrono::steady_clock::now();
+        dll.unload();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+        EXPECT_NE(GetModuleHandleW(L"Stats.dll"), nullptr) << "the waiting thread's copy went";
+        SetLastError(0);
+        HMODULE meanwhile = LoadLibraryA(path.c_str());
+        EXPECT_EQ(meanwhile, nullptr) << "a load while the old copy's thread waits gets that detached copy";
+        if (meanwhile) FreeLibrary(meanwhile);
+        else EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+    }
+    EXPECT_TRUE(WaitUntil([] { return GetModuleHandleW(L"Stats.dll") == nullptr; }, kTimeoutMs))
+        << "the library stayed after its window thread could run";
+    EXPECT_EQ(WaitForWindowTitled(L"Setup ZELK-", 0), nullptr);
+    EXPECT_EQ(WaitForWindowTitled(L"ZELK-2017 P", 0), nullptr);
+    DllUnderTest again;
+    ExpectAFreshLibrary(again);
+}
+
+// Unloads at every moment of the window thread's start: each load opens the windows and unloads
+// at once, with the thread still making its window or asking the host for the first time. Every unload returns within its
+// bound, the library and its windows go once the thread has left, and no load sees a detached copy.
+TEST_P(LoadCycles, UnloadsAtOnceAfterAWindowOpeningResetNeverLeaveTheLibraryOrAWindowBehind) {
+    dll.unload();
+    int leftStarting = 0, leftAsking = 0;
+    for (int i = 0; i < kCycles && !HasFatalFailure(); ++i) {
+        WriteSetting("Start", "0");
+        DllUnderTest plugin;
+        ASSERT_EQ(plugin.reset("UT1AA", 0, "DL"), 1);
+        const bool windowMade = WaitForWindowTitled(L"Setup ZELK-", 0) != nullptr;
+        const auto before = std::chrono::steady_clock::now();
+        plugin.unload();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+        if (GetModuleHandleW(L"Stats.dll")) ++(windowMade ? leftAsking : leftStarting);
+        ASSERT_TRUE(WaitUntil([] { return GetModuleHandleW(L"Stats.dll") == nullptr; }, kTimeoutMs))
+            << "cycle " << i << ": the library stayed";
+        ASSERT_TRUE(WaitUntil([] { return WaitForWindowTitled(L"Setup ZELK-", 0) == nullptr; }, kTimeoutMs))
+            << "cycle " << i << ": the setup window stayed";
+    }
+    std::printf("of %d unloads, %d left the window thread behind before its window, %d after it\n", kCycles,
+                leftStarting, leftAsking);
+    DllUnderTest again;
+    ExpectAFreshLibrary(again);
+}
+
 // The window-opening reset returns at once however the host answers, and the windows then follow
 // the host as it takes its messages.
 TEST_P(LoadCycles, AResetThatOpensTheWindowsReturnsAtOnceAndTheWindowsFollowOnceTheHostAnswers) {
