@@ -1,5 +1,6 @@
 #include "support/dll_under_test.h"
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -19,11 +20,24 @@ void Bind(HMODULE module, Pointer& pointer, const char* name) {
     if (!pointer) throw std::runtime_error(std::string("Stats.dll does not export ") + name);
 }
 
+// A copy whose window thread an unload had to leave behind (still making its window, or waiting
+// for the host) stays mapped for that thread and refuses to be loaded again until it has left; a
+// host that loads again then waits for it, as this does.
+HMODULE LoadAfterAnyCopyLeftBehind(const std::string& path) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        if (HMODULE module = LoadLibraryA(path.c_str())) return module;
+        const bool leftBehind = GetLastError() == ERROR_DLL_INIT_FAILED && GetModuleHandleA("Stats.dll");
+        if (!leftBehind || std::chrono::steady_clock::now() >= giveUp) return nullptr;
+        Sleep(10);
+    }
+}
+
 }  // namespace
 
 DllUnderTest::DllUnderTest(Names names) {
     std::string path = ProgramFolder() + "\\Stats.dll";
-    m_module = LoadLibraryA(path.c_str());
+    m_module = LoadAfterAnyCopyLeftBehind(path);
     if (!m_module) throw std::runtime_error("cannot load " + path);
     const bool plain = names == Names::plain;
     Bind(m_module, setVersion, plain ? "setVersion" : "?setVersion@@YAKPBD@Z");
