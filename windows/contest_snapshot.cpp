@@ -4,7 +4,7 @@
 
 namespace {
 
-// Plain data, never destroyed: the window thread may outlive the library's static destructors.
+// Plain data, never destroyed: the window thread may outlive the library's detach.
 SRWLOCK g_sourceGate = SRWLOCK_INIT;
 ContestSource* g_source = nullptr;
 

@@ -83,6 +83,17 @@ void ExpectAFreshLibrary(DllUnderTest& plugin) {
     EXPECT_NE(results.find("Score:\t 1 *  1 = 1"), std::string::npos) << results;
 }
 
+// A load while the old copy's window thread still lives in it: the system hands back that detached
+// copy, which refuses to attach again, so the load fails cleanly.
+void ExpectALoadMeanwhileFailsCleanly() {
+    const std::string path = ProgramFolder() + "\\Stats.dll";
+    SetLastError(0);
+    HMODULE meanwhile = LoadLibraryA(path.c_str());
+    EXPECT_EQ(meanwhile, nullptr) << "a load while the old copy's thread waits gets that detached copy";
+    if (meanwhile) FreeLibrary(meanwhile);
+    else EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+}
+
 // A load at the moment of an unload that waited for nothing (windows open, no host call): the
 // library went with its FreeLibrary, and the next load is a fresh copy.
 TEST_P(LoadCycles, ALoadRightAfterAnUnloadWithTheWindowsOpenGetsAFreshCopy) {
@@ -120,12 +131,7 @@ TEST_P(LoadCycles, AnUnloadWhileAHostCallWaitsReturnsAtOnceAndALoadMeanwhileFail
         EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, kTimeoutMs)) << WindowText(window);
     // The thread still waits for the host inside the library, which it keeps mapped for itself.
     EXPECT_NE(GetModuleHandleW(L"Stats.dll"), nullptr);
-    const std::string path = ProgramFolder() + "\\Stats.dll";
-    SetLastError(0);
-    HMODULE meanwhile = LoadLibraryA(path.c_str());
-    EXPECT_EQ(meanwhile, nullptr) << "a load while the old copy's thread waits gets that detached copy";
-    if (meanwhile) FreeLibrary(meanwhile);
-    else EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+    ExpectALoadMeanwhileFailsCleanly();
 
     host.setBlocked(false);
     EXPECT_TRUE(WaitUntil([] { return GetModuleHandleW(L"Stats.dll") == nullptr; }, kTimeoutMs))
@@ -173,7 +179,6 @@ private:
 TEST_P(LoadCycles, AnUnloadBeforeTheWindowThreadHasItsWindowLeavesItBehindSafely) {
     WriteSetting("Start", "0");
     WriteSetting("setup_view_prev_qso", "1");
-    const std::string path = ProgramFolder() + "\\Stats.dll";
     {
         LoaderLockHeld loader;
         ASSERT_TRUE(loader.held());
@@ -184,11 +189,7 @@ TEST_P(LoadCycles, AnUnloadBeforeTheWindowThreadHasItsWindowLeavesItBehindSafely
         dll.unload();
         EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
         EXPECT_NE(GetModuleHandleW(L"Stats.dll"), nullptr) << "the waiting thread's copy went";
-        SetLastError(0);
-        HMODULE meanwhile = LoadLibraryA(path.c_str());
-        EXPECT_EQ(meanwhile, nullptr) << "a load while the old copy's thread waits gets that detached copy";
-        if (meanwhile) FreeLibrary(meanwhile);
-        else EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+        ExpectALoadMeanwhileFailsCleanly();
     }
     EXPECT_TRUE(WaitUntil([] { return GetModuleHandleW(L"Stats.dll") == nullptr; }, kTimeoutMs))
         << "the library stayed after its window thread could run";
