@@ -125,7 +125,7 @@ LogHeader ReadAdxText(TextSource& text, LogVisitor& visitor, const ReadOptions& 
     OpenRecord record;
     AdifFields fields;
     const auto unclosed = [&](std::string_view before) {
-        visitor.problem({record.line(), "record without </RECORD> before " + std::string(before) + ", skipped"});
+        visitor.problem({record.line(), "record without </RECORD> before " + std::string(before)});
         record.close();
     };
     while (true) {

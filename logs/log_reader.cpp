@@ -181,6 +181,12 @@ LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& 
     return ReadAdifText(text, visitor, options);
 }
 
+LogHeader ReadAdx(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
+    TextSource text(input);
+    if (text.ensure(kUtf8Bom.size()) && text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
+    return ReadAdxText(text, visitor, options);
+}
+
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
     return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadContestLog(input, visitor, options); });
 }
@@ -189,6 +195,9 @@ LogContents ReadCabrillo(std::string_view text, const ReadOptions& options) {
 }
 LogContents ReadAdif(std::string_view text, const ReadOptions& options) {
     return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor, options); });
+}
+LogContents ReadAdx(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadAdx(input, visitor, options); });
 }
 
 bool HasControlBytes(std::string_view text, bool tabAllowed) {

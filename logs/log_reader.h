@@ -73,6 +73,7 @@ public:
 LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
+LogHeader ReadAdx(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 
 // Every QSO and problem of a log in memory, for small logs and tests.
 struct LogContents : LogHeader {
@@ -83,6 +84,7 @@ struct LogContents : LogHeader {
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options = {});
 LogContents ReadCabrillo(std::string_view text, const ReadOptions& options = {});
 LogContents ReadAdif(std::string_view text, const ReadOptions& options = {});
+LogContents ReadAdx(std::string_view text, const ReadOptions& options = {});
 
 // The format of a log from its first bytes, as ReadContestLog decides it; `why` says why it is
 // unknown.
