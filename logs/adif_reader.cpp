@@ -31,9 +31,8 @@ std::size_t FindTag(std::string_view text, std::string_view tag, std::size_t fro
     return std::string_view::npos;
 }
 
-// A field of the record being read: its name in capitals and where its value is in the text held.
+// Where a field's value is in the text held.
 struct FieldSpan {
-    std::string name;
     std::size_t from = 0, length = 0;
 };
 
@@ -52,7 +51,8 @@ bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 std::size_t NextNonBlank(TextSource& text, std::size_t at) {
     while (true) {
         const std::string_view held = text.held();
-        if (const std::size_t next = held.find_first_not_of(" \t\r\n", at); next != std::string_view::npos) return next;
+        for (; at < held.size(); ++at)
+            if (held[at] != ' ' && held[at] != '\t' && held[at] != '\r' && held[at] != '\n') return at;
         if (held.size() > kMaxRecordLength || !text.readMore()) return std::string_view::npos;
         at = held.size();
     }
@@ -61,6 +61,7 @@ std::size_t NextNonBlank(TextSource& text, std::size_t at) {
 // Whether a value ending at `at` ends where a field's value does: before a tag or the end of the
 // text with only blanks between, not inside a UTF-8 character.
 bool EndsBeforeTag(TextSource& text, std::size_t at) {
+    if (at < text.held().size() && text.held()[at] == '<') return true;  // most values
     if (at < text.held().size() && IsUtf8Continuation(text.held()[at])) return false;
     const std::size_t next = NextNonBlank(text, at);
     return next == std::string_view::npos ? text.held().size() <= kMaxRecordLength : text.held()[next] == '<';
@@ -97,8 +98,9 @@ std::size_t FindReading(TextSource& text, char needle, std::size_t from) {
 // its field's length says, so an "<EOR>" inside a NOTES of the right length is text of the NOTES.
 // Where the length in bytes splits a UTF-8 character or ends before other text than the next
 // tag, and the length in characters fits (some loggers count characters), that is taken. The
-// fields go to the first `count` of `spans`; nothing is consumed.
-RecordScan ScanRecord(TextSource& text, std::vector<FieldSpan>& spans, std::size_t& count) {
+// fields' names go to the first `count` of `fields` (whose names' memory is used again: records
+// of one log have much the same fields), where their values are to `spans`; nothing is consumed.
+RecordScan ScanRecord(TextSource& text, AdifFields& fields, std::vector<FieldSpan>& spans, std::size_t& count) {
     count = 0;
     RecordScan scan;
     const auto fail = [&](std::string fault, std::size_t resyncFrom) {
@@ -126,41 +128,41 @@ RecordScan ScanRecord(TextSource& text, std::vector<FieldSpan>& spans, std::size
             scan.end = close + 1;
             return scan;
         }
-        const std::string shown = "<" + std::string(tag.substr(0, 40)) + ">";
+        const auto shown = [tag] { return "<" + std::string(tag.substr(0, 40)) + ">"; };
         const std::size_t colon = tag.find(':');
-        if (colon == std::string_view::npos) return fail("field tag " + shown + " without a length", open + 1);
+        if (colon == std::string_view::npos) return fail("field tag " + shown() + " without a length", open + 1);
         std::string_view lengthText = tag.substr(colon + 1);
         lengthText = lengthText.substr(0, lengthText.find(':'));  // drops a data type
         std::size_t length = 0;
         const auto [end, error] = std::from_chars(lengthText.data(), lengthText.data() + lengthText.size(), length);
         if (error != std::errc() || end != lengthText.data() + lengthText.size())
-            return fail("bad field length in " + shown, open + 1);
+            return fail("bad field length in " + shown(), open + 1);
         if (length > kMaxRecordLength) return tooLong(open + 1);
         const std::size_t valueFrom = close + 1;
-        if (!text.ensure(valueFrom + length)) return fail("field " + shown + " runs past the end of its record", valueFrom);
+        if (!text.ensure(valueFrom + length)) return fail("field " + shown() + " runs past the end of its record", valueFrom);
         if (text.held().size() > kMaxRecordLength) return tooLong(valueFrom);
         std::size_t bytes = length;
         if (!EndsBeforeTag(text, valueFrom + length)) {
             const auto characters = Utf8Bytes(text, valueFrom, length);
             if (characters && *characters != length && EndsBeforeTag(text, valueFrom + *characters)) {
                 bytes = *characters;
-                if (scan.charactersCounted.empty()) scan.charactersCounted = shown;
+                if (scan.charactersCounted.empty()) scan.charactersCounted = shown();
             } else if (text.held().substr(valueFrom, length).find('<') != std::string_view::npos) {
                 // A length that takes in the next tag and does not end at another: not the value's.
-                return fail("field " + shown + " runs past the end of its record", valueFrom);
+                return fail("field " + shown() + " runs past the end of its record", valueFrom);
             }
         }
         if (count == spans.size()) spans.emplace_back();
-        FieldSpan& span = spans[count++];
+        if (count == fields.size()) fields.emplace_back();
+        spans[count] = {valueFrom, bytes};
+        std::string& name = fields[count++].first;
         // Mostly the name this place had in the record before: then it is left as it is.
         const std::string_view written = text.held().substr(open + 1, colon);
-        if (!std::equal(written.begin(), written.end(), span.name.begin(), span.name.end(),
+        if (!std::equal(written.begin(), written.end(), name.begin(), name.end(),
                         [](char c, char upper) { return UpperAscii(c) == upper; })) {
-            span.name.assign(written);
-            for (char& c : span.name) c = UpperAscii(c);
+            name.assign(written);
+            for (char& c : name) c = UpperAscii(c);
         }
-        span.from = valueFrom;
-        span.length = bytes;
         at = valueFrom + bytes;
     }
 }
@@ -221,7 +223,7 @@ LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor, const ReadOptions&
         text.consume(firstTag);
         const std::size_t line = text.line();
         std::size_t count = 0;
-        const RecordScan scan = ScanRecord(text, spans, count);
+        const RecordScan scan = ScanRecord(text, fields, spans, count);
         if (scan.endOfFile) {
             visitor.problem({line, "record without <EOR> at the end of the file"});
             break;
@@ -238,10 +240,7 @@ LogHeader ReadAdifText(TextSource& text, LogVisitor& visitor, const ReadOptions&
                                     " counts characters, not bytes; such fields are read by characters (said for the first only)"});
         }
         fields.resize(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            fields[i].first = spans[i].name;
-            fields[i].second = text.held().substr(spans[i].from, spans[i].length);
-        }
+        for (std::size_t i = 0; i < count; ++i) fields[i].second = text.held().substr(spans[i].from, spans[i].length);
         records.read(fields, line);
         text.consume(scan.end);
     }
