@@ -58,13 +58,17 @@ std::size_t NextNonBlank(TextSource& text, std::size_t at) {
     }
 }
 
-// Whether a value ending at `at` ends where a field's value does: before a tag or the end of the
-// text with only blanks between, not inside a UTF-8 character.
-bool EndsBeforeTag(TextSource& text, std::size_t at) {
-    if (at < text.held().size() && text.held()[at] == '<') return true;  // most values
-    if (at < text.held().size() && IsUtf8Continuation(text.held()[at])) return false;
+// Where the next tag is when a value ending at `at` ends where a field's value does: before a tag
+// (its '<') or the end of the text (its size) with only blanks between, not inside a UTF-8
+// character; npos where it does not.
+std::size_t TagAfterValue(TextSource& text, std::size_t at) {
+    const std::string_view held = text.held();
+    if (at < held.size() && held[at] == '<') return at;  // most values
+    if (at + 1 < held.size() && held[at] == ' ' && held[at + 1] == '<') return at + 1;
+    if (at < held.size() && IsUtf8Continuation(held[at])) return std::string_view::npos;
     const std::size_t next = NextNonBlank(text, at);
-    return next == std::string_view::npos ? text.held().size() <= kMaxRecordLength : text.held()[next] == '<';
+    if (next == std::string_view::npos) return text.held().size() <= kMaxRecordLength ? text.held().size() : next;
+    return text.held()[next] == '<' ? next : std::string_view::npos;
 }
 
 // The bytes `count` UTF-8 characters from `at` take; nothing where the text ends first or is no
@@ -111,7 +115,7 @@ RecordScan ScanRecord(TextSource& text, AdifFields& fields, std::vector<FieldSpa
     const auto tooLong = [&](std::size_t from) { return fail("record longer than " + std::to_string(kMaxRecordLength) + " bytes", from); };
     std::size_t at = 0;
     while (true) {
-        const std::size_t open = FindReading(text, '<', at);
+        const std::size_t open = at < text.held().size() && text.held()[at] == '<' ? at : FindReading(text, '<', at);
         if (open == std::string_view::npos) {
             if (text.held().size() > kMaxRecordLength) return tooLong(at);
             scan.endOfFile = true;
@@ -142,14 +146,18 @@ RecordScan ScanRecord(TextSource& text, AdifFields& fields, std::vector<FieldSpa
         if (!text.ensure(valueFrom + length)) return fail("field " + shown() + " runs past the end of its record", valueFrom);
         if (text.held().size() > kMaxRecordLength) return tooLong(valueFrom);
         std::size_t bytes = length;
-        if (!EndsBeforeTag(text, valueFrom + length)) {
+        std::size_t next = TagAfterValue(text, valueFrom + length);
+        if (next == std::string_view::npos) {
             const auto characters = Utf8Bytes(text, valueFrom, length);
-            if (characters && *characters != length && EndsBeforeTag(text, valueFrom + *characters)) {
+            if (characters && *characters != length &&
+                (next = TagAfterValue(text, valueFrom + *characters)) != std::string_view::npos) {
                 bytes = *characters;
                 if (scan.charactersCounted.empty()) scan.charactersCounted = shown();
             } else if (text.held().substr(valueFrom, length).find('<') != std::string_view::npos) {
                 // A length that takes in the next tag and does not end at another: not the value's.
                 return fail("field " + shown() + " runs past the end of its record", valueFrom);
+            } else {
+                next = valueFrom + length;  // text after the value, passed over as text between fields
             }
         }
         if (count == spans.size()) spans.emplace_back();
@@ -163,7 +171,7 @@ RecordScan ScanRecord(TextSource& text, AdifFields& fields, std::vector<FieldSpa
             name.assign(written);
             for (char& c : name) c = UpperAscii(c);
         }
-        at = valueFrom + bytes;
+        at = next;
     }
 }
 
