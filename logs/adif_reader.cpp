@@ -121,7 +121,8 @@ RecordScan ScanRecord(TextSource& text, AdifFields& fields, std::vector<FieldSpa
             scan.endOfFile = true;
             return scan;
         }
-        const std::size_t close = FindReading(text, '>', open);
+        std::size_t close = text.held().find('>', open);  // mostly held
+        if (close == std::string_view::npos) close = FindReading(text, '>', open);
         if (close == std::string_view::npos) {
             if (text.held().size() > kMaxRecordLength) return fail("field tag without '>'", open + 1);
             scan.endOfFile = true;
@@ -132,7 +133,10 @@ RecordScan ScanRecord(TextSource& text, AdifFields& fields, std::vector<FieldSpa
             scan.end = close + 1;
             return scan;
         }
-        const auto shown = [tag] { return "<" + std::string(tag.substr(0, 40)) + ">"; };
+        // The tag for a message, from the text held then (reading on may move it).
+        const auto shown = [&text, open, close] {
+            return "<" + std::string(text.held().substr(open + 1, std::min<std::size_t>(close - open - 1, 40))) + ">";
+        };
         const std::size_t colon = tag.find(':');
         if (colon == std::string_view::npos) return fail("field tag " + shown() + " without a length", open + 1);
         std::string_view lengthText = tag.substr(colon + 1);
@@ -143,8 +147,10 @@ RecordScan ScanRecord(TextSource& text, AdifFields& fields, std::vector<FieldSpa
             return fail("bad field length in " + shown(), open + 1);
         if (length > kMaxRecordLength) return tooLong(open + 1);
         const std::size_t valueFrom = close + 1;
-        if (!text.ensure(valueFrom + length)) return fail("field " + shown() + " runs past the end of its record", valueFrom);
-        if (text.held().size() > kMaxRecordLength) return tooLong(valueFrom);
+        if (valueFrom + length > text.held().size()) {
+            if (!text.ensure(valueFrom + length)) return fail("field " + shown() + " runs past the end of its record", valueFrom);
+            if (text.held().size() > kMaxRecordLength) return tooLong(valueFrom);
+        }
         std::size_t bytes = length;
         std::size_t next = TagAfterValue(text, valueFrom + length);
         if (next == std::string_view::npos) {
