@@ -20,7 +20,7 @@ SERVE_DEADLINE ?= $(shell date -u -d '+7 days' '+%Y-%m-%d %H:%M')
 FUZZ_SECONDS ?= 180
 SOAK_SECONDS ?= 60
 SOAK_BUSY ?= 2
-FUZZ_TARGETS := district_list plugin_sequence reports header_values log_readers
+FUZZ_TARGETS := district_list plugin_sequence reports header_values log_readers cabrillo_reader adif_reader adx_reader
 
 .PHONY: serve deps dll native native-asan win32 test test-native test-asan test-win32 demo bench soak fuzz fuzz-build fuzz-corpus dist clean
 

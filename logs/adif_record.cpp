@@ -101,8 +101,8 @@ std::optional<std::string> AdifRecordReader::makeQso(const AdifFields& fields, L
     qso.myCall = ToUpperAscii(station);
     qso.rstSent = Field(fields, "RST_SENT");
     qso.rstReceived = Field(fields, "RST_RCVD");
-    if (auto reason = readExchange(fields, "STX_STRING", "STX", qso.rstSent, qso.exchSent, qso.line)) return reason;
-    if (auto reason = readExchange(fields, "SRX_STRING", "SRX", qso.rstReceived, qso.exchReceived, qso.line)) return reason;
+    if (auto reason = readExchange(fields, "STX_STRING", "STX", "RST_SENT", qso.rstSent, qso.exchSent, qso.line)) return reason;
+    if (auto reason = readExchange(fields, "SRX_STRING", "SRX", "RST_RCVD", qso.rstReceived, qso.exchReceived, qso.line)) return reason;
     qso.country = CountryOfRecord(fields, qso.call);
     return std::nullopt;
 }
@@ -130,15 +130,23 @@ std::optional<std::string> AdifRecordReader::readFrequency(const AdifFields& fie
 }
 
 // An exchange, split from the RST before it where a logger wrote both into one field
-// ("599 KI01"), the RST kept where the record has none.
+// ("599 KI01"), the RST kept where the record has none. A record without the exchange field whose
+// RST holds the RST and the exchange (loggers without exchange fields, whose operators type the
+// exchange after the RST) gives both from the RST.
 std::optional<std::string> AdifRecordReader::readExchange(const AdifFields& fields, std::string_view stringName,
-                                                      std::string_view numberName, std::string& rst, std::string& exchange,
-                                                      std::size_t line) {
+                                                      std::string_view numberName, std::string_view rstName,
+                                                      std::string& rst, std::string& exchange, std::size_t line) {
     std::string_view raw = Field(fields, stringName);
     std::string_view name = stringName;
     if (TrimmedBlanks(raw).empty()) {
         raw = Field(fields, numberName);
         name = numberName;
+    }
+    const bool fromRst = TrimmedBlanks(raw).empty() && TrimmedBlanks(rst).find_first_of(" \t") != std::string_view::npos;
+    const std::string rstText = fromRst ? rst : std::string();
+    if (fromRst) {
+        raw = rstText;
+        name = rstName;
     }
     // Kept as logged, blanks around it included, as the host gives it to the plug-in.
     const std::string_view value = TrimmedBlanks(raw);
@@ -151,12 +159,15 @@ std::optional<std::string> AdifRecordReader::readExchange(const AdifFields& fiel
     const std::string_view rest = TrimmedBlanks(value.substr(blank));
     if (!IsReport(report) || rest.find_first_of(" \t") != std::string_view::npos)
         return std::string(name) + " \"" + std::string(value) + "\" holds more than one exchange";
-    exchange = rest;
-    if (TrimmedBlanks(rst).empty()) rst = report;
-    if (!m_splitExchangeSaid) {
-        m_splitExchangeSaid = true;
-        m_visitor.note({line, std::string(name) + " \"" + std::string(value) + "\" holds the RST and the exchange; the exchange \"" +
-                                  std::string(rest) + "\" is read (said for the first such record only)"});
+    bool& said = fromRst ? m_exchangeAfterRstSaid : m_splitExchangeSaid;
+    if (!said) {
+        said = true;
+        m_visitor.note({line, std::string(name) + " \"" + std::string(value) + "\" holds the RST and the exchange" +
+                                  (fromRst ? " (the record has no " + std::string(stringName) + " or " + std::string(numberName) + ")"
+                                           : std::string()) +
+                                  "; the exchange \"" + std::string(rest) + "\" is read (said for the first such record only)"});
     }
+    exchange = rest;
+    if (fromRst || TrimmedBlanks(rst).empty()) rst = report;
     return std::nullopt;
 }

@@ -29,11 +29,12 @@ private:
     std::optional<std::string> makeQso(const AdifFields& fields, LogQso& qso);
     std::optional<std::string> readFrequency(const AdifFields& fields, LogQso& qso);
     std::optional<std::string> readExchange(const AdifFields& fields, std::string_view stringName, std::string_view numberName,
-                                            std::string& rst, std::string& exchange, std::size_t line);
+                                            std::string_view rstName, std::string& rst, std::string& exchange, std::size_t line);
 
     LogVisitor& m_visitor;
     LogHeader& m_header;
     const ReadOptions& m_options;
     bool m_splitExchangeSaid = false;
+    bool m_exchangeAfterRstSaid = false;
     LogQso m_qso;  // one for every record, so its texts keep their memory
 };

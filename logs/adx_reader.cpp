@@ -1,130 +1,119 @@
 // ADX, ADIF's XML form: <ADX><HEADER>...</HEADER><RECORDS><RECORD><CALL>UT2AB</CALL>...</RECORD>
-// ...</RECORDS></ADX>. The text is cut into records as it is read, so that a log of any size
-// takes the memory of one record; each record is parsed as XML by Boost's parser (entities,
-// character references, CDATA and comments) and its fields read by ADIF's own rules.
-#include <boost/property_tree/ptree.hpp>
-#include <boost/property_tree/xml_parser.hpp>
-
-#include <istream>
-#include <optional>
+// ...</RECORDS></ADX>. ADX has a fixed shape, records of fields that hold text, so the reader
+// keeps no stack of elements: it knows whether it is in a record and in which field, and a record
+// with anything deeper (an element inside a field), a tag closed by another's end tag, an entity
+// ADX does not define or more than kMaxRecordLength bytes is named and skipped whole, up to its
+// </RECORD>. A <RECORD> before the last one's </RECORD> names that one as unclosed and starts a
+// new record, so one lost end tag costs one record. The tokens come from XmlScanner, which holds
+// at most one token, so a log of any size or depth takes the memory of one record.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "logs/adif_record.h"
 #include "logs/log_reader.h"
 #include "logs/qso_fields.h"
 #include "logs/text_readers.h"
-
-namespace pt = boost::property_tree;
+#include "logs/xml_scanner.h"
 
 namespace {
 
 // Far longer than any real record; a longer one is skipped rather than held.
 constexpr std::size_t kMaxRecordLength = 1024 * 1024;
-constexpr std::string_view kRecord = "<RECORD";
-constexpr std::string_view kRecordEnd = "</RECORD";
 
-bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// Case-blind: XML names are case-sensitive, but a logger writing <record> means a record.
-bool StartsWithTag(std::string_view text, std::string_view upperTag) {
-    return text.size() >= upperTag.size() && ToUpperAscii(text.substr(0, upperTag.size())) == upperTag;
-}
-
-// Where the markup that starts with the '<' at `at` ends (past its '>'); npos when the text held
-// does not reach its end. Comments, CDATA sections and processing instructions end with their
-// own closing marks, so a '<' or '>' inside them starts or ends nothing.
-std::size_t EndOfMarkup(std::string_view held, std::size_t at) {
-    const auto endOf = [&](std::string_view close, std::size_t from) {
-        const std::size_t found = held.find(close, from);
-        return found == std::string_view::npos ? found : found + close.size();
-    };
-    const std::string_view markup = held.substr(at);
-    // Too little held to tell a comment or CDATA section from other markup.
-    if (std::string_view("<![CDATA[").starts_with(markup) || std::string_view("<!--").starts_with(markup))
-        return std::string_view::npos;
-    if (markup.starts_with("<!--")) return endOf("-->", at + 4);
-    if (markup.starts_with("<![CDATA[")) return endOf("]]>", at + 9);
-    if (markup.starts_with("<?")) return endOf("?>", at + 2);
-    return endOf(">", at + 1);
-}
-
-// A start tag <RECORD ...> (not <RECORDS>).
-bool IsRecordStart(std::string_view tag) {
-    return StartsWithTag(tag, kRecord) && tag.size() > kRecord.size() &&
-           (tag[kRecord.size()] == '>' || tag[kRecord.size()] == '/' || IsXmlBlank(tag[kRecord.size()]));
-}
-
-bool IsRecordEnd(std::string_view tag) {
-    if (!StartsWithTag(tag, kRecordEnd)) return false;
-    for (char c : tag.substr(kRecordEnd.size(), tag.size() - kRecordEnd.size() - 1))
-        if (!IsXmlBlank(c)) return false;
-    return true;
-}
-
-struct RecordEnd {
-    std::size_t end = std::string_view::npos;  // past the record's end tag, when found
-    std::size_t resumeAt = 0;                   // where to look on once more is held
-};
-
-RecordEnd FindRecordEnd(std::string_view held, std::size_t from) {
-    for (std::size_t at = held.find('<', from); at != std::string_view::npos; at = held.find('<', at)) {
-        const std::size_t end = EndOfMarkup(held, at);
-        if (end == std::string_view::npos) return {std::string_view::npos, at};
-        if (IsRecordEnd(held.substr(at, end - at))) return {end, end};
-        at = end;
-    }
-    return {std::string_view::npos, held.size()};
+bool NameIs(std::string_view name, std::string_view upper) {
+    return name.size() == upper.size() && ToUpperAscii(name) == upper;
 }
 
 // The name a field of an ADX record has in ADIF's tagged form: the element's name, and for an
 // application's field APP_<PROGRAMID>_<FIELDNAME>, for a user's field its FIELDNAME.
-std::string FieldName(const std::string& element, const pt::ptree& field) {
-    const std::string name = ToUpperAscii(element);
-    const auto attribute = [&](const char* key) { return ToUpperAscii(field.get("<xmlattr>." + std::string(key), "")); };
-    if (name == "APP") return "APP_" + attribute("PROGRAMID") + "_" + attribute("FIELDNAME");
-    if (name == "USERDEF") return attribute("FIELDNAME");
+std::string FieldName(std::string_view tag) {
+    const std::string name = ToUpperAscii(XmlTagName(tag));
+    if (name == "APP")
+        return "APP_" + ToUpperAscii(XmlAttribute(tag, "PROGRAMID")) + "_" + ToUpperAscii(XmlAttribute(tag, "FIELDNAME"));
+    if (name == "USERDEF") return ToUpperAscii(XmlAttribute(tag, "FIELDNAME"));
     return name;
 }
 
-// The fields of one record's XML, whose values stay in `tree`; or why it is skipped.
-std::optional<std::string> ParseRecord(std::string_view xml, std::size_t line, pt::ptree& tree, AdifFields& fields) {
-    ViewStreamBuffer buffer(xml);
-    std::istream input(&buffer);
-    try {
-        pt::read_xml(input, tree, pt::xml_parser::no_comments);
-    } catch (const pt::xml_parser_error& error) {
-        return "record is no well-formed XML: " + error.message() + " (line " + std::to_string(line + error.line() - 1) + ")";
-    }
-    if (tree.empty()) return "record is no well-formed XML";
-    for (const auto& [element, field] : tree.front().second) {
-        if (element == "<xmlattr>") continue;
-        std::string name = FieldName(element, field);
-        for (const auto& [child, unused] : field)
-            if (child != "<xmlattr>") return "field " + name + " holds the element <" + child + ">";
-        fields.emplace_back(std::move(name), field.data());
-    }
-    return std::nullopt;
-}
+// The record being read: its fields, or the fault that skips it.
+class OpenRecord {
+public:
+    bool open() const { return m_open; }
+    std::size_t line() const { return m_line; }
 
-// Consumes up to and past the end of a record too long to hold.
-void SkipRecord(TextSource& text) {
-    while (true) {
-        const std::string_view held = text.held();
-        const std::size_t at = ToUpperAscii(held).find(kRecordEnd);
-        if (at != std::string_view::npos) {
-            const std::size_t close = held.find('>', at);
-            if (close != std::string_view::npos) {
-                text.consume(close + 1);
+    void start(std::size_t line) {
+        m_open = true;
+        m_line = line;
+        m_bytes = 0;
+        m_count = 0;
+        m_inField = false;
+        m_fault.clear();
+    }
+    void close() { m_open = false; }
+
+    // Every token inside the record; the record's fault, once it has one, stays.
+    void take(const XmlToken& token) {
+        m_bytes += token.bytes;
+        if (!m_fault.empty()) return;
+        if (m_bytes > kMaxRecordLength) return fail("record longer than " + std::to_string(kMaxRecordLength) + " bytes");
+        switch (token.kind) {
+            case XmlToken::tooLong:
+                return fail("record longer than " + std::to_string(kMaxRecordLength) + " bytes");
+            case XmlToken::text:
+                if (!m_inField) return;
+                if (auto fault = AppendXmlText(field().second, token.body)) return fail(std::move(*fault));
+                return;
+            case XmlToken::cdata:
+                if (m_inField) field().second.append(token.body);
+                return;
+            case XmlToken::startTag:
+            case XmlToken::emptyTag:
+                if (auto fault = XmlTagFault(token.body)) return fail(std::move(*fault));
+                if (m_inField)
+                    return fail("field " + field().first + " holds the element <" + std::string(XmlTagName(token.body)) + ">");
+                if (m_count == m_fields.size()) m_fields.emplace_back();
+                ++m_count;
+                field().first = FieldName(token.body);
+                field().second.clear();
+                m_fieldTag.assign(XmlTagName(token.body));
+                m_inField = token.kind == XmlToken::startTag;
+                return;
+            case XmlToken::endTag: {
+                const std::string_view name = XmlTagName(token.body);
+                if (!m_inField) return fail("end tag </" + std::string(name) + "> without its start tag");
+                if (!NameIs(name, ToUpperAscii(m_fieldTag)))
+                    return fail("<" + m_fieldTag + "> closed by </" + std::string(name) + ">");
+                m_inField = false;
                 return;
             }
-        }
-        text.consume(at != std::string_view::npos ? at : held.size() > kRecordEnd.size() ? held.size() - kRecordEnd.size() : 0);
-        if (!text.readMore()) {
-            text.consume(text.held().size());
-            return;
+            case XmlToken::end:
+                return;
         }
     }
-}
+
+    // The fault that skips the record at its </RECORD>, or empty; `fields` gets its fields.
+    std::string finish(AdifFields& fields) {
+        if (m_fault.empty() && m_inField) fail("<" + m_fieldTag + "> is not closed before </RECORD>");
+        fields.clear();
+        if (m_fault.empty())
+            for (std::size_t i = 0; i < m_count; ++i) fields.emplace_back(m_fields[i].first, m_fields[i].second);
+        return m_fault.empty() ? std::string() : "record is no well-formed XML: " + m_fault;
+    }
+
+private:
+    std::pair<std::string, std::string>& field() { return m_fields[m_count - 1]; }
+    void fail(std::string fault) { m_fault = std::move(fault); }
+
+    bool m_open = false;
+    std::size_t m_line = 0;
+    std::size_t m_bytes = 0;
+    // The fields read so far are the first m_count; the rest keep their memory for the next record.
+    std::vector<std::pair<std::string, std::string>> m_fields;
+    std::size_t m_count = 0;
+    bool m_inField = false;
+    std::string m_fieldTag;
+    std::string m_fault;
+};
 
 }  // namespace
 
@@ -132,58 +121,44 @@ LogHeader ReadAdxText(TextSource& text, LogVisitor& visitor, const ReadOptions& 
     LogHeader header;
     header.format = LogFormat::adx;
     AdifRecordReader records(visitor, header, options);
+    XmlScanner scanner(text, visitor);
+    OpenRecord record;
+    AdifFields fields;
+    const auto unclosed = [&](std::string_view before) {
+        visitor.problem({record.line(), "record without </RECORD> before " + std::string(before)});
+        record.close();
+    };
     while (true) {
-        // Up to the next markup; what stands between two is the header's or no record's text.
-        const std::size_t open = text.held().find('<');
-        if (open == std::string_view::npos) {
-            text.consume(text.held().size());
-            if (!text.readMore()) break;
-            continue;
-        }
-        text.consume(open);
-        std::size_t tagEnd = EndOfMarkup(text.held(), 0);
-        while (tagEnd == std::string_view::npos && text.held().size() <= kMaxRecordLength && text.readMore())
-            tagEnd = EndOfMarkup(text.held(), 0);
-        if (tagEnd == std::string_view::npos) {
-            if (text.held().size() > kMaxRecordLength) {
-                visitor.problem({text.line(), "markup longer than " + std::to_string(kMaxRecordLength) + " bytes"});
-                text.consume(text.held().size());
+        const XmlToken token = scanner.next();
+        if (token.kind == XmlToken::end) break;
+        const bool isTag = token.kind == XmlToken::startTag || token.kind == XmlToken::endTag || token.kind == XmlToken::emptyTag;
+        const std::string_view name = isTag ? XmlTagName(token.body) : std::string_view();
+        if (isTag && NameIs(name, "RECORD")) {
+            if (token.kind == XmlToken::endTag) {
+                if (!record.open()) continue;
+                record.take({XmlToken::text, {}, token.line, token.bytes});
+                if (std::string fault = record.finish(fields); !fault.empty()) visitor.problem({record.line(), std::move(fault)});
+                else records.read(fields, record.line());
+                record.close();
                 continue;
             }
-            visitor.problem({text.line(), "the file ends inside markup"});
-            break;
-        }
-        const std::string_view tag = text.held().substr(0, tagEnd);
-        const std::size_t line = text.line();
-        if (!IsRecordStart(tag)) {
-            text.consume(tagEnd);
-            continue;
-        }
-        if (tag.ends_with("/>")) {  // <RECORD/>: a record without fields
-            records.read({}, line);
-            text.consume(tagEnd);
-            continue;
-        }
-        RecordEnd end = FindRecordEnd(text.held(), tagEnd);
-        while (end.end == std::string_view::npos && text.held().size() <= kMaxRecordLength && text.readMore())
-            end = FindRecordEnd(text.held(), end.resumeAt);
-        if (end.end == std::string_view::npos) {
-            if (text.held().size() > kMaxRecordLength) {
-                visitor.problem({line, "record longer than " + std::to_string(kMaxRecordLength) + " bytes"});
-                SkipRecord(text);
+            if (record.open()) unclosed("the <RECORD> of line " + std::to_string(token.line));
+            if (token.kind == XmlToken::emptyTag) {  // <RECORD/>: a record without fields
+                records.read({}, token.line);
                 continue;
             }
-            visitor.problem({line, "record without </RECORD> at the end of the file"});
-            break;
+            record.start(token.line);
+            record.take({XmlToken::text, {}, token.line, token.bytes});
+            continue;
         }
-        pt::ptree tree;
-        AdifFields fields;
-        if (auto reason = ParseRecord(text.held().substr(0, end.end), line, tree, fields))
-            visitor.problem({line, std::move(*reason)});
-        else
-            records.read(fields, line);
-        text.consume(end.end);
+        if (!record.open()) continue;
+        if (token.kind == XmlToken::endTag && (NameIs(name, "RECORDS") || NameIs(name, "ADX"))) {
+            unclosed("</" + std::string(name) + ">");
+            continue;
+        }
+        record.take(token);
     }
+    if (record.open()) visitor.problem({record.line(), "record without </RECORD> at the end of the file"});
     if (text.failed()) visitor.problem({text.line(), "the file could not be read to its end"});
     return header;
 }

@@ -113,11 +113,14 @@ std::optional<std::string> ParseCabrilloQso(std::string_view text, std::size_t l
         if (IsCallShaped(tokens[i])) calls.push_back(i);
     // A call busted into no call's shape (a digit lost, say) is still the worked call when every
     // field is in its place around it: own call, RST, exchange, call, RST, exchange.
-    const auto hasLetter = [](std::string_view field) {
-        return std::any_of(field.begin(), field.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    // It is still of a call's characters, ASCII letters, digits and slashes, with a letter.
+    const auto busted = [](std::string_view field) {
+        const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+        return std::any_of(field.begin(), field.end(), isLetter) &&
+               std::all_of(field.begin(), field.end(), [&](char c) { return isLetter(c) || (c >= '0' && c <= '9') || c == '/'; });
     };
     if (calls.empty() && !ownCall.empty() && tokens.size() == 10 && IsReportShaped(tokens[5], *mode) &&
-        IsReportShaped(tokens[8], *mode) && hasLetter(tokens[7]))
+        IsReportShaped(tokens[8], *mode) && busted(tokens[7]))
         calls.push_back(7);
     if (calls.empty()) return "QSO line has no worked call";
     if (calls.size() > 1)

@@ -25,11 +25,19 @@ bool LooksLikeUtf16(std::string_view head) {
     return half >= 4 && std::max(nuls[0], nuls[1]) * 10 >= half * 9 && std::min(nuls[0], nuls[1]) * 10 < half;
 }
 
-std::size_t LineOf(std::string_view text, std::size_t offset) {
-    std::size_t line = 1;
-    for (std::size_t i = 0; i < offset; ++i)
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++line;
-    return line;
+// Bytes under 0x20 other than tab, LF, FF and CR: text has none but by damage.
+std::size_t ControlBytesOf(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r';
+    }));
+}
+
+// A file is binary when at least 4 of its first 4 KB are control bytes and they are more than
+// 1 in 16 of them: compressed, executable and image files have about 1 in 9; a text log damaged by
+// a few NUL bytes has far fewer, and is read with its damaged lines named and skipped.
+bool IsBinaryShare(std::size_t controls, std::size_t size) {
+    return controls >= 4 && controls * 16 > std::min(size, kBinaryCheckBytes);
 }
 
 // Each line of the text with the blanks at its start removed, until `visit` says stop.
@@ -126,10 +134,10 @@ LogFormat DetectLogFormat(std::string_view head, std::string* why) {
         return unknown("the file is UTF-16 (Unicode) text; save it as ANSI or UTF-8 text in the logger or an "
                        "editor and check that file");
     if (head.starts_with(kUtf8Bom)) head.remove_prefix(kUtf8Bom.size());
-    // Text has no NUL byte; a log damaged further on is read and its damaged lines named.
-    if (const std::size_t nul = head.substr(0, kBinaryCheckBytes).find('\0'); nul != std::string_view::npos)
-        return unknown("line " + std::to_string(LineOf(head, nul)) +
-                       " holds a NUL byte: a binary file, neither a Cabrillo nor an ADIF log");
+    if (const std::size_t controls = ControlBytesOf(head.substr(0, kBinaryCheckBytes)); IsBinaryShare(controls, head.size()))
+        return unknown("the file is binary (" + std::to_string(controls) + " of its first " +
+                       std::to_string(std::min(head.size(), kBinaryCheckBytes)) +
+                       " bytes are control bytes): neither a Cabrillo nor an ADIF log");
     // Most logs say what they are on their first line: the rest is looked through only if not.
     if (StartsCabrillo(head.substr(0, kDetectBytes))) return LogFormat::cabrillo;
     // An ADIF tag found near the start is found in the whole; most ADIF logs have one there.
@@ -173,6 +181,12 @@ LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& 
     return ReadAdifText(text, visitor, options);
 }
 
+LogHeader ReadAdx(std::istream& input, LogVisitor& visitor, const ReadOptions& options) {
+    TextSource text(input);
+    if (text.ensure(kUtf8Bom.size()) && text.held().starts_with(kUtf8Bom)) text.consume(kUtf8Bom.size());
+    return ReadAdxText(text, visitor, options);
+}
+
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options) {
     return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadContestLog(input, visitor, options); });
 }
@@ -181,6 +195,9 @@ LogContents ReadCabrillo(std::string_view text, const ReadOptions& options) {
 }
 LogContents ReadAdif(std::string_view text, const ReadOptions& options) {
     return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadAdif(input, visitor, options); });
+}
+LogContents ReadAdx(std::string_view text, const ReadOptions& options) {
+    return Collect(text, [&](std::istream& input, LogVisitor& visitor) { return ReadAdx(input, visitor, options); });
 }
 
 bool HasControlBytes(std::string_view text, bool tabAllowed) {

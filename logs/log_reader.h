@@ -8,7 +8,7 @@
 
 #include "engine/qso_input.h"
 
-// Readers of contest logs, Cabrillo (2.0, 3.0) and ADIF (2, 3). They read a log piece by piece
+// Readers of contest logs, Cabrillo (2.0, 3.0) and ADIF (2, 3), tagged (ADI) or XML (ADX). They read a log piece by piece
 // and hand on each QSO as it is read, so a log of any size takes the memory of one line or
 // record: the caller keeps what it needs of a QSO and lets it go.
 
@@ -67,9 +67,13 @@ public:
 // starts with "START-OF-LOG:" or has lines starting "QSO:"; ADIF has ADIF tags ("<EOH>",
 // "<CALL:", "<EOR>", ...), whatever its header's prose says; ADX has the element <ADX>. A UTF-8 byte-order mark is skipped.
 // A file that is neither (empty, UTF-16, binary) gives format unknown and one problem saying why.
+// Binary: control bytes (under 0x20, but for tab, LF, FF and CR) are at least 4 of the first
+// 4 KB and more than 1 in 16 of them. Fewer, such as a NUL byte or two, are damage to a text log:
+// the line or record that holds them is named and skipped, wherever in the file it is.
 LogHeader ReadContestLog(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadCabrillo(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 LogHeader ReadAdif(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
+LogHeader ReadAdx(std::istream& input, LogVisitor& visitor, const ReadOptions& options = {});
 
 // Every QSO and problem of a log in memory, for small logs and tests.
 struct LogContents : LogHeader {
@@ -80,6 +84,7 @@ struct LogContents : LogHeader {
 LogContents ReadContestLog(std::string_view text, const ReadOptions& options = {});
 LogContents ReadCabrillo(std::string_view text, const ReadOptions& options = {});
 LogContents ReadAdif(std::string_view text, const ReadOptions& options = {});
+LogContents ReadAdx(std::string_view text, const ReadOptions& options = {});
 
 // The format of a log from its first bytes, as ReadContestLog decides it; `why` says why it is
 // unknown.

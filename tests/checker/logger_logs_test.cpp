@@ -68,6 +68,13 @@ TEST_F(LoggerLogs, ScoresAndNamesEveryQsoOfOtherLoggersFiles) {
          {"adif_npm.adx:52: NO RX NUMBER: no exchange received", "adif_npm.adx:65: DUPE of line 9",
           "adif_npm.adx:78: district ZZ99 not in the list",
           "ADIF XML (ADX) log, 6 QSOs read, 0 lines skipped; 5 logged, 1 rejected; 3 finding lines"}},
+        // Written by pyqso 1.1.0's own ADIF writer (make_pyqso_adif.py): no exchange fields, the
+        // exchanges typed after the RSTs, no own call, lengths in characters (a Cyrillic NOTES).
+        {"pyqso_1.1.0.adi", {"--call", "UT5ZZ", "--districts", (kSamples / "zelk.txt").string(), "--force"}, "Score:\t 18 *  10 = 180",
+         {"pyqso_1.1.0.adi:7: RST_SENT \"599 001\" holds the RST and the exchange (the record has no STX_STRING or STX); "
+          "the exchange \"001\" is read",
+          "pyqso_1.1.0.adi:40: the length of field <notes:17> counts characters, not bytes",
+          "20 QSOs read, 0 lines skipped; 20 logged, 0 rejected; 2 finding lines"}},
         {"digi_mode_hand_made.adi", {"--dg-mode", "psk31", "--force"}, "Score:\t 3 *  2 = 6",
          {"digi_mode_hand_made.adi:7: DUPE of line 5", "4 QSOs read, 0 lines skipped; 4 logged, 0 rejected; 1 finding line"}},
     };

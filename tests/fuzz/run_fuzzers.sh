@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs each libFuzzer target of a fuzz build for a while, seeded from the checked-in corpus and
-# its own growing corpus in the build folder; prints executions and findings per target.
+# its own growing corpus in the build folder (the log readers also from the logs of tests/logs/),
+# within a memory limit; prints executions and findings per target.
 #   run_fuzzers.sh <fuzz build dir> <seconds per target> <target>...
 # With MERGE=1 it instead merges each build corpus into the checked-in one (new coverage only).
 set -u
 build=$1 seconds=$2
 shift 2
 source_corpus=$(cd "$(dirname "$0")" && pwd)/corpus
+logs=$(cd "$(dirname "$0")/../logs" && pwd)/other_loggers
 found=0
 
 for target in "$@"; do
@@ -19,7 +21,10 @@ for target in "$@"; do
     continue
   fi
   before=$(ls "$findings" | wc -l)
-  "$fuzzer" "$work" "$source_corpus/$target" -max_total_time="$seconds" -max_len=4096 \
+  seeds=()
+  case $target in log_readers | *_reader) seeds=("$logs") ;; esac
+  "$fuzzer" "$work" "$source_corpus/$target" "${seeds[@]}" -max_total_time="$seconds" -max_len=4096 \
+    -rss_limit_mb=2048 -malloc_limit_mb=256 \
     -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
