@@ -10,6 +10,7 @@
 #include <boost/unordered/unordered_flat_map.hpp>
 #include <tbb/parallel_sort.h>
 
+#include "crosscheck/nearest_pairing.h"
 #include "engine/contest_rules.h"
 #include "logs/qso_fields.h"
 
@@ -30,13 +31,9 @@ struct Entry {
 };
 static_assert(sizeof(Entry) == 32, "two arrays of millions of entries are sorted");
 
-// Time apart of two records at the precision both have: a time logged as "hhmm" stands for the
-// whole minute, so beside it the other time counts by its minute too.
-std::int64_t TimeApart(const Entry& a, const Entry& b) {
-    if (a.timeHasSeconds && b.timeHasSeconds) return std::llabs(a.seconds - b.seconds);
-    const auto minute = [](std::int64_t seconds) { return seconds >= 0 ? seconds / 60 : (seconds - 59) / 60; };
-    return std::llabs(minute(a.seconds) - minute(b.seconds)) * 60;
-}
+TimedRecord TimeOf(const Entry& entry) { return {entry.seconds, entry.timeHasSeconds}; }
+
+std::int64_t TimeApart(const Entry& a, const Entry& b) { return TimeApart(TimeOf(a), TimeOf(b)); }
 
 // Small numbers for call signs and for band-and-mode pairs, so the indexes sort integers.
 class Names {
@@ -222,7 +219,7 @@ private:
     }
 
     void matchRuns() {
-        std::vector<Pairing> pairings;
+        std::vector<TimedRecord> mineTimes, theirTimes;
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
             const Entry& first = m_byPair[begin];
@@ -231,20 +228,14 @@ private:
                 const auto other = m_byPair.begin() + static_cast<std::ptrdiff_t>(otherBegin);
                 if (otherBegin < m_byPair.size() && other->station == first.worked &&
                     other->worked == first.station && other->bandMode == first.bandMode) {
-                    pairings.clear();
                     const std::size_t otherEnd = groupEnd(otherBegin);
-                    for (std::size_t i = begin; i < end; ++i)
-                        for (std::size_t j = otherBegin; j < otherEnd; ++j) {
-                            const std::int64_t distance = TimeApart(m_byPair[i], m_byPair[j]);
-                            if (distance <= m_rules.windowSeconds) pairings.push_back({distance, i, j});
-                        }
-                    std::sort(pairings.begin(), pairings.end(), NearerFirst);
-                    for (const Pairing& pairing : pairings) {
-                        const Entry& mine = m_byPair[pairing.first];
-                        const Entry& theirs = m_byPair[pairing.second];
-                        if (!open(mine) || !open(theirs)) continue;
-                        link(mine, theirs, Verdict::matched, CallSlip::none);
-                    }
+                    mineTimes.clear();
+                    theirTimes.clear();
+                    for (std::size_t i = begin; i < end; ++i) mineTimes.push_back(TimeOf(m_byPair[i]));
+                    for (std::size_t j = otherBegin; j < otherEnd; ++j) theirTimes.push_back(TimeOf(m_byPair[j]));
+                    // Every record of both runs is open: each belongs to this pair of runs alone.
+                    for (const auto& [i, j] : PairNearestFirst(mineTimes, theirTimes, m_rules.windowSeconds))
+                        link(m_byPair[begin + i], m_byPair[otherBegin + j], Verdict::matched, CallSlip::none);
                 }
             }
             begin = end;
