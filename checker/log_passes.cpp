@@ -71,9 +71,9 @@ void LogRun::nameFindings(const LogQso& qso, const QsoFindings& findings) {
 
 void LogRun::problem(const LogProblem& problem) {
     ++problems;
-    if (!m_quiet) name(problem.line, MessageKind(problem.message), problem.message + ", line skipped");
+    if (!m_quiet) name(problem.line, KindOfMessage(problem.message), problem.message + ", line skipped");
 }
 
 void LogRun::note(const LogProblem& note) {
-    if (!m_quiet) name(note.line, "note: " + MessageKind(note.message), note.message);
+    if (!m_quiet) name(note.line, "note: " + KindOfMessage(note.message), note.message);
 }

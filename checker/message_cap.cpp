@@ -34,7 +34,7 @@ std::vector<MessageCap::Withheld> MessageCap::withheld() const {
     return list;
 }
 
-std::string MessageKind(std::string_view message) {
+std::string KindOfMessage(std::string_view message) {
     std::string kind;
     kind.reserve(std::min<std::size_t>(message.size(), 200));
     bool quoted = false;

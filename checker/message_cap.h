@@ -48,7 +48,7 @@ private:
 
 // The kind of a reader's message: each quoted value and each run of digits masked ("bad
 // frequency \"junk\"" and "bad frequency \"x\"" are one kind).
-std::string MessageKind(std::string_view message);
+std::string KindOfMessage(std::string_view message);
 
 // "... and 4999900 more like this: <example>"
 std::string WithheldLine(const MessageCap::Withheld& withheld);

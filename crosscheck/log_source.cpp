@@ -16,7 +16,7 @@ public:
     void qso(const LogQso& qso) override { m_log.add(qso, qso.line, qso.timeHasSeconds); }
     void problem(const LogProblem& problem) override {
         ++m_log.skippedCount;
-        if (m_cap.admit(MessageKind(problem.message), problem.message)) m_log.skipped.push_back({problem.line, problem.message});
+        if (m_cap.admit(KindOfMessage(problem.message), problem.message)) m_log.skipped.push_back({problem.line, problem.message});
     }
     void finish() { m_log.skippedWithheld = m_cap.withheld(); }
 
