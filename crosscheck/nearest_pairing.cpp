@@ -13,10 +13,12 @@ std::int64_t Minute(std::int64_t seconds) { return seconds >= 0 ? seconds / 60 :
 
 enum class Metric { seconds, minutes };
 
+}  // namespace
+
 // The free records of one precision among `theirs`, in their order, found nearest to a time.
-class FreeRecords {
+class FreeTimes::OfOnePrecision {
 public:
-    FreeRecords(std::span<const TimedRecord> theirs, bool withSeconds) {
+    OfOnePrecision(std::span<const TimedRecord> theirs, bool withSeconds) {
         for (std::size_t j = 0; j < theirs.size(); ++j)
             if (theirs[j].hasSeconds == withSeconds) {
                 m_positions.push_back(j);
@@ -88,7 +90,24 @@ private:
     std::vector<std::size_t> m_slot;  // by index in `theirs`
 };
 
-}  // namespace
+FreeTimes::FreeTimes(std::span<const TimedRecord> records)
+    : m_withSeconds(std::make_unique<OfOnePrecision>(records, true)),
+      m_byMinute(std::make_unique<OfOnePrecision>(records, false)) {}
+FreeTimes::~FreeTimes() = default;
+FreeTimes::FreeTimes(FreeTimes&&) noexcept = default;
+FreeTimes& FreeTimes::operator=(FreeTimes&&) noexcept = default;
+
+std::optional<std::pair<std::int64_t, std::size_t>> FreeTimes::nearest(const TimedRecord& record) {
+    const auto exact = record.hasSeconds ? m_withSeconds->nearest(record.seconds, Metric::seconds)
+                                         : m_withSeconds->nearest(Minute(record.seconds), Metric::minutes);
+    const auto rough = m_byMinute->nearest(Minute(record.seconds), Metric::minutes);
+    if (!exact) return rough;
+    if (!rough) return exact;
+    return std::min(*exact, *rough);
+}
+
+void FreeTimes::take(std::size_t index) { (m_withSeconds->holds(index) ? m_withSeconds : m_byMinute)->take(index); }
+
 
 std::int64_t TimeApart(const TimedRecord& a, const TimedRecord& b) {
     if (a.hasSeconds && b.hasSeconds) return std::llabs(a.seconds - b.seconds);
@@ -98,20 +117,12 @@ std::int64_t TimeApart(const TimedRecord& a, const TimedRecord& b) {
 std::vector<std::pair<std::size_t, std::size_t>> PairNearestFirst(std::span<const TimedRecord> mine,
                                                                   std::span<const TimedRecord> theirs,
                                                                   std::int64_t window) {
-    FreeRecords withSeconds(theirs, true), byMinute(theirs, false);
+    FreeTimes free(theirs);
     std::vector<bool> taken(theirs.size(), false);
-    const auto nearestFor = [&](const TimedRecord& record) -> std::optional<std::pair<std::int64_t, std::size_t>> {
-        const auto exact = record.hasSeconds ? withSeconds.nearest(record.seconds, Metric::seconds)
-                                             : withSeconds.nearest(Minute(record.seconds), Metric::minutes);
-        const auto rough = byMinute.nearest(Minute(record.seconds), Metric::minutes);
-        if (!exact) return rough;
-        if (!rough) return exact;
-        return std::min(*exact, *rough);
-    };
     using Candidate = std::tuple<std::int64_t, std::size_t, std::size_t>;  // time apart, mine, theirs
     std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue;
     const auto offer = [&](std::size_t i) {
-        if (const auto found = nearestFor(mine[i]); found && found->first <= window)
+        if (const auto found = free.nearest(mine[i]); found && found->first <= window)
             queue.emplace(found->first, i, found->second);
     };
     for (std::size_t i = 0; i < mine.size(); ++i) offer(i);
@@ -127,7 +138,7 @@ std::vector<std::pair<std::size_t, std::size_t>> PairNearestFirst(std::span<cons
             continue;
         }
         taken[j] = true;
-        (withSeconds.holds(j) ? withSeconds : byMinute).take(j);
+        free.take(j);
         pairs.emplace_back(i, j);
     }
     return pairs;

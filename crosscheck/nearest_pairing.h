@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -15,6 +17,24 @@ struct TimedRecord {
 // Time apart of two records at the precision both have: a time logged as "hhmm" stands for the
 // whole minute, so beside it the other time counts by its minute too.
 std::int64_t TimeApart(const TimedRecord& a, const TimedRecord& b);
+
+// The records of one run (sorted by seconds), those not yet taken found nearest to a time: the
+// nearest by TimeApart, the first of equals. Each query and each take costs about log n.
+class FreeTimes {
+public:
+    explicit FreeTimes(std::span<const TimedRecord> records);
+    ~FreeTimes();
+    FreeTimes(FreeTimes&&) noexcept;
+    FreeTimes& operator=(FreeTimes&&) noexcept;
+
+    // (time apart, index in the run) of the free record nearest to `time`; nothing when all are taken.
+    std::optional<std::pair<std::int64_t, std::size_t>> nearest(const TimedRecord& time);
+    void take(std::size_t index);
+
+private:
+    class OfOnePrecision;
+    std::unique_ptr<OfOnePrecision> m_withSeconds, m_byMinute;
+};
 
 // Pairs the records of one station with those of its partner, nearest in time first: as if every
 // pair at most `window` apart were sorted by (time apart, index in `mine`, index in `theirs`) and

@@ -1,6 +1,7 @@
 // Logs whose cost would follow the attacker, through the cross-check: thousands of broken lines
 // are named by kind with a count of the rest, in the messages and in the UBN report; thousands of
-// copies of one QSO in both logs are paired one to one.
+// copies of one QSO in both logs, or of a busted call beside its station's copies, are paired one
+// to one.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -64,6 +65,13 @@ TEST_F(CostLogs, BrokenLinesAreCountedAndCopiesPairedOneToOne) {
          1},
         {"2,000 copies of one QSO in both logs", Log("UR5TST", Repeated(kMine, 2000)), Log("UT2AB", Repeated(kTheirs, 2000)),
          {"QSOs: 4000, matched 2", "repeats: 3998"},
+         {},
+         {"0 lines skipped"},
+         2000},
+        {"2,000 copies of a busted call beside 2,000 unmatched copies of its station's QSO",
+         Log("UR5TST", Repeated("QSO:  3512 CW 2017-05-05 2101 UR5TST 599 001 UT2AC 579 KI01\r\n", 2000)),
+         Log("UT2AB", Repeated(kTheirs, 2000)),
+         {"QSOs: 4000, matched 1", "busted calls: 2000", "repeats: 1999"},
          {},
          {"0 lines skipped"},
          2000},
