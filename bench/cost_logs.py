@@ -5,7 +5,8 @@
                        [--junk-lines 5000000] [--skip-junk]
 
 - Duplicate scaling: n copies of one QSO line through zelk-check, and n copies in each of two
-  logs that worked each other through zelk-crosscheck; CPU per copy should stay flat.
+  logs that worked each other through zelk-crosscheck, then the same with one side's call busted
+  by a letter (the busted-call search); CPU per copy should stay flat.
 - Junk: a 50 MB Cabrillo log of one QSO and 5,000,000 "QSO: junk" lines through zelk-check and,
   beside its partner's log, through zelk-crosscheck.
 
@@ -113,6 +114,11 @@ def main():
                    measure([str(check), "--districts", "zelk.txt", "-o", "out", "logs/UR5TST.cbr"], root, out), copies)
             out = fresh(root / "out")
             report(f"zelk-crosscheck, {copies} copies in both logs",
+                   measure([str(cross), "logs", "-o", "out", "--districts", "zelk.txt"], root, out), 2 * copies)
+            # UR5TST logs a busted call UT2AC; UT2AB's copies of its side stay unmatched
+            write_log(logs / "UR5TST.cbr", "UR5TST", MINE.replace("UT2AB", "UT2AC"), copies)
+            out = fresh(root / "out")
+            report(f"zelk-crosscheck, {copies} busted copies",
                    measure([str(cross), "logs", "-o", "out", "--districts", "zelk.txt"], root, out), 2 * copies)
 
         if not args.skip_junk:
