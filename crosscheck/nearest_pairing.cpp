@@ -108,7 +108,6 @@ std::optional<std::pair<std::int64_t, std::size_t>> FreeTimes::nearest(const Tim
 
 void FreeTimes::take(std::size_t index) { (m_withSeconds->holds(index) ? m_withSeconds : m_byMinute)->take(index); }
 
-
 std::int64_t TimeApart(const TimedRecord& a, const TimedRecord& b) {
     if (a.hasSeconds && b.hasSeconds) return std::llabs(a.seconds - b.seconds);
     return std::llabs(Minute(a.seconds) - Minute(b.seconds)) * 60;
