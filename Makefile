@@ -70,6 +70,7 @@ serve: deps
 bench: native
 	build/native/bench/stats_bench
 	build/native/bench/crosscheck/crosscheck_bench
+	bench/cost_logs.py build/native
 	build/native/bench/server/upload_rush --server build/native/server/zelk-server --samples samples
 
 soak: deps

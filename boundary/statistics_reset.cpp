@@ -59,6 +59,7 @@ void RunStatisticsReset(PluginState& state, const ResetArguments& args, Platform
 
     contest.qsoLog.clear();
     contest.bandsWorked.clear();
+    contest.dupeLinesNotWritten = 0;
     contest.prevRows = FreshPrevRows();
 
     if (homeStation(args.ownCountryPrefix)) state.russianUi = 1;

@@ -14,6 +14,7 @@
 
 #include "stats_version.h"
 #include "engine/bad_qso_file.h"
+#include "checker/buffered_output.h"
 #include "checker/command_values.h"
 #include "checker/log_check.h"
 #include "checker/log_passes.h"
@@ -250,11 +251,14 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     settings.expectedQsos = survey.qsos;
 
     LogCheck check(settings);
-    LogRun run(check, settings, logPath, err, cmd.quiet);
+    BufferedOutput messages(err);
+    LogRun run(check, settings, logPath, messages.stream(), cmd.quiet);
     {
         std::ifstream log = OpenLog(logPath);
         ReadContestLog(log, run, readOptions);
     }
+    run.nameWithheld();
+    messages.flush();
     const CheckOutcome outcome = check.finish();
 
     std::vector<PlannedOutput> outputs;
@@ -275,6 +279,9 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err, UpperCaseT
     if (survey.header.xQsos > 0) err << Plural(survey.header.xQsos, "X-QSO line", "X-QSO lines") << " not scored; ";
     err << Plural(outcome.findingLines, "finding line", "finding lines");
     if (!cmd.noBadQsoFile) err << " in " << badQsoPath.string();
+    if (outcome.dupeLinesNotWritten > 0)
+        err << " (and " << outcome.dupeLinesNotWritten << " DUPE lines not written: at most " << settings.dupeLinesPerQso
+            << " for each QSO, where the plug-in writes one for every earlier QSO of its call, band and mode)";
     if (cmd.cabrillo) err << "; claimed score " << outcome.claimedScore;
     err << "\n";
     if (cmd.cabrillo && outcome.valuesFilled > 0)

@@ -115,6 +115,7 @@ LogCheck::LogCheck(const CheckSettings& settings) : m_settings(settings), m_plug
     reset.contestEnd = settings.contestEnd;
     reset.ownCountryPrefix = "";
     RunStatisticsReset(state, reset, m_plugin->platform, files);
+    state.contest.dupeLinesPerQso = settings.dupeLinesPerQso;
     state.contest.qsoLog.reserve(settings.expectedQsos);
 }
 
@@ -166,6 +167,7 @@ CheckOutcome LogCheck::finish() {
     if (m_settings.badQsoDiskPath.empty()) outcome.badQsoFile.content = files.read(state.contest.badQsoFileName).value_or("");
     const std::size_t lines = files.lineCount(state.contest.badQsoFileName);
     outcome.findingLines = lines > 0 ? lines - 1 : 0;
+    outcome.dupeLinesNotWritten = state.contest.dupeLinesNotWritten;
     if (m_settings.cabrillo) {
         outcome.cabrilloMessage = m_plugin->platform.lastMessage();
         const std::string name = state.cabrilloLog.FileName();

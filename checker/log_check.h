@@ -46,6 +46,11 @@ struct CheckSettings {
     std::size_t expectedQsos = 0;
     // Where the bad-QSO file is written as the check goes; empty: held in memory and returned.
     std::string badQsoDiskPath;
+    // The most DUPE lines one QSO adds to the bad-QSO file (the plug-in writes one per earlier
+    // copy, without bound): the rest are counted in the outcome.
+    std::size_t dupeLinesPerQso = kDupeLinesPerQso;
+
+    static constexpr std::size_t kDupeLinesPerQso = 10;
 };
 
 struct OutputFile {
@@ -61,6 +66,7 @@ struct CheckOutcome {
     std::size_t qsosLogged = 0;              // QSOs the add path took into the log
     std::size_t qsosRejected = 0;            // QSOs the add path refused (wrong band, mode, exchange)
     std::size_t findingLines = 0;            // lines of the bad-QSO file after its first
+    std::int64_t dupeLinesNotWritten = 0;    // DUPE lines beyond the settings' bound per QSO
     std::int64_t claimedScore = 0;           // the score the Cabrillo file claims
     // Values given to QSOs for the Cabrillo file, which no reader could take without them: the
     // band's lower edge for a QSO known by its band alone, the customary RST for a missing one.

@@ -34,13 +34,19 @@ void LogSurvey::problem(const LogProblem& problem) {
 LogRun::LogRun(LogCheck& check, const CheckSettings& settings, const std::filesystem::path& logPath, std::ostream& err, bool quiet)
     : m_check(check), m_settings(settings), m_logName(logPath.string()), m_err(err), m_quiet(quiet) {}
 
-std::ostream& LogRun::at(std::size_t line) { return m_err << m_logName << ":" << line << ": "; }
+void LogRun::name(std::size_t line, std::string_view kind, const std::string& message) {
+    if (m_cap.admit(kind, message)) m_err << m_logName << ":" << line << ": " << message << "\n";
+}
+
+void LogRun::nameWithheld() {
+    for (const MessageCap::Withheld& withheld : m_cap.withheld()) m_err << m_logName << ": " << WithheldLine(withheld) << "\n";
+}
 
 void LogRun::qso(const LogQso& qso) {
     ++qsos;
     if (qso.time.m_dt < m_settings.contestStart.m_dt - kSameMoment || qso.time.m_dt >= m_settings.contestEnd.m_dt - kSameMoment) {
         ++outsidePeriod;
-        if (!m_quiet) at(qso.line) << "outside the contest period, not scored\n";
+        if (!m_quiet) name(qso.line, "outside the contest period", "outside the contest period, not scored");
         return;
     }
     const QsoFindings findings = m_check.add(qso);
@@ -49,23 +55,25 @@ void LogRun::qso(const LogQso& qso) {
 
 void LogRun::nameFindings(const LogQso& qso, const QsoFindings& findings) {
     if (findings.has(BadQsoReason::wrongBand))
-        at(qso.line) << "WRONG BAND " << (qso.band.empty() ? FormatKHz(qso.frequencyHz) + " kHz" : qso.band) << "\n";
-    if (findings.has(BadQsoReason::wrongMode)) at(qso.line) << "WRONG MODE " << qso.mode << "\n";
+        name(qso.line, "WRONG BAND", "WRONG BAND " + (qso.band.empty() ? FormatKHz(qso.frequencyHz) + " kHz" : qso.band));
+    if (findings.has(BadQsoReason::wrongMode)) name(qso.line, "WRONG MODE", "WRONG MODE " + qso.mode);
     if (findings.has(BadQsoReason::noExchange))
-        at(qso.line) << "NO RX NUMBER: " << (qso.exchReceived.empty() ? "no exchange received" : "no exchange sent") << "\n";
+        name(qso.line, "NO RX NUMBER",
+             std::string("NO RX NUMBER: ") + (qso.exchReceived.empty() ? "no exchange received" : "no exchange sent"));
     if (findings.has(BadQsoReason::unknownDistrict))
-        at(qso.line) << "district " << ToUpperAscii(TrimmedBlanks(qso.exchReceived)) << " not in the list\n";
+        name(qso.line, "district not in the list",
+             "district " + ToUpperAscii(TrimmedBlanks(qso.exchReceived)) + " not in the list");
     if (!findings.logged) return;
     const auto [first, isFirst] = m_firstLines.try_emplace(DupeKey(qso), static_cast<std::uint32_t>(qso.line));
-    if (findings.has(BadQsoReason::dupe)) at(qso.line) << "DUPE of line " << first->second << "\n";
+    if (findings.has(BadQsoReason::dupe)) name(qso.line, "DUPE", "DUPE of line " + std::to_string(first->second));
     (void)isFirst;
 }
 
 void LogRun::problem(const LogProblem& problem) {
     ++problems;
-    if (!m_quiet) at(problem.line) << problem.message << ", line skipped\n";
+    if (!m_quiet) name(problem.line, KindOfMessage(problem.message), problem.message + ", line skipped");
 }
 
 void LogRun::note(const LogProblem& note) {
-    if (!m_quiet) at(note.line) << note.message << "\n";
+    if (!m_quiet) name(note.line, "note: " + KindOfMessage(note.message), note.message);
 }

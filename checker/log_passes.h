@@ -10,6 +10,7 @@
 
 #include "engine/ole_date.h"
 #include "checker/log_check.h"
+#include "checker/message_cap.h"
 #include "logs/log_reader.h"
 
 // The two readings of a log by zelk-check, neither of which keeps the log's QSOs.
@@ -34,7 +35,8 @@ public:
 
 // The second reading: each QSO of the contest period through the plug-in's add path; each
 // skipped line, each QSO outside the period and each finding named on `err` with its line
-// (unless quiet), e.g. "log.cbr:12: DUPE of line 7".
+// (unless quiet), e.g. "log.cbr:12: DUPE of line 7", the first MessageCap::kNamedPerKind of each
+// kind; nameWithheld() then says how many more of each kind there were.
 class LogRun final : public LogVisitor {
 public:
     LogRun(LogCheck& check, const CheckSettings& settings, const std::filesystem::path& logPath, std::ostream& err, bool quiet);
@@ -47,15 +49,20 @@ public:
     std::size_t problems = 0;
     std::size_t outsidePeriod = 0;
 
+    // "log.cbr: ... and 4999900 more like this: <the kind's first message>" for each kind.
+    void nameWithheld();
+    const MessageCap& messages() const { return m_cap; }
+
 private:
     void nameFindings(const LogQso& qso, const QsoFindings& findings);
-    std::ostream& at(std::size_t line);
+    void name(std::size_t line, std::string_view kind, const std::string& message);
 
     LogCheck& m_check;
     const CheckSettings& m_settings;
     std::string m_logName;
     std::ostream& m_err;
     bool m_quiet;
+    MessageCap m_cap;
     // The line of the first QSO of each call, band and mode, by a 64-bit hash of the three: what
     // a dupe is named after, in a few bytes per QSO.
     std::unordered_map<std::uint64_t, std::uint32_t> m_firstLines;

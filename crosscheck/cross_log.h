@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "checker/message_cap.h"
 #include "engine/qso_input.h"
 
 // A text of a log's QSO kept in the log's one text buffer.
@@ -42,7 +43,11 @@ struct CrossLog {
     std::vector<std::pair<std::string, std::string>>
         categories;  // CATEGORY: and CATEGORY-* headers, in file order
     std::vector<CrossQso> qsos;
+    // The skipped lines named: the first of each kind (MessageCap); of the others only their
+    // count per kind is kept, so a log of millions of broken lines costs a few hundred.
     std::vector<SkippedLine> skipped;
+    std::vector<MessageCap::Withheld> skippedWithheld;
+    std::size_t skippedCount = 0;  // every line skipped, named or not
     std::string unreadable;  // why the log cannot be scored; empty for a usable log
 
     // Stores a QSO; its worked call is kept upper-cased, as calls are compared.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
+#include <queue>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -10,6 +12,7 @@
 #include <boost/unordered/unordered_flat_map.hpp>
 #include <tbb/parallel_sort.h>
 
+#include "crosscheck/nearest_pairing.h"
 #include "engine/contest_rules.h"
 #include "logs/qso_fields.h"
 
@@ -30,13 +33,7 @@ struct Entry {
 };
 static_assert(sizeof(Entry) == 32, "two arrays of millions of entries are sorted");
 
-// Time apart of two records at the precision both have: a time logged as "hhmm" stands for the
-// whole minute, so beside it the other time counts by its minute too.
-std::int64_t TimeApart(const Entry& a, const Entry& b) {
-    if (a.timeHasSeconds && b.timeHasSeconds) return std::llabs(a.seconds - b.seconds);
-    const auto minute = [](std::int64_t seconds) { return seconds >= 0 ? seconds / 60 : (seconds - 59) / 60; };
-    return std::llabs(minute(a.seconds) - minute(b.seconds)) * 60;
-}
+TimedRecord TimeOf(const Entry& entry) { return {entry.seconds, entry.timeHasSeconds}; }
 
 // Small numbers for call signs and for band-and-mode pairs, so the indexes sort integers.
 class Names {
@@ -53,18 +50,6 @@ private:
     boost::unordered_flat_map<std::string_view, std::uint32_t> m_ids;
     std::vector<std::string_view> m_names;
 };
-
-// A candidate pairing of two records, taken nearest in time first.
-struct Pairing {
-    std::int64_t distance;
-    std::size_t first;   // index into the pair index
-    std::size_t second;  // index into the pair index or the worked index
-    CallSlip slip = CallSlip::none;
-};
-
-bool NearerFirst(const Pairing& a, const Pairing& b) {
-    return std::tie(a.distance, a.first, a.second) < std::tie(b.distance, b.first, b.second);
-}
 
 std::optional<unsigned long long> SerialOf(std::string_view text) {
     if (text.empty() || text.size() > 18) return std::nullopt;
@@ -222,7 +207,7 @@ private:
     }
 
     void matchRuns() {
-        std::vector<Pairing> pairings;
+        std::vector<TimedRecord> mineTimes, theirTimes;
         for (std::size_t begin = 0; begin < m_byPair.size();) {
             const std::size_t end = groupEnd(begin);
             const Entry& first = m_byPair[begin];
@@ -231,20 +216,14 @@ private:
                 const auto other = m_byPair.begin() + static_cast<std::ptrdiff_t>(otherBegin);
                 if (otherBegin < m_byPair.size() && other->station == first.worked &&
                     other->worked == first.station && other->bandMode == first.bandMode) {
-                    pairings.clear();
                     const std::size_t otherEnd = groupEnd(otherBegin);
-                    for (std::size_t i = begin; i < end; ++i)
-                        for (std::size_t j = otherBegin; j < otherEnd; ++j) {
-                            const std::int64_t distance = TimeApart(m_byPair[i], m_byPair[j]);
-                            if (distance <= m_rules.windowSeconds) pairings.push_back({distance, i, j});
-                        }
-                    std::sort(pairings.begin(), pairings.end(), NearerFirst);
-                    for (const Pairing& pairing : pairings) {
-                        const Entry& mine = m_byPair[pairing.first];
-                        const Entry& theirs = m_byPair[pairing.second];
-                        if (!open(mine) || !open(theirs)) continue;
-                        link(mine, theirs, Verdict::matched, CallSlip::none);
-                    }
+                    mineTimes.clear();
+                    theirTimes.clear();
+                    for (std::size_t i = begin; i < end; ++i) mineTimes.push_back(TimeOf(m_byPair[i]));
+                    for (std::size_t j = otherBegin; j < otherEnd; ++j) theirTimes.push_back(TimeOf(m_byPair[j]));
+                    // Every record of both runs is open: each belongs to this pair of runs alone.
+                    for (const auto& [i, j] : PairNearestFirst(mineTimes, theirTimes, m_rules.windowSeconds))
+                        link(m_byPair[begin + i], m_byPair[otherBegin + j], Verdict::matched, CallSlip::none);
                 }
             }
             begin = end;
@@ -296,51 +275,123 @@ private:
             return std::tie(a.worked, a.bandMode, a.seconds, a.station, a.log, a.qso) <
                    std::tie(b.worked, b.bandMode, b.seconds, b.station, b.log, b.qso);
         });
+        // Records of one station at one second are looked at once: copies of a QSO are skipped over.
+        m_sameBlockEnd.resize(m_byWorked.size());
+        for (std::size_t p = m_byWorked.size(); p-- > 0;) {
+            const bool sameAsNext = p + 1 < m_byWorked.size() &&
+                                    std::tie(m_byWorked[p].worked, m_byWorked[p].bandMode, m_byWorked[p].seconds, m_byWorked[p].station) ==
+                                        std::tie(m_byWorked[p + 1].worked, m_byWorked[p + 1].bandMode, m_byWorked[p + 1].seconds,
+                                                 m_byWorked[p + 1].station);
+            m_sameBlockEnd[p] = sameAsNext ? m_sameBlockEnd[p + 1] : static_cast<std::uint32_t>(p + 1);
+        }
     }
 
     void findBustedCalls() {
         indexByWorkedCall();
         findBustedCallsByWorkedCall();
         m_byWorked = {};
+        m_sameBlockEnd = {};
+        m_stationRuns.clear();
     }
 
+    // The records of one station that worked a call on a band-mode, with those still free; made
+    // when a record first looks for its partner among them (a few, on an honest contest).
+    struct StationRun {
+        std::vector<std::size_t> positions;  // in m_byWorked, in its order
+        FreeTimes free;
+    };
+    using RunKey = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>;  // worked, band-mode, station
+
+    StationRun& stationRun(std::uint32_t worked, std::uint32_t bandMode, std::uint32_t station) {
+        const RunKey key{worked, bandMode, station};
+        if (auto found = m_stationRuns.find(key); found != m_stationRuns.end()) return found->second;
+        const Entry from{.station = 0, .worked = worked, .bandMode = bandMode, .log = 0, .qso = 0,
+                         .seconds = std::numeric_limits<std::int64_t>::min()};
+        auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from, [](const Entry& a, const Entry& b) {
+            return std::tie(a.worked, a.bandMode, a.seconds) < std::tie(b.worked, b.bandMode, b.seconds);
+        });
+        std::vector<std::size_t> positions;
+        std::vector<TimedRecord> times;
+        for (; at != m_byWorked.end() && at->worked == worked && at->bandMode == bandMode; ++at)
+            if (at->station == station && open(*at)) {
+                positions.push_back(static_cast<std::size_t>(at - m_byWorked.begin()));
+                times.push_back(TimeOf(*at));
+            }
+        return m_stationRuns.emplace(key, StationRun{std::move(positions), FreeTimes(times)}).first->second;
+    }
+
+    void takeFromRun(std::size_t position) {
+        const Entry& entry = m_byWorked[position];
+        StationRun& run = stationRun(entry.worked, entry.bandMode, entry.station);
+        const auto at = std::lower_bound(run.positions.begin(), run.positions.end(), position);
+        if (at != run.positions.end() && *at == position)
+            run.free.take(static_cast<std::size_t>(at - run.positions.begin()));
+    }
+
+    // The nearest open record, within the window, of a station one slip from the call `mine`
+    // logged that logged `mine`'s station: (time apart, position in m_byWorked), the first of equals.
+    std::optional<std::pair<std::int64_t, std::size_t>> nearestBustedPartner(const Entry& mine) {
+        const std::string_view logged = m_calls.name(mine.worked);
+        // A minute's time spans 60 seconds: the stations are looked for that far on either side.
+        const std::int64_t reach = m_rules.windowSeconds + 59;
+        const Entry from{.station = 0, .worked = mine.station, .bandMode = mine.bandMode, .log = 0, .qso = 0,
+                         .seconds = mine.seconds - reach};
+        const auto begin = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from, [](const Entry& a, const Entry& b) {
+            return std::tie(a.worked, a.bandMode, a.seconds) < std::tie(b.worked, b.bandMode, b.seconds);
+        });
+        std::optional<std::pair<std::int64_t, std::size_t>> best;
+        m_stationsSeen.clear();
+        for (std::size_t p = static_cast<std::size_t>(begin - m_byWorked.begin());
+             p < m_byWorked.size() && m_byWorked[p].worked == mine.station && m_byWorked[p].bandMode == mine.bandMode &&
+             m_byWorked[p].seconds <= mine.seconds + reach;
+             p = m_sameBlockEnd[p]) {
+            const std::uint32_t station = m_byWorked[p].station;
+            // Most records are matched by now: a single closed one is passed before any call is compared.
+            if (m_sameBlockEnd[p] == p + 1 && !open(m_byWorked[p])) continue;
+            if (station == mine.worked || station == mine.station ||
+                std::find(m_stationsSeen.begin(), m_stationsSeen.end(), station) != m_stationsSeen.end())
+                continue;
+            m_stationsSeen.push_back(station);
+            if (SlipBetween(logged, m_calls.name(station)) == CallSlip::none) continue;
+            StationRun& run = stationRun(mine.station, mine.bandMode, station);
+            auto found = run.free.nearest(TimeOf(mine));
+            // A record taken as the one looking for its partner is still free here: taken now.
+            while (found && !open(m_byWorked[run.positions[found->second]])) {
+                run.free.take(found->second);
+                found = run.free.nearest(TimeOf(mine));
+            }
+            if (!found) continue;
+            const std::pair candidate{found->first, run.positions[found->second]};
+            if (!best || candidate < *best) best = candidate;
+        }
+        return best;
+    }
+
+    // As if every pair of an open record and an open record of a station one slip from its call
+    // within the window were sorted by (time apart, record, partner) and linked while both are open;
+    // each record keeps only its nearest open partner in a heap, so many records at one time cost
+    // n log n where all pairs would cost n².
     void findBustedCallsByWorkedCall() {
-        std::vector<Pairing> pairings;
-        for (std::size_t i = 0; i < m_byPair.size(); ++i) {
+        using Candidate = std::tuple<std::int64_t, std::size_t, std::size_t>;  // time apart, mine, partner
+        std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue;
+        const auto offer = [&](std::size_t i) {
+            if (const auto found = nearestBustedPartner(m_byPair[i]); found && found->first <= m_rules.windowSeconds)
+                queue.emplace(found->first, i, found->second);
+        };
+        for (std::size_t i = 0; i < m_byPair.size(); ++i)
+            if (open(m_byPair[i])) offer(i);
+        while (!queue.empty()) {
+            const auto [apart, i, position] = queue.top();
+            queue.pop();
             const Entry& mine = m_byPair[i];
             if (!open(mine)) continue;
-            const std::string_view logged = m_calls.name(mine.worked);
-            // A minute's time spans 60 seconds: the search reaches that far on either side.
-            const std::int64_t reach = m_rules.windowSeconds + 59;
-            const Entry from{.station = 0,
-                             .worked = mine.station,
-                             .bandMode = mine.bandMode,
-                             .log = 0,
-                             .qso = 0,
-                             .seconds = mine.seconds - reach};
-            auto at = std::lower_bound(m_byWorked.begin(), m_byWorked.end(), from,
-                                       [](const Entry& a, const Entry& b) {
-                                           return std::tie(a.worked, a.bandMode, a.seconds) <
-                                                  std::tie(b.worked, b.bandMode, b.seconds);
-                                       });
-            for (; at != m_byWorked.end() && at->worked == mine.station && at->bandMode == mine.bandMode &&
-                   at->seconds <= mine.seconds + reach;
-                 ++at) {
-                if (at->station == mine.worked || at->station == mine.station || !open(*at)) continue;
-                const std::int64_t distance = TimeApart(*at, mine);
-                if (distance > m_rules.windowSeconds) continue;
-                const CallSlip slip = SlipBetween(logged, m_calls.name(at->station));
-                if (slip == CallSlip::none) continue;
-                pairings.push_back({distance, i,
-                                    static_cast<std::size_t>(at - m_byWorked.begin()), slip});
+            const Entry& theirs = m_byWorked[position];
+            if (!open(theirs)) {
+                offer(i);
+                continue;
             }
-        }
-        std::sort(pairings.begin(), pairings.end(), NearerFirst);
-        for (const Pairing& pairing : pairings) {
-            const Entry& mine = m_byPair[pairing.first];
-            const Entry& theirs = m_byWorked[pairing.second];
-            if (!open(mine) || !open(theirs)) continue;
-            link(mine, theirs, Verdict::bustedCall, pairing.slip);
+            link(mine, theirs, Verdict::bustedCall, SlipBetween(m_calls.name(mine.worked), m_calls.name(theirs.station)));
+            takeFromRun(position);
         }
     }
 
@@ -394,6 +445,9 @@ private:
     std::vector<Entry> m_byPair;    // by station, call worked, band-mode, time
     boost::unordered_flat_map<std::uint64_t, std::uint32_t> m_groupBegins;  // GroupKey: its first entry
     std::vector<Entry> m_byWorked;  // by call worked, band-mode, time
+    std::vector<std::uint32_t> m_sameBlockEnd;  // in m_byWorked: past the records of one station at one second
+    std::map<RunKey, StationRun> m_stationRuns;
+    std::vector<std::uint32_t> m_stationsSeen;
     std::vector<std::vector<QsoCheck>> m_checks;
     std::vector<std::vector<bool>> m_dupe;
 };

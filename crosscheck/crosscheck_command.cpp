@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "stats_version.h"
+#include "checker/buffered_output.h"
 #include "checker/command_values.h"
 #include "logs/qso_fields.h"
 #include "crosscheck/escaping.h"
@@ -92,22 +93,28 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     const CrossCheckRun run = RunCrossCheck(LogFilesIn(folder, districtsPath), settings);
 
     std::size_t skippedLines = 0, notScored = 0;
+    BufferedOutput messages(err);
     for (const CrossLog& log : run.logs) {
+        std::ostream& named = messages.stream();
         // A file name may hold a line break; each message stays one line.
         const std::string where = ShownText((folder / log.fileName).string(), std::string::npos);
-        skippedLines += log.skipped.size();
-        if (!cmd.quiet)
+        skippedLines += log.skippedCount;
+        if (!cmd.quiet) {
             for (const SkippedLine& skipped : log.skipped)
-                err << where << ":" << skipped.line << ": " << skipped.reason
+                named << where << ":" << skipped.line << ": " << skipped.reason
                     << ", line skipped\n";
+            for (const MessageCap::Withheld& withheld : log.skippedWithheld)
+                named << where << ": " << WithheldLine(withheld) << ", line skipped\n";
+        }
         if (!log.unreadable.empty()) {
             ++notScored;
-            err << where << ": not scored: " << log.unreadable << "\n";
+            named << where << ": not scored: " << log.unreadable << "\n";
         } else if (log.ownCallFromFileName) {
-            err << where << ": the log names no own call; " << log.ownCall
+            named << where << ": the log names no own call; " << log.ownCall
                 << " taken from the file name\n";
         }
     }
+    messages.flush();
     for (const std::string& clash : run.clashes) err << "two logs of one station: " << clash << "\n";
     if (run.results.empty()) throw Unusable{"no usable log in " + folder.string()};
 

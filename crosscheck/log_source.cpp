@@ -14,10 +14,15 @@ class CrossLogVisitor : public LogVisitor {
 public:
     explicit CrossLogVisitor(CrossLog& log) : m_log(log) {}
     void qso(const LogQso& qso) override { m_log.add(qso, qso.line, qso.timeHasSeconds); }
-    void problem(const LogProblem& problem) override { m_log.skipped.push_back({problem.line, problem.message}); }
+    void problem(const LogProblem& problem) override {
+        ++m_log.skippedCount;
+        if (m_cap.admit(KindOfMessage(problem.message), problem.message)) m_log.skipped.push_back({problem.line, problem.message});
+    }
+    void finish() { m_log.skippedWithheld = m_cap.withheld(); }
 
 private:
     CrossLog& m_log;
+    MessageCap m_cap;
 };
 
 std::string CallOfFileName(std::string_view fileName) {
@@ -62,9 +67,12 @@ CrossLog CrossLogFromStream(std::string_view fileName, std::istream& input) {
     log.fileName = fileName;
     CrossLogVisitor visitor(log);
     const LogHeader header = ReadContestLog(input, visitor);
+    visitor.finish();
     if (header.format == LogFormat::unknown) {
         log.unreadable = log.skipped.empty() ? "not a log" : log.skipped.front().reason;
         log.skipped.clear();
+        log.skippedWithheld.clear();
+        log.skippedCount = 0;
         return log;
     }
     log.formatName = LogFormatName(header.format);

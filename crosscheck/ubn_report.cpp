@@ -90,8 +90,8 @@ std::string Padded(std::string text, std::size_t width) {
 std::string HeadingText(const CrossCheckRun& run, const LogResult& result) {
     const CrossLog& log = run.logs[result.logIndex];
     std::string text = "Log file: " + log.fileName + " (" + log.formatName + "), " +
-                       std::to_string(log.qsos.size()) + " QSOs read, " + std::to_string(log.skipped.size()) +
-                       (log.skipped.size() == 1 ? " line" : " lines") + " skipped\n";
+                       std::to_string(log.qsos.size()) + " QSOs read, " + std::to_string(log.skippedCount) +
+                       (log.skippedCount == 1 ? " line" : " lines") + " skipped\n";
     if (log.ownCallFromFileName)
         text += "The log names no own call; " + log.ownCall + " is taken from the file name.\n";
     if (!log.categories.empty()) text += "Category: " + log.categoryText() + "\n";
@@ -151,9 +151,11 @@ std::string UbnText(const CrossCheckRun& run, const LogResult& result, const Mat
                     Padded(row.mode, 8) + Padded(row.call, 12) + row.detail + "\n";
     }
     if (!log.skipped.empty()) {
-        text += "\nSkipped lines: " + std::to_string(log.skipped.size()) + "\n";
+        text += "\nSkipped lines: " + std::to_string(log.skippedCount) + "\n";
         for (const SkippedLine& skipped : log.skipped)
             text += "  " + log.fileName + ":" + std::to_string(skipped.line) + ": " + skipped.reason + "\n";
+        for (const MessageCap::Withheld& withheld : log.skippedWithheld)
+            text += "  " + log.fileName + ": " + WithheldLine(withheld) + "\n";
     }
     return text;
 }
@@ -186,10 +188,12 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
         html += "</table>\n";
     }
     if (!log.skipped.empty()) {
-        html += "<h2>Skipped lines: " + std::to_string(log.skipped.size()) + "</h2>\n<pre>";
+        html += "<h2>Skipped lines: " + std::to_string(log.skippedCount) + "</h2>\n<pre>";
         for (const SkippedLine& skipped : log.skipped)
             html +=
                 HtmlEscaped(log.fileName + ":" + std::to_string(skipped.line) + ": " + skipped.reason) + "\n";
+        for (const MessageCap::Withheld& withheld : log.skippedWithheld)
+            html += HtmlEscaped(log.fileName + ": " + WithheldLine(withheld)) + "\n";
         html += "</pre>\n";
     }
     return html + "</body>\n</html>\n";

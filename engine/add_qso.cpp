@@ -45,15 +45,17 @@ void CheckDistrict(const DistrictList& districts, const QsoInput& qso, CInfo& re
     findings += FormatBadQsoLine(qso, BadQsoReason::unknownDistrict, code);
 }
 
-// Every earlier QSO with the same call, band and mode adds one line.
-void CheckDuplicates(const QsoLog& log, const QsoInput& qso, CInfo& record, std::string& findings) {
-    std::size_t earlier = log.countMatching(qso.call, qso.band, qso.mode);
+// Every earlier QSO with the same call, band and mode adds one line, up to the state's bound.
+void CheckDuplicates(ContestState& state, const QsoInput& qso, CInfo& record, std::string& findings) {
+    const std::size_t earlier = state.qsoLog.countMatching(qso.call, qso.band, qso.mode);
     if (earlier == 0) return;
     record.m_notScored = 1;
     record.m_dupe = 1;
+    const std::size_t written = std::min(earlier, state.dupeLinesPerQso);
+    state.dupeLinesNotWritten += static_cast<std::int64_t>(earlier - written);
     const std::string line = FormatBadQsoLine(qso, BadQsoReason::dupe);
-    findings.reserve(findings.size() + earlier * line.size());
-    for (std::size_t i = 0; i < earlier; ++i) findings += line;
+    findings.reserve(findings.size() + written * line.size());
+    for (std::size_t i = 0; i < written; ++i) findings += line;
 }
 
 std::optional<BadQsoReason> RejectionOf(const QsoInput& qso) {
@@ -88,7 +90,7 @@ int AddQsoToLog(ContestState& state, const QsoInput& qso, FileStore& files) {
     CInfo record = RecordOf(qso);
     std::string findings;
     if (qso.country == kDistrictCountry) CheckDistrict(state.districtList, qso, record, findings);
-    CheckDuplicates(state.qsoLog, qso, record, findings);
+    CheckDuplicates(state, qso, record, findings);
     state.qsoLog.append(std::move(record));
 
     AppendBadQsoLines(files, state.badQsoFileName, state.badQsoBacklog, findings);

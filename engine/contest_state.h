@@ -1,6 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -24,4 +27,9 @@ struct ContestState {
     BadQsoBacklog badQsoBacklog;           // what that file could not take yet
     WorkedDistricts workedDistricts;
     PrevRows prevRows;
+    // The plug-in writes a DUPE line for every earlier QSO of the call, band and mode, so n copies
+    // of a QSO give n(n-1)/2 lines. The committee's programs bound the lines one QSO adds; those
+    // not written are counted here (since the reset).
+    std::size_t dupeLinesPerQso = std::numeric_limits<std::size_t>::max();
+    std::int64_t dupeLinesNotWritten = 0;
 };

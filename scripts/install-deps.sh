@@ -27,6 +27,7 @@ have_pkg nlohmann-json3-dev || need+=(nlohmann-json3-dev)
 have_pkg chromium || need+=(chromium)
 have_pkg chromium-driver || need+=(chromium-driver)
 have_pkg python3-selenium || need+=(python3-selenium)
+have_pkg time || need+=(time)  # /usr/bin/time: bench/cost_logs.py measures each run through it
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
 have_cmd Xvfb || need+=(xvfb)
 have_cmd wine || need+=(wine)

@@ -164,6 +164,35 @@ TEST_F(AddQsoTest, EveryEarlierMatchAddsADupeLine) {
     EXPECT_EQ(FindingLines(files), secondLine + thirdLine + thirdLine);
 }
 
+// The plug-in writes a line for every earlier copy however many there are; a bound set on the
+// state (the committee's programs) stops each QSO's lines there and counts the rest.
+TEST_F(AddQsoTest, DupeLinesAreUnboundedUnlessTheStateBoundsThem) {
+    struct Case {
+        const char* name;
+        std::optional<std::size_t> bound;
+        std::size_t lines;
+        std::int64_t notWritten;
+    } cases[] = {
+        {"the plug-in: no bound", std::nullopt, 15 * 14 / 2, 0},
+        {"at most 10 for each QSO", 10, 55 + 4 * 10, 10},
+        {"at most 1 for each QSO", 1, 14, 15 * 14 / 2 - 14},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state = ContestState{};
+        files = FakeFileStore{};
+        PrepareContest(state, files);
+        if (c.bound) state.dupeLinesPerQso = *c.bound;
+        TestQso copy;
+        for (int i = 0; i < 15; ++i) EXPECT_EQ(Add(copy), 1);
+        const std::string lines = FindingLines(files);
+        EXPECT_EQ(static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')), c.lines);
+        EXPECT_EQ(state.dupeLinesNotWritten, c.notWritten);
+        EXPECT_EQ(state.qsoLog.count(), 15u);
+        EXPECT_EQ(state.qsoLog.at(14).m_dupe, 1);
+    }
+}
+
 struct DupeCase {
     const char* name;
     void (*change)(TestQso&);
