@@ -72,6 +72,7 @@ bench: native
 	build/native/bench/crosscheck/crosscheck_bench
 	bench/cost_logs.py build/native
 	build/native/bench/server/upload_rush --server build/native/server/zelk-server --samples samples
+	build/native/bench/server/client_load --server build/native/server/zelk-server --samples samples
 
 soak: deps
 	cmake --preset win32 >/dev/null
