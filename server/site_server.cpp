@@ -634,8 +634,6 @@ void SiteServer::Impl::routes() {
 
     // The committee's API.
     http.Post("/api/committee/token", [this](const httplib::Request& req, httplib::Response& res) {
-        if (!loginLimiter.allow(clientAddress(req)))
-            return SendJson(res, 429, {{"error", "too many logins from this address: wait a minute"}});
         const json body = json::parse(req.body, nullptr, false);
         const auto text = [&](const char* name) {
             if (!body.is_object()) return Field(req, name);
@@ -648,6 +646,8 @@ void SiteServer::Impl::routes() {
             daysText = std::to_string(body["days"].get<std::int64_t>());
         const auto days = TokenDaysOf(daysText);
         if (!days) return SendJson(res, 400, {{"error", TokenDaysProblem()}});
+        if (!loginLimiter.allow(clientAddress(req)))
+            return SendJson(res, 429, {{"error", "too many logins from this address: wait a minute"}});
         if (!passwordOk(user, password)) {
             store.record(user, "login refused", clientAddress(req));
             return SendJson(res, 403, {{"error", "the member or password is wrong"}});
