@@ -1,22 +1,28 @@
 #include "server/check_json.h"
 
+#include "server/text_encoding.h"
+
 using nlohmann::json;
 
+// Every text of a log may hold bytes of any code page: each is made UTF-8 before it is JSON.
 json CheckJson(const UploadCheck& check) {
     json findings = json::array();
-    for (const Finding& finding : check.findings) findings.push_back({{"line", finding.line}, {"message", finding.message}});
-    return {{"ownCall", check.ownCall},
-            {"category", check.category},
+    for (const Finding& finding : check.findings)
+        findings.push_back({{"line", finding.line}, {"message", TextAsUtf8(finding.message)}});
+    json warnings = json::array();
+    for (const std::string& warning : check.warnings) warnings.push_back(TextAsUtf8(warning));
+    return {{"ownCall", TextAsUtf8(check.ownCall)},
+            {"category", TextAsUtf8(check.category)},
             {"format", check.formatName},
             {"qsosRead", check.qsosRead},
             {"qsosScored", check.qsosScored},
             {"skippedLines", check.skippedLines},
             {"outsidePeriod", check.outsidePeriod},
             {"claimedScore", check.claimedScore},
-            {"summary", check.summary},
+            {"summary", TextAsUtf8(check.summary)},
             {"findings", findings},
             {"findingsTotal", check.findingsTotal},
-            {"warnings", check.warnings}};
+            {"warnings", warnings}};
 }
 
 UploadCheck CheckOfJson(const std::string& text) {

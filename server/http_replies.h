@@ -16,7 +16,7 @@ inline void SendHtml(httplib::Response& res, int status, const std::string& html
 
 inline void SendJson(httplib::Response& res, int status, const nlohmann::json& body) {
     res.status = status;
-    res.set_content(body.dump(), "application/json");
+    res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json");
 }
 
 inline bool IsApi(const httplib::Request& req) { return req.path.starts_with("/api/"); }

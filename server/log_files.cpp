@@ -34,6 +34,10 @@ private:
     int m_fd;
 };
 
+FileFlush g_fileFlush = nullptr;
+
+int FlushFile(int fd) { return g_fileFlush ? g_fileFlush(fd) : ::fsync(fd); }
+
 [[noreturn]] void Fail(const std::string& what, const fs::path& path) {
     throw std::runtime_error(what + " " + path.string() + ": " + std::strerror(errno));
 }
@@ -45,6 +49,8 @@ void SyncFolder(const fs::path& folder) {
 }
 
 }  // namespace
+
+void SetFileFlushForTests(FileFlush flush) { g_fileFlush = flush; }
 
 void WriteFileDurably(const fs::path& path, std::string_view bytes, unsigned mode) {
     const fs::path side = path.string() + ".part-" + RandomToken(6);
@@ -61,7 +67,7 @@ void WriteFileDurably(const fs::path& path, std::string_view bytes, unsigned mod
             }
             written += static_cast<std::size_t>(n);
         }
-        if (::fsync(fd.get()) != 0 || ::close(fd.release()) != 0) {
+        if (FlushFile(fd.get()) != 0 || ::close(fd.release()) != 0) {
             ::unlink(side.c_str());
             Fail("cannot flush", side);
         }

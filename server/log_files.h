@@ -23,3 +23,8 @@ private:
 
 // Writes the file whole and flushes it and its folder to disk: written beside, then renamed.
 void WriteFileDurably(const std::filesystem::path& path, std::string_view bytes, unsigned mode = 0640);
+
+// The call that flushes a written file to disk (fsync). Tests put a failing one in its place to
+// see that no receipt is given for a log that is not on disk; nullptr puts fsync back.
+using FileFlush = int (*)(int fd);
+void SetFileFlushForTests(FileFlush flush);

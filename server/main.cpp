@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "checker/command_values.h"
+#include "server/listen_address.h"
 #include "server/member_command.h"
 #include "server/secrets.h"
 #include "server/site_server.h"
@@ -44,7 +45,30 @@ int main(int argc, char** argv) {
         ->option_text("N (20)");
     app.add_option("--logins-per-minute", config.loginsPerMinute, "Committee logins a minute from one address")
         ->option_text("N (5)");
-    app.add_option("--threads", config.threads, "Requests served at once")->option_text("N (16)");
+    app.add_option("--threads", config.threads, "Connections served at once; more wait")
+        ->check(CLI::Range(1, 100000))
+        ->option_text("N (512)");
+    app.add_option("--connections-per-address", config.connections.perAddress,
+                   "Connections open at once from one client address (0: no cap; not applied behind a proxy)")
+        ->check(CLI::NonNegativeNumber)
+        ->option_text("N (32)");
+    app.add_option("--request-seconds", config.connections.requestSeconds,
+                   "A whole request (headers and body) must arrive within this")
+        ->check(CLI::Range(1, 3600))
+        ->option_text("S (30)");
+    app.add_option("--checks-at-once", config.checks.atOnce, "Uploads checked at once (each in a process of its own)")
+        ->check(CLI::Range(1, 256))
+        ->option_text("N (2)");
+    app.add_option("--check-seconds", config.checks.wallSeconds, "Longest time one log's check may take")
+        ->check(CLI::Range(1, 3600))
+        ->option_text("S (30)");
+    app.add_option("--check-memory-mb", config.checks.memoryMb, "Most memory one log's check may take")
+        ->check(CLI::Range(64, 1 << 20))
+        ->option_text("MB (1024)");
+    app.add_option("--access-log", config.accessLogFile, "Also append the access log to this file")->option_text("FILE");
+    app.add_option("--error-log", config.errorLogFile, "Also append the error log to this file")->option_text("FILE");
+    app.add_flag("--no-access-log-on-stderr", config.quietAccessLog,
+                 "Write the access log only to --access-log's file, not to standard error");
     app.add_flag("--behind-proxy", config.behindProxy,
                  "Behind a reverse proxy: the client is the last X-Forwarded-For address, TLS from X-Forwarded-Proto");
     app.add_flag("--secure-cookies", config.secureCookies, "The site is served over TLS: session cookies are Secure");
@@ -63,14 +87,17 @@ int main(int argc, char** argv) {
         if (config.contest.start.m_dt >= config.contest.end.m_dt) throw Unusable{"--start is not before --end"};
         config.deadline = UnixSeconds(ParseDateOption(deadline, "--deadline"));
         config.maxUploadBytes = maxUploadMb * 1024 * 1024;
-        const std::size_t colon = listen.rfind(':');
-        if (colon == std::string::npos) throw Unusable{"--listen \"" + listen + "\" is not ADDR:PORT"};
-        const std::string host = listen.substr(0, colon);
-        const int port = std::stoi(listen.substr(colon + 1));
+        std::string listenError;
+        const auto address = ParseListenAddress(listen, listenError);
+        if (!address) throw Unusable{listenError};
+        const std::string& host = address->host;
+        config.checks.cpuSeconds = config.checks.wallSeconds;
+        if (config.behindProxy) config.connections.perAddress = 0;  // every connection comes from the proxy
 
         SiteServer server(config);
-        const int bound = server.bind(host, port);
-        if (bound < 0) throw Unusable{"cannot listen on " + listen};
+        const int bound = server.bind(host, address->port);
+        if (bound < 0)
+            throw Unusable{"cannot listen on " + listen + ": the port is in use (another server?) or the address is not this machine's"};
         g_server = &server;
         std::signal(SIGINT, StopOnSignal);
         std::signal(SIGTERM, StopOnSignal);

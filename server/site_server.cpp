@@ -12,7 +12,9 @@
 #include "checker/command_values.h"
 #include "server/check_json.h"
 #include "server/committee_gate.h"
+#include "server/connection_pool.h"
 #include "server/crosscheck_job.h"
+#include "server/folder_lock.h"
 #include "server/http_replies.h"
 #include "server/log_files.h"
 #include "server/log_ownership.h"
@@ -23,7 +25,9 @@
 #include "server/rate_limit.h"
 #include "server/secrets.h"
 #include "server/site_pages.h"
+#include "server/site_log.h"
 #include "server/site_store.h"
+#include "server/text_encoding.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -43,14 +47,6 @@ constexpr const char* kReportPolicy =
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-// The HTTP library listens with a backlog of 5 connections: at a deadline rush hundreds connect at
-// once, and the kernel drops those past the backlog. Listening again on the bound socket widens it.
-class HttpServer : public httplib::Server {
-public:
-    void widenBacklog() {
-        if (svr_sock_ != INVALID_SOCKET) ::listen(svr_sock_, SOMAXCONN);
-    }
-};
 
 std::string CookieValue(const httplib::Request& req, const std::string& name) {
     const std::string header = req.get_header_value("Cookie");
@@ -97,13 +93,18 @@ bool PlausibleEmail(const std::string& email) {
 struct SiteServer::Impl {
     explicit Impl(SiteConfig cfg)
         : config(std::move(cfg)),
-          store((fs::create_directories(config.dataDir), config.dataDir / "zelk-server.db")),
+          folderLock((fs::create_directories(config.dataDir), config.dataDir)),
+          log(config.accessLogFile, config.errorLogFile, config.quietAccessLog),
+          store(config.dataDir / "zelk-server.db"),
           files(config.dataDir / "files"),
           job(store, files, config.dataDir / "runs", config.contest),
           ownership(store),
           accounts(store),
           uploadLimiter(config.uploadsPerMinute),
-          loginLimiter(config.loginsPerMinute) {
+          loginLimiter(config.loginsPerMinute),
+          checks(config.checkWorker.empty() ? WorkerBesideThisProgram() : config.checkWorker, config.dataDir / "tmp",
+                 config.checks),
+          http(config.connections) {
         scratch = config.dataDir / "tmp";
         fs::create_directories(scratch);
         store.failUnfinishedRuns(Now());
@@ -187,13 +188,22 @@ struct SiteServer::Impl {
         if (bytes.size() > config.maxUploadBytes)
             return refuse(413, "The log is too large",
                           "Logs of at most " + FormatBytes(config.maxUploadBytes) + " are taken.");
-        std::string email = Field(req, "email");
+        std::string email = TextAsUtf8(Field(req, "email"));
         while (!email.empty() && (email.back() == ' ' || email.back() == '\r' || email.back() == '\n')) email.pop_back();
         while (!email.empty() && email.front() == ' ') email.erase(0, 1);
         if (!PlausibleEmail(email))
             return refuse(422, "The e-mail address is not an address", "Give an address like name@example.org, or none.");
 
-        outcome.check = CheckUpload(bytes, config.contest, scratch);
+        CheckAnswer checked = checks.check(bytes, config.contest);
+        if (checked.outcome == CheckAnswer::Outcome::busy)
+            return refuse(503, "The site is busy checking other logs", "Nothing was kept. Please upload your log again in a minute.");
+        if (checked.outcome == CheckAnswer::Outcome::failed) {
+            log.error("upload from " + clientAddress(req) + " (" + std::to_string(bytes.size()) + " bytes, SHA-256 " +
+                      Sha256Hex(bytes) + ") not stored: " + checked.failure);
+            return refuse(422, "The log could not be checked: " + checked.failure,
+                          "Nothing was kept. Please send the log to the committee by e-mail, or mend it and upload it again.");
+        }
+        outcome.check = std::move(checked.check);
         if (!outcome.check.usable)
             return refuse(422, "The log cannot be used: " + outcome.check.refusal, "Nothing was kept. Mend the log and upload it again.");
         const auto proof = ownership.checkReceipt(Field(req, "receipt"), outcome.check.ownCall);
@@ -209,20 +219,37 @@ struct SiteServer::Impl {
         submission.category = outcome.check.category;
         submission.format = outcome.check.formatName;
         submission.email = email;
-        submission.sha256 = files.put(bytes);  // on disk before the commit that acknowledges it
+        submission.checkJson = CheckJson(outcome.check).dump();
         submission.size = static_cast<std::int64_t>(bytes.size());
         submission.receivedAt = Now();
         submission.qsosRead = static_cast<std::int64_t>(outcome.check.qsosRead);
         submission.qsosScored = static_cast<std::int64_t>(outcome.check.qsosScored);
         submission.claimedScore = outcome.check.claimedScore;
-        submission.checkJson = CheckJson(outcome.check).dump();
         submission.address = clientAddress(req);
         outcome.token = RandomToken();
         const auto replaced =
-            store.addSubmission(submission, Sha256Hex(outcome.token), proof.proof == LogOwnership::Proof::owner);
+            storeDurably(bytes, submission, Sha256Hex(outcome.token), proof.proof == LogOwnership::Proof::owner);
+        if (!replaced) return refuse(503, "The log could not be stored", "Nothing was kept. Please upload it again later.");
         outcome.status = submission.state == SubmissionState::pending ? 202 : 201;
-        outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, replaced, false, std::nullopt};
+        outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, *replaced, false, std::nullopt};
         return outcome;
+    }
+
+    // The file on disk, then the commit that acknowledges it. On a failure the cause goes to the
+    // error log, a file this upload wrote is taken away again, and nothing is returned.
+    std::optional<std::optional<std::int64_t>> storeDurably(const std::string& bytes, Submission& submission,
+                                                            const std::string& receiptHash, bool fromOwner) {
+        const std::string sha = Sha256Hex(bytes);
+        std::error_code error;
+        const bool wasThere = fs::exists(files.pathOf(sha), error);
+        try {
+            submission.sha256 = files.put(bytes);
+            return store.addSubmission(submission, receiptHash, fromOwner);
+        } catch (const std::exception& failure) {
+            log.error("upload of " + submission.call + " from " + submission.address + " not stored: " + failure.what());
+            if (!wasThere) fs::remove(files.pathOf(sha), error);
+            return std::nullopt;
+        }
     }
 
     std::optional<Receipt> receiptOf(const std::string& token) {
@@ -428,6 +455,8 @@ struct SiteServer::Impl {
     void routes();
 
     SiteConfig config;
+    FolderLock folderLock;
+    SiteLog log;
     SiteStore store;
     LogFiles files;
     CrossCheckJob job;
@@ -435,20 +464,23 @@ struct SiteServer::Impl {
     MemberAccounts accounts;
     RateLimiter uploadLimiter;
     RateLimiter loginLimiter;
+    CheckRunner checks;
     std::mutex passwordMutex;
     fs::path scratch;
     fs::path firstPasswordFile;
-    HttpServer http;
+    GuardedHttpServer http;
 };
 
 void SiteServer::Impl::routes() {
     const int threads = config.threads;
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+    http.new_task_queue = [threads] { return new ConnectionPool(static_cast<std::size_t>(threads)); };
     // Multipart framing on top of the largest log taken; the log itself is held to the limit.
     http.set_payload_max_length(config.maxUploadBytes + 64 * 1024);
-    http.set_read_timeout(config.readTimeoutSeconds, 0);
-    http.set_write_timeout(config.readTimeoutSeconds, 0);
-    http.set_keep_alive_timeout(5);
+    http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+        const auto took = std::chrono::steady_clock::now() - GuardedHttpServer::RequestStarted();
+        log.access(clientAddress(req), req.method, req.path, res.status, res.body.size(),
+                   std::chrono::duration_cast<std::chrono::milliseconds>(took).count());
+    });
 
     http.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
         if (!res.has_header("Content-Security-Policy")) res.set_header("Content-Security-Policy", kSitePolicy);
@@ -465,10 +497,21 @@ void SiteServer::Impl::routes() {
         if (status == 413)
             title = "The file is too large",
             text = "Logs of at most " + FormatBytes(config.maxUploadBytes) + " are taken; this upload is larger.";
+        if (status == 413 && req.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded"))
+            title = "The text is too long",
+            text = "A form's text field takes at most 8 KB; upload a longer log as a file.";
         if (IsApi(req)) return SendJson(res, status, {{"error", text}});
         SendHtml(res, status, MessagePage(title, text));
     });
-    http.set_exception_handler([](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
+    http.set_exception_handler([this](const httplib::Request& req, httplib::Response& res, std::exception_ptr failure) {
+        std::string cause = "an unknown exception";
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            cause = error.what();
+        } catch (...) {
+        }
+        log.error(req.method + " " + MaskedPath(req.path) + " from " + clientAddress(req) + " failed: " + cause);
         if (IsApi(req)) return SendJson(res, 500, {{"error", "the server failed; nothing was stored"}});
         SendHtml(res, 500, MessagePage("Server error", "The server failed; nothing was stored. Please try again."));
     });

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "server/check_runner.h"
+#include "server/guarded_http_server.h"
 #include "server/upload_check.h"
 
 class SiteStore;
@@ -18,8 +20,12 @@ struct SiteConfig {
     std::size_t maxUploadBytes = 10 * 1024 * 1024;
     int uploadsPerMinute = 20;  // per client address; 0: no limit
     int loginsPerMinute = 5;
-    int threads = 16;
-    int readTimeoutSeconds = 10;  // a client that sends nothing for this long is cut off
+    int threads = 512;  // connections served at once, each on a thread; past it they wait
+    ConnectionLimits connections;
+    CheckLimits checks;
+    std::filesystem::path checkWorker;  // zelk-check-worker; empty: the one beside this program
+    std::filesystem::path accessLogFile, errorLogFile;  // empty: standard error only
+    bool quietAccessLog = false;  // no access lines on standard error (the file, when given, has them)
     bool behindProxy = false;     // the client's address is the last X-Forwarded-For entry; https from X-Forwarded-Proto
     bool secureCookies = false;   // the site is served over TLS: cookies are Secure
     bool publicUbnReports = false;  // everybody may read every log's report once published

@@ -18,7 +18,8 @@ pid_t StartServer(const std::filesystem::path& folder, int port) {
                       listen = "127.0.0.1:" + std::to_string(port);
     const char* argv[] = {ZELK_SERVER_BINARY, "--data", data.c_str(), "--districts", districts.c_str(),
                           "--start", "2017-05-05 21:00", "--end", "2017-05-06 03:00", "--deadline", "2100-01-01 00:00",
-                          "--listen", listen.c_str(), "--uploads-per-minute", "0", nullptr};
+                          "--listen", listen.c_str(), "--uploads-per-minute", "0",
+                          "--connections-per-address", "0", nullptr};
     pid_t pid = 0;
     posix_spawn(&pid, ZELK_SERVER_BINARY, nullptr, nullptr, const_cast<char**>(argv), environ);
     return pid;

@@ -192,7 +192,7 @@ TEST(Headers, EveryPageForbidsScriptsAndFraming) {
 namespace {
 
 TEST(Limits, AClientThatSendsNothingIsCutOff) {
-    RunningSite site([](SiteConfig& config) { config.readTimeoutSeconds = 1; });
+    RunningSite site([](SiteConfig& config) { config.connections.requestSeconds = 1; });
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;

@@ -30,7 +30,9 @@ public:
         config.contest.end = MakeOleDate(2017, 5, 6, 3, 0);
         config.deadline = std::time(nullptr) + 3600;
         config.uploadsPerMinute = 0;
-        config.threads = 8;
+        config.threads = 64;
+        config.checkWorker = ZELK_CHECK_WORKER_BINARY;
+        config.quietAccessLog = true;
         if (adjust) adjust(config);
         server = std::make_unique<SiteServer>(config);
         port = server->bind("127.0.0.1", 0);

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "server/upload_check.h"
+
+// What one check may take. The worker holds itself to memory, processor time and stack; the
+// server holds it to the wall time and kills it past that.
+struct CheckLimits {
+    int memoryMb = 1024;
+    int cpuSeconds = 20;
+    int stackMb = 16;
+    int wallSeconds = 30;
+    int atOnce = 2;         // checks running at once; the others wait for a slot
+    int queueSeconds = 30;  // the longest wait for a slot: past it the upload is answered "busy"
+};
+
+struct CheckAnswer {
+    enum class Outcome {
+        checked,  // `check` holds the check (usable or refused)
+        failed,   // the check crashed or went past a limit: `failure` says which, for the sender
+        busy,     // no slot came free in time
+    };
+    Outcome outcome = Outcome::failed;
+    UploadCheck check;
+    std::string failure;
+};
+
+// Runs each upload's check in a zelk-check-worker process of its own, a bounded number at once.
+class CheckRunner {
+public:
+    CheckRunner(std::filesystem::path worker, std::filesystem::path scratch, CheckLimits limits);
+    ~CheckRunner();
+    CheckRunner(const CheckRunner&) = delete;
+    CheckRunner& operator=(const CheckRunner&) = delete;
+
+    CheckAnswer check(std::string_view log, const ContestRules& rules);
+    const CheckLimits& limits() const { return m_limits; }
+
+private:
+    CheckAnswer runWorker(std::string_view log, const ContestRules& rules);
+
+    struct Slots;
+    std::filesystem::path m_worker, m_scratch;
+    CheckLimits m_limits;
+    std::unique_ptr<Slots> m_slots;
+};
+
+// zelk-check-worker beside the running program.
+std::filesystem::path WorkerBesideThisProgram();

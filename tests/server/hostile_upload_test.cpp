@@ -1,0 +1,163 @@
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "server/log_files.h"
+#include "site_fixture.h"
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kQso = "QSO:  3520 CW 2017-05-05 2100 UT5ZZ 599 KI01 DL1ABC 599 001\n";
+
+std::size_t FilesUnder(const fs::path& folder) {
+    std::size_t count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error); it != fs::recursive_directory_iterator(); ++it)
+        count += it->is_regular_file();
+    return count;
+}
+
+// Asks the check worker for a fault while it lives.
+class PlantedWorkerFault {
+public:
+    explicit PlantedWorkerFault(const char* kind) {
+        if (kind) ::setenv("ZELK_CHECK_WORKER_FAULT", kind, 1);
+    }
+    ~PlantedWorkerFault() { ::unsetenv("ZELK_CHECK_WORKER_FAULT"); }
+};
+
+struct HostileUpload {
+    const char* name;
+    std::string log;
+    const char* workerFault;  // nullptr: the real check
+    std::vector<int> statuses;  // any of these
+    std::string seen;           // in the answer
+    bool stored;
+};
+
+// Whatever a client uploads, the site answers it with a page or JSON of its own (never a 500),
+// keeps a file only with its receipt, and serves the next upload.
+TEST(HostileUploads, EachIsAnsweredAndTheSiteServesOn) {
+    RunningSite site([](SiteConfig& config) {
+        config.maxUploadBytes = 256 * 1024;
+        config.checks.wallSeconds = 4;
+        config.checks.cpuSeconds = 1;
+        config.checks.memoryMb = 256;
+    });
+    const std::string nested = "<ADX><RECORDS><RECORD>" + [] {
+        std::string tags;
+        for (int i = 0; i < 80000; ++i) tags += "<A>";
+        return tags;
+    }() + "</RECORD></RECORDS></ADX>";
+    const HostileUpload cases[] = {
+        {"CP1251 category", "START-OF-LOG: 3.0\r\nCALLSIGN: UR2CP\r\nCATEGORY-OPERATOR: SO \xca\xe8\r\nEND-OF-LOG:\r\n",
+         nullptr, {201}, "SO \xd0\x9a\xd0\xb8", true},
+        {"CP1251 exchange", CabrilloLog("UR3CP", "QSO:  3520 CW 2017-05-05 2100 UR3CP 599 \xca\xc8\xce\xc1 DL1ABC 599 \xd5\xc0\n"),
+         nullptr, {201}, "\"qsos\"", true},
+        {"CP1251 own call", CabrilloLog("UR\xca\xe8", kQso), nullptr, {422}, "UR\xd0\x9a\xd0\xb8", false},
+        {"check crashes", CabrilloLog("UR4CR", kQso), "crash", {422}, "could not be checked: the check crashed", false},
+        {"check hangs", CabrilloLog("UR5HG", kQso), "hang", {422}, "took longer than 4 s", false},
+        {"check spins", CabrilloLog("UR6SP", kQso), "spin", {422}, "more than 1 s of processor time", false},
+        {"check takes all memory", CabrilloLog("UR7MM", kQso), "memory", {422}, "more than 256 MB of memory", false},
+        {"240 KB of nested ADX tags", nested, nullptr, {201, 422}, "", false},
+        {"one byte over the limit", CabrilloLog("UR8BG", kQso) + std::string(256 * 1024, 'x'), nullptr, {413}, "256 KB", false},
+        {"just over the limit, within the framing", [] {
+             std::string log = CabrilloLog("UR9BG", kQso);
+             return log + std::string(256 * 1024 + 1 - log.size(), ' ');
+         }(),
+         nullptr, {413}, "256 KB", false},
+    };
+    std::size_t storedCount = 0;
+    for (const HostileUpload& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            PlantedWorkerFault fault(c.workerFault);
+            auto res = UploadLog(site.client(), c.log);
+            ASSERT_TRUE(res);
+            EXPECT_NE(std::find(c.statuses.begin(), c.statuses.end(), res->status), c.statuses.end()) << res->status << res->body;
+            EXPECT_NE(res->body.find(c.seen), std::string::npos) << res->body;
+            EXPECT_TRUE(json::accept(res->body)) << res->body;
+            storedCount += res->status == 201;
+            if (c.stored) {
+                EXPECT_EQ(res->status, 201);
+            }
+        }
+        // The site serves on, and every text it gives is UTF-8 JSON.
+        auto received = site.client().Get("/api/received");
+        ASSERT_TRUE(received);
+        ASSERT_EQ(received->status, 200);
+        EXPECT_EQ(json::parse(received->body)["logs"].size(), storedCount);
+        EXPECT_EQ(FilesUnder(site.folder / "files"), storedCount) << "a refused log left its file";
+        EXPECT_EQ(FilesUnder(site.folder / "tmp"), 0u) << "a check left its scratch file";
+    }
+    // The committee's list shows the CP1251 text as text.
+    auto list = site.client().Get("/api/committee/submissions", {{"Authorization", "Bearer " + site.apiToken()}});
+    ASSERT_EQ(list->status, 200);
+    EXPECT_NE(list->body.find("SO \xd0\x9a\xd0\xb8"), std::string::npos);
+}
+
+struct HostileField {
+    const char* name;
+    std::function<httplib::Result(httplib::Client&)> send;
+    int status;
+    std::string seen;
+};
+
+TEST(HostileUploads, FieldsOfAnyBytesOrSizeGetTheirOwnAnswer) {
+    RunningSite site;
+    const HostileField cases[] = {
+        {"CP1251 e-mail address", [](httplib::Client& c) { return UploadLog(c, CabrilloLog("UR1EM", kQso), "/api/logs", "\xc8\xe2\xe0\xed@example.org"); },
+         201, "\"receipt\""},
+        {"form text over 8 KB", [](httplib::Client& c) { return c.Post("/upload", httplib::Params{{"text", std::string(9000, 'Q')}}); },
+         413, "at most 8 KB"},
+        {"form text of CP1251", [](httplib::Client& c) { return c.Post("/upload", httplib::Params{{"text", CabrilloLog("UR2EM", kQso, "CATEGORY-OPERATOR: \xc4\xe2\xe0")}}); },
+         201, "\xd0\x94\xd0\xb2\xd0\xb0"},
+    };
+    for (const HostileField& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto client = site.client();
+        auto res = c.send(client);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, c.status) << res->body;
+        EXPECT_NE(res->body.find(c.seen), std::string::npos) << res->body;
+    }
+    auto list = site.client().Get("/api/committee/submissions", {{"Authorization", "Bearer " + site.apiToken()}});
+    ASSERT_EQ(list->status, 200);
+    EXPECT_NE(list->body.find("\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd@example.org"), std::string::npos) << list->body;
+}
+
+// A flush that fails for files (not folders): the log cannot be made durable.
+int FailingFileFlush(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::fsync(fd);
+}
+
+TEST(HostileUploads, NoReceiptForALogNotFlushedToDiskAndTheCauseIsLogged) {
+    RunningSite site([](SiteConfig& config) { config.errorLogFile = config.dataDir.string() + "-errors.log"; });
+    SetFileFlushForTests(FailingFileFlush);
+    auto failed = UploadLog(site.client(), CabrilloLog("UR5FS", kQso));
+    SetFileFlushForTests(nullptr);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->status, 503) << failed->body;
+    EXPECT_EQ(failed->body.find("receipt"), std::string::npos) << failed->body;
+    EXPECT_TRUE(site.server->store().allSubmissions().empty());
+    EXPECT_EQ(FilesUnder(site.folder / "files"), 0u);
+    const std::string errors = RunningSite::ReadText(site.folder.string() + "-errors.log");
+    EXPECT_NE(errors.find("UR5FS"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("cannot flush"), std::string::npos) << errors;
+    fs::remove(site.folder.string() + "-errors.log");
+
+    // With the disk back, the same log is taken.
+    EXPECT_EQ(UploadLog(site.client(), CabrilloLog("UR5FS", kQso))->status, 201);
+}
+
+}  // namespace
