@@ -27,6 +27,16 @@ std::string DecisionButtons(const Submission& s, const std::string& csrf) {
     return {};
 }
 
+std::string HistoryStateText(const Submission& s) {
+    if (s.state == SubmissionState::counted) return "<strong>counts</strong>";
+    if (s.state == SubmissionState::replaced && s.replacedBy) return "replaced by " + Number(*s.replacedBy);
+    return SubmissionStateName(s.state);
+}
+
+bool OffersCorrection(const ContestView& contest, const Submission& s) {
+    return contest.open && (s.state == SubmissionState::counted || s.state == SubmissionState::replaced);
+}
+
 }  // namespace
 
 std::string SubmissionStateNotice(const Submission& s) {
@@ -57,21 +67,24 @@ std::string SubmissionStateNote(const Submission& s) {
     return {};
 }
 
-std::string ReceiptOwnershipHtml(const ContestView&, const Receipt& receipt) {
+std::string ReceiptOwnershipHtml(const ContestView& contest, const Receipt& receipt) {
     const Submission& s = receipt.submission;
-    const std::string notice = SubmissionStateNotice(s);
-    if (notice.empty()) return {};
-    return std::string("<p class=\"") + (s.state == SubmissionState::replaced ? "warn" : "error") + " state\">" +
-           Escaped(notice) + "</p>\n";
+    std::string html;
+    if (const std::string notice = SubmissionStateNotice(s); !notice.empty())
+        html += std::string("<p class=\"") + (s.state == SubmissionState::replaced ? "warn" : "error") + " state\">" +
+                Escaped(notice) + "</p>\n";
+    if (OffersCorrection(contest, s))
+        html += "<p>Found a mistake? <a href=\"#corrected\">Send a corrected log</a> with this receipt until the "
+                "deadline.</p>\n";
+    return html;
 }
 
 std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& receipt) {
     const Submission& s = receipt.submission;
     std::string html;
-    const bool owner = s.state == SubmissionState::counted || s.state == SubmissionState::replaced;
-    if (!owner || !contest.open) return html;
+    if (!OffersCorrection(contest, s)) return html;
     const std::string secret = receipt.link.substr(receipt.link.rfind('/') + 1);
-    html += "<h2>Send a corrected log</h2>\n<form class=\"box\" method=\"post\" action=\"/upload\" "
+    html += "<h2 id=\"corrected\">Send a corrected log</h2>\n<form class=\"box\" method=\"post\" action=\"/upload\" "
             "enctype=\"multipart/form-data\">\n<input type=\"hidden\" name=\"receipt\" value=\"" +
             Escaped(secret) + "\">\n<p>A log sent with this receipt replaces the log of " + Escaped(s.call) +
             " that counts now; without it, a new upload for " + Escaped(s.call) +
@@ -111,8 +124,7 @@ std::string CallHistoryPage(const CallHistoryView& view) {
     for (const Submission& h : view.history)
         body += Row({SubmissionLink(h.id), FormatUnixUtc(h.receivedAt), Escaped(h.address), Number(h.qsosRead),
                      Number(h.claimedScore),
-                     h.state == SubmissionState::counted ? "<strong>counts</strong>"
-                                                         : std::string(SubmissionStateName(h.state)) + SubmissionStateNote(h),
+                     HistoryStateText(h),
                      DecisionButtons(h, view.csrf)});
     body += "</table>\n";
 
