@@ -268,8 +268,6 @@ std::vector<AuditEntry> SiteStore::auditLog(std::size_t newest) {
     return entries;
 }
 
-bool SiteStore::hasMember(const std::string& user) { return passwordHash(user).has_value(); }
-
 void SiteStore::setPassword(const std::string& user, const std::string& hash) {
     std::lock_guard lock(m_mutex);
     m_db.prepare("INSERT INTO members (user, password_hash, created_at) VALUES (?, ?, ?) "

@@ -92,7 +92,6 @@ public:
     void record(const std::string& who, const std::string& action, const std::string& detail, const std::string& call = {});
     std::vector<AuditEntry> auditLog(std::size_t newest);
 
-    bool hasMember(const std::string& user);
     void setPassword(const std::string& user, const std::string& hash);
     std::optional<std::string> passwordHash(const std::string& user);
 
