@@ -91,7 +91,8 @@ std::string ContestPage(const ContestView& contest) {
         "claim and each line that was skipped or found wrong.</li>"
         "<li>You may send a corrected log until the deadline with the \"Send a corrected log\" form of your "
         "receipt: it replaces your earlier log, which is kept as its history. An upload for a call that has a log "
-        "already, sent without that log's receipt, waits for the committee's decision.</li><li>After the deadline the committee checks all logs against each other; "
+        "already, sent without that log's receipt, waits for the committee's decision.</li>"
+        "<li>After the deadline the committee checks all logs against each other; "
         "your receipt link then shows your report.</li></ul>\n";
     if (!contest.open) {
         body += "<p class=\"error\">The deadline has passed: logs are no longer taken.</p>\n";
@@ -243,7 +244,8 @@ std::string CommitteePage(const CommitteeView& view) {
             findings = nlohmann::json::parse(s.checkJson).value("findingsTotal", std::size_t{0});
         } catch (const std::exception&) {
         }
-        body += std::string(s.state != SubmissionState::counted ? "<tr class=\"replaced\">" : "<tr>") + "<td>" + id + "</td><td>" +
+        body += std::string(s.state != SubmissionState::counted ? "<tr class=\"replaced\">" : "<tr>") + "<td>" + id +
+                "</td><td>" +
                 Escaped(s.call) + "</td><td>" + Escaped(s.category) + "</td><td>" + FormatUnixUtc(s.receivedAt) +
                 "</td><td class=\"n\">" + Number(s.qsosRead) + "</td><td class=\"n\">" + Number(s.claimedScore) +
                 "</td><td class=\"n\">" + Number(static_cast<std::int64_t>(findings)) + "</td><td>" + Escaped(s.email) +

@@ -10,8 +10,10 @@
 #include <sstream>
 
 #include "checker/command_values.h"
+#include "server/account_pages.h"
 #include "server/check_json.h"
 #include "server/committee_gate.h"
+#include "server/committee_routes.h"
 #include "server/connection_pool.h"
 #include "server/crosscheck_job.h"
 #include "server/folder_lock.h"
@@ -19,8 +21,6 @@
 #include "server/log_files.h"
 #include "server/log_ownership.h"
 #include "server/member_accounts.h"
-#include "server/committee_routes.h"
-#include "server/account_pages.h"
 #include "server/ownership_pages.h"
 #include "server/rate_limit.h"
 #include "server/secrets.h"
@@ -46,7 +46,6 @@ constexpr const char* kReportPolicy =
     "base-uri 'none'";
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
-
 
 std::string CookieValue(const httplib::Request& req, const std::string& name) {
     const std::string header = req.get_header_value("Cookie");
