@@ -73,6 +73,11 @@ std::string ReceiptOwnershipHtml(const ContestView& contest, const Receipt& rece
     if (const std::string notice = SubmissionStateNotice(s); !notice.empty())
         html += std::string("<p class=\"") + (s.state == SubmissionState::replaced ? "warn" : "error") + " state\">" +
                 Escaped(notice) + "</p>\n";
+    const bool owner = s.state == SubmissionState::counted || s.state == SubmissionState::replaced;
+    if (owner && receipt.pendingOfCall > 0)
+        html += "<p class=\"warn\">" + Number(static_cast<std::int64_t>(receipt.pendingOfCall)) + " upload(s) for " +
+                Escaped(s.call) + " came without this receipt: they wait for the committee's decision and do not " +
+                "replace your log. If you did not send them, tell the committee.</p>\n";
     if (OffersCorrection(contest, s))
         html += "<p>Found a mistake? <a href=\"#corrected\">Send a corrected log</a> with this receipt until the "
                 "deadline.</p>\n";

@@ -27,6 +27,7 @@ struct Receipt {
     std::optional<std::int64_t> replaced;  // the earlier submission this one replaced
     bool replacedLater = false;  // a later upload replaced this one
     std::optional<std::string> ubnLink;  // once a run that scored it is published
+    std::size_t pendingOfCall = 0;  // uploads for its call without its receipt, waiting for the committee
 };
 
 std::string PageShell(const std::string& title, const std::string& body, int status = 200);

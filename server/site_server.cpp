@@ -256,8 +256,10 @@ struct SiteServer::Impl {
         auto submission = store.submissionByReceipt(Sha256Hex(token));
         if (!submission) return std::nullopt;
         Receipt receipt{*submission, "/receipt/" + token, std::nullopt, submission->replacedBy.has_value(), std::nullopt};
-        for (const Submission& earlier : store.historyOf(submission->call))
+        for (const Submission& earlier : store.historyOf(submission->call)) {
             if (earlier.replacedBy == submission->id) receipt.replaced = earlier.id;
+            receipt.pendingOfCall += earlier.state == SubmissionState::pending;
+        }
         if (auto published = store.publishedRun())
             if (store.runPage(published->id, submission->id)) receipt.ubnLink = receipt.link + "/ubn";
         return receipt;
@@ -281,6 +283,7 @@ struct SiteServer::Impl {
                 {"state", SubmissionStateName(s.state)},
                 {"counts", s.state == SubmissionState::counted},
                 {"notice", SubmissionStateNotice(s)},
+                {"pendingUploadsOfCall", receipt.pendingOfCall},
                 {"check", CheckJson(check)}};
     }
 

@@ -38,6 +38,10 @@ TEST(Ownership, AStrangersUploadWaitsAndOnlyTheReceiptReplacesTheCountedLog) {
     EXPECT_NE(strangerPage->body.find("does not count"), std::string::npos);
     EXPECT_EQ(strangerPage->body.find("name=\"receipt\""), std::string::npos) << "a pending receipt gives no form";
     EXPECT_EQ(Received(site)[1]["qsos"], 2);
+    // The owner is told that uploads for the call wait without the receipt.
+    EXPECT_EQ(json::parse(site.client().Get(("/api/receipts/" + SecretOf(ownerReceipt)).c_str())->body)["pendingUploadsOfCall"], 2);
+    EXPECT_NE(site.client().Get(ownerReceipt.c_str())->body.find("2 upload(s) for UT5ZZ came without this receipt"),
+              std::string::npos);
 
     struct Case {
         const char* name;
