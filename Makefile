@@ -71,6 +71,7 @@ bench: native
 	build/native/bench/stats_bench
 	build/native/bench/crosscheck/crosscheck_bench
 	build/native/bench/server/upload_rush --server build/native/server/zelk-server --samples samples
+	build/native/bench/server/client_load --server build/native/server/zelk-server --samples samples
 
 soak: deps
 	cmake --preset win32 >/dev/null

@@ -29,7 +29,9 @@ struct CheckAnswer {
     std::string failure;
 };
 
-// Runs each upload's check in a zelk-check-worker process of its own, a bounded number at once.
+// Runs each upload's check in a zelk-check-worker process, a bounded number at once. A worker
+// that answered is kept for the next check (starting one costs more than most checks); one that
+// crashed, went past a limit or took too long is killed, and the next check starts a new one.
 class CheckRunner {
 public:
     CheckRunner(std::filesystem::path worker, std::filesystem::path scratch, CheckLimits limits);
@@ -40,8 +42,12 @@ public:
     CheckAnswer check(std::string_view log, const ContestRules& rules);
     const CheckLimits& limits() const { return m_limits; }
 
+    class Worker;
+
 private:
     CheckAnswer runWorker(std::string_view log, const ContestRules& rules);
+    std::unique_ptr<Worker> idleWorker();
+    void keep(std::unique_ptr<Worker> worker);
 
     struct Slots;
     std::filesystem::path m_worker, m_scratch;

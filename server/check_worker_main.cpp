@@ -1,16 +1,21 @@
-// zelk-check-worker: checks one uploaded log for zelk-server, in a process of its own under
-// limits, so that no log can take the site down with it. The server starts it for each upload:
+// zelk-check-worker: checks uploaded logs for zelk-server, in a process of its own under limits,
+// so that no log can take the site down with it. The server keeps a few of them and gives each
+// one log at a time:
 //   zelk-check-worker --memory-mb N --cpu-seconds N --stack-mb N --scratch DIR
-// and writes on its standard input "DISTRICTS_BYTES START END\n", the district list, then the log
-// to the end (START and END as OLE dates). The answer on standard output is one JSON object:
-// {"usable": bool, "refusal": text, "check": {...}}. Exit 3: out of memory.
+// A request on standard input is "DISTRICTS_BYTES START END LOG_BYTES\n", the district list, then
+// the log (START and END as OLE dates); its answer on standard output is "BYTES\n" and one JSON
+// object {"usable": bool, "refusal": text, "check": {...}}. Each log may take --cpu-seconds of
+// processor time; the memory and stack limits hold for the process. It ends at the end of its
+// input. Exit 3: out of memory.
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
-#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -29,19 +34,37 @@ void Limit(int resource, rlim_t value) {
     ::setrlimit(resource, &limit);
 }
 
-// A fault the site's tests ask for, to see that the server survives it.
-void PlantedFault() {
-    const char* fault = std::getenv("ZELK_CHECK_WORKER_FAULT");
-    if (!fault) return;
-    const std::string kind = fault;
+// A fault the site's tests ask for, to see that the server survives it: with
+// ZELK_CHECK_WORKER_TEST_FAULTS=1 in the environment (never set by the site), a log that holds
+// "ZELK-TEST-FAULT: crash" (or hang, spin, memory) gets that fault instead of its check.
+void PlantedFault(const std::string& log) {
+    static const bool enabled = std::getenv("ZELK_CHECK_WORKER_TEST_FAULTS") != nullptr;
+    if (!enabled) return;
+    const std::size_t at = log.find("ZELK-TEST-FAULT: ");
+    if (at == std::string::npos) return;
+    const std::string kind = log.substr(at + 17, log.find_first_of("\r\n", at) - at - 17);
     if (kind == "crash") std::raise(SIGSEGV);
-    if (kind == "hang") for (;;) ::pause();
+    if (kind == "hang")
+        for (;;) ::pause();
     if (kind == "spin")
         for (;;) asm volatile("");
     if (kind == "memory") {
         std::vector<std::vector<char>> hoard;
         for (;;) hoard.emplace_back(64 << 20, 'x');
     }
+}
+
+// The processor time this process may still use: `seconds` from now.
+void AllowProcessorTime(long seconds) {
+    rusage used{};
+    ::getrusage(RUSAGE_SELF, &used);
+    const double spent = static_cast<double>(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+                         static_cast<double>(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
+    rlimit limit{};
+    ::getrlimit(RLIMIT_CPU, &limit);
+    limit.rlim_cur = std::max(static_cast<rlim_t>(spent) + 1, static_cast<rlim_t>(std::llround(spent + static_cast<double>(seconds))));
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_CPU, &limit);
 }
 
 }  // namespace
@@ -59,28 +82,34 @@ int main(int argc, char** argv) {
     }
     // The limits hold before a byte of the log is read.
     Limit(RLIMIT_AS, static_cast<rlim_t>(memoryMb) << 20);
-    Limit(RLIMIT_CPU, static_cast<rlim_t>(cpuSeconds));
     Limit(RLIMIT_STACK, static_cast<rlim_t>(stackMb) << 20);
     Limit(RLIMIT_CORE, 0);
     Limit(RLIMIT_NPROC, 0);
     try {
         std::ios::sync_with_stdio(false);
-        std::size_t districtBytes = 0;
-        double start = 0, end = 0;
-        if (!(std::cin >> districtBytes >> start >> end) || std::cin.get() != '\n') return 2;
-        ContestRules rules;
-        rules.districtList.resize(districtBytes);
-        if (!std::cin.read(rules.districtList.data(), static_cast<std::streamsize>(districtBytes))) return 2;
-        rules.start.m_dt = start;
-        rules.end.m_dt = end;
-        const std::string log((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-        PlantedFault();
+        for (;;) {
+            std::size_t districtBytes = 0, logBytes = 0;
+            double start = 0, end = 0;
+            if (!(std::cin >> districtBytes >> start >> end >> logBytes)) return std::cin.eof() ? 0 : 2;
+            if (std::cin.get() != '\n') return 2;
+            ContestRules rules;
+            rules.districtList.resize(districtBytes);
+            std::string log(logBytes, '\0');
+            if (!std::cin.read(rules.districtList.data(), static_cast<std::streamsize>(districtBytes)) ||
+                !std::cin.read(log.data(), static_cast<std::streamsize>(logBytes)))
+                return 2;
+            rules.start.m_dt = start;
+            rules.end.m_dt = end;
+            AllowProcessorTime(cpuSeconds);
+            PlantedFault(log);
 
-        const UploadCheck check = CheckUpload(log, rules, scratch);
-        const nlohmann::json answer = {
-            {"usable", check.usable}, {"refusal", TextAsUtf8(check.refusal)}, {"check", CheckJson(check)}};
-        std::cout << answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::flush;
-        return std::cout ? 0 : 2;
+            const UploadCheck check = CheckUpload(log, rules, scratch);
+            const std::string answer =
+                nlohmann::json{{"usable", check.usable}, {"refusal", TextAsUtf8(check.refusal)}, {"check", CheckJson(check)}}
+                    .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            std::cout << answer.size() << '\n' << answer << std::flush;
+            if (!std::cout) return 2;
+        }
     } catch (const std::bad_alloc&) {
         return 3;
     }

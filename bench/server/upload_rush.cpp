@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <latch>
 #include <map>
@@ -74,6 +75,36 @@ std::size_t PeakMemoryKb(pid_t pid) {
     return 0;
 }
 
+struct CpuSeconds {
+    double own = 0, children = 0;  // the server's, and its ended check processes'
+};
+
+// The fields of /proc/PID/stat after the command's name: state, ppid, ... (utime is the 12th).
+std::vector<std::string> StatFields(const fs::path& statFile) {
+    std::ifstream stat(statFile);
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    if (text.rfind(')') == std::string::npos) return {};
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    return {std::istream_iterator<std::string>(fields), std::istream_iterator<std::string>()};
+}
+
+// The server's processor time, and its check processes' (those still running and those ended).
+CpuSeconds CpuOf(pid_t pid) {
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    const auto values = StatFields("/proc/" + std::to_string(pid) + "/stat");
+    if (values.size() < 15) return {};
+    CpuSeconds cpu{(std::stod(values[11]) + std::stod(values[12])) / tick, (std::stod(values[13]) + std::stod(values[14])) / tick};
+    std::error_code error;
+    for (auto it = fs::directory_iterator("/proc", error); !error && it != fs::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const auto child = StatFields(it->path() / "stat");
+        if (child.size() >= 15 && child[1] == std::to_string(pid))
+            cpu.children += (std::stod(child[11]) + std::stod(child[12])) / tick;
+    }
+    return cpu;
+}
+
 std::string ReadFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
@@ -86,12 +117,14 @@ std::string ReadFile(const fs::path& path) {
 int main(int argc, char** argv) {
     CLI::App app("The deadline rush on zelk-server", "upload_rush");
     std::string server, samples;
-    int clients = 300, qsos = 1000, threads = 16;
+    int clients = 300, qsos = 1000, threads = 512;
     app.add_option("--server", server)->required();
     app.add_option("--samples", samples)->required();
     app.add_option("--clients", clients);
     app.add_option("--qsos", qsos);
     app.add_option("--threads", threads, "the server's request threads");
+    std::vector<std::string> serverOptions;
+    app.add_option("--server-option", serverOptions, "one more option for zelk-server (repeat for each word)");
     CLI11_PARSE(app, argc, argv);
     StartSodium();
 
@@ -99,11 +132,15 @@ int main(int argc, char** argv) {
     const int port = FreePort();
     const std::string dataText = data.string(), districts = samples + "/zelk.txt",
                       listen = "127.0.0.1:" + std::to_string(port), threadText = std::to_string(threads);
-    const char* args[] = {server.c_str(), "--data", dataText.c_str(), "--districts", districts.c_str(), "--start",
+    std::vector<const char*> args = {server.c_str(), "--data", dataText.c_str(), "--districts", districts.c_str(), "--start",
                           "2017-05-05 21:00", "--end", "2017-05-06 03:00", "--deadline", "2100-01-01 00:00",
-                          "--listen", listen.c_str(), "--uploads-per-minute", "0", "--threads", threadText.c_str(), nullptr};
+                          "--listen", listen.c_str(), "--uploads-per-minute", "0", "--threads", threadText.c_str(),
+                          // the rush's participants come from many addresses; here all from one
+                          "--connections-per-address", "0", "--no-access-log-on-stderr"};
+    for (const std::string& option : serverOptions) args.push_back(option.c_str());
+    args.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, server.c_str(), nullptr, nullptr, const_cast<char**>(args), environ) != 0) return 2;
+    if (posix_spawn(&pid, server.c_str(), nullptr, nullptr, const_cast<char**>(args.data()), environ) != 0) return 2;
     httplib::Client probe("127.0.0.1", port);
     probe.set_connection_timeout(1);
     while (!probe.Get("/")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -141,6 +178,7 @@ int main(int argc, char** argv) {
     for (auto& t : uploads) t.join();
     const double wall = std::chrono::duration<double>(Clock::now() - began).count();
     const std::size_t peakKb = PeakMemoryKb(pid);
+    const CpuSeconds cpu = CpuOf(pid);
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
 
@@ -166,7 +204,10 @@ int main(int argc, char** argv) {
     for (const auto& [failure, count] : failures) std::printf("  not acknowledged: %d x %s\n", count, failure.c_str());
     std::printf("  latency p50 %.3f s, p99 %.3f s, max %.3f s\n", at(0.50), at(0.99), sorted.empty() ? 0.0 : sorted.back());
     std::printf("  %.1f uploads/s (%.2f s for all)\n", clients / wall, wall);
-    std::printf("  server peak memory %.1f MB\n", peakKb / 1024.0);
+    std::printf("  server peak memory %.1f MB (without its check processes)\n", peakKb / 1024.0);
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::printf("  processor time: checks %.2f s (floor on %u cores %.2f s: wall is %.2fx), server %.2f s\n", cpu.children,
+                cores, cpu.children / cores, wall / (cpu.children / cores), cpu.own);
     std::printf("  load average %.2f %.2f %.2f on %u cores\n", load[0], load[1], load[2], std::thread::hardware_concurrency());
     fs::remove_all(data);
     return stored == clients ? 0 : 1;
