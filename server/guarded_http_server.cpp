@@ -161,6 +161,7 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
     bool served = false;
     if (!admit(address)) {
         SendRefusal(sock);
+        if (m_refused) m_refused(address);
     } else {
         const std::function<bool()> stop = [this] { return stopping(); };
         DeadlineStream stream(sock, Clock::now(), m_limits.writeSeconds, stop);

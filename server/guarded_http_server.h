@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -26,6 +27,8 @@ public:
     explicit GuardedHttpServer(ConnectionLimits limits);
 
     void widenBacklog();
+    // Told of each connection refused for its address's cap (for the access log).
+    void onRefused(std::function<void(const std::string& address)> refused) { m_refused = std::move(refused); }
     // When the current request on this thread began to arrive.
     static std::chrono::steady_clock::time_point RequestStarted();
 
@@ -36,6 +39,7 @@ private:
     bool stopping() const;
 
     ConnectionLimits m_limits;
+    std::function<void(const std::string&)> m_refused;
     std::mutex m_mutex;
     std::map<std::string, int> m_open;
 };

@@ -483,6 +483,7 @@ void SiteServer::Impl::routes() {
         log.access(clientAddress(req), req.method, req.path, res.status, res.body.size(),
                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count());
     });
+    http.onRefused([this](const std::string& address) { log.access(address, "-", "(too many connections)", 503, 0, 0); });
 
     http.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
         if (!res.has_header("Content-Security-Policy")) res.set_header("Content-Security-Policy", kSitePolicy);
