@@ -9,12 +9,30 @@
 #include "crosscheck/log_source.h"
 #include "crosscheck/results_folder.h"
 #include "crosscheck/ubn_report.h"
+#include "server/log_ownership.h"
 #include "server/secrets.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
+
+// Check logs and disqualified logs confirm their partners' QSOs in the matching, but are not ranked:
+// they leave the results and are listed among the logs not scored, with the committee's reason.
+// Their results, for their senders' reports.
+std::vector<LogResult> LeaveUnranked(CrossCheckRun& run, const std::map<std::string, CallStanding>& standingOfFile) {
+    std::vector<LogResult> unranked;
+    std::erase_if(run.results, [&](const LogResult& result) {
+        CrossLog& log = run.logs[result.logIndex];
+        const auto found = standingOfFile.find(log.fileName);
+        if (found == standingOfFile.end() || !log.unreadable.empty()) return false;
+        log.unreadable = found->second == CallStanding::checkLog ? "check log: used to check the other logs, not ranked"
+                                                                 : "disqualified by the committee";
+        unranked.push_back(result);
+        return true;
+    });
+    return unranked;
+}
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
@@ -77,7 +95,11 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
     RunState state = RunState::failed;
     std::string summary, error;
     try {
-        const std::vector<Submission> active = m_store.activeSubmissions();
+        const std::vector<Submission> active = m_store.activeSubmissions();  // the counted log of each call
+        std::map<std::string, CallStanding> notRanked;  // by call
+        for (const auto& [call, standing] : LogOwnership(m_store).standings())
+            if (standing != CallStanding::scored) notRanked[call] = standing;
+        std::map<std::string, CallStanding> notRankedFile;
         std::vector<CrossLog> logs;
         std::vector<fs::file_time_type> received;
         std::map<std::string, std::int64_t> submissionOfFile;
@@ -88,6 +110,7 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
             // The reports name the log by its call, never by the stored file's name.
             log.fileName = submission.call + (submission.format == "ADIF" ? ".adi" : ".cbr");
             submissionOfFile[log.fileName] = submission.id;
+            if (auto found = notRanked.find(submission.call); found != notRanked.end()) notRankedFile[log.fileName] = found->second;
             logs.push_back(std::move(log));
             received.push_back(fs::file_time_type(std::chrono::seconds(submission.receivedAt)));
         }
@@ -96,14 +119,20 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
         settings.rules = rules;
         settings.districtList = m_contest.districtList;
         settings.period = std::pair(m_contest.start, m_contest.end);
-        const CrossCheckRun run = CrossCheckLogs(std::move(logs), received, settings);
+        CrossCheckRun run = CrossCheckLogs(std::move(logs), received, settings);
+        const std::vector<LogResult> unranked = LeaveUnranked(run, notRankedFile);
 
         setStage("writing the reports", 0, run.results.size());
         const auto progress = [&](std::size_t written, std::size_t logs) { setStage("writing the reports", written, logs); };
         if (!WriteResultsFolder(folderOf(runId), run, settings.rules, error, progress)) throw std::runtime_error(error);
-        for (const LogResult& result : run.results)
-            if (auto found = submissionOfFile.find(run.logs[result.logIndex].fileName); found != submissionOfFile.end())
-                m_store.addRunPage(runId, found->second, result.pageName);
+        for (const LogResult& result : unranked) {
+            WriteFileDurably(folderOf(runId) / (result.pageName + ".ubn.txt"), UbnText(run, result, settings.rules));
+            WriteFileDurably(folderOf(runId) / (result.pageName + ".html"), UbnHtml(run, result, settings.rules));
+        }
+        for (const auto& results : {run.results, unranked})
+            for (const LogResult& result : results)
+                if (auto found = submissionOfFile.find(run.logs[result.logIndex].fileName); found != submissionOfFile.end())
+                    m_store.addRunPage(runId, found->second, result.pageName);
 
         json notScored = json::array();
         for (const CrossLog& log : run.logs)
@@ -115,6 +144,7 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
                        {"scored", run.results.size()},
                        {"qsos", run.qsos},
                        {"notScored", notScored},
+                       {"notRanked", unranked.size()},
                        {"verdicts", verdicts}}
                       .dump();
         state = RunState::done;

@@ -7,6 +7,7 @@
 
 #include "checker/command_values.h"
 #include "server/listen_address.h"
+#include "server/member_command.h"
 #include "server/secrets.h"
 #include "server/site_server.h"
 #include "stats_version.h"
@@ -22,9 +23,11 @@ void StopOnSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "member") return RunMemberCommand(argc - 1, argv + 1);
     CLI::App app("The ZELK contest committee's log-submission site: participants upload their logs and see the "
                  "check at once; the committee runs the cross-check and publishes the results.",
                  "zelk-server");
+    app.footer("The committee's members: zelk-server member --help");
     std::string dataDir, districts, start, end, deadline, listen = "127.0.0.1:8080";
     SiteConfig config;
     std::size_t maxUploadMb = 10;

@@ -3,16 +3,21 @@
 #include <nlohmann/json.hpp>
 
 #include "reports/html_text.h"
+#include "server/ownership_pages.h"
 
-namespace {
-
-std::string Row(std::initializer_list<std::string> cells, const char* tag = "td") {
+std::string Row(std::initializer_list<std::string> cells, const char* tag) {
     std::string html = "<tr>";
     for (const std::string& cell : cells) html += std::string("<") + tag + ">" + cell + "</" + tag + ">";
     return html + "</tr>\n";
 }
 
 std::string Number(std::int64_t value) { return std::to_string(value); }
+
+std::string CsrfField(const std::string& csrf) {
+    return "<input type=\"hidden\" name=\"csrf\" value=\"" + Escaped(csrf) + "\">";
+}
+
+namespace {
 
 // A run's rules as the committee reads them.
 std::string RulesText(const std::string& parametersJson) {
@@ -23,10 +28,6 @@ std::string RulesText(const std::string& parametersJson) {
            std::to_string(p.value("nilPenalty", 0)) + " QSO; uniques " +
            (p.value("removeUniques", false) ? "lose their credit" : "keep their credit") + "; period " +
            p.value("start", std::string()) + " to " + p.value("end", std::string());
-}
-
-std::string CsrfField(const std::string& csrf) {
-    return "<input type=\"hidden\" name=\"csrf\" value=\"" + Escaped(csrf) + "\">";
 }
 
 std::string ContestFacts(const ContestView& contest) {
@@ -67,6 +68,7 @@ td.n{text-align:right}pre{background:#fff;border:1px solid #ccc;padding:.6em;ove
 dl.facts dt{font-weight:bold;float:left;clear:left;width:10em}dl.facts dd{margin-left:11em}
 form.box{background:#fff;border:1px solid #ccc;padding:1em;margin:1em 0}label{display:block;margin:.4em 0}
 textarea{width:100%;max-width:60em;height:8em;font-family:monospace}.replaced{color:#888}
+form.inline{display:inline;margin:0 .3em 0 0}
 )";
 
 std::string PageShell(const std::string& title, const std::string& body, int) {
@@ -87,8 +89,10 @@ std::string ContestPage(const ContestView& contest) {
         "with your call (CALLSIGN:) and category (CATEGORY-...:) in its header.</li>"
         "<li>Your log is checked at once with the contest's own rules: you see what was read, the score you "
         "claim and each line that was skipped or found wrong.</li>"
-        "<li>You may upload again until the deadline: the last log of a call counts, the earlier ones are kept "
-        "as its history.</li><li>After the deadline the committee checks all logs against each other; "
+        "<li>You may send a corrected log until the deadline with the \"Send a corrected log\" form of your "
+        "receipt: it replaces your earlier log, which is kept as its history. An upload for a call that has a log "
+        "already, sent without that log's receipt, waits for the committee's decision.</li>"
+        "<li>After the deadline the committee checks all logs against each other; "
         "your receipt link then shows your report.</li></ul>\n";
     if (!contest.open) {
         body += "<p class=\"error\">The deadline has passed: logs are no longer taken.</p>\n";
@@ -127,15 +131,14 @@ std::string CheckDetailsHtml(const UploadCheck& check) {
     return html;
 }
 
-std::string ReceiptPage(const ContestView&, const Receipt& receipt, const UploadCheck& check, bool fresh) {
+std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, const UploadCheck& check, bool fresh) {
     const Submission& s = receipt.submission;
     std::string body;
     if (fresh) body += "<p class=\"ok\">Your log was received and stored. Keep the link to this receipt.</p>\n";
     if (receipt.replaced)
         body += "<p class=\"warn\">This log replaces your earlier upload (submission " + Number(*receipt.replaced) +
                 ") for scoring; the earlier one is kept in the history.</p>\n";
-    if (receipt.replacedLater)
-        body += "<p class=\"warn\">A later upload for " + Escaped(s.call) + " replaced this log for scoring.</p>\n";
+    body += ReceiptOwnershipHtml(contest, receipt);
     body += "<table class=\"receipt\">\n" + Row({"Submission number", Number(s.id)}) +
             Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Call", Escaped(s.call)}) +
             Row({"SHA-256 of the file", "<code>" + Escaped(s.sha256) + "</code>"}) +
@@ -147,6 +150,7 @@ std::string ReceiptPage(const ContestView&, const Receipt& receipt, const Upload
         body += "<p class=\"ok\">The results are published: <a href=\"" + Escaped(*receipt.ubnLink) +
                 "\">your log's report (UBN)</a>.</p>\n";
     body += "<h2>What the check found</h2>\n" + CheckDetailsHtml(check);
+    body += CorrectedLogFormHtml(contest, receipt);
     return PageShell("Receipt for " + s.call, body);
 }
 
@@ -189,7 +193,7 @@ std::string CommitteePage(const CommitteeView& view) {
     std::string body = "<form method=\"post\" action=\"/committee/logout\">" + csrf + "Logged in as " +
                        Escaped(view.user) + " <button type=\"submit\">Log out</button></form>\n";
     if (!view.notice.empty()) body += "<p class=\"ok\">" + Escaped(view.notice) + "</p>\n";
-    body += ContestFacts(view.contest);
+    body += ContestFacts(view.contest) + view.pendingHtml;
     body += "<form class=\"box\" method=\"post\" action=\"/committee/deadline\">" + csrf +
             "<label>Move the deadline to (UTC): <input name=\"deadline\" value=\"" +
             Escaped(FormatUnixUtc(view.contest.deadline).substr(0, 16)) +
@@ -240,38 +244,20 @@ std::string CommitteePage(const CommitteeView& view) {
             findings = nlohmann::json::parse(s.checkJson).value("findingsTotal", std::size_t{0});
         } catch (const std::exception&) {
         }
-        body += std::string(s.replacedBy ? "<tr class=\"replaced\">" : "<tr>") + "<td>" + id + "</td><td>" +
+        body += std::string(s.state != SubmissionState::counted ? "<tr class=\"replaced\">" : "<tr>") + "<td>" + id +
+                "</td><td>" +
                 Escaped(s.call) + "</td><td>" + Escaped(s.category) + "</td><td>" + FormatUnixUtc(s.receivedAt) +
                 "</td><td class=\"n\">" + Number(s.qsosRead) + "</td><td class=\"n\">" + Number(s.claimedScore) +
                 "</td><td class=\"n\">" + Number(static_cast<std::int64_t>(findings)) + "</td><td>" + Escaped(s.email) +
                 "</td><td><a href=\"/committee/submissions/" + id + "/file\">download</a></td><td><a href=\"/committee/submissions/" +
-                id + "\">details</a>" + (s.replacedBy ? " (replaced by " + Number(*s.replacedBy) + ")" : "") + "</td></tr>\n";
+                id + "\">details</a>" + SubmissionStateNote(s) + "</td></tr>\n";
     }
     body += "</table>\n";
 
-    body += "<h2>API token</h2>\n<form class=\"box\" method=\"post\" action=\"/committee/token\">" + csrf +
-            "<button type=\"submit\">Make a new API token</button> (shown once)</form>\n";
+    body += view.accountsHtml;
     body += "<h2>Committee actions</h2>\n<table class=\"audit\">\n" + Row({"When (UTC)", "Who", "Action", "Detail"}, "th");
     for (const AuditEntry& entry : view.audit)
         body += Row({FormatUnixUtc(entry.at), Escaped(entry.who), Escaped(entry.action), Escaped(entry.detail)});
     body += "</table>\n";
     return PageShell("Committee", body);
-}
-
-std::string SubmissionPage(const Submission& s, const UploadCheck& check, const std::vector<Submission>& history,
-                           const std::string&) {
-    std::string body = "<p><a href=\"/committee\">Back to the committee page</a></p>\n<table>\n" +
-                       Row({"Submission", Number(s.id)}) + Row({"Received", FormatUnixUtc(s.receivedAt)}) +
-                       Row({"From", Escaped(s.address)}) + Row({"E-mail", Escaped(s.email)}) +
-                       Row({"SHA-256", "<code>" + Escaped(s.sha256) + "</code>"}) +
-                       Row({"File", "<a href=\"/committee/submissions/" + Number(s.id) + "/file\">download (" +
-                                        Number(s.size) + " bytes)</a>"}) +
-                       "</table>\n<h2>History of " + Escaped(s.call) + "</h2>\n<table>\n" +
-                       Row({"No.", "Received (UTC)", "QSOs", "Claimed", ""}, "th");
-    for (const Submission& h : history)
-        body += Row({"<a href=\"/committee/submissions/" + Number(h.id) + "\">" + Number(h.id) + "</a>",
-                     FormatUnixUtc(h.receivedAt), Number(h.qsosRead), Number(h.claimedScore),
-                     h.replacedBy ? "replaced by " + Number(*h.replacedBy) : "counts"});
-    body += "</table>\n<h2>The check</h2>\n" + CheckDetailsHtml(check);
-    return PageShell("Submission " + Number(s.id) + ": " + s.call, body);
 }

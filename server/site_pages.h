@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct Receipt {
     std::optional<std::int64_t> replaced;  // the earlier submission this one replaced
     bool replacedLater = false;  // a later upload replaced this one
     std::optional<std::string> ubnLink;  // once a run that scored it is published
+    std::size_t pendingOfCall = 0;  // uploads for its call without its receipt, waiting for the committee
 };
 
 std::string PageShell(const std::string& title, const std::string& body, int status = 200);
@@ -51,13 +53,18 @@ struct CommitteeView {
     std::size_t jobDone = 0, jobTotal = 0;
     std::vector<AuditEntry> audit;
     std::string notice;  // e.g. a new API token, shown once
+    std::string pendingHtml;   // the uploads waiting for the committee's decision
+    std::string accountsHtml;  // members, password change, API tokens
 };
 std::string CommitteePage(const CommitteeView& view);
-std::string SubmissionPage(const Submission& submission, const UploadCheck& check, const std::vector<Submission>& history,
-                           const std::string& csrf);
 
 // The check details and the summary, as the receipt and the committee show them.
 std::string CheckDetailsHtml(const UploadCheck& check);
 std::string Escaped(const std::string& text);
+
+// Parts of pages, for the page builders of each concern.
+std::string Row(std::initializer_list<std::string> cells, const char* tag = "td");  // cells as given: escape them first
+std::string Number(std::int64_t value);
+std::string CsrfField(const std::string& csrf);
 std::string FormatBytes(std::size_t bytes);
 std::string TimeLeft(std::int64_t seconds);

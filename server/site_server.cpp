@@ -10,11 +10,18 @@
 #include <sstream>
 
 #include "checker/command_values.h"
+#include "server/account_pages.h"
 #include "server/check_json.h"
+#include "server/committee_gate.h"
+#include "server/committee_routes.h"
 #include "server/connection_pool.h"
 #include "server/crosscheck_job.h"
 #include "server/folder_lock.h"
+#include "server/http_replies.h"
 #include "server/log_files.h"
+#include "server/log_ownership.h"
+#include "server/member_accounts.h"
+#include "server/ownership_pages.h"
 #include "server/rate_limit.h"
 #include "server/secrets.h"
 #include "server/site_pages.h"
@@ -40,18 +47,6 @@ constexpr const char* kReportPolicy =
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-void SendHtml(httplib::Response& res, int status, const std::string& html) {
-    res.status = status;
-    res.set_content(html, "text/html; charset=utf-8");
-}
-
-void SendJson(httplib::Response& res, int status, const json& body) {
-    res.status = status;
-    res.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
-}
-
-bool IsApi(const httplib::Request& req) { return req.path.starts_with("/api/"); }
-
 std::string CookieValue(const httplib::Request& req, const std::string& name) {
     const std::string header = req.get_header_value("Cookie");
     std::size_t position = 0;
@@ -64,24 +59,6 @@ std::string CookieValue(const httplib::Request& req, const std::string& name) {
         position = end + 1;
     }
     return {};
-}
-
-// A form field of an urlencoded or multipart request.
-std::string Field(const httplib::Request& req, const std::string& name) {
-    if (req.has_param(name.c_str())) return req.get_param_value(name.c_str());
-    if (req.has_file(name.c_str())) return req.get_file_value(name.c_str()).content;
-    return {};
-}
-
-std::optional<std::int64_t> ParseNumber(const std::string& text, std::int64_t low, std::int64_t high) {
-    try {
-        std::size_t used = 0;
-        const long long value = std::stoll(text, &used);
-        if (used != text.size() || value < low || value > high) return std::nullopt;
-        return value;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
 }
 
 const char* ContentTypeOf(const std::string& name) {
@@ -120,6 +97,8 @@ struct SiteServer::Impl {
           store(config.dataDir / "zelk-server.db"),
           files(config.dataDir / "files"),
           job(store, files, config.dataDir / "runs", config.contest),
+          ownership(store),
+          accounts(store),
           uploadLimiter(config.uploadsPerMinute),
           loginLimiter(config.loginsPerMinute),
           checks(config.checkWorker.empty() ? WorkerBesideThisProgram() : config.checkWorker, config.dataDir / "tmp",
@@ -130,7 +109,7 @@ struct SiteServer::Impl {
         store.failUnfinishedRuns(Now());
         if (!store.setting("deadline"))
             store.setSetting("deadline", std::to_string(config.deadline), "zelk-server", "from the command line");
-        if (!store.hasMember(kMember)) makeFirstPassword();
+        if (accounts.members().empty()) makeFirstPassword();
         routes();
     }
 
@@ -226,6 +205,13 @@ struct SiteServer::Impl {
         outcome.check = std::move(checked.check);
         if (!outcome.check.usable)
             return refuse(422, "The log cannot be used: " + outcome.check.refusal, "Nothing was kept. Mend the log and upload it again.");
+        const auto proof = ownership.checkReceipt(Field(req, "receipt"), outcome.check.ownCall);
+        if (proof.proof == LogOwnership::Proof::unknownReceipt)
+            return refuse(403, "The receipt is not known",
+                          "Nothing was kept. Send the corrected log from your receipt's page, or give the receipt's link as it was shown.");
+        if (proof.proof == LogOwnership::Proof::otherCall)
+            return refuse(422, "The receipt is for " + proof.receiptCall + ", but this log is for " + outcome.check.ownCall,
+                          "Nothing was kept. A receipt lets you replace only its own call's log.");
 
         Submission submission;
         submission.call = outcome.check.ownCall;
@@ -240,9 +226,10 @@ struct SiteServer::Impl {
         submission.claimedScore = outcome.check.claimedScore;
         submission.address = clientAddress(req);
         outcome.token = RandomToken();
-        const auto replaced = storeDurably(bytes, submission, Sha256Hex(outcome.token));
+        const auto replaced =
+            storeDurably(bytes, submission, Sha256Hex(outcome.token), proof.proof == LogOwnership::Proof::owner);
         if (!replaced) return refuse(503, "The log could not be stored", "Nothing was kept. Please upload it again later.");
-        outcome.status = 201;
+        outcome.status = submission.state == SubmissionState::pending ? 202 : 201;
         outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, *replaced, false, std::nullopt};
         return outcome;
     }
@@ -250,13 +237,13 @@ struct SiteServer::Impl {
     // The file on disk, then the commit that acknowledges it. On a failure the cause goes to the
     // error log, a file this upload wrote is taken away again, and nothing is returned.
     std::optional<std::optional<std::int64_t>> storeDurably(const std::string& bytes, Submission& submission,
-                                                            const std::string& receiptHash) {
+                                                            const std::string& receiptHash, bool fromOwner) {
         const std::string sha = Sha256Hex(bytes);
         std::error_code error;
         const bool wasThere = fs::exists(files.pathOf(sha), error);
         try {
             submission.sha256 = files.put(bytes);
-            return store.addSubmission(submission, receiptHash);
+            return store.addSubmission(submission, receiptHash, fromOwner);
         } catch (const std::exception& failure) {
             log.error("upload of " + submission.call + " from " + submission.address + " not stored: " + failure.what());
             if (!wasThere) fs::remove(files.pathOf(sha), error);
@@ -269,8 +256,10 @@ struct SiteServer::Impl {
         auto submission = store.submissionByReceipt(Sha256Hex(token));
         if (!submission) return std::nullopt;
         Receipt receipt{*submission, "/receipt/" + token, std::nullopt, submission->replacedBy.has_value(), std::nullopt};
-        for (const Submission& earlier : store.historyOf(submission->call))
+        for (const Submission& earlier : store.historyOf(submission->call)) {
             if (earlier.replacedBy == submission->id) receipt.replaced = earlier.id;
+            receipt.pendingOfCall += earlier.state == SubmissionState::pending;
+        }
         if (auto published = store.publishedRun())
             if (store.runPage(published->id, submission->id)) receipt.ubnLink = receipt.link + "/ubn";
         return receipt;
@@ -291,15 +280,16 @@ struct SiteServer::Impl {
                 {"replaces", receipt.replaced ? json(*receipt.replaced) : json(nullptr)},
                 {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
                 {"ubnReport", receipt.ubnLink ? json(*receipt.ubnLink) : json(nullptr)},
+                {"state", SubmissionStateName(s.state)},
+                {"counts", s.state == SubmissionState::counted},
+                {"notice", SubmissionStateNotice(s)},
+                {"pendingUploadsOfCall", receipt.pendingOfCall},
                 {"check", CheckJson(check)}};
     }
 
     // --- The committee ---------------------------------------------------------------------
 
-    struct Member {
-        std::string user;
-        std::string csrf;  // empty for a bearer token
-    };
+    using Member = CommitteeMember;
 
     std::optional<Member> sessionMember(const httplib::Request& req) {
         const std::string id = CookieValue(req, kSessionCookie);
@@ -312,7 +302,7 @@ struct SiteServer::Impl {
     std::optional<Member> bearerMember(const httplib::Request& req) {
         const std::string header = req.get_header_value("Authorization");
         if (!header.starts_with("Bearer ") || header.size() <= 7) return std::nullopt;
-        auto user = store.apiTokenUser(Sha256Hex(header.substr(7)));
+        auto user = store.apiTokenUser(Sha256Hex(header.substr(7)), Now());
         if (!user) return std::nullopt;
         return Member{*user, {}};
     }
@@ -368,10 +358,34 @@ struct SiteServer::Impl {
         view.jobTotal = progress.total;
         view.audit = store.auditLog(50);
         view.notice = notice;
+        view.pendingHtml = PendingSectionHtml(ownership.pending(), member.csrf);
+        view.accountsHtml = AccountSectionsHtml(accounts.members(), accounts.tokens(Now()), member.user, member.csrf);
         SendHtml(res, 200, CommitteePage(view));
     }
 
     void backToCommittee(httplib::Response& res) { res.set_redirect("/committee", 303); }
+
+    std::string makeApiToken(const std::string& user, std::int64_t days, const httplib::Request& req) {
+        const std::string token = RandomToken();
+        const std::int64_t expiresAt = Now() + days * 86400;
+        store.addApiToken(Sha256Hex(token), user, expiresAt);
+        store.record(who(user, req), "API token made", "valid until " + FormatUnixUtc(expiresAt));
+        return token;
+    }
+
+    CommitteeGate gate() {
+        CommitteeGate gate;
+        gate.page = [this](const httplib::Request& req, httplib::Response& res, bool isPost) {
+            return committeePage(req, res, isPost);
+        };
+        gate.api = [this](const httplib::Request& req, httplib::Response& res) { return committeeApi(req, res); };
+        gate.who = [this](const std::string& user, const httplib::Request& req) { return who(user, req); };
+        gate.showCommittee = [this](const Member& member, httplib::Response& res, const std::string& notice) {
+            showCommittee(member, res, notice);
+        };
+        gate.passwordOk = [this](const std::string& user, const std::string& password) { return passwordOk(user, password); };
+        return gate;
+    }
 
     std::optional<MatchRules> rulesOf(const std::function<std::string(const char*)>& value, std::string& error) {
         MatchRules rules;
@@ -448,6 +462,8 @@ struct SiteServer::Impl {
     SiteStore store;
     LogFiles files;
     CrossCheckJob job;
+    LogOwnership ownership;
+    MemberAccounts accounts;
     RateLimiter uploadLimiter;
     RateLimiter loginLimiter;
     CheckRunner checks;
@@ -512,7 +528,7 @@ void SiteServer::Impl::routes() {
     http.Post("/upload", [this](const httplib::Request& req, httplib::Response& res) {
         UploadOutcome outcome = upload(req);
         if (!outcome.receipt) return SendHtml(res, outcome.status, RefusalPage(outcome.refusal, outcome.detail));
-        SendHtml(res, 201, ReceiptPage(contestView(), *outcome.receipt, outcome.check, true));
+        SendHtml(res, outcome.status, ReceiptPage(contestView(), *outcome.receipt, outcome.check, true));
     });
     http.Post("/api/logs", [this](const httplib::Request& req, httplib::Response& res) {
         UploadOutcome outcome = upload(req);
@@ -521,7 +537,7 @@ void SiteServer::Impl::routes() {
             if (!outcome.check.refusal.empty()) body["reasons"] = json::array({outcome.check.refusal});
             return SendJson(res, outcome.status, body);
         }
-        SendJson(res, 201, receiptJson(*outcome.receipt, outcome.check));
+        SendJson(res, outcome.status, receiptJson(*outcome.receipt, outcome.check));
     });
 
     http.Get(R"(/receipt/([0-9a-f]+))", [this](const httplib::Request& req, httplib::Response& res) {
@@ -598,15 +614,6 @@ void SiteServer::Impl::routes() {
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; HttpOnly; SameSite=Strict; Max-Age=0");
         backToCommittee(res);
     });
-    http.Get(R"(/committee/submissions/(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, false);
-        if (!member) return;
-        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        auto submission = id ? store.submission(*id) : std::nullopt;
-        if (!submission) return SendHtml(res, 404, MessagePage("Not found", "There is no such submission."));
-        SendHtml(res, 200, SubmissionPage(*submission, CheckOfJson(submission->checkJson), store.historyOf(submission->call),
-                                          member->csrf));
-    });
     http.Get(R"(/committee/submissions/(\d+)/file)", [this](const httplib::Request& req, httplib::Response& res) {
         auto member = committeePage(req, res, false);
         if (!member) return;
@@ -662,28 +669,37 @@ void SiteServer::Impl::routes() {
     http.Post("/committee/token", [this](const httplib::Request& req, httplib::Response& res) {
         auto member = committeePage(req, res, true);
         if (!member) return;
-        const std::string token = RandomToken();
-        store.addApiToken(Sha256Hex(token), member->user);
-        store.record(who(member->user, req), "API token made", "");
-        showCommittee(*member, res, "New API token (it is shown only now): " + token);
+        const auto days = TokenDaysOf(Field(req, "days"));
+        if (!days) return showCommittee(*member, res, "No token was made: " + TokenDaysProblem());
+        const std::string token = makeApiToken(member->user, *days, req);
+        showCommittee(*member, res, "New API token, valid " + std::to_string(*days) + " days (it is shown only now): " + token);
     });
+
+    AddOwnershipRoutes(http, store, ownership, gate());
+    AddAccountRoutes(http, accounts, gate(), kSessionCookie);
 
     // The committee's API.
     http.Post("/api/committee/token", [this](const httplib::Request& req, httplib::Response& res) {
+        const json body = json::parse(req.body, nullptr, false);
+        const auto text = [&](const char* name) {
+            if (!body.is_object()) return Field(req, name);
+            return body.contains(name) && body[name].is_string() ? body[name].get<std::string>() : std::string();
+        };
+        std::string user = text("user"), password = text("password");
+        if (user.empty()) user = kMember;
+        std::string daysText = text("days");
+        if (body.is_object() && body.contains("days") && body["days"].is_number_integer())
+            daysText = std::to_string(body["days"].get<std::int64_t>());
+        const auto days = TokenDaysOf(daysText);
+        if (!days) return SendJson(res, 400, {{"error", TokenDaysProblem()}});
         if (!loginLimiter.allow(clientAddress(req)))
             return SendJson(res, 429, {{"error", "too many logins from this address: wait a minute"}});
-        const json body = json::parse(req.body, nullptr, false);
-        std::string user = body.is_object() ? body.value("user", kMember) : Field(req, "user");
-        std::string password = body.is_object() ? body.value("password", "") : Field(req, "password");
-        if (user.empty()) user = kMember;
         if (!passwordOk(user, password)) {
             store.record(user, "login refused", clientAddress(req));
             return SendJson(res, 403, {{"error", "the member or password is wrong"}});
         }
-        const std::string token = RandomToken();
-        store.addApiToken(Sha256Hex(token), user);
-        store.record(who(user, req), "API token made", "");
-        SendJson(res, 201, {{"token", token}});
+        const std::string token = makeApiToken(user, *days, req);
+        SendJson(res, 201, {{"token", token}, {"expiresAt", Now() + *days * 86400}});
     });
     http.Get("/api/committee/submissions", [this](const httplib::Request& req, httplib::Response& res) {
         if (!committeeApi(req, res)) return;
@@ -692,7 +708,8 @@ void SiteServer::Impl::routes() {
             list.push_back({{"submission", s.id}, {"call", s.call}, {"category", s.category}, {"email", s.email},
                             {"receivedAt", s.receivedAt}, {"sha256", s.sha256}, {"qsos", s.qsosRead},
                             {"claimedScore", s.claimedScore},
-                            {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)}});
+                            {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
+                            {"state", SubmissionStateName(s.state)}});
         SendJson(res, 200, {{"submissions", list}});
     });
     http.Post("/api/committee/crosscheck", [this](const httplib::Request& req, httplib::Response& res) {

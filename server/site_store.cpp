@@ -37,12 +37,25 @@ constexpr const char* kMigrations[] = {
        CREATE TABLE run_pages (run_id INTEGER NOT NULL REFERENCES runs(id),
                                submission_id INTEGER NOT NULL REFERENCES submissions(id),
                                page_name TEXT NOT NULL, PRIMARY KEY (run_id, submission_id));)",
+    // A call's log belongs to its sender: each upload has a state, one per call counts; the committee's
+    // standing of a call; actions on a call kept with it; API tokens expire (the old ones 30 days after
+    // they were made).
+    R"(ALTER TABLE submissions ADD COLUMN state TEXT NOT NULL DEFAULT 'counted';
+       UPDATE submissions SET state = 'replaced' WHERE replaced_by IS NOT NULL;
+       CREATE UNIQUE INDEX one_counted_log_per_call ON submissions(call) WHERE state = 'counted';
+       CREATE TABLE call_standing (call TEXT PRIMARY KEY, standing TEXT NOT NULL);
+       ALTER TABLE audit ADD COLUMN call TEXT NOT NULL DEFAULT '';
+       CREATE INDEX audit_by_call ON audit(call) WHERE call <> '';
+       ALTER TABLE api_tokens ADD COLUMN expires_at INTEGER NOT NULL DEFAULT 0;
+       UPDATE api_tokens SET expires_at = created_at + 30 * 86400;
+       ALTER TABLE members ADD COLUMN created_at INTEGER NOT NULL DEFAULT 0;
+       CREATE INDEX sessions_by_user ON sessions(user);)",
 };
 static_assert(std::size(kMigrations) == SiteStore::kSchemaVersion);
 
 constexpr const char* kSubmissionColumns =
     "id, call, category, format, email, sha256, size, received_at, qsos_read, qsos_scored, claimed_score, "
-    "check_json, replaced_by, address";
+    "check_json, replaced_by, address, state";
 
 Submission SubmissionOf(const Statement& row) {
     Submission s;
@@ -60,6 +73,7 @@ Submission SubmissionOf(const Statement& row) {
     s.checkJson = row.text(11);
     if (!row.isNull(12)) s.replacedBy = row.integer(12);
     s.address = row.text(13);
+    s.state = SubmissionStateOf(row.text(14));
     return s;
 }
 
@@ -74,6 +88,34 @@ RunState StateOf(const std::string& name) {
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 }  // namespace
+
+void InsertAudit(Database& db, const std::string& who, const std::string& action, const std::string& detail,
+                 const std::string& call) {
+    db.prepare("INSERT INTO audit (at, who, action, detail, call) VALUES (?, ?, ?, ?, ?)")
+        .bind(1, Now())
+        .bind(2, who)
+        .bind(3, action)
+        .bind(4, detail)
+        .bind(5, call)
+        .run();
+}
+
+const char* SubmissionStateName(SubmissionState state) {
+    switch (state) {
+        case SubmissionState::counted: return "counted";
+        case SubmissionState::replaced: return "replaced";
+        case SubmissionState::pending: return "pending";
+        case SubmissionState::rejected: return "rejected";
+    }
+    return "counted";
+}
+
+SubmissionState SubmissionStateOf(const std::string& name) {
+    for (SubmissionState state : {SubmissionState::counted, SubmissionState::replaced, SubmissionState::pending,
+                                  SubmissionState::rejected})
+        if (name == SubmissionStateName(state)) return state;
+    return SubmissionState::rejected;  // an unknown state never counts
+}
 
 SiteStore::SiteStore(const std::filesystem::path& file) : m_db(file.string()) {
     m_db.execute("PRAGMA journal_mode=WAL");
@@ -105,18 +147,22 @@ void SiteStore::migrate() {
     }
 }
 
-std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::string& receiptHash) {
+std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::string& receiptHash, bool fromOwner) {
     std::lock_guard lock(m_mutex);
     Transaction transaction(m_db);
-    std::optional<std::int64_t> replaced;
+    std::optional<std::int64_t> counted;
     {
-        Statement earlier = m_db.prepare("SELECT id FROM submissions WHERE call = ? AND replaced_by IS NULL");
+        Statement earlier = m_db.prepare("SELECT id FROM submissions WHERE call = ? AND state = 'counted'");
         earlier.bind(1, s.call);
-        if (earlier.step()) replaced = earlier.integer(0);
+        if (earlier.step()) counted = earlier.integer(0);
     }
+    // The first log of a call counts; a later one replaces it only when its sender showed the call's receipt.
+    s.state = !counted || fromOwner ? SubmissionState::counted : SubmissionState::pending;
+    const std::optional<std::int64_t> replaced = s.state == SubmissionState::counted ? counted : std::nullopt;
+    if (replaced) m_db.prepare("UPDATE submissions SET state = 'replaced' WHERE id = ?").bind(1, *replaced).run();
     m_db.prepare("INSERT INTO submissions (call, category, format, email, sha256, size, received_at, qsos_read, "
-                 "qsos_scored, claimed_score, check_json, receipt_hash, address) "
-                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                 "qsos_scored, claimed_score, check_json, receipt_hash, address, state) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
         .bind(1, s.call)
         .bind(2, s.category)
         .bind(3, s.format)
@@ -130,9 +176,18 @@ std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::s
         .bind(11, s.checkJson)
         .bind(12, receiptHash)
         .bind(13, s.address)
+        .bind(14, SubmissionStateName(s.state))
         .run();
     s.id = m_db.lastInsertId();
     if (replaced) m_db.prepare("UPDATE submissions SET replaced_by = ? WHERE id = ?").bind(1, s.id).bind(2, *replaced).run();
+    if (s.state == SubmissionState::pending)
+        InsertAudit(m_db, "zelk-server", "upload kept pending",
+                    "submission " + std::to_string(s.id) + " from " + s.address + " without the receipt of " + s.call +
+                        "; submission " + std::to_string(*counted) + " still counts",
+                    s.call);
+    else if (replaced && fromOwner)
+        InsertAudit(m_db, "zelk-server", "corrected log with the receipt",
+                    "submission " + std::to_string(s.id) + " replaces " + std::to_string(*replaced), s.call);
     transaction.commit();
     return replaced;
 }
@@ -161,7 +216,7 @@ std::optional<Submission> SiteStore::submissionByReceipt(const std::string& rece
 
 std::vector<Submission> SiteStore::activeSubmissions() {
     std::lock_guard lock(m_mutex);
-    return submissions("WHERE replaced_by IS NULL", "ORDER BY call");
+    return submissions("WHERE state = 'counted'", "ORDER BY call");
 }
 
 std::vector<Submission> SiteStore::allSubmissions() {
@@ -199,14 +254,9 @@ void SiteStore::setSetting(const std::string& key, const std::string& value, con
     transaction.commit();
 }
 
-void SiteStore::record(const std::string& who, const std::string& action, const std::string& detail) {
+void SiteStore::record(const std::string& who, const std::string& action, const std::string& detail, const std::string& call) {
     std::lock_guard lock(m_mutex);
-    m_db.prepare("INSERT INTO audit (at, who, action, detail) VALUES (?, ?, ?, ?)")
-        .bind(1, Now())
-        .bind(2, who)
-        .bind(3, action)
-        .bind(4, detail)
-        .run();
+    InsertAudit(m_db, who, action, detail, call);
 }
 
 std::vector<AuditEntry> SiteStore::auditLog(std::size_t newest) {
@@ -218,14 +268,13 @@ std::vector<AuditEntry> SiteStore::auditLog(std::size_t newest) {
     return entries;
 }
 
-bool SiteStore::hasMember(const std::string& user) { return passwordHash(user).has_value(); }
-
 void SiteStore::setPassword(const std::string& user, const std::string& hash) {
     std::lock_guard lock(m_mutex);
-    m_db.prepare("INSERT INTO members (user, password_hash) VALUES (?, ?) "
+    m_db.prepare("INSERT INTO members (user, password_hash, created_at) VALUES (?, ?, ?) "
                  "ON CONFLICT(user) DO UPDATE SET password_hash = excluded.password_hash")
         .bind(1, user)
         .bind(2, hash)
+        .bind(3, Now())
         .run();
 }
 
@@ -250,7 +299,8 @@ void SiteStore::addSession(const std::string& idHash, const SessionRecord& sessi
 
 std::optional<SessionRecord> SiteStore::session(const std::string& idHash, std::int64_t now) {
     std::lock_guard lock(m_mutex);
-    Statement select = m_db.prepare("SELECT user, csrf FROM sessions WHERE id_hash = ? AND expires_at >= ?");
+    Statement select = m_db.prepare("SELECT s.user, s.csrf FROM sessions s JOIN members m ON m.user = s.user "
+                                    "WHERE s.id_hash = ? AND s.expires_at >= ?");
     select.bind(1, idHash).bind(2, now);
     if (!select.step()) return std::nullopt;
     return SessionRecord{select.text(0), select.text(1)};
@@ -261,19 +311,21 @@ void SiteStore::removeSession(const std::string& idHash) {
     m_db.prepare("DELETE FROM sessions WHERE id_hash = ?").bind(1, idHash).run();
 }
 
-void SiteStore::addApiToken(const std::string& tokenHash, const std::string& user) {
+void SiteStore::addApiToken(const std::string& tokenHash, const std::string& user, std::int64_t expiresAt) {
     std::lock_guard lock(m_mutex);
-    m_db.prepare("INSERT INTO api_tokens (token_hash, user, created_at) VALUES (?, ?, ?)")
+    m_db.prepare("INSERT INTO api_tokens (token_hash, user, created_at, expires_at) VALUES (?, ?, ?, ?)")
         .bind(1, tokenHash)
         .bind(2, user)
         .bind(3, Now())
+        .bind(4, expiresAt)
         .run();
 }
 
-std::optional<std::string> SiteStore::apiTokenUser(const std::string& tokenHash) {
+std::optional<std::string> SiteStore::apiTokenUser(const std::string& tokenHash, std::int64_t now) {
     std::lock_guard lock(m_mutex);
-    Statement select = m_db.prepare("SELECT user FROM api_tokens WHERE token_hash = ?");
-    select.bind(1, tokenHash);
+    Statement select = m_db.prepare("SELECT t.user FROM api_tokens t JOIN members m ON m.user = t.user "
+                                    "WHERE t.token_hash = ? AND t.expires_at > ?");
+    select.bind(1, tokenHash).bind(2, now);
     if (!select.step()) return std::nullopt;
     return select.text(0);
 }

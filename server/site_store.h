@@ -9,6 +9,12 @@
 
 #include "server/sqlite_db.h"
 
+// Where an upload stands: one upload per call counts; a later one replaces it when its sender showed
+// the call's receipt, else it waits as pending until the committee accepts or rejects it.
+enum class SubmissionState { counted, replaced, pending, rejected };
+const char* SubmissionStateName(SubmissionState state);
+SubmissionState SubmissionStateOf(const std::string& name);
+
 // One uploaded log as the site keeps it.
 struct Submission {
     std::int64_t id = 0;  // the submission number on the receipt
@@ -25,6 +31,7 @@ struct Submission {
     std::string checkJson;  // the whole check as the participant saw it
     std::optional<std::int64_t> replacedBy;  // a later upload for the same call
     std::string address;  // where it came from, for the committee
+    SubmissionState state = SubmissionState::counted;
 };
 
 struct AuditEntry {
@@ -56,37 +63,45 @@ struct SessionRecord {
 // The site's database in DIR: submissions, the committee's accounts, sessions and tokens, the
 // cross-check runs, settings and the record of committee actions. SQLite in WAL mode, each commit
 // flushed to disk; the schema carries its version and is brought up to date on opening.
+void InsertAudit(Database& db, const std::string& who, const std::string& action, const std::string& detail,
+                 const std::string& call = {});
+
 class SiteStore {
 public:
     explicit SiteStore(const std::filesystem::path& file);
 
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     int schemaVersion();
 
-    // Stores the submission and marks the earlier active one of its call replaced; the id of the
-    // one replaced, if any. `receiptHash` is the SHA-256 of the receipt link's secret.
-    std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash);
+    // Stores the submission: it counts when its call has no counted log yet or when `fromOwner` (its
+    // sender showed the call's receipt), and then marks the one it replaces; else it is kept pending
+    // (submission.state tells). The id of the one replaced, if any. `receiptHash` is the SHA-256 of
+    // the receipt link's secret.
+    std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash,
+                                              bool fromOwner = false);
     std::optional<Submission> submission(std::int64_t id);
     std::optional<Submission> submissionByReceipt(const std::string& receiptHash);
-    std::vector<Submission> activeSubmissions();  // one per call, in call order
+    std::vector<Submission> activeSubmissions();  // the counted log of each call, in call order
     std::vector<Submission> allSubmissions();     // newest first
     std::vector<Submission> historyOf(const std::string& call);  // oldest first
 
     std::optional<std::string> setting(const std::string& key);
     void setSetting(const std::string& key, const std::string& value, const std::string& who, const std::string& detail);
 
-    void record(const std::string& who, const std::string& action, const std::string& detail);
+    // `call`: the action concerns that call's logs and is shown in its history too.
+    void record(const std::string& who, const std::string& action, const std::string& detail, const std::string& call = {});
     std::vector<AuditEntry> auditLog(std::size_t newest);
 
-    bool hasMember(const std::string& user);
     void setPassword(const std::string& user, const std::string& hash);
     std::optional<std::string> passwordHash(const std::string& user);
 
     void addSession(const std::string& idHash, const SessionRecord& session, std::int64_t expiresAt);
+    // A live session of a member who still is one.
     std::optional<SessionRecord> session(const std::string& idHash, std::int64_t now);
     void removeSession(const std::string& idHash);
-    void addApiToken(const std::string& tokenHash, const std::string& user);
-    std::optional<std::string> apiTokenUser(const std::string& tokenHash);
+    void addApiToken(const std::string& tokenHash, const std::string& user, std::int64_t expiresAt);
+    // The member of a token that has not expired, while a member.
+    std::optional<std::string> apiTokenUser(const std::string& tokenHash, std::int64_t now);
 
     std::int64_t startRun(const std::string& parametersJson, const std::string& who, std::int64_t now);
     void finishRun(std::int64_t id, RunState state, const std::string& summaryJson, const std::string& error,
@@ -101,6 +116,13 @@ public:
     void failUnfinishedRuns(std::int64_t now);
 
     std::string integrityCheck();
+
+    // For the stores of one concern each (accounts, the ownership of logs): the database under the lock.
+    template <class Work>
+    decltype(auto) withDatabase(Work&& work) {
+        std::lock_guard lock(m_mutex);
+        return work(m_db);
+    }
 
 private:
     void migrate();

@@ -153,6 +153,27 @@ def main():
         no_dialog(driver, "the hostile category's receipt")
         assert HOSTILE_CATEGORY in driver.find_element(By.TAG_NAME, "body").text
 
+        # A stranger's empty log under UT5ZZ waits for the committee; the owner's log still counts.
+        driver.get(base + "/")
+        driver.find_element(By.NAME, "text").send_keys(hostile_log("UT5ZZ", "SINGLE-OP").replace(
+            "QSO:  3520 CW 2017-05-05 2100 UR9XSS 599 KI01 DL1ABC 599 001\n", ""))
+        driver.find_element(By.CSS_SELECTOR, "form.box button").click()
+        wait_for(lambda: "Receipt for UT5ZZ" in driver.title, "the stranger's receipt")
+        notice = driver.find_element(By.CSS_SELECTOR, "p.state").text
+        assert "does not count" in notice and "receipt" in notice, notice
+        assert not driver.find_elements(By.NAME, "receipt"), "a pending upload's receipt offers no corrected log"
+        shot("server-pending-receipt.png")
+
+        # The owner sends a corrected log with the form of the receipt: it replaces the counted one.
+        driver.get(receipt_url)
+        corrected = driver.find_element(By.XPATH, "//form[.//input[@name='receipt']]")
+        driver.execute_script("arguments[0].scrollIntoView()", corrected)
+        shot("server-corrected-log-form.png")
+        corrected.find_element(By.NAME, "log").send_keys(os.path.join(args.samples, "contest.adi"))
+        corrected.find_element(By.CSS_SELECTOR, "button").click()
+        wait_for(lambda: "This log replaces your earlier upload" in driver.find_element(By.TAG_NAME, "body").text,
+                 "the corrected log's receipt")
+
         # The simulated contest's 60 logs come in through the API.
         logs = os.path.join(work, "contest-logs")
         subprocess.run([args.simulator, "--stations", "60", "--qsos", "150", "--districts",
@@ -172,6 +193,30 @@ def main():
         driver.find_element(By.CSS_SELECTOR, "form.box button").click()
         wait_for(lambda: "Logged in as committee" in driver.find_element(By.TAG_NAME, "body").text, "the login")
         no_dialog(driver, "the committee page")
+
+        # The stranger's upload waits among the pending ones: rejected. The owner's first log is
+        # restored from the call's history; each action shows there.
+        pending = driver.find_element(By.CSS_SELECTOR, "table.pending")
+        assert "UT5ZZ" in pending.text, pending.text
+        shot("server-pending.png")
+        pending.find_element(By.XPATH, ".//button[.='Reject']").click()
+        wait_for(lambda: "Actions on UT5ZZ" in driver.find_element(By.TAG_NAME, "body").text, "the call's history")
+        restore = driver.find_element(By.XPATH, "//table[@class='history']//tr[2]//button[contains(., 'Restore')]")
+        restore.click()
+        WebDriverWait(driver, 60).until(staleness_of(restore))
+        actions = driver.find_element(By.CSS_SELECTOR, "table.actions").text
+        for action in ("upload kept pending", "corrected log with the receipt", "pending upload rejected",
+                       "earlier upload restored"):
+            assert action in actions, actions
+        history = driver.find_element(By.CSS_SELECTOR, "table.history").text
+        assert "counts" in history.splitlines()[1], history
+        no_dialog(driver, "the call's history")
+        shot("server-call-history.png")
+        driver.get(base + "/committee")
+        members = driver.find_element(By.XPATH, "//h2[.='Members']")
+        driver.execute_script("arguments[0].scrollIntoView()", members)
+        shot("server-accounts.png")
+
         run_button = driver.find_element(By.XPATH, "//button[contains(., 'Run the cross-check')]")
         run_button.click()
         # The form's answer must have come before the next page is asked for, or the run is never asked.
@@ -206,7 +251,8 @@ def main():
         driver.find_element(By.PARTIAL_LINK_TEXT, "your log's report").click()
         wait_for(lambda: "UT5ZZ" in driver.find_element(By.TAG_NAME, "body").text, "the UBN report")
         no_dialog(driver, "the UBN report")
-        print("browser test passed: receipt, findings, 60 API uploads, cross-check, publication, results")
+        print("browser test passed: receipt, findings, pending upload, corrected log, the committee's reject and "
+              "restore, 60 API uploads, cross-check, publication, results")
         return 0
     finally:
         if driver:

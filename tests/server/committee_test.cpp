@@ -64,8 +64,8 @@ TEST(Committee, LoginCookieIsGuardedAndLoginsAreThrottled) {
 TEST(Committee, SeesEverySubmissionAndDownloadsItsFile) {
     RunningSite site;
     const std::string log = CabrilloLog("UT5ZZ", "QSO:  3520 CW 2017-05-05 2100 UT5ZZ 599 KI01 DL1ABC 599 001\n");
-    UploadLog(site.client(), log);
-    UploadLog(site.client(), log + "\n");
+    const std::string receipt = json::parse(UploadLog(site.client(), log)->body)["receipt"];
+    UploadCorrectedLog(site.client(), log + "\n", receipt);
     const auto session = site.login();
     auto c = site.client();
     auto page = c.Get("/committee", session.headers)->body;

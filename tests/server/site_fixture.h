@@ -62,9 +62,10 @@ public:
         httplib::Headers headers;
         std::string csrf;
     };
-    Session login() const {
+    Session login() const { return login("committee", password()); }
+    Session login(const std::string& user, const std::string& password) const {
         auto c = client();
-        auto res = c.Post("/committee/login", httplib::Params{{"user", "committee"}, {"password", password()}});
+        auto res = c.Post("/committee/login", httplib::Params{{"user", user}, {"password", password}});
         Session session;
         if (!res || res->status != 303) return session;
         const std::string cookie = res->get_header_value("Set-Cookie");
@@ -99,6 +100,14 @@ inline httplib::Result UploadLog(const httplib::Client& constClient, const std::
     auto& client = const_cast<httplib::Client&>(constClient);
     return client.Post(path.c_str(), httplib::MultipartFormDataItems{{"log", text, "log.cbr", "application/octet-stream"},
                                                                     {"email", email, "", ""}});
+}
+
+// A corrected log sent with a receipt's secret (or its link), as the receipt page's form sends it.
+inline httplib::Result UploadCorrectedLog(const httplib::Client& constClient, const std::string& text, const std::string& receipt,
+                                          const std::string& path = "/api/logs") {
+    auto& client = const_cast<httplib::Client&>(constClient);
+    return client.Post(path.c_str(), httplib::MultipartFormDataItems{{"log", text, "log.cbr", "application/octet-stream"},
+                                                                    {"receipt", receipt, "", ""}});
 }
 
 // A Cabrillo log of `call` with the QSO lines given.
