@@ -26,7 +26,7 @@ std::string_view Trimmed(std::string_view text) {
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                      [](char lower, char c) { return std::tolower(static_cast<unsigned char>(c)) == lower; });
 }
 
 // The site's language of a language tag ("uk", "uk-UA", "en-GB"); none for others.
