@@ -67,6 +67,8 @@ constexpr std::array kTexts = {
     CatalogText{"category.from_form", "Chosen on the form.", "Обрано у формі."},
     CatalogText{"category.unknown_value", "{line}: \"{value}\" is not a category of this contest.",
                 "{line}: «{value}» не є категорією цих змагань."},
+    CatalogText{"category.unknown_tag", "{line}: \"{value}\" is not a category header.",
+                "{line}: «{value}» не є заголовком категорії."},
     CatalogText{"category.conflict", "{line}: \"{value}\" contradicts \"{other}\" given before.",
                 "{line}: «{value}» суперечить раніше вказаному «{other}»."},
     CatalogText{"category.missing", "The header does not give the {dimension}.", "У заголовку не вказано: {dimension}."},
