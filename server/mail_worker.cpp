@@ -26,6 +26,10 @@ std::int64_t MailRetryDelay(int failedAttempts, const MailSenderSettings& settin
 MailPass SendDueMail(MailQueue& queue, MailTransport& transport, const MailSenderSettings& settings, std::int64_t now,
                      const std::function<void(const std::string&)>& log) {
     MailPass pass;
+    if (!IsPlausibleMailAddress(settings.fromAddress)) {  // the site's setting, not the messages, is at fault
+        if (log) log("mail waits: the sender address \"" + settings.fromAddress + "\" is not usable");
+        return pass;
+    }
     for (const QueuedMail& mail : queue.due(now, settings.batch)) {
         std::string mime;
         try {
@@ -78,6 +82,7 @@ void MailWorker::stop() {
         m_stopping = true;
     }
     m_changed.notify_all();
+    m_transport.cancel();  // a relay that hangs does not hold the site's shutdown
     if (m_thread.joinable()) m_thread.join();
 }
 

@@ -37,8 +37,9 @@ MailPass SendDueMail(MailQueue& queue, MailTransport& transport, const MailSende
                      const std::function<void(const std::string&)>& log = {});
 
 // A thread that sends the queue's mail as it falls due, on its own connection to the site's
-// database. wake() after queueing a message sends it at once; stop() (or destruction) ends the
-// thread after the message in hand.
+// database. wake() after queueing a message sends it at once; stop() (or destruction) cancels
+// the transport's send in progress (that message is tried again at the next start) and ends the
+// thread.
 class MailWorker {
 public:
     using Clock = std::function<std::int64_t()>;  // seconds since 1970

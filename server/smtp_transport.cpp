@@ -56,6 +56,10 @@ int TraceConversation(CURL*, curl_infotype type, char* data, std::size_t size, v
     return 0;
 }
 
+int StopWhenCancelled(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<std::atomic<bool>*>(cancelled)->load() ? 1 : 0;
+}
+
 }  // namespace
 
 bool IsSmtpUrl(const std::string& url) {
@@ -68,6 +72,7 @@ bool IsSmtpUrl(const std::string& url) {
 CurlSmtpTransport::CurlSmtpTransport(SmtpSettings settings) : m_settings(std::move(settings)) { StartCurl(); }
 
 SendResult CurlSmtpTransport::send(const std::string& from, const std::string& to, const std::string& mime) {
+    if (m_cancelled) return {SendResult::Outcome::temporaryFailure, "cancelled: the site is stopping"};
     std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
     if (!curl) return {SendResult::Outcome::temporaryFailure, "cannot start libcurl"};
     const std::string mailFrom = "<" + from + ">";
@@ -89,6 +94,9 @@ SendResult CurlSmtpTransport::send(const std::string& from, const std::string& t
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, m_settings.connectTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_TIMEOUT, m_settings.timeoutSeconds);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, StopWhenCancelled);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &m_cancelled);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
     Conversation conversation;
     curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, TraceConversation);

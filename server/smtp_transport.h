@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 // What became of one attempt to hand a message to the relay.
@@ -17,6 +18,8 @@ public:
     virtual ~MailTransport() = default;
     // `mime` is the whole message with CRLF line ends. Never throws.
     virtual SendResult send(const std::string& from, const std::string& to, const std::string& mime) = 0;
+    // Ends a send() in progress and every later one as a temporary failure (the site is stopping).
+    virtual void cancel() {}
 };
 
 // The relay the committee names.
@@ -36,9 +39,11 @@ class CurlSmtpTransport : public MailTransport {
 public:
     explicit CurlSmtpTransport(SmtpSettings settings);
     SendResult send(const std::string& from, const std::string& to, const std::string& mime) override;
+    void cancel() override { m_cancelled = true; }
 
 private:
     SmtpSettings m_settings;
+    std::atomic<bool> m_cancelled = false;
 };
 
 // Whether `url` names an SMTP relay this sender can use ("smtp://host[:port]", "smtps://...").

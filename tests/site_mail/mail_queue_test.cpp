@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <set>
 
 #include "mail_test_support.h"
@@ -193,4 +194,36 @@ TEST(MailWorkerThread, SendsQueuedMailWhenWoken) {
     worker.stop();
     EXPECT_EQ(queue.counts().sent, 1);
     EXPECT_TRUE(log.empty());
+}
+
+// The site stops at once even while the relay hangs; the message in hand is tried again later.
+TEST(MailWorkerThread, StopsAtOnceWhileTheRelayHangs) {
+    TempFolder folder;
+    SilentRelay relay;
+    SmtpSettings settings = Relay(relay.port());
+    settings.timeoutSeconds = 600;
+    CurlSmtpTransport curl(settings);
+    struct Announcing : MailTransport {
+        MailTransport& inner;
+        std::promise<void> started;
+        explicit Announcing(MailTransport& t) : inner(t) {}
+        SendResult send(const std::string& from, const std::string& to, const std::string& mime) override {
+            started.set_value();
+            return inner.send(from, to, mime);
+        }
+        void cancel() override { inner.cancel(); }
+    } transport(curl);
+    Database db(folder.file("site.sqlite3"));
+    MailQueue queue(db);
+    const auto id = queue.enqueue(Mail("ur5zz@example.org", "hanging"), std::time(nullptr), "zelk@example.org");
+    MailWorker worker(folder.file("site.sqlite3"), transport, Sender(), [](const std::string&) {});
+    worker.wake();
+    transport.started.get_future().wait();
+    const auto before = std::chrono::steady_clock::now();
+    worker.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(30));
+    const QueuedMail mail = *queue.find(id);
+    EXPECT_FALSE(mail.sentAt.has_value());
+    EXPECT_FALSE(mail.failed);
+    EXPECT_EQ(mail.attempts, 1);
 }

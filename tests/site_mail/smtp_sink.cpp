@@ -173,3 +173,19 @@ std::vector<SmtpSink::Mail> SmtpSink::mails() {
 }
 
 int FreePort() { return SmtpSink().port(); }
+
+SilentRelay::SilentRelay() {
+    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(m_listener, 4) != 0) {
+        ::close(m_listener);
+        throw std::runtime_error("the silent relay cannot listen");
+    }
+    socklen_t length = sizeof address;
+    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+}
+
+SilentRelay::~SilentRelay() { ::close(m_listener); }

@@ -49,3 +49,17 @@ private:
 
 // A port nothing listens on (found by opening a sink and closing it), for a relay that is down.
 int FreePort();
+
+// A relay that hangs: the kernel takes the connection, nothing ever answers.
+class SilentRelay {
+public:
+    SilentRelay();
+    ~SilentRelay();
+    SilentRelay(const SilentRelay&) = delete;
+    SilentRelay& operator=(const SilentRelay&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_port = 0;
+};
