@@ -103,6 +103,16 @@ std::string WithCrlf(std::string_view text) {
     return lines;
 }
 
+// 32 random hex digits.
+std::string RandomHex() {
+    if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
+    unsigned char random[16];
+    randombytes_buf(random, sizeof random);
+    char hex[2 * sizeof random + 1];
+    sodium_bin2hex(hex, sizeof hex, random, sizeof random);
+    return hex;
+}
+
 }  // namespace
 
 std::string Base64Lines(std::string_view bytes) {
@@ -157,14 +167,9 @@ std::string FormatMailDate(std::int64_t unixSeconds) {
 }
 
 std::string NewMessageId(std::string_view fromAddress) {
-    if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
-    unsigned char random[16];
-    randombytes_buf(random, sizeof random);
-    char hex[2 * sizeof random + 1];
-    sodium_bin2hex(hex, sizeof hex, random, sizeof random);
     const std::size_t at = fromAddress.rfind('@');
     const std::string_view domain = at == std::string_view::npos ? std::string_view("localhost") : fromAddress.substr(at + 1);
-    return "<" + std::string(hex) + "@" + OneLine(domain) + ">";
+    return "<" + RandomHex() + "@" + OneLine(domain) + ">";
 }
 
 bool IsPlausibleMailAddress(std::string_view address) {
@@ -205,7 +210,7 @@ std::string BuildMimeMessage(const MailMessage& message, const MailEnvelope& env
     if (message.attachmentName.empty()) return mime + text;
 
     // The boundary cannot occur in base64 text nor in the headers above ('=' and '_' mark it).
-    const std::string boundary = "=_zelk_" + std::string(NewMessageId("x@x").substr(1, 32));
+    const std::string boundary = "=_zelk_" + RandomHex();
     const std::string file = AttachmentFileName(message.attachmentName);
     // Mail programs that do not read RFC 2231 take the name from an encoded word.
     const std::string legacyName = "\"" + (IsPrintableAscii(file) ? file : "=?UTF-8?B?" + Base64(file) + "?=") + "\"";

@@ -99,6 +99,7 @@ void MailWorker::run() {
         try {
             if (!queue) {
                 db = std::make_unique<Database>(m_databasePath);
+                db->execute("PRAGMA synchronous=FULL");  // a message marked sent stays so after a power cut
                 queue = std::make_unique<MailQueue>(*db);
             }
             SendDueMail(*queue, m_transport, m_settings, m_clock(), m_log);

@@ -227,3 +227,10 @@ TEST(MailWorkerThread, StopsAtOnceWhileTheRelayHangs) {
     EXPECT_FALSE(mail.failed);
     EXPECT_EQ(mail.attempts, 1);
 }
+
+TEST(SmtpUrl, NamesARelay) {
+    const std::vector<std::pair<std::string, bool>> urls = {
+        {"smtp://127.0.0.1:2525", true}, {"smtps://mail.example.org", true}, {"smtp://", false},
+        {"http://mail.example.org", false}, {"smtp://mail.example.org\r\nRCPT", false}, {"", false}};
+    for (const auto& [url, valid] : urls) EXPECT_EQ(IsSmtpUrl(url), valid) << url;
+}
