@@ -24,6 +24,7 @@ have_pkg libcpp-httplib-dev || need+=(libcpp-httplib-dev)
 have_pkg libsqlite3-dev || need+=(libsqlite3-dev)
 have_pkg libsodium-dev || need+=(libsodium-dev)
 have_pkg nlohmann-json3-dev || need+=(nlohmann-json3-dev)
+have_pkg libcurl4-openssl-dev || need+=(libcurl4-openssl-dev)  # the site's mail goes out by SMTP through libcurl
 have_pkg chromium || need+=(chromium)
 have_pkg chromium-driver || need+=(chromium-driver)
 have_pkg python3-selenium || need+=(python3-selenium)
