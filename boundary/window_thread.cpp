@@ -4,8 +4,10 @@
 #include <chrono>
 #include <memory>
 
+#include "boundary/image_life.h"
 #include "boundary/plugin_contest_source.h"
 #include "boundary/thread_runtime.h"
+#include "windows/host_automation.h"
 #include "windows/module.h"
 #include "windows/window_thread_state.h"
 
@@ -13,9 +15,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 // How long an unload waits for an idle window thread to close its windows and step out of the
-// library: it needs only the processor for that, so this is reached only on a machine that starves
-// the thread; the thread is then given its own reference as for a conversation.
+// library: it needs only the processor and the display for that, so this is reached only on a
+// machine that starves the thread; the thread is then given its own reference as for a
+// conversation, once its windows are off the screen.
 constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
+// How long an unload waits at most for the windows of a thread it leaves behind to go off the
+// screen. A hide needs the window thread (a window's owner thread carries it out) but nothing of
+// the host's thread or the loader: a thread waiting for the host takes it inside COM's wait, an
+// idle one between its messages. It is quick but where the display waits for a window manager
+// (Wine's "managed" windows under a bare X server: up to 2 s a window); the limit only bounds a
+// thread that cannot run at all.
+constexpr auto kHideLimit = std::chrono::seconds(8);
 // How long a reset waits for the new thread's first window (see StartSetupThread).
 constexpr auto kStartLimit = std::chrono::milliseconds(50);
 
@@ -38,8 +48,7 @@ DWORD WINAPI SetupThreadMain(void* parameter) {
         }
     }
     ForgetThreadInRuntime();
-    if (g_threadLife.exchange(ThreadLife::finished) == ThreadLife::abandoned)
-        FreeLibraryAndExitThread(PluginModule(), 0);
+    if (g_threadLife.exchange(ThreadLife::finished) == ThreadLife::abandoned) LeaveImageLeftBehind();
     ExitThread(0);
 }
 
@@ -73,6 +82,29 @@ BOOL CALLBACK HideWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM found) {
+    if (!IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+// Whether a window of the thread is on the screen: the system's record of the window, read
+// without asking the thread.
+bool ThreadShowsAWindow(DWORD threadId) {
+    bool found = false;
+    EnumThreadWindows(threadId, &FindVisibleWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Hides every window of the thread and waits until none is on the screen. The hide is posted: a
+// thread waiting for the host carries it out inside COM's wait (which takes the window system's
+// messages), an idle one between its messages, a starting one has shown nothing yet.
+void HideThreadWindows(HANDLE thread, DWORD threadId) {
+    EnumThreadWindows(threadId, &HideWindow, 0);
+    const auto giveUp = Clock::now() + kHideLimit;
+    while (ThreadShowsAWindow(threadId) && !ThreadEnded(thread) && Clock::now() < giveUp) Sleep(1);
+}
+
 // The thread has run its last line of the library: wait the few instructions until it is in its
 // exit call (blocked there on the loader lock that the unload holds).
 void WaitUntilOutsideLibrary(HANDLE thread) {
@@ -84,26 +116,49 @@ void WaitUntilOutsideLibrary(HANDLE thread) {
 // the thread cannot reach that call before the unload has returned, since the call needs the
 // loader lock that the unload holds.
 void HandOverReference() {
-    // Its windows close only when the host has answered: off the screen with them now.
-    EnumThreadWindows(g_windowThreadId, &HideWindow, 0);
     HMODULE held = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&SetupThreadMain), &held);
+    // Its windows close only when the host has answered: off the screen with them now, before
+    // the host's FreeLibrary returns.
+    HideThreadWindows(g_windowThread.get(), g_windowThreadId);
 }
+
+// A reset on an image that a load took again while the window thread of its last unload still
+// runs in it: the windows of that thread and of a new one would share the windows' state, so the
+// new one starts at the first export after the old one has left.
+bool g_startPending = false;
+WindowThreadStart g_pendingStart;
+
+bool EarlierThreadStillRuns() { return !g_windowThread && g_threadLife.load() == ThreadLife::abandoned; }
 
 }  // namespace
 
 // Asked on every call check: the thread's own word that it is leaving, not a wait on its handle,
 // which is a trip to the system's thread bookkeeping (a round trip to another process under Wine)
 // with the state lock held.
-bool SetupThreadRunning() { return g_windowThread && g_threadLife.load() != ThreadLife::finished; }
+bool SetupThreadRunning() {
+    return g_startPending || (g_windowThread && g_threadLife.load() != ThreadLife::finished);
+}
+
+void StartPendingSetupThread() {
+    if (!g_startPending || EarlierThreadStillRuns()) return;
+    g_startPending = false;
+    StartSetupThread(g_pendingStart);
+}
 
 HWND SetupWindowHandle() { return g_setupWindow.load(); }
 
 void StartSetupThread(const WindowThreadStart& start) {
     // A thread that has finished runs no more of the library's code that touches what a new one
     // uses; one that has not is still closing its windows and ends by itself.
-    if (SetupThreadRunning()) return;
+    if (g_windowThread && g_threadLife.load() != ThreadLife::finished) return;
+    if (EarlierThreadStillRuns()) {
+        g_pendingStart = start;
+        g_startPending = true;
+        return;
+    }
     g_windowThread.reset();
+    OfferHostObject();
     OpenContestSource(PluginContestSource());
     g_stopRequested.store(false);
     g_threadLife.store(ThreadLife::starting);
@@ -151,7 +206,8 @@ void StartSetupThread(const WindowThreadStart& start) {
 // image keeps them until the thread has left; only the contest's data is let go of.
 // The contest source is closed first: the thread that lives on must find it closed.
 bool StopSetupThread() {
-    if (!g_windowThread) return false;
+    g_startPending = false;
+    if (!g_windowThread) return EarlierThreadStillRuns();
     HANDLE thread = g_windowThread.get();
     g_stopRequested.store(true);
     CloseContestSource();
@@ -175,7 +231,7 @@ bool StopSetupThread() {
             g_threadLife.compare_exchange_strong(life, ThreadLife::closing);
             continue;
         }
-        // Closing: the thread needs only the processor to finish.
+        // Closing: the thread needs only the processor and the display to finish.
         if (Clock::now() >= deadline) {
             if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
                 HandOverReference();
