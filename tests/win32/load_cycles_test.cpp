@@ -190,6 +190,10 @@ TEST_P(LoadCycles, AnUnloadBeforeTheWindowThreadHasItsWindowLeavesItBehindSafely
         dll.unload();
         EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
         EXPECT_NE(GetModuleHandleW(L"Stats.dll"), nullptr) << "the waiting thread's copy went";
+        for (const wchar_t* title : {L"Setup ZELK-", L"ZELK-2017 "}) {
+            HWND made = WaitForWindowTitled(title, 0);
+            EXPECT_TRUE(!made || !IsWindowVisible(made)) << "a starting thread's window is shown";
+        }
         ExpectALoadMeanwhileWorks();
     }
     EXPECT_TRUE(WaitUntil([] { return GetModuleHandleW(L"Stats.dll") == nullptr; }, kTimeoutMs))

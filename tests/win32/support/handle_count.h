@@ -8,7 +8,8 @@
 int CountOwnHandles();
 // The same, by object type number, to tell which kind of handle is left behind.
 std::map<int, int> CountOwnHandlesByType();
-// The bytes of this process's address space that are committed (private, mapped and images).
+// The bytes this process has committed to its heaps and to the images it has mapped (the threads'
+// stacks, which come and go with COM's and the system's threads, left out).
 std::size_t CountCommittedBytes();
 // The threads of this process.
 int CountOwnThreads();
