@@ -111,10 +111,10 @@ void WaitUntilOutsideLibrary(HANDLE thread) {
     while (!ThreadEnded(thread) && !ThreadOutsideLibrary(thread)) Sleep(1);
 }
 
-// Hides the thread's windows and gives the thread a reference to the library of its own, which it gives back with
-// FreeLibraryAndExitThread once it has ended. Called only after g_threadLife became abandoned:
-// the thread cannot reach that call before the unload has returned, since the call needs the
-// loader lock that the unload holds.
+// Gives the thread a reference to the library of its own, which it gives back with
+// LeaveImageLeftBehind once it has ended, and takes its windows off the screen. Called only after
+// g_threadLife became abandoned: the thread cannot give the reference back before the unload has
+// returned, since that needs the loader lock that the unload holds.
 void HandOverReference() {
     HMODULE held = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&SetupThreadMain), &held);
@@ -189,18 +189,31 @@ void StartSetupThread(const WindowThreadStart& start) {
 //   uninitialisation are answered by the host's thread; a real host's UI thread answers only as it
 //   takes its messages, which it does not do in FreeLibrary) is not waited for: it gets a reference
 //   of its own and leaves the library with it once it has made its window or the host has
-//   answered, closing its windows then;
-//   they are hidden now (a hide that the thread carries out when it next takes its messages).
-//   The reference is taken inside the detach, the only moment the library learns of the unload:
-//   Wine's loader unmaps an image only when no reference is left once its detach has run, so the
-//   image stays for the thread. The message filter also asks COM to cancel the waiting call when
-//   our wake-up message arrives; Windows' COM honours that, Wine's does not always, so the thread
-//   may wait until the host answers. It then releases the host's object and COM as usual: leaving
-//   them to the system at the thread's end would release the proxy from the thread's detach,
-//   inside the loader, with the host's thread perhaps waiting for the loader in its turn.
+//   answered, closing its windows then.
+//   - The reference is taken inside the detach, the only moment the library learns of the unload.
+//     Wine's loader unmaps an image only when no reference is left once its detach has run, and a
+//     later load of the same file attaches that image again (image_life.h). Windows' loader counts
+//     the references of a module the same way (GetModuleHandleEx on a module whose detach runs
+//     adds to its count, and FreeLibraryAndExitThread gives it back), but this has been checked
+//     under Wine only.
+//   - Its windows are hidden before FreeLibrary returns. A window is hidden by its own thread, so
+//     the hide is posted to it: a thread in a conversation waits for the host inside COM's wait,
+//     which on a single-threaded apartment takes the window system's messages (Windows' modal
+//     loop does the same for an outgoing call), and a starting thread has shown nothing yet (it
+//     shows the setup window only once it is past its start, see RunOperatorWindows). The unload
+//     waits until no window of the thread is on the screen: that needs the window thread and the
+//     display only. Where a hide waits for a window manager that never answers (Wine's managed
+//     windows on a bare X server, about 2 s a window) the unload takes that long; with a window
+//     manager, or unmanaged windows, it is a few milliseconds.
+//   - The call itself is not cancelled (host_call_filter.h): the thread ends when the host answers,
+//     releases the host's object and COM as usual (leaving them to the system at the thread's end
+//     would release the proxy from the thread's detach, inside the loader, with the host's thread
+//     perhaps waiting for the loader in its turn), and then gives the library back
+//     (LeaveImageLeftBehind), tearing the runtime down if no load took the image meanwhile.
 // - an idle thread (messages and paints only) is woken, closes its windows, and is waited for
 //   until it has stepped out of the library into its exit call, where it waits for the loader lock;
-//   the library then goes with this FreeLibrary, and the next load is a fresh copy.
+//   the library then goes with this FreeLibrary, and the next load is a fresh copy. One that the
+//   processor starves past kIdleStopLimit is left behind like one in a conversation.
 // A thread left behind may be anywhere in its windows' code, which uses the library's statics, so
 // the detach then leaves the statics and the C runtime as they are (true is returned) and the
 // image keeps them until the thread has left; only the contest's data is let go of.
