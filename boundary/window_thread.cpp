@@ -26,6 +26,9 @@ constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
 // (Wine's "managed" windows under a bare X server: up to 2 s a window); the limit only bounds a
 // thread that cannot run at all.
 constexpr auto kHideLimit = std::chrono::seconds(8);
+// How long it waits for the first of them to go: a thread that can run hides one within a few
+// milliseconds even on a busy machine.
+constexpr auto kHideStartLimit = std::chrono::milliseconds(250);
 // How long a reset waits for the new thread's first window (see StartSetupThread).
 constexpr auto kStartLimit = std::chrono::milliseconds(50);
 
@@ -82,27 +85,34 @@ BOOL CALLBACK HideWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
-BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM found) {
-    if (!IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<bool*>(found) = true;
-    return FALSE;
+BOOL CALLBACK CountVisibleWindow(HWND window, LPARAM count) {
+    if (IsWindowVisible(window)) ++*reinterpret_cast<int*>(count);
+    return TRUE;
 }
 
-// Whether a window of the thread is on the screen: the system's record of the window, read
+// How many windows of the thread are on the screen: the system's record of the windows, read
 // without asking the thread.
-bool ThreadShowsAWindow(DWORD threadId) {
-    bool found = false;
-    EnumThreadWindows(threadId, &FindVisibleWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
+int ShownWindowsOf(DWORD threadId) {
+    int count = 0;
+    EnumThreadWindows(threadId, &CountVisibleWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
 }
 
 // Hides every window of the thread and waits until none is on the screen. The hide is posted: a
 // thread waiting for the host carries it out inside COM's wait (which takes the window system's
-// messages), an idle one between its messages, a starting one has shown nothing yet.
+// messages), an idle one between its messages, a starting one has shown nothing yet. A thread
+// that takes none of them at first is waiting for something else, most likely the loader lock
+// that this unload holds (COM may load a library at the start of a conversation): it hides its
+// windows as soon as FreeLibrary has returned, and is not waited for.
 void HideThreadWindows(HANDLE thread, DWORD threadId) {
     EnumThreadWindows(threadId, &HideWindow, 0);
-    const auto giveUp = Clock::now() + kHideLimit;
-    while (ThreadShowsAWindow(threadId) && !ThreadEnded(thread) && Clock::now() < giveUp) Sleep(1);
+    const int shownAtFirst = ShownWindowsOf(threadId);
+    const auto start = Clock::now();
+    for (int shown = shownAtFirst; shown > 0 && !ThreadEnded(thread); shown = ShownWindowsOf(threadId)) {
+        const auto waited = Clock::now() - start;
+        if (waited >= kHideLimit || (shown == shownAtFirst && waited >= kHideStartLimit)) return;
+        Sleep(1);
+    }
 }
 
 // The thread has run its last line of the library: wait the few instructions until it is in its
@@ -202,7 +212,8 @@ void StartSetupThread(const WindowThreadStart& start) {
 //     loop does the same for an outgoing call), and a starting thread has shown nothing yet (it
 //     shows the setup window only once it is past its start, see RunOperatorWindows). The unload
 //     waits until no window of the thread is on the screen: that needs the window thread and the
-//     display only. Where a hide waits for a window manager that never answers (Wine's managed
+//     display only. A thread that hides none of them at first waits for the loader lock (COM
+//     may load a library as a conversation begins) and hides them once FreeLibrary has returned. Where a hide waits for a window manager that never answers (Wine's managed
 //     windows on a bare X server, about 2 s a window) the unload takes that long; with a window
 //     manager, or unmanaged windows, it is a few milliseconds.
 //   - The call itself is not cancelled (host_call_filter.h): the thread ends when the host answers,
