@@ -7,6 +7,7 @@
 #include "boundary/plugin_globals.h"
 #include "boundary/statistics_reset.h"
 #include "boundary/win32_platform.h"
+#include "boundary/window_thread.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ Win32Platform g_platform;
 // for once the lock is released.
 template <typename Operation>
 auto WithPluginState(Operation&& operation) {
+    StartPendingSetupThread();
     auto result = g_pluginState.withLock(operation);
     g_platform.postAskedRefresh();
     return result;
@@ -76,6 +78,7 @@ int Stats_ResetStats0(HostText a1, int a2, HostText a3, DateArg a4, DateArg a5, 
         args.contestStart = DateOf(a4);
         args.contestEnd = DateOf(a5);
         args.ownCountryPrefix = Text(a15);
+        StartPendingSetupThread();
         g_pluginState.withLock([&](PluginState& state) { RunStatisticsReset(state, args, g_platform, g_files); });
         return 1;
     });

@@ -4,8 +4,10 @@
 #include <chrono>
 #include <memory>
 
+#include "boundary/image_life.h"
 #include "boundary/plugin_contest_source.h"
 #include "boundary/thread_runtime.h"
+#include "windows/host_automation.h"
 #include "windows/module.h"
 #include "windows/window_thread_state.h"
 
@@ -13,9 +15,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 // How long an unload waits for an idle window thread to close its windows and step out of the
-// library: it needs only the processor for that, so this is reached only on a machine that starves
-// the thread; the thread is then given its own reference as for a conversation.
+// library: it needs only the processor and the display for that, so this is reached only on a
+// machine that starves the thread; the thread is then given its own reference as for a
+// conversation, once its windows are off the screen.
 constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
+// How long an unload waits at most for the windows of a thread it leaves behind to go off the
+// screen. A hide needs the window thread (a window's owner thread carries it out) but nothing of
+// the host's thread or the loader: a thread waiting for the host takes it inside COM's wait, an
+// idle one between its messages. It is quick but where the display waits for a window manager
+// (Wine's "managed" windows under a bare X server: up to 2 s a window); the limit only bounds a
+// thread that cannot run at all.
+constexpr auto kHideLimit = std::chrono::seconds(8);
+// How long it waits for the first of them to go: a thread that can run hides one within a few
+// milliseconds even on a busy machine.
+constexpr auto kHideStartLimit = std::chrono::milliseconds(250);
 // How long a reset waits for the new thread's first window (see StartSetupThread).
 constexpr auto kStartLimit = std::chrono::milliseconds(50);
 
@@ -38,8 +51,7 @@ DWORD WINAPI SetupThreadMain(void* parameter) {
         }
     }
     ForgetThreadInRuntime();
-    if (g_threadLife.exchange(ThreadLife::finished) == ThreadLife::abandoned)
-        FreeLibraryAndExitThread(PluginModule(), 0);
+    if (g_threadLife.exchange(ThreadLife::finished) == ThreadLife::abandoned) LeaveImageLeftBehind();
     ExitThread(0);
 }
 
@@ -73,37 +85,90 @@ BOOL CALLBACK HideWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+BOOL CALLBACK CountVisibleWindow(HWND window, LPARAM count) {
+    if (IsWindowVisible(window)) ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+// How many windows of the thread are on the screen: the system's record of the windows, read
+// without asking the thread.
+int ShownWindowsOf(DWORD threadId) {
+    int count = 0;
+    EnumThreadWindows(threadId, &CountVisibleWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// Hides every window of the thread and waits until none is on the screen. The hide is posted: a
+// thread waiting for the host carries it out inside COM's wait (which takes the window system's
+// messages), an idle one between its messages, a starting one has shown nothing yet. A thread
+// that takes none of them at first is waiting for something else, most likely the loader lock
+// that this unload holds (COM may load a library at the start of a conversation): it hides its
+// windows as soon as FreeLibrary has returned, and is not waited for.
+void HideThreadWindows(HANDLE thread, DWORD threadId) {
+    EnumThreadWindows(threadId, &HideWindow, 0);
+    const int shownAtFirst = ShownWindowsOf(threadId);
+    const auto start = Clock::now();
+    for (int shown = shownAtFirst; shown > 0 && !ThreadEnded(thread); shown = ShownWindowsOf(threadId)) {
+        const auto waited = Clock::now() - start;
+        if (waited >= kHideLimit || (shown == shownAtFirst && waited >= kHideStartLimit)) return;
+        Sleep(1);
+    }
+}
+
 // The thread has run its last line of the library: wait the few instructions until it is in its
 // exit call (blocked there on the loader lock that the unload holds).
 void WaitUntilOutsideLibrary(HANDLE thread) {
     while (!ThreadEnded(thread) && !ThreadOutsideLibrary(thread)) Sleep(1);
 }
 
-// Hides the thread's windows and gives the thread a reference to the library of its own, which it gives back with
-// FreeLibraryAndExitThread once it has ended. Called only after g_threadLife became abandoned:
-// the thread cannot reach that call before the unload has returned, since the call needs the
-// loader lock that the unload holds.
+// Gives the thread a reference to the library of its own, which it gives back with
+// LeaveImageLeftBehind once it has ended, and takes its windows off the screen. Called only after
+// g_threadLife became abandoned: the thread cannot give the reference back before the unload has
+// returned, since that needs the loader lock that the unload holds.
 void HandOverReference() {
-    // Its windows close only when the host has answered: off the screen with them now.
-    EnumThreadWindows(g_windowThreadId, &HideWindow, 0);
     HMODULE held = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&SetupThreadMain), &held);
+    // Its windows close only when the host has answered: off the screen with them now, before
+    // the host's FreeLibrary returns.
+    HideThreadWindows(g_windowThread.get(), g_windowThreadId);
 }
+
+// A reset on an image that a load took again while the window thread of its last unload still
+// runs in it: the windows of that thread and of a new one would share the windows' state, so the
+// new one starts at the first export after the old one has left.
+bool g_startPending = false;
+WindowThreadStart g_pendingStart;
+
+bool EarlierThreadStillRuns() { return !g_windowThread && g_threadLife.load() == ThreadLife::abandoned; }
 
 }  // namespace
 
 // Asked on every call check: the thread's own word that it is leaving, not a wait on its handle,
 // which is a trip to the system's thread bookkeeping (a round trip to another process under Wine)
 // with the state lock held.
-bool SetupThreadRunning() { return g_windowThread && g_threadLife.load() != ThreadLife::finished; }
+bool SetupThreadRunning() {
+    return g_startPending || (g_windowThread && g_threadLife.load() != ThreadLife::finished);
+}
+
+void StartPendingSetupThread() {
+    if (!g_startPending || EarlierThreadStillRuns()) return;
+    g_startPending = false;
+    StartSetupThread(g_pendingStart);
+}
 
 HWND SetupWindowHandle() { return g_setupWindow.load(); }
 
 void StartSetupThread(const WindowThreadStart& start) {
     // A thread that has finished runs no more of the library's code that touches what a new one
     // uses; one that has not is still closing its windows and ends by itself.
-    if (SetupThreadRunning()) return;
+    if (g_windowThread && g_threadLife.load() != ThreadLife::finished) return;
+    if (EarlierThreadStillRuns()) {
+        g_pendingStart = start;
+        g_startPending = true;
+        return;
+    }
     g_windowThread.reset();
+    OfferHostObject();
     OpenContestSource(PluginContestSource());
     g_stopRequested.store(false);
     g_threadLife.store(ThreadLife::starting);
@@ -134,24 +199,39 @@ void StartSetupThread(const WindowThreadStart& start) {
 //   uninitialisation are answered by the host's thread; a real host's UI thread answers only as it
 //   takes its messages, which it does not do in FreeLibrary) is not waited for: it gets a reference
 //   of its own and leaves the library with it once it has made its window or the host has
-//   answered, closing its windows then;
-//   they are hidden now (a hide that the thread carries out when it next takes its messages).
-//   The reference is taken inside the detach, the only moment the library learns of the unload:
-//   Wine's loader unmaps an image only when no reference is left once its detach has run, so the
-//   image stays for the thread. The message filter also asks COM to cancel the waiting call when
-//   our wake-up message arrives; Windows' COM honours that, Wine's does not always, so the thread
-//   may wait until the host answers. It then releases the host's object and COM as usual: leaving
-//   them to the system at the thread's end would release the proxy from the thread's detach,
-//   inside the loader, with the host's thread perhaps waiting for the loader in its turn.
+//   answered, closing its windows then.
+//   - The reference is taken inside the detach, the only moment the library learns of the unload.
+//     Wine's loader unmaps an image only when no reference is left once its detach has run, and a
+//     later load of the same file attaches that image again (image_life.h). Windows' loader counts
+//     the references of a module the same way (GetModuleHandleEx on a module whose detach runs
+//     adds to its count, and FreeLibraryAndExitThread gives it back), but this has been checked
+//     under Wine only.
+//   - Its windows are hidden before FreeLibrary returns. A window is hidden by its own thread, so
+//     the hide is posted to it: a thread in a conversation waits for the host inside COM's wait,
+//     which on a single-threaded apartment takes the window system's messages (Windows' modal
+//     loop does the same for an outgoing call), and a starting thread has shown nothing yet (it
+//     shows the setup window only once it is past its start, see RunOperatorWindows). The unload
+//     waits until no window of the thread is on the screen: that needs the window thread and the
+//     display only. A thread that hides none of them at first waits for the loader lock (COM
+//     may load a library as a conversation begins) and hides them once FreeLibrary has returned. Where a hide waits for a window manager that never answers (Wine's managed
+//     windows on a bare X server, about 2 s a window) the unload takes that long; with a window
+//     manager, or unmanaged windows, it is a few milliseconds.
+//   - The call itself is not cancelled (host_call_filter.h): the thread ends when the host answers,
+//     releases the host's object and COM as usual (leaving them to the system at the thread's end
+//     would release the proxy from the thread's detach, inside the loader, with the host's thread
+//     perhaps waiting for the loader in its turn), and then gives the library back
+//     (LeaveImageLeftBehind), tearing the runtime down if no load took the image meanwhile.
 // - an idle thread (messages and paints only) is woken, closes its windows, and is waited for
 //   until it has stepped out of the library into its exit call, where it waits for the loader lock;
-//   the library then goes with this FreeLibrary, and the next load is a fresh copy.
+//   the library then goes with this FreeLibrary, and the next load is a fresh copy. One that the
+//   processor starves past kIdleStopLimit is left behind like one in a conversation.
 // A thread left behind may be anywhere in its windows' code, which uses the library's statics, so
 // the detach then leaves the statics and the C runtime as they are (true is returned) and the
 // image keeps them until the thread has left; only the contest's data is let go of.
 // The contest source is closed first: the thread that lives on must find it closed.
 bool StopSetupThread() {
-    if (!g_windowThread) return false;
+    g_startPending = false;
+    if (!g_windowThread) return EarlierThreadStillRuns();
     HANDLE thread = g_windowThread.get();
     g_stopRequested.store(true);
     CloseContestSource();
@@ -175,7 +255,7 @@ bool StopSetupThread() {
             g_threadLife.compare_exchange_strong(life, ThreadLife::closing);
             continue;
         }
-        // Closing: the thread needs only the processor to finish.
+        // Closing: the thread needs only the processor and the display to finish.
         if (Clock::now() >= deadline) {
             if (g_threadLife.compare_exchange_strong(life, ThreadLife::abandoned)) {
                 HandOverReference();

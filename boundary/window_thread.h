@@ -12,7 +12,8 @@ struct WindowThreadStart {
     bool russianUi = false;
 };
 // Starts the thread unless one still runs (a thread whose setup window was closed may still be
-// ending: the next reset starts the new one). Returns once the setup window exists, or after a
+// ending: the next reset starts the new one). The host's object is offered to it first
+// (OfferHostObject). Returns once the setup window exists, or after a
 // short while if the thread is slow to make it; the windows open on their own.
 void StartSetupThread(const WindowThreadStart& start);
 
@@ -21,7 +22,12 @@ void StartSetupThread(const WindowThreadStart& start);
 // must then stay as they are until it has left.
 bool StopSetupThread();
 
-// Whether the window thread runs (starting, showing its windows or closing them).
+// Whether the window thread runs (starting, showing its windows or closing them), or is to start
+// as soon as the thread of an earlier unload has left (see StartPendingSetupThread).
 bool SetupThreadRunning();
+// Starts the window thread that a reset asked for while the thread an earlier unload left behind
+// still ran in the library (a load took the image again meanwhile), once that thread has left.
+// Called at every export; costs a flag test otherwise.
+void StartPendingSetupThread();
 // The setup window while it exists, else null.
 HWND SetupWindowHandle();

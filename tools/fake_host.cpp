@@ -9,6 +9,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "tools/ole_values.h"
 
@@ -245,7 +246,7 @@ void WriteProgId() {
 struct FakeHost::Registration {
     std::mutex mutex;
     std::condition_variable signal;
-    bool registered = false, stop = false;
+    bool registered = false, stop = false, withdrawAsked = false, withdrawn = false;
     HRESULT result = S_OK;
     std::thread thread;
 
@@ -281,10 +282,19 @@ struct FakeHost::Registration {
             result = hr;
             registered = true;
             signal.notify_all();
-            if (SUCCEEDED(hr)) signal.wait(lock, [this] { return stop; });
+            while (SUCCEEDED(hr) && !stop) {
+                signal.wait(lock, [this] { return stop || (withdrawAsked && !withdrawn); });
+                if (withdrawAsked && !withdrawn) {
+                    lock.unlock();
+                    RevokeActiveObject(cookie, nullptr);
+                    lock.lock();
+                    withdrawn = true;
+                    signal.notify_all();
+                }
+            }
         }
         if (SUCCEEDED(hr)) {
-            RevokeActiveObject(cookie, nullptr);
+            if (!withdrawn) RevokeActiveObject(cookie, nullptr);
             // Clients that kept the object (the plug-in keeps it for the life of the library) get
             // disconnected answers from now on instead of reaching a dead host.
             CoDisconnectObject(object, 0);
@@ -311,6 +321,12 @@ struct FakeHost::GuiRegistration {
     HostObject* object = nullptr;
     DWORD cookie = 0;
     bool comInitialised = false;
+    bool withdrawn = false;
+
+    void withdraw() {
+        if (std::exchange(withdrawn, true)) return;
+        RevokeActiveObject(cookie, nullptr);
+    }
 
     explicit GuiRegistration(const std::shared_ptr<State>& state) {
         const HRESULT init = CoInitialize(nullptr);
@@ -328,7 +344,7 @@ struct FakeHost::GuiRegistration {
     }
     ~GuiRegistration() {
         t_guiHost = nullptr;
-        RevokeActiveObject(cookie, nullptr);
+        withdraw();
         CoDisconnectObject(object, 0);
         object->Release();
         CoUninitialize();
@@ -360,6 +376,19 @@ FakeHost::FakeHost(Kind kind) : m_kind(kind), m_state(std::make_shared<State>())
         RemoveProgId();
         throw;
     }
+}
+
+std::chrono::milliseconds FakeHost::withdraw() {
+    const auto start = std::chrono::steady_clock::now();
+    if (m_guiRegistration) {
+        m_guiRegistration->withdraw();
+    } else if (m_registration) {
+        std::unique_lock lock(m_registration->mutex);
+        m_registration->withdrawAsked = true;
+        m_registration->signal.notify_all();
+        m_registration->signal.wait(lock, [&] { return m_registration->withdrawn; });
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
 }
 
 FakeHost::~FakeHost() {

@@ -35,6 +35,11 @@ public:
 
     static const CLSID& classId();
 
+    // Takes the object out of the running object table (RevokeActiveObject), as a host does on its
+    // way out; clients that hold it still reach it. A gui host revokes on this thread, an ownThread
+    // one on its object's thread, which this waits for. Returns how long the revoke took.
+    std::chrono::milliseconds withdraw();
+
     // GetEntryField(5) answers this text as a string (an empty string for ""); the two others
     // make it answer a null or an empty variant instead.
     void setEntryField(std::string call);

@@ -1,10 +1,18 @@
 #include "windows/host_automation.h"
 
+#include <objbase.h>
+
+#include <atomic>
 #include <utility>
 
 #include "windows/wide_text.h"
 
 namespace {
+
+// The offered object's cookie in the global interface table (0: none), and the table as the host's
+// thread holds it. Written by the host's thread only while no window thread runs, or at the unload.
+std::atomic<DWORD> g_offeredCookie{0};
+IGlobalInterfaceTable* g_offeredIn = nullptr;
 
 constexpr DISPID kSendMacro = 16;
 constexpr DISPID kGetMode = 7;
@@ -23,6 +31,14 @@ std::optional<std::string> NarrowOf(VARIANT& value) {
 
 bool HostAutomation::connect() {
     release();
+    if (const DWORD cookie = g_offeredCookie.load()) {
+        ComPtr<IGlobalInterfaceTable> table;
+        if (FAILED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IGlobalInterfaceTable, table.putVoid())) ||
+            FAILED(table->GetInterfaceFromGlobal(cookie, IID_IDispatch, reinterpret_cast<void**>(&m_dispatch))))
+            m_dispatch = nullptr;
+        return connected();
+    }
     CLSID classId{};
     if (FAILED(CLSIDFromProgID(kHostProgId, &classId))) return false;
     ComPtr<IUnknown> running;
@@ -84,4 +100,31 @@ std::optional<std::string> HostAutomation::GetEntryField() {
     Variant result;
     if (FAILED(invoke(kGetEntryField, DISPATCH_METHOD, &argument, 1, result.get()))) return std::nullopt;
     return NarrowOf(*result.get());
+}
+
+void OfferHostObject() {
+    WithdrawHostObject();
+    CLSID classId{};
+    if (FAILED(CLSIDFromProgID(kHostProgId, &classId))) return;
+    ComPtr<IGlobalInterfaceTable> table;
+    if (FAILED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IGlobalInterfaceTable, table.putVoid())))
+        return;
+    ComPtr<IUnknown> running;
+    if (FAILED(GetActiveObject(classId, nullptr, running.put())) || !running) return;
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(running->QueryInterface(IID_IDispatch, dispatch.putVoid())) || !dispatch) return;
+    DWORD cookie = 0;
+    if (FAILED(table->RegisterInterfaceInGlobal(dispatch.get(), IID_IDispatch, &cookie)) || cookie == 0) return;
+    g_offeredIn = table.get();
+    g_offeredIn->AddRef();
+    g_offeredCookie.store(cookie);
+}
+
+void WithdrawHostObject() {
+    const DWORD cookie = g_offeredCookie.exchange(0);
+    IGlobalInterfaceTable* table = std::exchange(g_offeredIn, nullptr);
+    if (!table) return;
+    if (cookie) table->RevokeInterfaceFromGlobal(cookie);
+    table->Release();
 }

@@ -21,9 +21,11 @@ DWORD STDMETHODCALLTYPE HostCallFilter::RetryRejectedCall(HTASK, DWORD, DWORD) {
     return static_cast<DWORD>(-1);
 }
 
-DWORD STDMETHODCALLTYPE HostCallFilter::MessagePending(HTASK, DWORD, DWORD) {
-    return g_stopRequested.load() ? PENDINGMSG_CANCELCALL : PENDINGMSG_WAITDEFPROCESS;
-}
+// A call is never cancelled, not even at an unload: a thread left behind waiting for the host
+// holds nothing the unload or a new load needs, and takes the library with it when the host
+// answers. Wine's COM leaks a cancelled call's event and locks (one of each kind for every unload
+// made while a call waits), and on Windows the host's late answer would find no one waiting.
+DWORD STDMETHODCALLTYPE HostCallFilter::MessagePending(HTASK, DWORD, DWORD) { return PENDINGMSG_WAITDEFPROCESS; }
 
 HostCallFilterRegistration::HostCallFilterRegistration()
     : m_registered(SUCCEEDED(CoRegisterMessageFilter(&m_filter, &m_previous))) {}

@@ -3,9 +3,9 @@
 #include <objbase.h>
 
 // Registered on the window thread while it holds the host object. COM consults it while a call to
-// the host waits for its answer and a message arrives; once the windows must close, it cancels the
-// call, so that a host which does not answer (its thread may be the one closing us) cannot hold
-// the window thread.
+// the host waits for its answer and a message arrives: the window system's messages (a hide at an
+// unload among them) are taken meanwhile, and the call waits on. A host that rejects a call as
+// busy is not asked again.
 class HostCallFilter final : public IMessageFilter {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;

@@ -32,7 +32,10 @@ bool StartedUp() {
 void RunOperatorWindows(const CaptionTexts& texts) {
     auto setup = std::make_unique<Setup>();
     const bool opened = !g_stopRequested.load() && setup->open(texts);
+    // Shown only once the thread is past its start: an unload that gave up on a starting thread
+    // returns with nothing of it on the screen, and nothing appears later.
     if (StartedUp() && opened) {
+        setup->show();
         g_setupWindow.store(setup->window());
         MSG message;
         while (!setup->closeRequested() && !g_stopRequested.load() && setup->window()) {

@@ -71,9 +71,14 @@ Setup::~Setup() = default;
 
 bool Setup::open(const CaptionTexts& texts) {
     m_texts = texts;
-    if (!createModeless(nullptr)) return false;
-    ShowWindow(window(), SW_SHOWNOACTIVATE);
-    return true;
+    return createModeless(nullptr);
+}
+
+void Setup::show() { ShowWindow(window(), SW_SHOWNOACTIVATE); }
+
+void Setup::hideAll() {
+    for (HWND shown : {g_prevWindow ? g_prevWindow->window() : nullptr, g_zelkWindow ? g_zelkWindow->window() : nullptr, window()})
+        if (shown) ShowWindow(shown, SW_HIDE);
 }
 
 bool Setup::stopping() const { return m_closeRequested || g_stopRequested.load(); }
@@ -260,6 +265,9 @@ void Setup::toggleOnTop() {
 }
 
 void Setup::destroyAll() {
+    // All off the screen first: where a hide waits for a window manager, the unload that waits
+    // for the windows to go from the screen is not held up by the destruction of the others.
+    hideAll();
     closePrevWindow();
     closeZelkWindow();
     if (window()) DestroyWindow(window());

@@ -19,8 +19,11 @@ public:
     Setup();
     ~Setup() override;
 
-    // Creates and shows the window; false when it could not be created.
+    // Creates the window, still hidden; false when it could not be created.
     bool open(const CaptionTexts& texts);
+    void show();
+    // Takes the setup window and the list windows off the screen.
+    void hideAll();
     // True once the window asked to end (closed by the library or a standard dialog key).
     bool closeRequested() const { return m_closeRequested; }
     // Destroys the list windows and then this window.

@@ -20,9 +20,10 @@ void Bind(HMODULE module, Pointer& pointer, const char* name) {
     if (!pointer) throw std::runtime_error(std::string("Stats.dll does not export ") + name);
 }
 
-// A copy whose window thread an unload had to leave behind (still making its window, or waiting
-// for the host) stays mapped for that thread and refuses to be loaded again until it has left; a
-// host that loads again then waits for it, as this does.
+// A copy whose window thread an unload had to leave behind stays mapped for that thread, and a
+// load meanwhile attaches it again; only in the few instructions between that thread's teardown
+// of the copy and its release does a load fail (ERROR_DLL_INIT_FAILED). A host that loads again
+// then tries once more, as this does.
 HMODULE LoadAfterAnyCopyLeftBehind(const std::string& path) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (;;) {

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -59,4 +62,39 @@ std::map<int, int> CountOwnHandlesByType() {
     std::map<int, int> byType;
     for (const auto& entry : OwnHandles(read)) ++byType[entry.objectType];
     return byType;
+}
+
+std::size_t CountCommittedBytes() {
+    std::size_t committed = 0;
+    // Every heap's committed regions: the runtime's and the statics' blocks live there.
+    std::vector<HANDLE> heaps(64);
+    const DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    heaps.resize(std::min<std::size_t>(count, heaps.size()));
+    for (HANDLE heap : heaps) {
+        PROCESS_HEAP_ENTRY entry{};
+        if (!HeapLock(heap)) continue;
+        while (HeapWalk(heap, &entry))
+            if (entry.wFlags & PROCESS_HEAP_REGION) committed += entry.Region.dwCommittedSize;
+        HeapUnlock(heap);
+    }
+    // Images still mapped.
+    MEMORY_BASIC_INFORMATION region{};
+    for (auto* at = static_cast<const char*>(nullptr); VirtualQuery(at, &region, sizeof region) == sizeof region;
+         at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_IMAGE) committed += region.RegionSize;
+        if (region.RegionSize == 0) break;
+    }
+    return committed;
+}
+
+int CountOwnThreads() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int threads = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++threads;
+    CloseHandle(snapshot);
+    return threads;
 }

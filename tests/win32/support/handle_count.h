@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 
 // The kernel handles this process holds, read from the system's handle list (the process's own
@@ -7,3 +8,8 @@
 int CountOwnHandles();
 // The same, by object type number, to tell which kind of handle is left behind.
 std::map<int, int> CountOwnHandlesByType();
+// The bytes this process has committed to its heaps and to the images it has mapped (the threads'
+// stacks, which come and go with COM's and the system's threads, left out).
+std::size_t CountCommittedBytes();
+// The threads of this process.
+int CountOwnThreads();
