@@ -97,7 +97,7 @@ public:
         fields.clear();
         if (m_fault.empty())
             for (std::size_t i = 0; i < m_count; ++i) fields.emplace_back(m_fields[i].first, m_fields[i].second);
-        return m_fault.empty() ? std::string() : "record is no well-formed XML: " + m_fault;
+        return m_fault.empty() ? std::string() : "record is not well-formed XML: " + m_fault;
     }
 
 private:

@@ -35,10 +35,10 @@ def adif_record(call, extra=""):
 # (name, file name, bytes, options, exit code, texts on standard error)
 CASES = [
     ("240 KB of nested elements", "n.adx", "<ADX><RECORDS><RECORD>" + "<A>" * 80000 + "</RECORD></RECORDS></ADX>\n",
-     ["--call", "DL5ZL"], 1, ["n.adx:1: record is no well-formed XML", "holding no QSO: score 0 (1 line skipped)"]),
+     ["--call", "DL5ZL"], 1, ["n.adx:1: record is not well-formed XML", "holding no QSO: score 0 (1 line skipped)"]),
     ("60 KB of nesting between good records", "between.adx",
      "<ADX><RECORDS>\n" + adx_record("UT2AB") + adx_record("UT3CD", "<A>" * 20000) + adx_record("UT4EF", "") + "</RECORDS></ADX>\n",
-     [], 1, ["between.adx:3: record is no well-formed XML", "2 QSOs read, 1 line skipped"]),
+     [], 1, ["between.adx:3: record is not well-formed XML", "2 QSOs read, 1 line skipped"]),
     ("an unclosed record", "unclosed.adx",
      "<ADX><RECORDS>\n<RECORD><CALL>UT2AB</CALL>\n" + adx_record("UT3CD") + "</RECORDS></ADX>\n",
      [], 1, ["unclosed.adx:2: record without </RECORD> before the <RECORD> of line 3", "1 QSO read, 1 line skipped"]),

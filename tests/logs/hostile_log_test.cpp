@@ -72,9 +72,9 @@ TEST(HostileAdx, NestingEntitiesAndBrokenRecordsCostOneRecordEach) {
     for (int i = 0; i < 80000; ++i) nested += "<A>";
     const Hostile cases[] = {
         {"80,000 nested elements", "<ADX><RECORDS><RECORD>" + nested + "</RECORD></RECORDS></ADX>", "",
-         {"1: record is no well-formed XML"}},
+         {"1: record is not well-formed XML"}},
         {"nested elements between good records", Adx(AdxRecord("UT2AB") + AdxRecord("UT3CD", nested + "<B/>") + AdxRecord("UT4EF")),
-         "UT2AB UT4EF", {"3: record is no well-formed XML"}},
+         "UT2AB UT4EF", {"3: record is not well-formed XML"}},
         {"an element inside a field", Adx(AdxRecord("UT2AB", "<NOTES><B>x</B></NOTES>") + AdxRecord("UT3CD")), "UT3CD",
          {"2: field NOTES holds the element <B>"}},
         {"mismatched tags", Adx("<RECORD><CALL>UT3UC</MODE><MODE>CW</MODE></RECORD>\n" + AdxRecord("UT4EF")), "UT4EF",

@@ -348,7 +348,7 @@ std::string AdxRecord(const std::string& call, const std::string& time, const st
 
 // ADX is read by the fields of ADIF, its records found as the text is read: XML's entities,
 // character references, CDATA and comments are read for what they are, each record named by the
-// line it starts on, a record that is no well-formed XML named and skipped.
+// line it starts on, a record that is not well-formed XML named and skipped.
 TEST(AdxReader, ReadsRecordsByAdifsFieldRules) {
     const std::string log =
         "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"             // 1
@@ -382,7 +382,7 @@ TEST(AdxReader, ReadsRecordsByAdifsFieldRules) {
     EXPECT_EQ(read.qsos[2].line, 15u);
     EXPECT_EQ(read.qsos[2].mode, "CW");
     const std::pair<std::size_t, const char*> problems[] = {
-        {12, "record is no well-formed XML"}, {13, "field CALL holds a line break"}, {14, "record without CALL"}};
+        {12, "record is not well-formed XML"}, {13, "field CALL holds a line break"}, {14, "record without CALL"}};
     ASSERT_EQ(read.problems.size(), std::size(problems));
     for (std::size_t i = 0; i < std::size(problems); ++i) {
         EXPECT_EQ(read.problems[i].line, problems[i].first);
