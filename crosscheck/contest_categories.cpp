@@ -202,7 +202,9 @@ CategoryTable CategoryTable::FromJson(std::string_view text) {
             }))
             Refuse(where, "the id must be letters, digits, '-' and '_'");
         if (!ids.insert(entry.id).second) Refuse(where, "the id " + entry.id + " is used twice");
-        for (const auto& [member, value] : c.items()) {
+        for (const auto& item : c.items()) {
+            const std::string& member = item.key();
+            const Json& value = item.value();
             if (member == "id" || member == "names") continue;
             const auto dimension = std::find_if(table.m_dimensions.begin(), table.m_dimensions.end(),
                                                 [&](const CategoryDimension& d) { return d.key == member; });
