@@ -193,7 +193,7 @@ std::string CommitteePage(const CommitteeView& view) {
     std::string body = "<form method=\"post\" action=\"/committee/logout\">" + csrf + "Logged in as " +
                        Escaped(view.user) + " <button type=\"submit\">Log out</button></form>\n";
     if (!view.notice.empty()) body += "<p class=\"ok\">" + Escaped(view.notice) + "</p>\n";
-    body += ContestFacts(view.contest) + view.pendingHtml;
+    body += ContestFacts(view.contest) + view.mailHtml + view.pendingHtml;
     body += "<form class=\"box\" method=\"post\" action=\"/committee/deadline\">" + csrf +
             "<label>Move the deadline to (UTC): <input name=\"deadline\" value=\"" +
             Escaped(FormatUnixUtc(view.contest.deadline).substr(0, 16)) +

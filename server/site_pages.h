@@ -55,6 +55,7 @@ struct CommitteeView {
     std::string notice;  // e.g. a new API token, shown once
     std::string pendingHtml;   // the uploads waiting for the committee's decision
     std::string accountsHtml;  // members, password change, API tokens
+    std::string mailHtml;      // the mail queue's state
 };
 std::string CommitteePage(const CommitteeView& view);
 

@@ -20,13 +20,17 @@
 #include "server/http_replies.h"
 #include "server/log_files.h"
 #include "server/log_ownership.h"
+#include "server/mail_message.h"
+#include "server/mail_queue.h"
 #include "server/member_accounts.h"
 #include "server/ownership_pages.h"
 #include "server/rate_limit.h"
+#include "server/receipt_mail.h"
 #include "server/secrets.h"
 #include "server/site_pages.h"
 #include "server/site_log.h"
 #include "server/site_store.h"
+#include "server/text_catalog.h"
 #include "server/text_encoding.h"
 
 namespace fs = std::filesystem;
@@ -79,12 +83,31 @@ std::optional<std::string> RunFile(const fs::path& folder, const std::string& na
     return std::move(bytes).str();
 }
 
-bool PlausibleEmail(const std::string& email) {
-    if (email.empty()) return true;
-    if (email.size() > 254 || email.find('@') == std::string::npos) return false;
-    for (unsigned char c : email)
-        if (c <= ' ' || c == 0x7f || c == '<' || c == '>' || c == '"') return false;
-    return true;
+// The receipt is e-mailed to it: an address a relay takes, or none.
+bool PlausibleEmail(const std::string& email) { return email.empty() || IsPlausibleMailAddress(email); }
+
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// The name a file was sent under, as text for the receipt and the mail: no folders, at most 200 bytes.
+std::string OriginalName(const std::string& sent) {
+    std::string name = TextAsUtf8(sent);
+    if (const std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
+    std::string plain;
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) plain += c;
+    if (plain.size() > 200) plain.resize(200);
+    while (!plain.empty() && (static_cast<unsigned char>(plain.back()) & 0xC0) == 0x80) plain.pop_back();
+    if (!plain.empty() && static_cast<unsigned char>(plain.back()) >= 0xC0) plain.pop_back();
+    return plain;
 }
 
 }  // namespace
@@ -110,7 +133,18 @@ struct SiteServer::Impl {
         if (!store.setting("deadline"))
             store.setSetting("deadline", std::to_string(config.deadline), "zelk-server", "from the command line");
         if (accounts.members().empty()) makeFirstPassword();
+        store.withDatabase([](Database& db) { MailQueue queue(db); });  // its table, before the first upload
+        if (!config.smtp.url.empty()) {
+            transport = std::make_unique<CurlSmtpTransport>(config.smtp);
+            mailWorker = std::make_unique<MailWorker>((config.dataDir / "zelk-server.db").string(), *transport,
+                                                      config.mailSender,
+                                                      [this](const std::string& line) { log.error("mail: " + line); });
+        }
         routes();
+    }
+
+    ~Impl() {
+        if (mailWorker) mailWorker->stop();  // before the store closes
     }
 
     void makeFirstPassword() {
@@ -182,6 +216,7 @@ struct SiteServer::Impl {
             return refuse(403, "The deadline has passed",
                           "Logs were taken until " + FormatUnixUtc(contest.deadline) + "; ask the committee if your log is late.");
         std::string bytes = req.has_file("log") ? req.get_file_value("log").content : std::string();
+        const std::string originalName = req.has_file("log") ? OriginalName(req.get_file_value("log").filename) : std::string();
         if (bytes.empty()) bytes = Field(req, "text");
         if (bytes.empty()) return refuse(400, "No log was given", "Choose a log file or paste the log's text.");
         if (bytes.size() > config.maxUploadBytes)
@@ -225,10 +260,20 @@ struct SiteServer::Impl {
         submission.qsosScored = static_cast<std::int64_t>(outcome.check.qsosScored);
         submission.claimedScore = outcome.check.claimedScore;
         submission.address = clientAddress(req);
+        submission.originalName = originalName;
+        const Language language = ChooseLanguage(CookieValue(req, "lang"), req.get_header_value("Accept-Language"));
+        submission.language = std::string(LanguageCode(language));
         outcome.token = RandomToken();
-        const auto replaced =
-            storeDurably(bytes, submission, Sha256Hex(outcome.token), proof.proof == LogOwnership::Proof::owner);
+        const std::string link = publicBase(req) + "/receipt/" + outcome.token;
+        const auto queueReceiptMail = [&](Database& db, const Submission& stored) {
+            if (stored.email.empty()) return;
+            MailQueue(db).enqueue(ComposeReceiptMail(receiptMailFacts(stored, outcome.check, link, bytes, contest), language),
+                                  Now(), config.mailSender.fromAddress);
+        };
+        const auto replaced = storeDurably(bytes, submission, Sha256Hex(outcome.token),
+                                           proof.proof == LogOwnership::Proof::owner, queueReceiptMail);
         if (!replaced) return refuse(503, "The log could not be stored", "Nothing was kept. Please upload it again later.");
+        if (mailWorker && !submission.email.empty()) mailWorker->wake();
         outcome.status = submission.state == SubmissionState::pending ? 202 : 201;
         outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, *replaced, false, std::nullopt};
         return outcome;
@@ -237,18 +282,68 @@ struct SiteServer::Impl {
     // The file on disk, then the commit that acknowledges it. On a failure the cause goes to the
     // error log, a file this upload wrote is taken away again, and nothing is returned.
     std::optional<std::optional<std::int64_t>> storeDurably(const std::string& bytes, Submission& submission,
-                                                            const std::string& receiptHash, bool fromOwner) {
+                                                            const std::string& receiptHash, bool fromOwner,
+                                                            const SiteStore::InTransaction& alsoInTransaction) {
         const std::string sha = Sha256Hex(bytes);
         std::error_code error;
         const bool wasThere = fs::exists(files.pathOf(sha), error);
         try {
             submission.sha256 = files.put(bytes);
-            return store.addSubmission(submission, receiptHash, fromOwner);
+            return store.addSubmission(submission, receiptHash, fromOwner, alsoInTransaction);
         } catch (const std::exception& failure) {
             log.error("upload of " + submission.call + " from " + submission.address + " not stored: " + failure.what());
             if (!wasThere) fs::remove(files.pathOf(sha), error);
             return std::nullopt;
         }
+    }
+
+    // "https://logs.example.org": the committee's --public-url, else what the request was sent to.
+    std::string publicBase(const httplib::Request& req) const {
+        std::string base = config.publicUrl;
+        if (base.empty()) {
+            std::string host = req.get_header_value("Host");
+            if (host.empty() || host.size() > 255 || host.find_first_of(" /\\\"<>\r\n\t@") != std::string::npos)
+                host = "localhost";
+            base = std::string(overTls(req) ? "https://" : "http://") + host;
+        }
+        while (!base.empty() && base.back() == '/') base.pop_back();
+        return base;
+    }
+
+    ReceiptMailFacts receiptMailFacts(const Submission& s, const UploadCheck& check, const std::string& link,
+                                      const std::string& bytes, const ContestView& contest) const {
+        ReceiptMailFacts facts;
+        facts.contest = config.contestName;
+        facts.to = s.email;
+        facts.call = s.call;
+        facts.categoryName = s.category;
+        facts.link = link;
+        facts.number = s.id;
+        facts.receivedAt = s.receivedAt;
+        if (contest.deadline > 0) facts.deadline = contest.deadline;
+        facts.sha256 = s.sha256;
+        facts.summaryLines = LinesOf(check.summary);
+        for (const std::string& warning : check.warnings) facts.findings.push_back(warning);
+        for (const Finding& finding : check.findings)
+            facts.findings.push_back((finding.line ? "line " + std::to_string(finding.line) + ": " : std::string()) +
+                                     finding.message);
+        facts.log = bytes;
+        facts.fileName = s.originalName;
+        return facts;
+    }
+
+    std::string mailStateHtml() {
+        const MailQueueCounts counts = store.withDatabase([](Database& db) { return MailQueue(db).counts(); });
+        std::string html = "<section><h2>E-mail</h2><p>";
+        if (!mailWorker)
+            html += counts.waiting > 0 ? Number(counts.waiting) +
+                                             " e-mails are waiting: the site was started without a mail relay (--smtp). "
+                                             "They are sent once it is started with one."
+                                       : "No mail relay is set (--smtp): receipts are queued, not sent.";
+        else
+            html += Number(counts.sent) + " sent, " + Number(counts.waiting) + " waiting (" + Number(counts.retrying) +
+                    " after a failed attempt), " + Number(counts.failed) + " refused by the relay.";
+        return html + "</p></section>";
     }
 
     std::optional<Receipt> receiptOf(const std::string& token) {
@@ -360,6 +455,7 @@ struct SiteServer::Impl {
         view.notice = notice;
         view.pendingHtml = PendingSectionHtml(ownership.pending(), member.csrf);
         view.accountsHtml = AccountSectionsHtml(accounts.members(), accounts.tokens(Now()), member.user, member.csrf);
+        view.mailHtml = mailStateHtml();
         SendHtml(res, 200, CommitteePage(view));
     }
 
@@ -470,6 +566,8 @@ struct SiteServer::Impl {
     std::mutex passwordMutex;
     fs::path scratch;
     fs::path firstPasswordFile;
+    std::unique_ptr<CurlSmtpTransport> transport;  // the relay's, when one is named
+    std::unique_ptr<MailWorker> mailWorker;
     GuardedHttpServer http;
 };
 

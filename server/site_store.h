@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,6 +33,8 @@ struct Submission {
     std::optional<std::int64_t> replacedBy;  // a later upload for the same call
     std::string address;  // where it came from, for the committee
     SubmissionState state = SubmissionState::counted;
+    std::string originalName;  // the file's name as sent; empty when pasted
+    std::string language = "en";  // the site's language for its sender ("en", "uk")
 };
 
 struct AuditEntry {
@@ -70,15 +73,17 @@ class SiteStore {
 public:
     explicit SiteStore(const std::filesystem::path& file);
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     int schemaVersion();
 
     // Stores the submission: it counts when its call has no counted log yet or when `fromOwner` (its
     // sender showed the call's receipt), and then marks the one it replaces; else it is kept pending
     // (submission.state tells). The id of the one replaced, if any. `receiptHash` is the SHA-256 of
-    // the receipt link's secret.
+    // the receipt link's secret. `alsoInTransaction` runs on the same connection before the commit, with
+    // the submission numbered (the receipt's e-mail is queued there): both are kept, or neither.
+    using InTransaction = std::function<void(Database&, const Submission&)>;
     std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash,
-                                              bool fromOwner = false);
+                                              bool fromOwner = false, const InTransaction& alsoInTransaction = {});
     std::optional<Submission> submission(std::int64_t id);
     std::optional<Submission> submissionByReceipt(const std::string& receiptHash);
     std::vector<Submission> activeSubmissions();  // the counted log of each call, in call order
