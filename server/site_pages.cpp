@@ -61,7 +61,7 @@ const char* const kStyleSheet = R"(body{font-family:sans-serif;margin:0;color:#2
 header{background:#234;color:#fff;padding:.6em 1.5em}header a{color:#fff;text-decoration:none;margin-right:1.2em}
 header .site{font-weight:bold;font-size:1.2em}main{padding:1em 1.5em;max-width:70em}
 table{border-collapse:collapse;margin:.5em 0 1.5em}td,th{border:1px solid #bbb;padding:3px 8px;text-align:left;vertical-align:top}
-td.n{text-align:right}pre{background:#fff;border:1px solid #ccc;padding:.6em;overflow:auto}
+td.n{text-align:right}a.link,code{overflow-wrap:anywhere}p.note{color:#555;max-width:45em}pre{background:#fff;border:1px solid #ccc;padding:.6em;overflow:auto}
 .warn{background:#fff4d6;border:1px solid #e0b84a;padding:.5em 1em;margin:.5em 0}
 .error{background:#fde2e0;border:1px solid #d9534f;padding:.5em 1em;margin:.5em 0}
 .ok{background:#e3f4e3;border:1px solid #5cb85c;padding:.5em 1em;margin:.5em 0}
@@ -104,7 +104,7 @@ std::string ContestPage(const ContestView& contest) {
             FormatBytes(contest.maxUploadBytes) +
             "): <input type=\"file\" name=\"log\"></label>\n"
             "<label>or paste the log here:<br><textarea name=\"text\"></textarea></label>\n"
-            "<label>Your e-mail address (for the committee only, never shown): "
+            "<label>Your e-mail address (the receipt is e-mailed there; never shown to others): "
             "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
             "<button type=\"submit\">Upload and check</button>\n</form>\n";
     return PageShell(contest.name, body);
@@ -131,6 +131,13 @@ std::string CheckDetailsHtml(const UploadCheck& check) {
     return html;
 }
 
+// Why the three QSO figures differ.
+constexpr const char* kQsoCountsExplained =
+    "QSOs read: the QSO lines found in the file. QSOs scored: those taken into the log by the contest's rules "
+    "(lines that could not be read and QSOs outside the contest period are left out). The summary counts what "
+    "earns points: a repeated QSO (a dupe) and a QSO with a wrong band, mode or exchange are scored but count "
+    "nothing there, so its totals can be lower.";
+
 std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, const UploadCheck& check, bool fresh) {
     const Submission& s = receipt.submission;
     std::string body;
@@ -139,13 +146,25 @@ std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, cons
         body += "<p class=\"warn\">This log replaces your earlier upload (submission " + Number(*receipt.replaced) +
                 ") for scoring; the earlier one is kept in the history.</p>\n";
     body += ReceiptOwnershipHtml(contest, receipt);
+    const std::string& link = receipt.fullLink.empty() ? receipt.link : receipt.fullLink;
+    std::string deadline = FormatUnixUtc(contest.deadline);
+    if (contest.now < contest.deadline)
+        deadline += " (" + TimeLeft(contest.deadline - contest.now) + " left: until then you may send a corrected log)";
+    else
+        deadline += contest.open ? " (passed; uploads reopened by the committee)" : " (passed)";
     body += "<table class=\"receipt\">\n" + Row({"Submission number", Number(s.id)}) +
-            Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Call", Escaped(s.call)}) +
+            Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Log deadline", deadline}) +
+            Row({"Call", Escaped(s.call)}) +
+            Row({"File", s.originalName.empty() ? "<em>pasted text</em>" : Escaped(s.originalName)}) +
             Row({"SHA-256 of the file", "<code>" + Escaped(s.sha256) + "</code>"}) +
-            Row({"Size", Number(s.size) + " bytes"}) + Row({"QSOs", Number(s.qsosRead)}) +
+            Row({"Size", Number(s.size) + " bytes"}) +
+            Row({"E-mail", s.email.empty() ? "<em>none given: this receipt is not e-mailed</em>"
+                                          : Escaped(s.email) + " (this receipt is e-mailed there, the log attached)"}) +
+            Row({"QSOs read", Number(s.qsosRead)}) + Row({"QSOs scored", Number(s.qsosScored)}) +
             Row({"Claimed score", Number(s.claimedScore)}) +
-            Row({"This receipt", "<a href=\"" + Escaped(receipt.link) + "\">" + Escaped(receipt.link) + "</a>"}) +
+            Row({"This receipt", "<a class=\"link\" href=\"" + Escaped(link) + "\">" + Escaped(link) + "</a>"}) +
             "</table>\n";
+    body += "<p class=\"note\">" + std::string(kQsoCountsExplained) + "</p>\n";
     if (receipt.ubnLink)
         body += "<p class=\"ok\">The results are published: <a href=\"" + Escaped(*receipt.ubnLink) +
                 "\">your log's report (UBN)</a>.</p>\n";

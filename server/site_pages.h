@@ -24,6 +24,7 @@ struct ContestView {
 struct Receipt {
     Submission submission;
     std::string link;  // "/receipt/<secret>"
+    std::string fullLink;  // "https://logs.example.org/receipt/<secret>"
     std::optional<std::int64_t> replaced;  // the earlier submission this one replaced
     bool replacedLater = false;  // a later upload replaced this one
     std::optional<std::string> ubnLink;  // once a run that scored it is published

@@ -275,7 +275,7 @@ struct SiteServer::Impl {
         if (!replaced) return refuse(503, "The log could not be stored", "Nothing was kept. Please upload it again later.");
         if (mailWorker && !submission.email.empty()) mailWorker->wake();
         outcome.status = submission.state == SubmissionState::pending ? 202 : 201;
-        outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, *replaced, false, std::nullopt};
+        outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, link, *replaced, false, std::nullopt};
         return outcome;
     }
 
@@ -346,11 +346,12 @@ struct SiteServer::Impl {
         return html + "</p></section>";
     }
 
-    std::optional<Receipt> receiptOf(const std::string& token) {
+    std::optional<Receipt> receiptOf(const std::string& token, const httplib::Request& req) {
         if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
         auto submission = store.submissionByReceipt(Sha256Hex(token));
         if (!submission) return std::nullopt;
-        Receipt receipt{*submission, "/receipt/" + token, std::nullopt, submission->replacedBy.has_value(), std::nullopt};
+        Receipt receipt{*submission, "/receipt/" + token, publicBase(req) + "/receipt/" + token, std::nullopt,
+                        submission->replacedBy.has_value(), std::nullopt};
         for (const Submission& earlier : store.historyOf(submission->call)) {
             if (earlier.replacedBy == submission->id) receipt.replaced = earlier.id;
             receipt.pendingOfCall += earlier.state == SubmissionState::pending;
@@ -372,6 +373,11 @@ struct SiteServer::Impl {
                 {"qsos", s.qsosRead},
                 {"claimedScore", s.claimedScore},
                 {"receipt", receipt.link},
+                {"receiptUrl", receipt.fullLink},
+                {"fileName", s.originalName},
+                {"email", s.email},
+                {"qsosScored", s.qsosScored},
+                {"deadline", FormatUnixUtc(deadline())},
                 {"replaces", receipt.replaced ? json(*receipt.replaced) : json(nullptr)},
                 {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
                 {"ubnReport", receipt.ubnLink ? json(*receipt.ubnLink) : json(nullptr)},
@@ -639,12 +645,12 @@ void SiteServer::Impl::routes() {
     });
 
     http.Get(R"(/receipt/([0-9a-f]+))", [this](const httplib::Request& req, httplib::Response& res) {
-        auto receipt = receiptOf(req.matches[1]);
+        auto receipt = receiptOf(req.matches[1], req);
         if (!receipt) return SendHtml(res, 404, MessagePage("No such receipt", "The receipt link is not known."));
         SendHtml(res, 200, ReceiptPage(contestView(), *receipt, CheckOfJson(receipt->submission.checkJson), false));
     });
     http.Get(R"(/receipt/([0-9a-f]+)/ubn(\.txt)?)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto receipt = receiptOf(req.matches[1]);
+        auto receipt = receiptOf(req.matches[1], req);
         auto published = store.publishedRun();
         std::optional<std::string> page;
         if (receipt && published) page = store.runPage(published->id, receipt->submission.id);
@@ -654,7 +660,7 @@ void SiteServer::Impl::routes() {
     http.Get(R"(/receipt/([0-9a-f]+)/results\.html)",
              [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 303); });
     http.Get("/api/receipts/([0-9a-f]+)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto receipt = receiptOf(req.matches[1]);
+        auto receipt = receiptOf(req.matches[1], req);
         if (!receipt) return SendJson(res, 404, {{"error", "no such receipt"}});
         SendJson(res, 200, receiptJson(*receipt, CheckOfJson(receipt->submission.checkJson)));
     });

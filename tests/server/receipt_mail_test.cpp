@@ -123,3 +123,19 @@ TEST(ReceiptMail, WithoutARelayMailWaitsAndTheCommitteeIsTold) {
     const std::string page = site.client().Get("/committee", session.headers)->body;
     EXPECT_NE(page.find("1 e-mails are waiting"), std::string::npos) << page;
 }
+
+// The receipt page shows what its sender needs to check it: the deadline and the time left, the
+// address the mail went to, the file's name, the whole link, and why the QSO figures differ.
+TEST(ReceiptPage, ShowsDeadlineAddressFileNameWholeLinkAndTheQsoFigures) {
+    RunningSite site([](SiteConfig& config) { config.publicUrl = "https://logs.example.org/"; });
+    auto res = UploadFile(site.client(), kLog, "my <log>.cbr", "op@example.org");
+    ASSERT_EQ(res->status, 201) << res->body;
+    const std::string secret = ReceiptSecret(res);
+    EXPECT_EQ(json::parse(res->body)["receiptUrl"], "https://logs.example.org/receipt/" + secret);
+    const std::string page = site.client().Get("/receipt/" + secret)->body;
+    for (const std::string seen : {std::string("Log deadline"), std::string(" left: until then"), std::string("op@example.org"),
+                                   std::string("my &lt;log&gt;.cbr"), "https://logs.example.org/receipt/" + secret,
+                                   std::string("QSOs read: the QSO lines"), std::string("QSOs scored")})
+        EXPECT_NE(page.find(seen), std::string::npos) << seen;
+    EXPECT_EQ(page.find("my <log>"), std::string::npos) << "the file name was not escaped";
+}
