@@ -74,7 +74,9 @@ int main(int argc, char** argv) {
                  "Behind a reverse proxy: the client is the last X-Forwarded-For address, TLS from X-Forwarded-Proto");
     app.add_flag("--secure-cookies", config.secureCookies, "The site is served over TLS: session cookies are Secure");
     app.add_flag("--public-ubn", config.publicUbnReports, "Once published, every log's report is public");
-    std::string smtpPasswordFile;
+    std::string smtpPasswordFile, categoriesFile;
+    app.add_option("--categories", categoriesFile, "The contest's category table (JSON); without it the ZELK table")
+        ->option_text("FILE");
     app.add_option("--smtp", config.smtp.url,
                    "Mail relay for the receipts' e-mails (smtp://host:port, smtps://host:port); without it mail waits in the queue")
         ->option_text("URL");
@@ -110,6 +112,14 @@ int main(int argc, char** argv) {
             throw Unusable{"--mail-from " + config.mailSender.fromAddress + " is no mail address"};
         if (!config.smtp.url.empty() && config.mailSender.fromAddress == "zelk-server@localhost")
             throw Unusable{"--smtp needs --mail-from, the address the site's mail comes from"};
+        if (!categoriesFile.empty()) {
+            try {
+                config.categories = std::make_shared<const CategoryTable>(
+                    CategoryTable::FromJson(ReadWholeFile(categoriesFile, "the category table")));
+            } catch (const CategoryTableError& error) {
+                throw Unusable{"--categories " + categoriesFile + ": " + error.what()};
+            }
+        }
         if (!smtpPasswordFile.empty()) {
             config.smtp.password = ReadWholeFile(smtpPasswordFile, "the relay's password file");
             if (const std::size_t end = config.smtp.password.find_first_of("\r\n"); end != std::string::npos)

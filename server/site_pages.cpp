@@ -104,10 +104,19 @@ std::string ContestPage(const ContestView& contest) {
             FormatBytes(contest.maxUploadBytes) +
             "): <input type=\"file\" name=\"log\"></label>\n"
             "<label>or paste the log here:<br><textarea name=\"text\"></textarea></label>\n"
+            "<label>Category: " + CategorySelectHtml(contest, "") + "</label>\n"
             "<label>Your e-mail address (the receipt is e-mailed there; never shown to others): "
             "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
             "<button type=\"submit\">Upload and check</button>\n</form>\n";
     return PageShell(contest.name, body);
+}
+
+std::string CategorySelectHtml(const ContestView& contest, const std::string& chosen) {
+    std::string html = "<select name=\"category\"><option value=\"\">as the log's header says</option>";
+    for (const auto& [id, name] : contest.categories)
+        html += "<option value=\"" + Escaped(id) + "\"" + (id == chosen ? " selected" : "") + ">" + Escaped(name) +
+                "</option>";
+    return html + "</select>";
 }
 
 std::string CheckDetailsHtml(const UploadCheck& check) {
@@ -146,6 +155,8 @@ std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, cons
         body += "<p class=\"warn\">This log replaces your earlier upload (submission " + Number(*receipt.replaced) +
                 ") for scoring; the earlier one is kept in the history.</p>\n";
     body += ReceiptOwnershipHtml(contest, receipt);
+    for (const std::string& problem : receipt.categoryProblems)
+        body += "<p class=\"warn\">" + Escaped(problem) + "</p>\n";
     const std::string& link = receipt.fullLink.empty() ? receipt.link : receipt.fullLink;
     std::string deadline = FormatUnixUtc(contest.deadline);
     if (contest.now < contest.deadline)
@@ -155,6 +166,7 @@ std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, cons
     body += "<table class=\"receipt\">\n" + Row({"Submission number", Number(s.id)}) +
             Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Log deadline", deadline}) +
             Row({"Call", Escaped(s.call)}) +
+            Row({"Category", receipt.categoryName.empty() ? "<em>none</em>" : Escaped(receipt.categoryName)}) +
             Row({"File", s.originalName.empty() ? "<em>pasted text</em>" : Escaped(s.originalName)}) +
             Row({"SHA-256 of the file", "<code>" + Escaped(s.sha256) + "</code>"}) +
             Row({"Size", Number(s.size) + " bytes"}) +
@@ -182,12 +194,20 @@ std::string MessagePage(const std::string& title, const std::string& text) {
     return PageShell(title, "<p>" + Escaped(text) + "</p>\n");
 }
 
-std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published) {
+std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published,
+                         const std::map<std::string, std::string>& categoryNames, bool showCounts) {
     std::string body = ContestFacts(contest) + "<p>" + Number(static_cast<std::int64_t>(active.size())) +
                        (active.size() == 1 ? " log" : " logs") + " received.</p>\n";
-    body += "<table class=\"received\">\n" + Row({"Call", "Category", "Last upload (UTC)", "QSOs"}, "th");
-    for (const Submission& s : active)
-        body += Row({Escaped(s.call), Escaped(s.category), FormatUnixUtc(s.receivedAt), Number(s.qsosRead)});
+    body += "<table class=\"received\">\n" +
+            (showCounts ? Row({"Call", "Category", "Last upload (UTC)", "QSOs", "Claimed score"}, "th")
+                        : Row({"Call", "Category", "Last upload (UTC)"}, "th"));
+    for (const Submission& s : active) {
+        const auto name = categoryNames.find(s.categoryEntry);
+        const std::string category = name != categoryNames.end() ? Escaped(name->second) : "<em>none</em>";
+        body += showCounts ? Row({Escaped(s.call), category, FormatUnixUtc(s.receivedAt), Number(s.qsosRead),
+                                  Number(s.claimedScore)})
+                           : Row({Escaped(s.call), category, FormatUnixUtc(s.receivedAt)});
+    }
     body += "</table>\n";
     if (published) body += "<p><a href=\"/results\">The results are published.</a></p>\n";
     return PageShell("Logs received", body);
@@ -223,6 +243,12 @@ std::string CommitteePage(const CommitteeView& view) {
                           "<button type=\"submit\">Close uploads</button>"
                         : "<input type=\"hidden\" name=\"open\" value=\"1\">"
                           "<button type=\"submit\">Reopen uploads after the deadline</button>") +
+            "</form>\n<form class=\"box\" method=\"post\" action=\"/committee/received-counts\">" + csrf +
+            (view.receivedShowsCounts
+                 ? "The list of logs received shows QSO counts and claimed scores. <input type=\"hidden\" name=\"show\" "
+                   "value=\"0\"><button type=\"submit\">Hide them</button>"
+                 : "The list of logs received shows call, category and time only. <input type=\"hidden\" name=\"show\" "
+                   "value=\"1\"><button type=\"submit\">Show QSO counts and claimed scores</button>") +
             "</form>\n";
 
     body += "<h2>Cross-check</h2>\n";

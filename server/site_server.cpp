@@ -11,6 +11,7 @@
 
 #include "checker/command_values.h"
 #include "server/account_pages.h"
+#include "server/category_texts.h"
 #include "server/check_json.h"
 #include "server/committee_gate.h"
 #include "server/committee_routes.h"
@@ -166,7 +167,25 @@ struct SiteServer::Impl {
         view.now = Now();
         view.open = view.now < view.deadline || store.setting("reopened").value_or("0") == "1";
         view.maxUploadBytes = config.maxUploadBytes;
+        for (const CategoryEntry& entry : categories().entries()) view.categories.emplace_back(entry.id, categories().name(entry, "en"));
         return view;
+    }
+
+    const CategoryTable& categories() const { return config.categories ? *config.categories : CategoryTable::Default(); }
+
+    bool receivedShowsCounts() { return store.setting("received_counts").value_or("0") == "1"; }
+
+    // The receipt's category: its entry's name, and what in the header's lines maps to no entry.
+    void describeCategory(Receipt& receipt, const UploadCheck& check) const {
+        const CategoryEntry* entry = categories().find(receipt.submission.categoryEntry);
+        if (entry) receipt.categoryName = categories().name(*entry, "en");
+        if (check.categoryLines.empty()) return;
+        const CategoryMatch header = MatchHeaderCategory(categories(), check.categoryLines);
+        for (const CategoryProblem& problem : header.problems)
+            receipt.categoryProblems.push_back(
+                "The log's category lines map to no category of the contest: " +
+                DescribeCategoryProblem(categories(), problem, Language::english) +
+                (entry ? " The category chosen on the form is taken." : " Choose the category on the form when you send a corrected log."));
     }
 
     std::int64_t deadline() {
@@ -262,12 +281,18 @@ struct SiteServer::Impl {
         submission.address = clientAddress(req);
         submission.originalName = originalName;
         const Language language = ChooseLanguage(CookieValue(req, "lang"), req.get_header_value("Accept-Language"));
+        const CategoryMatch category = ResolveCategory(categories(), outcome.check.categoryLines, Field(req, "category"));
+        for (const CategoryProblem& problem : category.problems)
+            if (problem.kind == CategoryProblem::Kind::notOffered)
+                return refuse(422, DescribeCategoryProblem(categories(), problem, Language::english),
+                              "Nothing was kept. Choose one of the contest's categories on the form.");
+        submission.categoryEntry = category.entry ? category.entry->id : std::string();
         submission.language = std::string(LanguageCode(language));
         outcome.token = RandomToken();
         const std::string link = publicBase(req) + "/receipt/" + outcome.token;
         const auto queueReceiptMail = [&](Database& db, const Submission& stored) {
             if (stored.email.empty()) return;
-            MailQueue(db).enqueue(ComposeReceiptMail(receiptMailFacts(stored, outcome.check, link, bytes, contest), language),
+            MailQueue(db).enqueue(ComposeReceiptMail(receiptMailFacts(stored, outcome.check, link, bytes, contest, language), language),
                                   Now(), config.mailSender.fromAddress);
         };
         const auto replaced = storeDurably(bytes, submission, Sha256Hex(outcome.token),
@@ -276,6 +301,7 @@ struct SiteServer::Impl {
         if (mailWorker && !submission.email.empty()) mailWorker->wake();
         outcome.status = submission.state == SubmissionState::pending ? 202 : 201;
         outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, link, *replaced, false, std::nullopt};
+        describeCategory(*outcome.receipt, outcome.check);
         return outcome;
     }
 
@@ -311,12 +337,12 @@ struct SiteServer::Impl {
     }
 
     ReceiptMailFacts receiptMailFacts(const Submission& s, const UploadCheck& check, const std::string& link,
-                                      const std::string& bytes, const ContestView& contest) const {
+                                      const std::string& bytes, const ContestView& contest, Language language) const {
         ReceiptMailFacts facts;
         facts.contest = config.contestName;
         facts.to = s.email;
         facts.call = s.call;
-        facts.categoryName = s.category;
+        facts.categoryName = s.categoryEntry.empty() ? std::string() : CategoryName(categories(), categories().find(s.categoryEntry), language);
         facts.link = link;
         facts.number = s.id;
         facts.receivedAt = s.receivedAt;
@@ -330,6 +356,12 @@ struct SiteServer::Impl {
         facts.log = bytes;
         facts.fileName = s.originalName;
         return facts;
+    }
+
+    std::map<std::string, std::string> categoryNames() const {
+        std::map<std::string, std::string> names;
+        for (const CategoryEntry& entry : categories().entries()) names[entry.id] = categories().name(entry, "en");
+        return names;
     }
 
     std::string mailStateHtml() {
@@ -358,6 +390,7 @@ struct SiteServer::Impl {
         }
         if (auto published = store.publishedRun())
             if (store.runPage(published->id, submission->id)) receipt.ubnLink = receipt.link + "/ubn";
+        describeCategory(receipt, CheckOfJson(submission->checkJson));
         return receipt;
     }
 
@@ -368,6 +401,9 @@ struct SiteServer::Impl {
                 {"receivedAt", s.receivedAt},
                 {"call", s.call},
                 {"category", s.category},
+                {"categoryId", s.categoryEntry},
+                {"categoryName", receipt.categoryName},
+                {"categoryProblems", receipt.categoryProblems},
                 {"sha256", s.sha256},
                 {"size", s.size},
                 {"qsos", s.qsosRead},
@@ -462,6 +498,7 @@ struct SiteServer::Impl {
         view.pendingHtml = PendingSectionHtml(ownership.pending(), member.csrf);
         view.accountsHtml = AccountSectionsHtml(accounts.members(), accounts.tokens(Now()), member.user, member.csrf);
         view.mailHtml = mailStateHtml();
+        view.receivedShowsCounts = receivedShowsCounts();
         SendHtml(res, 200, CommitteePage(view));
     }
 
@@ -666,13 +703,25 @@ void SiteServer::Impl::routes() {
     });
 
     http.Get("/received", [this](const httplib::Request&, httplib::Response& res) {
-        SendHtml(res, 200, ReceivedPage(contestView(), store.activeSubmissions(), store.publishedRun().has_value()));
+        SendHtml(res, 200, ReceivedPage(contestView(), store.activeSubmissions(), store.publishedRun().has_value(),
+                                        categoryNames(), receivedShowsCounts()));
     });
     http.Get("/api/received", [this](const httplib::Request&, httplib::Response& res) {
         json logs = json::array();
-        for (const Submission& s : store.activeSubmissions())
-            logs.push_back({{"call", s.call}, {"category", s.category}, {"lastUpload", FormatUnixUtc(s.receivedAt)},
-                            {"qsos", s.qsosRead}});
+        const auto names = categoryNames();
+        const bool counts = receivedShowsCounts();
+        for (const Submission& s : store.activeSubmissions()) {
+            const auto name = names.find(s.categoryEntry);
+            json entry = {{"call", s.call},
+                          {"categoryId", s.categoryEntry},
+                          {"category", name != names.end() ? json(name->second) : json(nullptr)},
+                          {"lastUpload", FormatUnixUtc(s.receivedAt)}};
+            if (counts) {
+                entry["qsos"] = s.qsosRead;
+                entry["claimedScore"] = s.claimedScore;
+            }
+            logs.push_back(std::move(entry));
+        }
         SendJson(res, 200, {{"logs", logs}});
     });
 
@@ -738,6 +787,14 @@ void SiteServer::Impl::routes() {
         auto when = parseDeadline(Field(req, "deadline"), error);
         if (!when) return showCommittee(*member, res, "The deadline was not moved: " + error);
         moveDeadline(*when, who(member->user, req));
+        backToCommittee(res);
+    });
+    http.Post("/committee/received-counts", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        const bool show = Field(req, "show") == "1";
+        store.setSetting("received_counts", show ? "1" : "0", who(member->user, req),
+                         show ? "the logs received show QSO counts and claimed scores" : "the logs received show call, category and time only");
         backToCommittee(res);
     });
     http.Post("/committee/uploads", [this](const httplib::Request& req, httplib::Response& res) {

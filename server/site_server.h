@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "crosscheck/contest_categories.h"
 #include "server/check_runner.h"
 #include "server/guarded_http_server.h"
 #include "server/mail_worker.h"
@@ -35,6 +36,7 @@ struct SiteConfig {
     SmtpSettings smtp;
     MailSenderSettings mailSender{"zelk-server@localhost", "", 20, 60, 3600};
     std::string publicUrl;  // "https://logs.example.org": the start of the links in mails; empty: the request's Host
+    std::shared_ptr<const CategoryTable> categories;  // the contest's; null: the ZELK table
 };
 
 // The log-submission site: participants' uploads with their instant check and receipt, the list

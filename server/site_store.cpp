@@ -51,15 +51,16 @@ constexpr const char* kMigrations[] = {
        ALTER TABLE members ADD COLUMN created_at INTEGER NOT NULL DEFAULT 0;
        CREATE INDEX sessions_by_user ON sessions(user);)",
     // The receipt is e-mailed (its mail queued with it): the file's name as sent and the language
-    // the sender read the site in.
+    // the sender read the site in; the category as an entry of the contest's table.
     R"(ALTER TABLE submissions ADD COLUMN original_name TEXT NOT NULL DEFAULT '';
-       ALTER TABLE submissions ADD COLUMN language TEXT NOT NULL DEFAULT 'en';)",
+       ALTER TABLE submissions ADD COLUMN language TEXT NOT NULL DEFAULT 'en';
+       ALTER TABLE submissions ADD COLUMN category_entry TEXT NOT NULL DEFAULT '';)",
 };
 static_assert(std::size(kMigrations) == SiteStore::kSchemaVersion);
 
 constexpr const char* kSubmissionColumns =
     "id, call, category, format, email, sha256, size, received_at, qsos_read, qsos_scored, claimed_score, "
-    "check_json, replaced_by, address, state, original_name, language";
+    "check_json, replaced_by, address, state, original_name, language, category_entry";
 
 Submission SubmissionOf(const Statement& row) {
     Submission s;
@@ -80,6 +81,7 @@ Submission SubmissionOf(const Statement& row) {
     s.state = SubmissionStateOf(row.text(14));
     s.originalName = row.text(15);
     s.language = row.text(16);
+    s.categoryEntry = row.text(17);
     return s;
 }
 
@@ -168,8 +170,8 @@ std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::s
     const std::optional<std::int64_t> replaced = s.state == SubmissionState::counted ? counted : std::nullopt;
     if (replaced) m_db.prepare("UPDATE submissions SET state = 'replaced' WHERE id = ?").bind(1, *replaced).run();
     m_db.prepare("INSERT INTO submissions (call, category, format, email, sha256, size, received_at, qsos_read, "
-                 "qsos_scored, claimed_score, check_json, receipt_hash, address, state, original_name, language) "
-                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                 "qsos_scored, claimed_score, check_json, receipt_hash, address, state, original_name, language, category_entry) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
         .bind(1, s.call)
         .bind(2, s.category)
         .bind(3, s.format)
@@ -186,6 +188,7 @@ std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::s
         .bind(14, SubmissionStateName(s.state))
         .bind(15, s.originalName)
         .bind(16, s.language)
+        .bind(17, s.categoryEntry)
         .run();
     s.id = m_db.lastInsertId();
     if (replaced) m_db.prepare("UPDATE submissions SET replaced_by = ? WHERE id = ?").bind(1, s.id).bind(2, *replaced).run();

@@ -35,6 +35,7 @@ struct Submission {
     SubmissionState state = SubmissionState::counted;
     std::string originalName;  // the file's name as sent; empty when pasted
     std::string language = "en";  // the site's language for its sender ("en", "uk")
+    std::string categoryEntry;  // the id of its entry in the contest's category table; empty: none
 };
 
 struct AuditEntry {

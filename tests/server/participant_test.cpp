@@ -96,9 +96,9 @@ TEST(Upload, ACorrectedLogSentWithTheReceiptReplacesTheEarlierForScoring) {
     auto firstAgain = site.client().Get(first["receipt"].get<std::string>().c_str());
     EXPECT_NE(firstAgain->body.find("A later upload for UT5ZZ replaced this log"), std::string::npos);
 
-    auto received = json::parse(site.client().Get("/api/received")->body)["logs"];
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0]["qsos"], 3);
+    auto counted = site.server->store().activeSubmissions();
+    ASSERT_EQ(counted.size(), 1u);
+    EXPECT_EQ(counted[0].qsosRead, 3);
     auto page = site.client().Get("/received")->body;
     EXPECT_EQ(page.find("op@example.org"), std::string::npos) << "no e-mail address on the public list";
     EXPECT_EQ(page.find("core"), std::string::npos) << "no score before the results";
