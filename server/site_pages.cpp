@@ -86,7 +86,8 @@ std::string ContestPage(const ContestView& contest) {
     std::string body = ContestFacts(contest);
     body +=
         "<h2>The rules in short</h2>\n<ul><li>Send one log per station, Cabrillo (2.0 or 3.0) or ADIF, "
-        "with your call (CALLSIGN:) and category (CATEGORY-...:) in its header.</li>"
+        "with your call (CALLSIGN:) in its header; your category from the header (CATEGORY-...:) or chosen on the "
+        "form (an ADIF log cannot say it).</li>"
         "<li>Your log is checked at once with the contest's own rules: you see what was read, the score you "
         "claim and each line that was skipped or found wrong.</li>"
         "<li>You may send a corrected log until the deadline with the \"Send a corrected log\" form of your "
@@ -123,7 +124,7 @@ std::string CheckDetailsHtml(const UploadCheck& check) {
     std::string html;
     for (const std::string& warning : check.warnings) html += "<p class=\"warn\">" + Escaped(warning) + "</p>\n";
     html += "<table class=\"log\">\n" + Row({"Own call", Escaped(check.ownCall)}) +
-            Row({"Category", check.category.empty() ? "<em>not given</em>" : Escaped(check.category)}) +
+            Row({"Category lines", check.category.empty() ? "<em>not given</em>" : Escaped(check.category)}) +
             Row({"Format", Escaped(check.formatName)}) + Row({"QSOs read", Number(check.qsosRead)}) +
             Row({"QSOs scored", Number(check.qsosScored)}) + Row({"Claimed score", Number(check.claimedScore)}) +
             "</table>\n";

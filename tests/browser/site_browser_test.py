@@ -25,6 +25,7 @@ from selenium.common.exceptions import (NoAlertPresentException, NoSuchElementEx
                                         StaleElementReferenceException)
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import Select
 from selenium.webdriver.support.expected_conditions import staleness_of
 from selenium.webdriver.support.ui import WebDriverWait
 
@@ -128,10 +129,14 @@ def main():
         driver.get(base + "/")
         driver.find_element(By.NAME, "log").send_keys(os.path.join(args.samples, "contest.adi"))
         driver.find_element(By.NAME, "email").send_keys("ut5zz@example.org")
+        # An ADIF log cannot say its category: the sender chooses it on the form.
+        Select(driver.find_element(By.NAME, "category")).select_by_value("SO-MIXED-LOW")
+        shot("server-upload-form.png")
         driver.find_element(By.CSS_SELECTOR, "form.box button").click()
         wait_for(lambda: "Receipt for UT5ZZ" in driver.title, "the receipt")
         body = driver.find_element(By.TAG_NAME, "body").text
         assert "Your log was received and stored" in body, body[:500]
+        assert "Single operator, mixed mode, low power" in body, "the chosen category is on the receipt"
         rows = driver.find_elements(By.CSS_SELECTOR, "table.findings tr")
         assert len(rows) > 5, "the findings are listed with their lines"
         assert "DUPE of line" in body and "not in the list" in body, "the findings say what was found"

@@ -55,6 +55,7 @@ TEST(CategoryForm, HeadersAndTheFormReachOneEntryOfTheTable) {
         if (c.status != 201) continue;
         const json receipt = json::parse(res->body);
         EXPECT_EQ(receipt["categoryId"], c.entry);
+        if (!c.entry.empty()) EXPECT_EQ(res->body.find("names no category"), std::string::npos) << "warned of a lack chosen away";
         const std::string problems = receipt["categoryProblems"].dump();
         if (c.named.empty())
             EXPECT_EQ(receipt["categoryProblems"].size(), 0u) << problems;
