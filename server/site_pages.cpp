@@ -108,7 +108,8 @@ std::string ContestPage(const ContestView& contest) {
             "<label>Category: " + CategorySelectHtml(contest, "") + "</label>\n"
             "<label>Your e-mail address (the receipt is e-mailed there; never shown to others): "
             "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
-            "<button type=\"submit\">Upload and check</button>\n</form>\n";
+            "<button type=\"submit\">Upload and check</button>\n</form>\n"
+            "<p><a href=\"/lost-link\">Lost the link to your receipt?</a></p>\n";
     return PageShell(contest.name, body);
 }
 
@@ -189,6 +190,15 @@ std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, cons
 std::string RefusalPage(const std::string& reason, const std::string& detail) {
     return PageShell("Log not accepted", "<p class=\"error\">" + Escaped(reason) + "</p>\n<p>" + Escaped(detail) +
                                              "</p>\n<p><a href=\"/\">Back to the upload form</a></p>\n");
+}
+
+std::string LostLinkPage(const std::string& answer) {
+    std::string body;
+    if (!answer.empty()) body += "<p class=\"ok\">" + Escaped(answer) + "</p>\n";
+    body += "<p>Give your call: the links of its receipts are e-mailed to the addresses given with its uploads.</p>\n"
+            "<form class=\"box\" method=\"post\" action=\"/lost-link\"><label>Call: <input name=\"call\" "
+            "size=\"14\" maxlength=\"20\"></label> <button type=\"submit\">Send my receipt links</button></form>\n";
+    return PageShell("Lost your receipt link?", body);
 }
 
 std::string MessagePage(const std::string& title, const std::string& text) {

@@ -49,6 +49,8 @@ std::string RefusalPage(const std::string& reason, const std::string& detail);
 std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published,
                          const std::map<std::string, std::string>& categoryNames, bool showCounts);
 std::string NoResultsPage();
+// The "lost my receipt link" form, with the answer to the last request when there is one.
+std::string LostLinkPage(const std::string& answer);
 std::string MessagePage(const std::string& title, const std::string& text);
 
 std::string LoginPage(const std::string& error);

@@ -21,6 +21,7 @@
 #include "server/http_replies.h"
 #include "server/log_files.h"
 #include "server/log_ownership.h"
+#include "server/lost_link_requests.h"
 #include "server/mail_message.h"
 #include "server/mail_queue.h"
 #include "server/member_accounts.h"
@@ -361,6 +362,43 @@ struct SiteServer::Impl {
         return facts;
     }
 
+    // The "lost my receipt link" form: each address on file for the call gets fresh links to the
+    // receipts of the uploads made with it. The answer never tells whether the call sent a log.
+    std::string lostLink(const httplib::Request& req) {
+        const Language language = ChooseLanguage(CookieValue(req, "lang"), req.get_header_value("Accept-Language"));
+        const std::string base = publicBase(req);
+        const auto receiptsOf = [&](const std::string& call) {
+            std::vector<ReceiptOnFile> receipts;
+            for (const Submission& s : store.historyOf(call)) {
+                if (s.email.empty()) continue;
+                const std::string secret = RandomToken();
+                store.addReceiptLink(s.id, Sha256Hex(secret));
+                receipts.push_back({s.email, base + "/receipt/" + secret, s.id, s.receivedAt});
+            }
+            return receipts;
+        };
+        bool queued = false;
+        const auto sendLinks = [&](const std::string& call, const std::string& email, const std::vector<ReceiptOnFile>& receipts) {
+            store.withDatabase([&](Database& db) {
+                MailQueue(db).enqueue(ComposeLostLinksMail(config.contestName, call, email, receipts, language), Now(),
+                                      config.mailSender.fromAddress);
+            });
+            queued = true;
+        };
+        const std::string field = Field(req, "call");
+        LostLinkAnswer answer = LostLinkAnswer::tryLater;
+        try {
+            answer = HandleLostLinkRequest(field, clientAddress(req), Now(), lostLinkThrottle, receiptsOf, sendLinks);
+        } catch (const std::exception& failure) {
+            log.error("lost-link request from " + clientAddress(req) + " failed: " + failure.what());
+        }
+        if (queued && mailWorker) mailWorker->wake();
+        const std::string call = NormalizedCall(field);
+        return answer == LostLinkAnswer::sentIfKnown
+                   ? Text("lost_link.sent_if_known", Language::english, {{"call", call.empty() ? field.substr(0, 20) : call}})
+                   : Text("lost_link.try_later", Language::english);
+    }
+
     std::map<std::string, std::string> categoryNames() const {
         std::map<std::string, std::string> names;
         for (const CategoryEntry& entry : categories().entries()) names[entry.id] = categories().name(entry, "en");
@@ -614,6 +652,7 @@ struct SiteServer::Impl {
     fs::path firstPasswordFile;
     std::unique_ptr<CurlSmtpTransport> transport;  // the relay's, when one is named
     std::unique_ptr<MailWorker> mailWorker;
+    LostLinkThrottle lostLinkThrottle;
     GuardedHttpServer http;
 };
 
@@ -705,6 +744,10 @@ void SiteServer::Impl::routes() {
         SendJson(res, 200, receiptJson(*receipt, CheckOfJson(receipt->submission.checkJson)));
     });
 
+    http.Get("/lost-link", [this](const httplib::Request&, httplib::Response& res) { SendHtml(res, 200, LostLinkPage({})); });
+    http.Post("/lost-link", [this](const httplib::Request& req, httplib::Response& res) {
+        SendHtml(res, 200, LostLinkPage(lostLink(req)));
+    });
     http.Get("/received", [this](const httplib::Request&, httplib::Response& res) {
         SendHtml(res, 200, ReceivedPage(contestView(), store.activeSubmissions(), store.publishedRun().has_value(),
                                         categoryNames(), receivedShowsCounts()));

@@ -51,10 +51,13 @@ constexpr const char* kMigrations[] = {
        ALTER TABLE members ADD COLUMN created_at INTEGER NOT NULL DEFAULT 0;
        CREATE INDEX sessions_by_user ON sessions(user);)",
     // The receipt is e-mailed (its mail queued with it): the file's name as sent and the language
-    // the sender read the site in; the category as an entry of the contest's table.
+    // the sender read the site in; the category as an entry of the contest's table; further links to a
+    // receipt, sent by the "lost my receipt link" form (the site keeps only their hashes).
     R"(ALTER TABLE submissions ADD COLUMN original_name TEXT NOT NULL DEFAULT '';
        ALTER TABLE submissions ADD COLUMN language TEXT NOT NULL DEFAULT 'en';
-       ALTER TABLE submissions ADD COLUMN category_entry TEXT NOT NULL DEFAULT '';)",
+       ALTER TABLE submissions ADD COLUMN category_entry TEXT NOT NULL DEFAULT '';
+       CREATE TABLE receipt_links (secret_hash TEXT PRIMARY KEY,
+                                   submission_id INTEGER NOT NULL REFERENCES submissions(id));)",
 };
 static_assert(std::size(kMigrations) == SiteStore::kSchemaVersion);
 
@@ -222,9 +225,18 @@ std::optional<Submission> SiteStore::submission(std::int64_t id) {
 
 std::optional<Submission> SiteStore::submissionByReceipt(const std::string& receiptHash) {
     std::lock_guard lock(m_mutex);
-    auto found = submissions("WHERE receipt_hash = ?", "", receiptHash);
+    auto found = submissions(
+        "WHERE receipt_hash = ?1 OR id IN (SELECT submission_id FROM receipt_links WHERE secret_hash = ?1)", "", receiptHash);
     if (found.empty()) return std::nullopt;
     return found.front();
+}
+
+void SiteStore::addReceiptLink(std::int64_t submissionId, const std::string& secretHash) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("INSERT INTO receipt_links (secret_hash, submission_id) VALUES (?, ?)")
+        .bind(1, secretHash)
+        .bind(2, submissionId)
+        .run();
 }
 
 std::vector<Submission> SiteStore::activeSubmissions() {

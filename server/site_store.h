@@ -86,7 +86,10 @@ public:
     std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash,
                                               bool fromOwner = false, const InTransaction& alsoInTransaction = {});
     std::optional<Submission> submission(std::int64_t id);
+    // By the hash of the receipt's secret, or of a further link to it.
     std::optional<Submission> submissionByReceipt(const std::string& receiptHash);
+    // A further link to a submission's receipt (the first stays valid).
+    void addReceiptLink(std::int64_t submissionId, const std::string& secretHash);
     std::vector<Submission> activeSubmissions();  // the counted log of each call, in call order
     std::vector<Submission> allSubmissions();     // newest first
     std::vector<Submission> historyOf(const std::string& call);  // oldest first

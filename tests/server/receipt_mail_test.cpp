@@ -139,3 +139,46 @@ TEST(ReceiptPage, ShowsDeadlineAddressFileNameWholeLinkAndTheQsoFigures) {
         EXPECT_NE(page.find(seen), std::string::npos) << seen;
     EXPECT_EQ(page.find("my <log>"), std::string::npos) << "the file name was not escaped";
 }
+
+// A lost receipt link: the address on file gets a fresh link that opens the receipt (the first link
+// still works); the page answers alike for a call that never sent a log; the requests are throttled.
+TEST(LostLink, SendsFreshLinksToTheAddressOnFileAndTellsNothingAboutTheCall) {
+    SmtpSink relay;
+    RunningSite site(RelayAt(relay.port()));
+    auto first = UploadFile(site.client(), kLog, "a.cbr", "op@example.org");
+    ASSERT_EQ(first->status, 201);
+    ASSERT_EQ(relay.waitForMails(1).size(), 1u);  // the receipt itself
+
+    const auto ask = [&](const std::string& call) {
+        auto res = site.client().Post("/lost-link", httplib::Params{{"call", call}});
+        EXPECT_TRUE(res);
+        EXPECT_EQ(res->status, 200);
+        return res->body;
+    };
+    const std::string known = ask(" ut5zz ");
+    const auto mails = relay.waitForMails(2);
+    ASSERT_EQ(mails.size(), 2u);
+    EXPECT_EQ(mails[1].recipients, std::vector<std::string>{"op@example.org"});
+    const std::string text = ReadMailWithPython(mails[1].data)["text"];
+    const std::string prefix = "https://logs.example.org/receipt/";
+    const std::size_t at = text.find(prefix);
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string secret = text.substr(at + prefix.size(), 64);
+    EXPECT_NE(secret, ReceiptSecret(first)) << "the first secret is never kept, so never sent";
+    const auto fresh = site.client().Get("/receipt/" + secret);
+    ASSERT_EQ(fresh->status, 200);
+    EXPECT_NE(fresh->body.find("Receipt for UT5ZZ"), std::string::npos);
+    EXPECT_EQ(site.client().Get("/receipt/" + ReceiptSecret(first))->status, 200);
+
+    std::string unknown = ask("UR9NONE");
+    const auto sameAnswer = [](std::string page, const std::string& call) {
+        return page.replace(page.find(call), call.size(), "CALL");
+    };
+    EXPECT_EQ(sameAnswer(known, "UT5ZZ"), sameAnswer(unknown, "UR9NONE")) << "the answer tells whether the call sent a log";
+    EXPECT_EQ(relay.mails().size(), 2u) << "a mail for a call without logs";
+
+    ask("UT5ZZ");
+    ask("UT5ZZ");  // the third request for the call in the hour
+    EXPECT_NE(ask("UT5ZZ").find("Too many requests"), std::string::npos);
+    EXPECT_EQ(relay.waitForMails(4).size(), 4u);
+}
