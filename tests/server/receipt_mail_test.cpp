@@ -2,7 +2,7 @@
 
 #include "site_fixture.h"
 #include "site_mail/mail_test_support.h"
-#include "site_mail/smtp_sink.h"
+#include "tools/mail_sink/smtp_sink.h"
 
 using nlohmann::json;
 
