@@ -73,7 +73,8 @@ echo "     $base/results/    the published results"
 echo "     $base$first_receipt    a participant's receipt (with its UBN report)"
 echo "     $base/committee   the committee's page (password in $data/committee-password.txt)"
 echo "   The site's data (database, logs by SHA-256, the run's reports) are in $data"
-kill "$server"
-wait "$server" || true
+echo "   The receipts' e-mails, as a mail program would read them, are in $mailbox"
+kill "$server" "$sink"
+wait "$server" "$sink" || true
 trap - EXIT
-echo "   zelk-server stopped."
+echo "   zelk-server and the mail sink stopped."
