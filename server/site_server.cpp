@@ -121,7 +121,7 @@ struct SiteServer::Impl {
           log(config.accessLogFile, config.errorLogFile, config.quietAccessLog),
           store(config.dataDir / "zelk-server.db"),
           files(config.dataDir / "files"),
-          job(store, files, config.dataDir / "runs", config.contest),
+          job(store, files, config.dataDir / "runs", config.contest, categoryNames()),
           ownership(store),
           accounts(store),
           uploadLimiter(config.uploadsPerMinute),

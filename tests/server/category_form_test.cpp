@@ -111,3 +111,26 @@ TEST(Received, CountsAndScoresOnlyWhenTheCommitteeShowsThem) {
     EXPECT_NE(forged->status, 303);
     EXPECT_FALSE(received()[0].contains("qsos"));
 }
+
+// The published results rank each entry as one category under its name: a Cabrillo 2 and a
+// Cabrillo 3 header of one category share one table.
+TEST(CategoryForm, ResultsHaveOneTablePerEntryOfTheTable) {
+    RunningSite site;
+    ASSERT_EQ(Upload(site, CabrilloLog("UR1AA", "QSO:  3520 CW 2017-05-05 2100 UR1AA 599 KI01 UR2AA 599 KR02\n",
+                                       "CATEGORY: SINGLE-OP ALL LOW MIXED"), "")->status, 201);
+    ASSERT_EQ(Upload(site, CabrilloLog("UR2AA", "QSO:  3520 CW 2017-05-05 2100 UR2AA 599 KR02 UR1AA 599 KI01\n",
+                                       "CATEGORY-OPERATOR: SINGLE-OP\nCATEGORY-MODE: MIXED\nCATEGORY-POWER: LOW"), "")->status, 201);
+    auto c = site.client();
+    const httplib::Headers bearer = {{"Authorization", "Bearer " + site.apiToken()}};
+    const int run = json::parse(c.Post("/api/committee/crosscheck", bearer, "{}", "application/json")->body)["run"];
+    ASSERT_TRUE(WaitFor([&] {
+        return json::parse(c.Get(("/api/committee/runs/" + std::to_string(run)).c_str(), bearer)->body)["state"] != "running";
+    }));
+    c.Post(("/api/committee/runs/" + std::to_string(run) + "/publish").c_str(), bearer, "", "text/plain");
+    const std::string results = c.Get("/results/results.html")->body;
+    const std::string name = "Single operator, mixed mode, low power";
+    const std::size_t first = results.find(name);
+    ASSERT_NE(first, std::string::npos) << results;
+    EXPECT_EQ(results.find(name, first + 1), std::string::npos) << "one category split into two tables";
+    EXPECT_EQ(results.find("CATEGORY-OPERATOR"), std::string::npos);
+}
