@@ -143,6 +143,18 @@ def main():
         receipt_url = driver.find_element(By.CSS_SELECTOR, "table.receipt a").get_attribute("href")
         shot("server-receipt.png")
 
+        # A lost receipt link: the form answers alike for any call, and /received names the category.
+        driver.get(base + "/")
+        driver.find_element(By.LINK_TEXT, "Lost the link to your receipt?").click()
+        driver.find_element(By.NAME, "call").send_keys("ut5zz")
+        driver.find_element(By.CSS_SELECTOR, "form.box button").click()
+        wait_for(lambda: "receipt links are on the way" in driver.find_element(By.TAG_NAME, "body").text, "the lost-link answer")
+        shot("server-lost-link.png")
+        driver.get(base + "/received")
+        received = driver.find_element(By.TAG_NAME, "body").text
+        assert "Single operator, mixed mode, low power" in received and "Claimed" not in received, received[:500]
+        shot("server-received.png")
+
         # Hostile logs through the form: markup as the own call is refused, in a category it is kept;
         # both pages show it as text.
         driver.get(base + "/")
