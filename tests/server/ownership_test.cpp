@@ -260,6 +260,10 @@ TEST(Store, AVersion1DataFolderIsMigratedAndKeepsWorking) {
     EXPECT_EQ(history[0].state, SubmissionState::replaced);
     EXPECT_EQ(history[1].state, SubmissionState::counted);
     EXPECT_EQ(store.activeSubmissions().at(0).id, 2);
+    // The old receipts still open, without a file name or a category entry of the table.
+    ASSERT_TRUE(store.submissionByReceipt("r2"));
+    EXPECT_EQ(store.submissionByReceipt("r2")->originalName, "");
+    EXPECT_EQ(store.submissionByReceipt("r2")->categoryEntry, "");
     EXPECT_EQ(store.apiTokenUser("dated-1970", std::time(nullptr)), std::nullopt) << "a token made in 1970 has expired";
     EXPECT_EQ(store.apiTokenUser("recent", std::time(nullptr)), "committee");
     EXPECT_EQ(MemberAccounts(store).members().size(), 1u);
