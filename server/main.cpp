@@ -107,11 +107,11 @@ int main(int argc, char** argv) {
         config.maxUploadBytes = maxUploadMb * 1024 * 1024;
         if (!config.smtp.url.empty() && !IsSmtpUrl(config.smtp.url))
             throw Unusable{"--smtp " + config.smtp.url + " is no smtp:// or smtps:// URL"};
-        if (!IsPlausibleMailAddress(config.mailSender.fromAddress) &&
-            !(config.mailSender.fromAddress == "zelk-server@localhost" && config.smtp.url.empty()))
-            throw Unusable{"--mail-from " + config.mailSender.fromAddress + " is no mail address"};
-        if (!config.smtp.url.empty() && config.mailSender.fromAddress == "zelk-server@localhost")
+        const bool senderGiven = config.mailSender.fromAddress != SiteConfig{}.mailSender.fromAddress;
+        if (!config.smtp.url.empty() && !senderGiven)
             throw Unusable{"--smtp needs --mail-from, the address the site's mail comes from"};
+        if (senderGiven && !IsPlausibleMailAddress(config.mailSender.fromAddress))
+            throw Unusable{"--mail-from " + config.mailSender.fromAddress + " is no mail address"};
         if (!categoriesFile.empty()) {
             try {
                 config.categories = std::make_shared<const CategoryTable>(
