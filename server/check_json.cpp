@@ -9,10 +9,13 @@ json CheckJson(const UploadCheck& check) {
     json findings = json::array();
     for (const Finding& finding : check.findings)
         findings.push_back({{"line", finding.line}, {"message", TextAsUtf8(finding.message)}});
+    json categoryLines = json::array();
+    for (const std::string& line : check.categoryLines) categoryLines.push_back(TextAsUtf8(line));
     json warnings = json::array();
     for (const std::string& warning : check.warnings) warnings.push_back(TextAsUtf8(warning));
     return {{"ownCall", TextAsUtf8(check.ownCall)},
             {"category", TextAsUtf8(check.category)},
+            {"categoryLines", categoryLines},
             {"format", check.formatName},
             {"qsosRead", check.qsosRead},
             {"qsosScored", check.qsosScored},
@@ -32,6 +35,9 @@ UploadCheck CheckOfJson(const std::string& text) {
     check.usable = true;
     check.ownCall = j.value("ownCall", "");
     check.category = j.value("category", "");
+    if (j.contains("categoryLines") && j["categoryLines"].is_array())
+        for (const json& line : j["categoryLines"])
+            if (line.is_string()) check.categoryLines.push_back(line.get<std::string>());
     check.formatName = j.value("format", "");
     check.qsosRead = j.value("qsosRead", std::size_t{0});
     check.qsosScored = j.value("qsosScored", std::size_t{0});

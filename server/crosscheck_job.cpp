@@ -46,8 +46,13 @@ std::string RulesJson(const MatchRules& rules) {
         .dump();
 }
 
-CrossCheckJob::CrossCheckJob(SiteStore& store, const LogFiles& files, fs::path runsFolder, ContestRules contest)
-    : m_store(store), m_files(files), m_runsFolder(std::move(runsFolder)), m_contest(std::move(contest)) {
+CrossCheckJob::CrossCheckJob(SiteStore& store, const LogFiles& files, fs::path runsFolder, ContestRules contest,
+                             std::map<std::string, std::string> categoryNames)
+    : m_store(store),
+      m_files(files),
+      m_runsFolder(std::move(runsFolder)),
+      m_contest(std::move(contest)),
+      m_categoryNames(std::move(categoryNames)) {
     fs::create_directories(m_runsFolder);
 }
 
@@ -109,6 +114,10 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
             CrossLog log = ReadCrossLog(m_files.pathOf(submission.sha256));
             // The reports name the log by its call, never by the stored file's name.
             log.fileName = submission.call + (submission.format == "ADIF" ? ".adi" : ".cbr");
+            // Ranked by the entry of the contest's table the upload was given, not by the header's wording.
+            log.categories.clear();
+            if (auto name = m_categoryNames.find(submission.categoryEntry); name != m_categoryNames.end())
+                log.categories.emplace_back(name->first, name->second);
             submissionOfFile[log.fileName] = submission.id;
             if (auto found = notRanked.find(submission.call); found != notRanked.end()) notRankedFile[log.fileName] = found->second;
             logs.push_back(std::move(log));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,7 +18,10 @@
 // <CALL>.ubn.txt); the run, its rules and what it found are recorded in the store.
 class CrossCheckJob {
 public:
-    CrossCheckJob(SiteStore& store, const LogFiles& files, std::filesystem::path runsFolder, ContestRules contest);
+    // `categoryNames`: the contest's category entries by id, with their human names; the results rank
+    // each stored entry as one category, whatever its header said.
+    CrossCheckJob(SiteStore& store, const LogFiles& files, std::filesystem::path runsFolder, ContestRules contest,
+                  std::map<std::string, std::string> categoryNames = {});
     ~CrossCheckJob();
     CrossCheckJob(const CrossCheckJob&) = delete;
     CrossCheckJob& operator=(const CrossCheckJob&) = delete;
@@ -45,6 +49,7 @@ private:
     const LogFiles& m_files;
     std::filesystem::path m_runsFolder;
     ContestRules m_contest;
+    std::map<std::string, std::string> m_categoryNames;
     std::mutex m_mutex;
     Progress m_progress;
     std::thread m_thread;

@@ -10,6 +10,7 @@
 #include "server/member_command.h"
 #include "server/secrets.h"
 #include "server/site_server.h"
+#include "server/smtp_transport.h"
 #include "stats_version.h"
 
 namespace {
@@ -73,6 +74,23 @@ int main(int argc, char** argv) {
                  "Behind a reverse proxy: the client is the last X-Forwarded-For address, TLS from X-Forwarded-Proto");
     app.add_flag("--secure-cookies", config.secureCookies, "The site is served over TLS: session cookies are Secure");
     app.add_flag("--public-ubn", config.publicUbnReports, "Once published, every log's report is public");
+    std::string smtpPasswordFile, categoriesFile;
+    app.add_option("--categories", categoriesFile, "The contest's category table (JSON); without it the ZELK table")
+        ->option_text("FILE");
+    app.add_option("--smtp", config.smtp.url,
+                   "Mail relay for the receipts' e-mails (smtp://host:port, smtps://host:port); without it mail waits in the queue")
+        ->option_text("URL");
+    app.add_flag("--smtp-starttls", config.smtp.requireStartTls, "Send only over STARTTLS (smtp:// URLs)");
+    app.add_option("--smtp-user", config.smtp.user, "Log in to the relay as this user")->option_text("USER");
+    app.add_option("--smtp-password-file", smtpPasswordFile, "The relay's password, the first line of this file")
+        ->option_text("FILE");
+    app.add_option("--mail-from", config.mailSender.fromAddress, "The address the site's mail comes from")
+        ->option_text("ADDRESS");
+    app.add_option("--mail-from-name", config.mailSender.fromName, "The name the site's mail comes from")
+        ->option_text("NAME");
+    app.add_option("--public-url", config.publicUrl,
+                   "The site's address as participants reach it (https://logs.example.org), for links in e-mails")
+        ->option_text("URL");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -87,6 +105,28 @@ int main(int argc, char** argv) {
         if (config.contest.start.m_dt >= config.contest.end.m_dt) throw Unusable{"--start is not before --end"};
         config.deadline = UnixSeconds(ParseDateOption(deadline, "--deadline"));
         config.maxUploadBytes = maxUploadMb * 1024 * 1024;
+        if (!config.smtp.url.empty() && !IsSmtpUrl(config.smtp.url))
+            throw Unusable{"--smtp " + config.smtp.url + " is no smtp:// or smtps:// URL"};
+        const bool senderGiven = config.mailSender.fromAddress != SiteConfig{}.mailSender.fromAddress;
+        if (!config.smtp.url.empty() && !senderGiven)
+            throw Unusable{"--smtp needs --mail-from, the address the site's mail comes from"};
+        if (senderGiven && !IsPlausibleMailAddress(config.mailSender.fromAddress))
+            throw Unusable{"--mail-from " + config.mailSender.fromAddress + " is no mail address"};
+        if (!categoriesFile.empty()) {
+            try {
+                config.categories = std::make_shared<const CategoryTable>(
+                    CategoryTable::FromJson(ReadWholeFile(categoriesFile, "the category table")));
+            } catch (const CategoryTableError& error) {
+                throw Unusable{"--categories " + categoriesFile + ": " + error.what()};
+            }
+        }
+        if (!smtpPasswordFile.empty()) {
+            config.smtp.password = ReadWholeFile(smtpPasswordFile, "the relay's password file");
+            if (const std::size_t end = config.smtp.password.find_first_of("\r\n"); end != std::string::npos)
+                config.smtp.password.resize(end);
+        }
+        if (!config.publicUrl.empty() && !config.publicUrl.starts_with("http://") && !config.publicUrl.starts_with("https://"))
+            throw Unusable{"--public-url " + config.publicUrl + " does not start with http:// or https://"};
         std::string listenError;
         const auto address = ParseListenAddress(listen, listenError);
         if (!address) throw Unusable{listenError};

@@ -95,7 +95,9 @@ std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& rece
             " that counts now; without it, a new upload for " + Escaped(s.call) +
             " waits for the committee.</p>\n<label>Corrected log file (at most " + FormatBytes(contest.maxUploadBytes) +
             "): <input type=\"file\" name=\"log\"></label>\n<label>or paste the log here:<br>"
-            "<textarea name=\"text\"></textarea></label>\n<label>Your e-mail address (for the committee only): "
+            "<textarea name=\"text\"></textarea></label>\n<label>Category: " +
+            CategorySelectHtml(contest, s.categoryEntry) +
+            "</label>\n<label>Your e-mail address (the receipt is e-mailed there): "
             "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
             "<button type=\"submit\">Send the corrected log</button>\n</form>\n";
     return html;

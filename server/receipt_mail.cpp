@@ -1,6 +1,6 @@
 #include "server/receipt_mail.h"
 
-#include <ctime>
+#include "server/upload_check.h"
 
 namespace {
 
@@ -13,15 +13,6 @@ std::string PlainLine(const std::string& text) {
 }
 
 }  // namespace
-
-std::string FormatMailTime(std::int64_t unixSeconds) {
-    const std::time_t time = static_cast<std::time_t>(unixSeconds);
-    std::tm utc{};
-    gmtime_r(&time, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
-    return text;
-}
 
 MailMessage ComposeReceiptMail(const ReceiptMailFacts& facts, Language language) {
     const auto say = [&](std::string_view key, std::initializer_list<std::pair<std::string_view, std::string>> values = {}) {
@@ -39,10 +30,10 @@ MailMessage ComposeReceiptMail(const ReceiptMailFacts& facts, Language language)
     body += say("receipt_mail.category",
                 {{"category", facts.categoryName.empty() ? Text("category.none", language) : PlainLine(facts.categoryName)}});
     body += say("receipt_mail.number", {{"number", number}});
-    body += say("receipt_mail.received", {{"time", FormatMailTime(facts.receivedAt)}});
+    body += say("receipt_mail.received", {{"time", FormatUnixUtc(facts.receivedAt)}});
     body += say("receipt_mail.file", {{"file", PlainLine(facts.fileName)}, {"size", std::to_string(facts.log.size())}});
     body += say("receipt_mail.sha256", {{"sha256", PlainLine(facts.sha256)}});
-    if (facts.deadline) body += say("receipt_mail.deadline", {{"deadline", FormatMailTime(*facts.deadline)}});
+    if (facts.deadline) body += say("receipt_mail.deadline", {{"deadline", FormatUnixUtc(*facts.deadline)}});
     body += "\n" + say("receipt_mail.link", {{"link", PlainLine(facts.link)}}) + "\n";
 
     if (!facts.summaryLines.empty()) {
@@ -77,7 +68,7 @@ MailMessage ComposeLostLinksMail(const std::string& contest, const std::string& 
     for (const ReceiptOnFile& receipt : receipts)
         mail.body += Text("lost_link_mail.receipt", language,
                           {{"number", std::to_string(receipt.number)},
-                           {"time", FormatMailTime(receipt.receivedAt)},
+                           {"time", FormatUnixUtc(receipt.receivedAt)},
                            {"link", PlainLine(receipt.link)}}) +
                      "\n\n";
     mail.body += Text("lost_link_mail.not_you", language) + "\n\n-- \n";

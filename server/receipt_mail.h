@@ -36,5 +36,3 @@ MailMessage ComposeReceiptMail(const ReceiptMailFacts& facts, Language language)
 MailMessage ComposeLostLinksMail(const std::string& contest, const std::string& call, const std::string& email,
                                  const std::vector<ReceiptOnFile>& receipts, Language language);
 
-// "2017-05-05 21:00:07 UTC".
-std::string FormatMailTime(std::int64_t unixSeconds);

@@ -61,7 +61,7 @@ const char* const kStyleSheet = R"(body{font-family:sans-serif;margin:0;color:#2
 header{background:#234;color:#fff;padding:.6em 1.5em}header a{color:#fff;text-decoration:none;margin-right:1.2em}
 header .site{font-weight:bold;font-size:1.2em}main{padding:1em 1.5em;max-width:70em}
 table{border-collapse:collapse;margin:.5em 0 1.5em}td,th{border:1px solid #bbb;padding:3px 8px;text-align:left;vertical-align:top}
-td.n{text-align:right}pre{background:#fff;border:1px solid #ccc;padding:.6em;overflow:auto}
+td.n{text-align:right}a.link,code{overflow-wrap:anywhere}p.note{color:#555;max-width:45em}pre{background:#fff;border:1px solid #ccc;padding:.6em;overflow:auto}
 .warn{background:#fff4d6;border:1px solid #e0b84a;padding:.5em 1em;margin:.5em 0}
 .error{background:#fde2e0;border:1px solid #d9534f;padding:.5em 1em;margin:.5em 0}
 .ok{background:#e3f4e3;border:1px solid #5cb85c;padding:.5em 1em;margin:.5em 0}
@@ -86,7 +86,8 @@ std::string ContestPage(const ContestView& contest) {
     std::string body = ContestFacts(contest);
     body +=
         "<h2>The rules in short</h2>\n<ul><li>Send one log per station, Cabrillo (2.0 or 3.0) or ADIF, "
-        "with your call (CALLSIGN:) and category (CATEGORY-...:) in its header.</li>"
+        "with your call (CALLSIGN:) in its header; your category from the header (CATEGORY-...:) or chosen on the "
+        "form (an ADIF log cannot say it).</li>"
         "<li>Your log is checked at once with the contest's own rules: you see what was read, the score you "
         "claim and each line that was skipped or found wrong.</li>"
         "<li>You may send a corrected log until the deadline with the \"Send a corrected log\" form of your "
@@ -104,17 +105,27 @@ std::string ContestPage(const ContestView& contest) {
             FormatBytes(contest.maxUploadBytes) +
             "): <input type=\"file\" name=\"log\"></label>\n"
             "<label>or paste the log here:<br><textarea name=\"text\"></textarea></label>\n"
-            "<label>Your e-mail address (for the committee only, never shown): "
+            "<label>Category: " + CategorySelectHtml(contest, "") + "</label>\n"
+            "<label>Your e-mail address (the receipt is e-mailed there; never shown to others): "
             "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
-            "<button type=\"submit\">Upload and check</button>\n</form>\n";
+            "<button type=\"submit\">Upload and check</button>\n</form>\n"
+            "<p><a href=\"/lost-link\">Lost the link to your receipt?</a></p>\n";
     return PageShell(contest.name, body);
+}
+
+std::string CategorySelectHtml(const ContestView& contest, const std::string& chosen) {
+    std::string html = "<select name=\"category\"><option value=\"\">as the log's header says</option>";
+    for (const auto& [id, name] : contest.categories)
+        html += "<option value=\"" + Escaped(id) + "\"" + (id == chosen ? " selected" : "") + ">" + Escaped(name) +
+                "</option>";
+    return html + "</select>";
 }
 
 std::string CheckDetailsHtml(const UploadCheck& check) {
     std::string html;
     for (const std::string& warning : check.warnings) html += "<p class=\"warn\">" + Escaped(warning) + "</p>\n";
     html += "<table class=\"log\">\n" + Row({"Own call", Escaped(check.ownCall)}) +
-            Row({"Category", check.category.empty() ? "<em>not given</em>" : Escaped(check.category)}) +
+            Row({"Category lines", check.category.empty() ? "<em>not given</em>" : Escaped(check.category)}) +
             Row({"Format", Escaped(check.formatName)}) + Row({"QSOs read", Number(check.qsosRead)}) +
             Row({"QSOs scored", Number(check.qsosScored)}) + Row({"Claimed score", Number(check.claimedScore)}) +
             "</table>\n";
@@ -131,6 +142,13 @@ std::string CheckDetailsHtml(const UploadCheck& check) {
     return html;
 }
 
+// Why the three QSO figures differ.
+constexpr const char* kQsoCountsExplained =
+    "QSOs read: the QSO lines found in the file. QSOs scored: those taken into the log by the contest's rules "
+    "(lines that could not be read and QSOs outside the contest period are left out). The summary counts what "
+    "earns points: a repeated QSO (a dupe) and a QSO with a wrong band, mode or exchange are scored but count "
+    "nothing there, so its totals can be lower.";
+
 std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, const UploadCheck& check, bool fresh) {
     const Submission& s = receipt.submission;
     std::string body;
@@ -139,13 +157,28 @@ std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, cons
         body += "<p class=\"warn\">This log replaces your earlier upload (submission " + Number(*receipt.replaced) +
                 ") for scoring; the earlier one is kept in the history.</p>\n";
     body += ReceiptOwnershipHtml(contest, receipt);
+    for (const std::string& problem : receipt.categoryProblems)
+        body += "<p class=\"warn\">" + Escaped(problem) + "</p>\n";
+    const std::string& link = receipt.fullLink.empty() ? receipt.link : receipt.fullLink;
+    std::string deadline = FormatUnixUtc(contest.deadline);
+    if (contest.now < contest.deadline)
+        deadline += " (" + TimeLeft(contest.deadline - contest.now) + " left: until then you may send a corrected log)";
+    else
+        deadline += contest.open ? " (passed; uploads reopened by the committee)" : " (passed)";
     body += "<table class=\"receipt\">\n" + Row({"Submission number", Number(s.id)}) +
-            Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Call", Escaped(s.call)}) +
+            Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Log deadline", deadline}) +
+            Row({"Call", Escaped(s.call)}) +
+            Row({"Category", receipt.categoryName.empty() ? "<em>none</em>" : Escaped(receipt.categoryName)}) +
+            Row({"File", s.originalName.empty() ? "<em>pasted text</em>" : Escaped(s.originalName)}) +
             Row({"SHA-256 of the file", "<code>" + Escaped(s.sha256) + "</code>"}) +
-            Row({"Size", Number(s.size) + " bytes"}) + Row({"QSOs", Number(s.qsosRead)}) +
+            Row({"Size", Number(s.size) + " bytes"}) +
+            Row({"E-mail", s.email.empty() ? "<em>none given: this receipt is not e-mailed</em>"
+                                          : Escaped(s.email) + " (this receipt is e-mailed there, the log attached)"}) +
+            Row({"QSOs read", Number(s.qsosRead)}) + Row({"QSOs scored", Number(s.qsosScored)}) +
             Row({"Claimed score", Number(s.claimedScore)}) +
-            Row({"This receipt", "<a href=\"" + Escaped(receipt.link) + "\">" + Escaped(receipt.link) + "</a>"}) +
+            Row({"This receipt", "<a class=\"link\" href=\"" + Escaped(link) + "\">" + Escaped(link) + "</a>"}) +
             "</table>\n";
+    body += "<p class=\"note\">" + std::string(kQsoCountsExplained) + "</p>\n";
     if (receipt.ubnLink)
         body += "<p class=\"ok\">The results are published: <a href=\"" + Escaped(*receipt.ubnLink) +
                 "\">your log's report (UBN)</a>.</p>\n";
@@ -159,16 +192,33 @@ std::string RefusalPage(const std::string& reason, const std::string& detail) {
                                              "</p>\n<p><a href=\"/\">Back to the upload form</a></p>\n");
 }
 
+std::string LostLinkPage(const std::string& answer) {
+    std::string body;
+    if (!answer.empty()) body += "<p class=\"ok\">" + Escaped(answer) + "</p>\n";
+    body += "<p>Give your call: the links of its receipts are e-mailed to the addresses given with its uploads.</p>\n"
+            "<form class=\"box\" method=\"post\" action=\"/lost-link\"><label>Call: <input name=\"call\" "
+            "size=\"14\" maxlength=\"20\"></label> <button type=\"submit\">Send my receipt links</button></form>\n";
+    return PageShell("Lost your receipt link?", body);
+}
+
 std::string MessagePage(const std::string& title, const std::string& text) {
     return PageShell(title, "<p>" + Escaped(text) + "</p>\n");
 }
 
-std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published) {
+std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published,
+                         const std::map<std::string, std::string>& categoryNames, bool showCounts) {
     std::string body = ContestFacts(contest) + "<p>" + Number(static_cast<std::int64_t>(active.size())) +
                        (active.size() == 1 ? " log" : " logs") + " received.</p>\n";
-    body += "<table class=\"received\">\n" + Row({"Call", "Category", "Last upload (UTC)", "QSOs"}, "th");
-    for (const Submission& s : active)
-        body += Row({Escaped(s.call), Escaped(s.category), FormatUnixUtc(s.receivedAt), Number(s.qsosRead)});
+    body += "<table class=\"received\">\n" +
+            (showCounts ? Row({"Call", "Category", "Last upload (UTC)", "QSOs", "Claimed score"}, "th")
+                        : Row({"Call", "Category", "Last upload (UTC)"}, "th"));
+    for (const Submission& s : active) {
+        const auto name = categoryNames.find(s.categoryEntry);
+        const std::string category = name != categoryNames.end() ? Escaped(name->second) : "<em>none</em>";
+        body += showCounts ? Row({Escaped(s.call), category, FormatUnixUtc(s.receivedAt), Number(s.qsosRead),
+                                  Number(s.claimedScore)})
+                           : Row({Escaped(s.call), category, FormatUnixUtc(s.receivedAt)});
+    }
     body += "</table>\n";
     if (published) body += "<p><a href=\"/results\">The results are published.</a></p>\n";
     return PageShell("Logs received", body);
@@ -193,7 +243,7 @@ std::string CommitteePage(const CommitteeView& view) {
     std::string body = "<form method=\"post\" action=\"/committee/logout\">" + csrf + "Logged in as " +
                        Escaped(view.user) + " <button type=\"submit\">Log out</button></form>\n";
     if (!view.notice.empty()) body += "<p class=\"ok\">" + Escaped(view.notice) + "</p>\n";
-    body += ContestFacts(view.contest) + view.pendingHtml;
+    body += ContestFacts(view.contest) + view.mailHtml + view.pendingHtml;
     body += "<form class=\"box\" method=\"post\" action=\"/committee/deadline\">" + csrf +
             "<label>Move the deadline to (UTC): <input name=\"deadline\" value=\"" +
             Escaped(FormatUnixUtc(view.contest.deadline).substr(0, 16)) +
@@ -204,6 +254,12 @@ std::string CommitteePage(const CommitteeView& view) {
                           "<button type=\"submit\">Close uploads</button>"
                         : "<input type=\"hidden\" name=\"open\" value=\"1\">"
                           "<button type=\"submit\">Reopen uploads after the deadline</button>") +
+            "</form>\n<form class=\"box\" method=\"post\" action=\"/committee/received-counts\">" + csrf +
+            (view.receivedShowsCounts
+                 ? "The list of logs received shows QSO counts and claimed scores. <input type=\"hidden\" name=\"show\" "
+                   "value=\"0\"><button type=\"submit\">Hide them</button>"
+                 : "The list of logs received shows call, category and time only. <input type=\"hidden\" name=\"show\" "
+                   "value=\"1\"><button type=\"submit\">Show QSO counts and claimed scores</button>") +
             "</form>\n";
 
     body += "<h2>Cross-check</h2>\n";

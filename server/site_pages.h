@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,15 +20,23 @@ struct ContestView {
     bool open = true;  // uploads are taken
     std::int64_t now = 0;
     std::size_t maxUploadBytes = 0;
+    std::vector<std::pair<std::string, std::string>> categories;  // the table's entries: id, human name
 };
+
+// A <select name="category"> of the contest's categories, `chosen` preselected; the first choice
+// leaves it to the log's header.
+std::string CategorySelectHtml(const ContestView& contest, const std::string& chosen);
 
 struct Receipt {
     Submission submission;
     std::string link;  // "/receipt/<secret>"
+    std::string fullLink;  // "https://logs.example.org/receipt/<secret>"
     std::optional<std::int64_t> replaced;  // the earlier submission this one replaced
     bool replacedLater = false;  // a later upload replaced this one
     std::optional<std::string> ubnLink;  // once a run that scored it is published
     std::size_t pendingOfCall = 0;  // uploads for its call without its receipt, waiting for the committee
+    std::string categoryName;  // the entry's human name; empty: none
+    std::vector<std::string> categoryProblems;  // what in the header's category lines maps to no entry
 };
 
 std::string PageShell(const std::string& title, const std::string& body, int status = 200);
@@ -36,8 +45,12 @@ extern const char* const kStyleSheet;
 std::string ContestPage(const ContestView& contest);
 std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, const UploadCheck& check, bool fresh);
 std::string RefusalPage(const std::string& reason, const std::string& detail);
-std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published);
+// `categoryNames`: entry id -> human name. QSO counts and claimed scores only when `showCounts`.
+std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published,
+                         const std::map<std::string, std::string>& categoryNames, bool showCounts);
 std::string NoResultsPage();
+// The "lost my receipt link" form, with the answer to the last request when there is one.
+std::string LostLinkPage(const std::string& answer);
 std::string MessagePage(const std::string& title, const std::string& text);
 
 std::string LoginPage(const std::string& error);
@@ -55,6 +68,8 @@ struct CommitteeView {
     std::string notice;  // e.g. a new API token, shown once
     std::string pendingHtml;   // the uploads waiting for the committee's decision
     std::string accountsHtml;  // members, password change, API tokens
+    std::string mailHtml;      // the mail queue's state
+    bool receivedShowsCounts = false;  // /received shows QSO counts and claimed scores
 };
 std::string CommitteePage(const CommitteeView& view);
 

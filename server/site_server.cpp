@@ -11,6 +11,7 @@
 
 #include "checker/command_values.h"
 #include "server/account_pages.h"
+#include "server/category_texts.h"
 #include "server/check_json.h"
 #include "server/committee_gate.h"
 #include "server/committee_routes.h"
@@ -20,13 +21,18 @@
 #include "server/http_replies.h"
 #include "server/log_files.h"
 #include "server/log_ownership.h"
+#include "server/lost_link_requests.h"
+#include "server/mail_message.h"
+#include "server/mail_queue.h"
 #include "server/member_accounts.h"
 #include "server/ownership_pages.h"
 #include "server/rate_limit.h"
+#include "server/receipt_mail.h"
 #include "server/secrets.h"
 #include "server/site_pages.h"
 #include "server/site_log.h"
 #include "server/site_store.h"
+#include "server/text_catalog.h"
 #include "server/text_encoding.h"
 
 namespace fs = std::filesystem;
@@ -79,12 +85,31 @@ std::optional<std::string> RunFile(const fs::path& folder, const std::string& na
     return std::move(bytes).str();
 }
 
-bool PlausibleEmail(const std::string& email) {
-    if (email.empty()) return true;
-    if (email.size() > 254 || email.find('@') == std::string::npos) return false;
-    for (unsigned char c : email)
-        if (c <= ' ' || c == 0x7f || c == '<' || c == '>' || c == '"') return false;
-    return true;
+// The receipt is e-mailed to it: an address a relay takes, or none.
+bool PlausibleEmail(const std::string& email) { return email.empty() || IsPlausibleMailAddress(email); }
+
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// The name a file was sent under, as text for the receipt and the mail: no folders, at most 200 bytes.
+std::string OriginalName(const std::string& sent) {
+    std::string name = TextAsUtf8(sent);
+    if (const std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
+    std::string plain;
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) plain += c;
+    if (plain.size() > 200) plain.resize(200);
+    while (!plain.empty() && (static_cast<unsigned char>(plain.back()) & 0xC0) == 0x80) plain.pop_back();
+    if (!plain.empty() && static_cast<unsigned char>(plain.back()) >= 0xC0) plain.pop_back();
+    return plain;
 }
 
 }  // namespace
@@ -96,7 +121,7 @@ struct SiteServer::Impl {
           log(config.accessLogFile, config.errorLogFile, config.quietAccessLog),
           store(config.dataDir / "zelk-server.db"),
           files(config.dataDir / "files"),
-          job(store, files, config.dataDir / "runs", config.contest),
+          job(store, files, config.dataDir / "runs", config.contest, categoryNames()),
           ownership(store),
           accounts(store),
           uploadLimiter(config.uploadsPerMinute),
@@ -110,7 +135,18 @@ struct SiteServer::Impl {
         if (!store.setting("deadline"))
             store.setSetting("deadline", std::to_string(config.deadline), "zelk-server", "from the command line");
         if (accounts.members().empty()) makeFirstPassword();
+        store.withDatabase([](Database& db) { MailQueue queue(db); });  // its table, before the first upload
+        if (!config.smtp.url.empty()) {
+            transport = std::make_unique<CurlSmtpTransport>(config.smtp);
+            mailWorker = std::make_unique<MailWorker>((config.dataDir / "zelk-server.db").string(), *transport,
+                                                      config.mailSender,
+                                                      [this](const std::string& line) { log.error("mail: " + line); });
+        }
         routes();
+    }
+
+    ~Impl() {
+        if (mailWorker) mailWorker->stop();  // before the store closes
     }
 
     void makeFirstPassword() {
@@ -132,7 +168,25 @@ struct SiteServer::Impl {
         view.now = Now();
         view.open = view.now < view.deadline || store.setting("reopened").value_or("0") == "1";
         view.maxUploadBytes = config.maxUploadBytes;
+        for (const CategoryEntry& entry : categories().entries()) view.categories.emplace_back(entry.id, categories().name(entry, "en"));
         return view;
+    }
+
+    const CategoryTable& categories() const { return config.categories ? *config.categories : CategoryTable::Default(); }
+
+    bool receivedShowsCounts() { return store.setting("received_counts").value_or("0") == "1"; }
+
+    // The receipt's category: its entry's name, and what in the header's lines maps to no entry.
+    void describeCategory(Receipt& receipt, const UploadCheck& check) const {
+        const CategoryEntry* entry = categories().find(receipt.submission.categoryEntry);
+        if (entry) receipt.categoryName = categories().name(*entry, "en");
+        if (check.categoryLines.empty()) return;
+        const CategoryMatch header = MatchHeaderCategory(categories(), check.categoryLines);
+        for (const CategoryProblem& problem : header.problems)
+            receipt.categoryProblems.push_back(
+                "The log's category lines map to no category of the contest: " +
+                DescribeCategoryProblem(categories(), problem, Language::english) +
+                (entry ? " The category chosen on the form is taken." : " Choose the category on the form when you send a corrected log."));
     }
 
     std::int64_t deadline() {
@@ -182,6 +236,7 @@ struct SiteServer::Impl {
             return refuse(403, "The deadline has passed",
                           "Logs were taken until " + FormatUnixUtc(contest.deadline) + "; ask the committee if your log is late.");
         std::string bytes = req.has_file("log") ? req.get_file_value("log").content : std::string();
+        const std::string originalName = req.has_file("log") ? OriginalName(req.get_file_value("log").filename) : std::string();
         if (bytes.empty()) bytes = Field(req, "text");
         if (bytes.empty()) return refuse(400, "No log was given", "Choose a log file or paste the log's text.");
         if (bytes.size() > config.maxUploadBytes)
@@ -225,25 +280,46 @@ struct SiteServer::Impl {
         submission.qsosScored = static_cast<std::int64_t>(outcome.check.qsosScored);
         submission.claimedScore = outcome.check.claimedScore;
         submission.address = clientAddress(req);
+        submission.originalName = originalName;
+        const Language language = ChooseLanguage(CookieValue(req, "lang"), req.get_header_value("Accept-Language"));
+        const CategoryMatch category = ResolveCategory(categories(), outcome.check.categoryLines, Field(req, "category"));
+        for (const CategoryProblem& problem : category.problems)
+            if (problem.kind == CategoryProblem::Kind::notOffered)
+                return refuse(422, DescribeCategoryProblem(categories(), problem, Language::english),
+                              "Nothing was kept. Choose one of the contest's categories on the form.");
+        submission.categoryEntry = category.entry ? category.entry->id : std::string();
+        if (category.source == CategorySource::form)  // the header's lack of one no longer matters
+            std::erase_if(outcome.check.warnings, [](const std::string& w) { return w.starts_with("The log names no category"); });
+        submission.checkJson = CheckJson(outcome.check).dump();
+        submission.language = std::string(LanguageCode(language));
         outcome.token = RandomToken();
-        const auto replaced =
-            storeDurably(bytes, submission, Sha256Hex(outcome.token), proof.proof == LogOwnership::Proof::owner);
+        const std::string link = publicBase(req) + "/receipt/" + outcome.token;
+        const auto queueReceiptMail = [&](Database& db, const Submission& stored) {
+            if (stored.email.empty()) return;
+            MailQueue(db).enqueue(ComposeReceiptMail(receiptMailFacts(stored, outcome.check, link, bytes, contest, language), language),
+                                  Now(), config.mailSender.fromAddress);
+        };
+        const auto replaced = storeDurably(bytes, submission, Sha256Hex(outcome.token),
+                                           proof.proof == LogOwnership::Proof::owner, queueReceiptMail);
         if (!replaced) return refuse(503, "The log could not be stored", "Nothing was kept. Please upload it again later.");
+        if (mailWorker && !submission.email.empty()) mailWorker->wake();
         outcome.status = submission.state == SubmissionState::pending ? 202 : 201;
-        outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, *replaced, false, std::nullopt};
+        outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, link, *replaced, false, std::nullopt};
+        describeCategory(*outcome.receipt, outcome.check);
         return outcome;
     }
 
     // The file on disk, then the commit that acknowledges it. On a failure the cause goes to the
     // error log, a file this upload wrote is taken away again, and nothing is returned.
     std::optional<std::optional<std::int64_t>> storeDurably(const std::string& bytes, Submission& submission,
-                                                            const std::string& receiptHash, bool fromOwner) {
+                                                            const std::string& receiptHash, bool fromOwner,
+                                                            const SiteStore::InTransaction& alsoInTransaction) {
         const std::string sha = Sha256Hex(bytes);
         std::error_code error;
         const bool wasThere = fs::exists(files.pathOf(sha), error);
         try {
             submission.sha256 = files.put(bytes);
-            return store.addSubmission(submission, receiptHash, fromOwner);
+            return store.addSubmission(submission, receiptHash, fromOwner, alsoInTransaction);
         } catch (const std::exception& failure) {
             log.error("upload of " + submission.call + " from " + submission.address + " not stored: " + failure.what());
             if (!wasThere) fs::remove(files.pathOf(sha), error);
@@ -251,17 +327,111 @@ struct SiteServer::Impl {
         }
     }
 
-    std::optional<Receipt> receiptOf(const std::string& token) {
+    // "https://logs.example.org": the committee's --public-url, else what the request was sent to.
+    std::string publicBase(const httplib::Request& req) const {
+        std::string base = config.publicUrl;
+        if (base.empty()) {
+            std::string host = req.get_header_value("Host");
+            if (host.empty() || host.size() > 255 || host.find_first_of(" /\\\"<>\r\n\t@") != std::string::npos)
+                host = "localhost";
+            base = std::string(overTls(req) ? "https://" : "http://") + host;
+        }
+        while (!base.empty() && base.back() == '/') base.pop_back();
+        return base;
+    }
+
+    ReceiptMailFacts receiptMailFacts(const Submission& s, const UploadCheck& check, const std::string& link,
+                                      const std::string& bytes, const ContestView& contest, Language language) const {
+        ReceiptMailFacts facts;
+        facts.contest = config.contestName;
+        facts.to = s.email;
+        facts.call = s.call;
+        facts.categoryName = s.categoryEntry.empty() ? std::string() : CategoryName(categories(), categories().find(s.categoryEntry), language);
+        facts.link = link;
+        facts.number = s.id;
+        facts.receivedAt = s.receivedAt;
+        if (contest.deadline > 0) facts.deadline = contest.deadline;
+        facts.sha256 = s.sha256;
+        facts.summaryLines = LinesOf(check.summary);
+        for (const std::string& warning : check.warnings) facts.findings.push_back(warning);
+        for (const Finding& finding : check.findings)
+            facts.findings.push_back((finding.line ? "line " + std::to_string(finding.line) + ": " : std::string()) +
+                                     finding.message);
+        facts.log = bytes;
+        facts.fileName = s.originalName;
+        return facts;
+    }
+
+    // The "lost my receipt link" form: each address on file for the call gets fresh links to the
+    // receipts of the uploads made with it. The answer never tells whether the call sent a log.
+    std::string lostLink(const httplib::Request& req) {
+        const Language language = ChooseLanguage(CookieValue(req, "lang"), req.get_header_value("Accept-Language"));
+        const std::string base = publicBase(req);
+        const auto receiptsOf = [&](const std::string& call) {
+            std::vector<ReceiptOnFile> receipts;
+            for (const Submission& s : store.historyOf(call)) {
+                if (s.email.empty()) continue;
+                const std::string secret = RandomToken();
+                store.addReceiptLink(s.id, Sha256Hex(secret));
+                receipts.push_back({s.email, base + "/receipt/" + secret, s.id, s.receivedAt});
+            }
+            return receipts;
+        };
+        bool queued = false;
+        const auto sendLinks = [&](const std::string& call, const std::string& email, const std::vector<ReceiptOnFile>& receipts) {
+            store.withDatabase([&](Database& db) {
+                MailQueue(db).enqueue(ComposeLostLinksMail(config.contestName, call, email, receipts, language), Now(),
+                                      config.mailSender.fromAddress);
+            });
+            queued = true;
+        };
+        const std::string field = Field(req, "call");
+        LostLinkAnswer answer = LostLinkAnswer::tryLater;
+        try {
+            answer = HandleLostLinkRequest(field, clientAddress(req), Now(), lostLinkThrottle, receiptsOf, sendLinks);
+        } catch (const std::exception& failure) {
+            log.error("lost-link request from " + clientAddress(req) + " failed: " + failure.what());
+        }
+        if (queued && mailWorker) mailWorker->wake();
+        const std::string call = NormalizedCall(field);
+        return answer == LostLinkAnswer::sentIfKnown
+                   ? Text("lost_link.sent_if_known", Language::english, {{"call", call.empty() ? field.substr(0, 20) : call}})
+                   : Text("lost_link.try_later", Language::english);
+    }
+
+    std::map<std::string, std::string> categoryNames() const {
+        std::map<std::string, std::string> names;
+        for (const CategoryEntry& entry : categories().entries()) names[entry.id] = categories().name(entry, "en");
+        return names;
+    }
+
+    std::string mailStateHtml() {
+        const MailQueueCounts counts = store.withDatabase([](Database& db) { return MailQueue(db).counts(); });
+        std::string html = "<section><h2>E-mail</h2><p>";
+        if (!mailWorker)
+            html += counts.waiting > 0 ? Number(counts.waiting) +
+                                             " e-mails are waiting: the site was started without a mail relay (--smtp). "
+                                             "They are sent once it is started with one."
+                                       : "No mail relay is set (--smtp): receipts are queued, not sent.";
+        else
+            html += Number(counts.sent) + " sent, " + Number(counts.waiting) + " waiting (" + Number(counts.retrying) +
+                    " after a failed attempt), " + Number(counts.failed) + " refused by the relay.";
+        return html + "</p></section>";
+    }
+
+    std::optional<Receipt> receiptOf(const std::string& token, const httplib::Request& req) {
         if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
         auto submission = store.submissionByReceipt(Sha256Hex(token));
         if (!submission) return std::nullopt;
-        Receipt receipt{*submission, "/receipt/" + token, std::nullopt, submission->replacedBy.has_value(), std::nullopt};
+        Receipt receipt{*submission, "/receipt/" + token, publicBase(req) + "/receipt/" + token, std::nullopt,
+                        submission->replacedBy.has_value(), std::nullopt};
         for (const Submission& earlier : store.historyOf(submission->call)) {
             if (earlier.replacedBy == submission->id) receipt.replaced = earlier.id;
             receipt.pendingOfCall += earlier.state == SubmissionState::pending;
         }
         if (auto published = store.publishedRun())
             if (store.runPage(published->id, submission->id)) receipt.ubnLink = receipt.link + "/ubn";
+        describeCategory(receipt, CheckOfJson(submission->checkJson));
         return receipt;
     }
 
@@ -272,11 +442,19 @@ struct SiteServer::Impl {
                 {"receivedAt", s.receivedAt},
                 {"call", s.call},
                 {"category", s.category},
+                {"categoryId", s.categoryEntry},
+                {"categoryName", receipt.categoryName},
+                {"categoryProblems", receipt.categoryProblems},
                 {"sha256", s.sha256},
                 {"size", s.size},
                 {"qsos", s.qsosRead},
                 {"claimedScore", s.claimedScore},
                 {"receipt", receipt.link},
+                {"receiptUrl", receipt.fullLink},
+                {"fileName", s.originalName},
+                {"email", s.email},
+                {"qsosScored", s.qsosScored},
+                {"deadline", FormatUnixUtc(deadline())},
                 {"replaces", receipt.replaced ? json(*receipt.replaced) : json(nullptr)},
                 {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
                 {"ubnReport", receipt.ubnLink ? json(*receipt.ubnLink) : json(nullptr)},
@@ -360,6 +538,8 @@ struct SiteServer::Impl {
         view.notice = notice;
         view.pendingHtml = PendingSectionHtml(ownership.pending(), member.csrf);
         view.accountsHtml = AccountSectionsHtml(accounts.members(), accounts.tokens(Now()), member.user, member.csrf);
+        view.mailHtml = mailStateHtml();
+        view.receivedShowsCounts = receivedShowsCounts();
         SendHtml(res, 200, CommitteePage(view));
     }
 
@@ -470,6 +650,9 @@ struct SiteServer::Impl {
     std::mutex passwordMutex;
     fs::path scratch;
     fs::path firstPasswordFile;
+    std::unique_ptr<CurlSmtpTransport> transport;  // the relay's, when one is named
+    std::unique_ptr<MailWorker> mailWorker;
+    LostLinkThrottle lostLinkThrottle;
     GuardedHttpServer http;
 };
 
@@ -541,12 +724,12 @@ void SiteServer::Impl::routes() {
     });
 
     http.Get(R"(/receipt/([0-9a-f]+))", [this](const httplib::Request& req, httplib::Response& res) {
-        auto receipt = receiptOf(req.matches[1]);
+        auto receipt = receiptOf(req.matches[1], req);
         if (!receipt) return SendHtml(res, 404, MessagePage("No such receipt", "The receipt link is not known."));
         SendHtml(res, 200, ReceiptPage(contestView(), *receipt, CheckOfJson(receipt->submission.checkJson), false));
     });
     http.Get(R"(/receipt/([0-9a-f]+)/ubn(\.txt)?)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto receipt = receiptOf(req.matches[1]);
+        auto receipt = receiptOf(req.matches[1], req);
         auto published = store.publishedRun();
         std::optional<std::string> page;
         if (receipt && published) page = store.runPage(published->id, receipt->submission.id);
@@ -556,19 +739,35 @@ void SiteServer::Impl::routes() {
     http.Get(R"(/receipt/([0-9a-f]+)/results\.html)",
              [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 303); });
     http.Get("/api/receipts/([0-9a-f]+)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto receipt = receiptOf(req.matches[1]);
+        auto receipt = receiptOf(req.matches[1], req);
         if (!receipt) return SendJson(res, 404, {{"error", "no such receipt"}});
         SendJson(res, 200, receiptJson(*receipt, CheckOfJson(receipt->submission.checkJson)));
     });
 
+    http.Get("/lost-link", [this](const httplib::Request&, httplib::Response& res) { SendHtml(res, 200, LostLinkPage({})); });
+    http.Post("/lost-link", [this](const httplib::Request& req, httplib::Response& res) {
+        SendHtml(res, 200, LostLinkPage(lostLink(req)));
+    });
     http.Get("/received", [this](const httplib::Request&, httplib::Response& res) {
-        SendHtml(res, 200, ReceivedPage(contestView(), store.activeSubmissions(), store.publishedRun().has_value()));
+        SendHtml(res, 200, ReceivedPage(contestView(), store.activeSubmissions(), store.publishedRun().has_value(),
+                                        categoryNames(), receivedShowsCounts()));
     });
     http.Get("/api/received", [this](const httplib::Request&, httplib::Response& res) {
         json logs = json::array();
-        for (const Submission& s : store.activeSubmissions())
-            logs.push_back({{"call", s.call}, {"category", s.category}, {"lastUpload", FormatUnixUtc(s.receivedAt)},
-                            {"qsos", s.qsosRead}});
+        const auto names = categoryNames();
+        const bool counts = receivedShowsCounts();
+        for (const Submission& s : store.activeSubmissions()) {
+            const auto name = names.find(s.categoryEntry);
+            json entry = {{"call", s.call},
+                          {"categoryId", s.categoryEntry},
+                          {"category", name != names.end() ? json(name->second) : json(nullptr)},
+                          {"lastUpload", FormatUnixUtc(s.receivedAt)}};
+            if (counts) {
+                entry["qsos"] = s.qsosRead;
+                entry["claimedScore"] = s.claimedScore;
+            }
+            logs.push_back(std::move(entry));
+        }
         SendJson(res, 200, {{"logs", logs}});
     });
 
@@ -634,6 +833,14 @@ void SiteServer::Impl::routes() {
         auto when = parseDeadline(Field(req, "deadline"), error);
         if (!when) return showCommittee(*member, res, "The deadline was not moved: " + error);
         moveDeadline(*when, who(member->user, req));
+        backToCommittee(res);
+    });
+    http.Post("/committee/received-counts", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeePage(req, res, true);
+        if (!member) return;
+        const bool show = Field(req, "show") == "1";
+        store.setSetting("received_counts", show ? "1" : "0", who(member->user, req),
+                         show ? "the logs received show QSO counts and claimed scores" : "the logs received show call, category and time only");
         backToCommittee(res);
     });
     http.Post("/committee/uploads", [this](const httplib::Request& req, httplib::Response& res) {

@@ -6,8 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "crosscheck/contest_categories.h"
 #include "server/check_runner.h"
 #include "server/guarded_http_server.h"
+#include "server/mail_worker.h"
+#include "server/smtp_transport.h"
 #include "server/upload_check.h"
 
 class SiteStore;
@@ -29,6 +32,11 @@ struct SiteConfig {
     bool behindProxy = false;     // the client's address is the last X-Forwarded-For entry; https from X-Forwarded-Proto
     bool secureCookies = false;   // the site is served over TLS: cookies are Secure
     bool publicUbnReports = false;  // everybody may read every log's report once published
+    // Receipts are e-mailed through this relay; with no URL they wait in the queue until a start with one.
+    SmtpSettings smtp;
+    MailSenderSettings mailSender{"zelk-server@localhost", "", 20, 60, 3600};
+    std::string publicUrl;  // "https://logs.example.org": the start of the links in mails; empty: the request's Host
+    std::shared_ptr<const CategoryTable> categories;  // the contest's; null: the ZELK table
 };
 
 // The log-submission site: participants' uploads with their instant check and receipt, the list

@@ -50,12 +50,20 @@ constexpr const char* kMigrations[] = {
        UPDATE api_tokens SET expires_at = created_at + 30 * 86400;
        ALTER TABLE members ADD COLUMN created_at INTEGER NOT NULL DEFAULT 0;
        CREATE INDEX sessions_by_user ON sessions(user);)",
+    // The receipt is e-mailed (its mail queued with it): the file's name as sent and the language
+    // the sender read the site in; the category as an entry of the contest's table; further links to a
+    // receipt, sent by the "lost my receipt link" form (the site keeps only their hashes).
+    R"(ALTER TABLE submissions ADD COLUMN original_name TEXT NOT NULL DEFAULT '';
+       ALTER TABLE submissions ADD COLUMN language TEXT NOT NULL DEFAULT 'en';
+       ALTER TABLE submissions ADD COLUMN category_entry TEXT NOT NULL DEFAULT '';
+       CREATE TABLE receipt_links (secret_hash TEXT PRIMARY KEY,
+                                   submission_id INTEGER NOT NULL REFERENCES submissions(id));)",
 };
 static_assert(std::size(kMigrations) == SiteStore::kSchemaVersion);
 
 constexpr const char* kSubmissionColumns =
     "id, call, category, format, email, sha256, size, received_at, qsos_read, qsos_scored, claimed_score, "
-    "check_json, replaced_by, address, state";
+    "check_json, replaced_by, address, state, original_name, language, category_entry";
 
 Submission SubmissionOf(const Statement& row) {
     Submission s;
@@ -74,6 +82,9 @@ Submission SubmissionOf(const Statement& row) {
     if (!row.isNull(12)) s.replacedBy = row.integer(12);
     s.address = row.text(13);
     s.state = SubmissionStateOf(row.text(14));
+    s.originalName = row.text(15);
+    s.language = row.text(16);
+    s.categoryEntry = row.text(17);
     return s;
 }
 
@@ -147,7 +158,8 @@ void SiteStore::migrate() {
     }
 }
 
-std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::string& receiptHash, bool fromOwner) {
+std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::string& receiptHash, bool fromOwner,
+                                                     const InTransaction& alsoInTransaction) {
     std::lock_guard lock(m_mutex);
     Transaction transaction(m_db);
     std::optional<std::int64_t> counted;
@@ -161,8 +173,8 @@ std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::s
     const std::optional<std::int64_t> replaced = s.state == SubmissionState::counted ? counted : std::nullopt;
     if (replaced) m_db.prepare("UPDATE submissions SET state = 'replaced' WHERE id = ?").bind(1, *replaced).run();
     m_db.prepare("INSERT INTO submissions (call, category, format, email, sha256, size, received_at, qsos_read, "
-                 "qsos_scored, claimed_score, check_json, receipt_hash, address, state) "
-                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                 "qsos_scored, claimed_score, check_json, receipt_hash, address, state, original_name, language, category_entry) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
         .bind(1, s.call)
         .bind(2, s.category)
         .bind(3, s.format)
@@ -177,6 +189,9 @@ std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::s
         .bind(12, receiptHash)
         .bind(13, s.address)
         .bind(14, SubmissionStateName(s.state))
+        .bind(15, s.originalName)
+        .bind(16, s.language)
+        .bind(17, s.categoryEntry)
         .run();
     s.id = m_db.lastInsertId();
     if (replaced) m_db.prepare("UPDATE submissions SET replaced_by = ? WHERE id = ?").bind(1, s.id).bind(2, *replaced).run();
@@ -188,6 +203,7 @@ std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::s
     else if (replaced && fromOwner)
         InsertAudit(m_db, "zelk-server", "corrected log with the receipt",
                     "submission " + std::to_string(s.id) + " replaces " + std::to_string(*replaced), s.call);
+    if (alsoInTransaction) alsoInTransaction(m_db, s);
     transaction.commit();
     return replaced;
 }
@@ -209,9 +225,18 @@ std::optional<Submission> SiteStore::submission(std::int64_t id) {
 
 std::optional<Submission> SiteStore::submissionByReceipt(const std::string& receiptHash) {
     std::lock_guard lock(m_mutex);
-    auto found = submissions("WHERE receipt_hash = ?", "", receiptHash);
+    auto found = submissions(
+        "WHERE receipt_hash = ?1 OR id IN (SELECT submission_id FROM receipt_links WHERE secret_hash = ?1)", "", receiptHash);
     if (found.empty()) return std::nullopt;
     return found.front();
+}
+
+void SiteStore::addReceiptLink(std::int64_t submissionId, const std::string& secretHash) {
+    std::lock_guard lock(m_mutex);
+    m_db.prepare("INSERT INTO receipt_links (secret_hash, submission_id) VALUES (?, ?)")
+        .bind(1, secretHash)
+        .bind(2, submissionId)
+        .run();
 }
 
 std::vector<Submission> SiteStore::activeSubmissions() {

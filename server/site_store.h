@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ struct Submission {
     std::optional<std::int64_t> replacedBy;  // a later upload for the same call
     std::string address;  // where it came from, for the committee
     SubmissionState state = SubmissionState::counted;
+    std::string originalName;  // the file's name as sent; empty when pasted
+    std::string language = "en";  // the site's language for its sender ("en", "uk")
+    std::string categoryEntry;  // the id of its entry in the contest's category table; empty: none
 };
 
 struct AuditEntry {
@@ -70,17 +74,22 @@ class SiteStore {
 public:
     explicit SiteStore(const std::filesystem::path& file);
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     int schemaVersion();
 
     // Stores the submission: it counts when its call has no counted log yet or when `fromOwner` (its
     // sender showed the call's receipt), and then marks the one it replaces; else it is kept pending
     // (submission.state tells). The id of the one replaced, if any. `receiptHash` is the SHA-256 of
-    // the receipt link's secret.
+    // the receipt link's secret. `alsoInTransaction` runs on the same connection before the commit, with
+    // the submission numbered (the receipt's e-mail is queued there): both are kept, or neither.
+    using InTransaction = std::function<void(Database&, const Submission&)>;
     std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash,
-                                              bool fromOwner = false);
+                                              bool fromOwner = false, const InTransaction& alsoInTransaction = {});
     std::optional<Submission> submission(std::int64_t id);
+    // By the hash of the receipt's secret, or of a further link to it.
     std::optional<Submission> submissionByReceipt(const std::string& receiptHash);
+    // A further link to a submission's receipt (the first stays valid).
+    void addReceiptLink(std::int64_t submissionId, const std::string& secretHash);
     std::vector<Submission> activeSubmissions();  // the counted log of each call, in call order
     std::vector<Submission> allSubmissions();     // newest first
     std::vector<Submission> historyOf(const std::string& call);  // oldest first

@@ -112,6 +112,7 @@ UploadCheck CheckUpload(std::string_view bytes, const ContestRules& rules, const
                        "\" is not a call sign (letters, digits and \"/\", at most " + std::to_string(kMaxCallLength) +
                        " characters)");
     check.category = CategoryOf(survey.header.categoryLines);
+    check.categoryLines = survey.header.categoryLines;
 
     CheckSettings settings;
     settings.districtList = rules.districtList;

@@ -28,6 +28,7 @@ struct UploadCheck {
 
     std::string ownCall;
     std::string category;  // the CATEGORY lines, "; " between them; empty when none
+    std::vector<std::string> categoryLines;  // the header's category lines as read
     std::string formatName;  // LogFormatName: "Cabrillo", "ADIF" or "ADIF XML (ADX)"
     std::size_t qsosRead = 0;
     std::size_t qsosScored = 0;  // taken into the log by the plug-in's add path

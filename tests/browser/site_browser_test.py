@@ -25,6 +25,7 @@ from selenium.common.exceptions import (NoAlertPresentException, NoSuchElementEx
                                         StaleElementReferenceException)
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import Select
 from selenium.webdriver.support.expected_conditions import staleness_of
 from selenium.webdriver.support.ui import WebDriverWait
 
@@ -128,15 +129,31 @@ def main():
         driver.get(base + "/")
         driver.find_element(By.NAME, "log").send_keys(os.path.join(args.samples, "contest.adi"))
         driver.find_element(By.NAME, "email").send_keys("ut5zz@example.org")
+        # An ADIF log cannot say its category: the sender chooses it on the form.
+        Select(driver.find_element(By.NAME, "category")).select_by_value("SO-MIXED-LOW")
+        shot("server-upload-form.png")
         driver.find_element(By.CSS_SELECTOR, "form.box button").click()
         wait_for(lambda: "Receipt for UT5ZZ" in driver.title, "the receipt")
         body = driver.find_element(By.TAG_NAME, "body").text
         assert "Your log was received and stored" in body, body[:500]
+        assert "Single operator, mixed mode, low power" in body, "the chosen category is on the receipt"
         rows = driver.find_elements(By.CSS_SELECTOR, "table.findings tr")
         assert len(rows) > 5, "the findings are listed with their lines"
         assert "DUPE of line" in body and "not in the list" in body, "the findings say what was found"
         receipt_url = driver.find_element(By.CSS_SELECTOR, "table.receipt a").get_attribute("href")
         shot("server-receipt.png")
+
+        # A lost receipt link: the form answers alike for any call, and /received names the category.
+        driver.get(base + "/")
+        driver.find_element(By.LINK_TEXT, "Lost the link to your receipt?").click()
+        driver.find_element(By.NAME, "call").send_keys("ut5zz")
+        driver.find_element(By.CSS_SELECTOR, "form.box button").click()
+        wait_for(lambda: "receipt links are on the way" in driver.find_element(By.TAG_NAME, "body").text, "the lost-link answer")
+        shot("server-lost-link.png")
+        driver.get(base + "/received")
+        received = driver.find_element(By.TAG_NAME, "body").text
+        assert "Single operator, mixed mode, low power" in received and "Claimed" not in received, received[:500]
+        shot("server-received.png")
 
         # Hostile logs through the form: markup as the own call is refused, in a category it is kept;
         # both pages show it as text.

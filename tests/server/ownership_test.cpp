@@ -15,7 +15,11 @@ const std::string kThirdQso = "QSO:  1820 CW 2017-05-05 2120 UT5ZZ 599 KI01 OK2X
 
 std::string SecretOf(const std::string& receiptLink) { return receiptLink.substr(receiptLink.rfind('/') + 1); }
 
-json Received(const RunningSite& site) { return json::parse(site.client().Get("/api/received")->body)["logs"]; }
+// The logs received with their QSO counts, which the committee has chosen to show.
+json Received(const RunningSite& site) {
+    site.server->store().setSetting("received_counts", "1", "test", "counts shown");
+    return json::parse(site.client().Get("/api/received")->body)["logs"];
+}
 
 std::size_t Stored(RunningSite& site) { return site.server->store().allSubmissions().size(); }
 
@@ -256,6 +260,10 @@ TEST(Store, AVersion1DataFolderIsMigratedAndKeepsWorking) {
     EXPECT_EQ(history[0].state, SubmissionState::replaced);
     EXPECT_EQ(history[1].state, SubmissionState::counted);
     EXPECT_EQ(store.activeSubmissions().at(0).id, 2);
+    // The old receipts still open, without a file name or a category entry of the table.
+    ASSERT_TRUE(store.submissionByReceipt("r2"));
+    EXPECT_EQ(store.submissionByReceipt("r2")->originalName, "");
+    EXPECT_EQ(store.submissionByReceipt("r2")->categoryEntry, "");
     EXPECT_EQ(store.apiTokenUser("dated-1970", std::time(nullptr)), std::nullopt) << "a token made in 1970 has expired";
     EXPECT_EQ(store.apiTokenUser("recent", std::time(nullptr)), "committee");
     EXPECT_EQ(MemberAccounts(store).members().size(), 1u);

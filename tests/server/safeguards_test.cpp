@@ -111,6 +111,12 @@ TEST(Safeguards, TheProgramRefusesWhatCannotRunWithAMessage) {
         {"data folder in use", {"--data", site.folder.string(), "--listen", "127.0.0.1:0"}, 2, "is in use by another zelk-server"},
         {"no threads", {"--data", other, "--threads", "0"}, -1, "--threads"},
         {"unknown service", {"--data", other, "--listen", "127.0.0.1:no-such-service"}, 2, "neither a port number nor"},
+        {"relay of another scheme", {"--data", other, "--smtp", "http://127.0.0.1:25", "--mail-from", "z@example.org"}, 2,
+         "no smtp:// or smtps:// URL"},
+        {"relay without a sender", {"--data", other, "--smtp", "smtp://127.0.0.1:25"}, 2, "--smtp needs --mail-from"},
+        {"sender of no address", {"--data", other, "--mail-from", "zelk"}, 2, "is no mail address"},
+        {"public URL without a scheme", {"--data", other, "--public-url", "logs.example.org"}, 2, "does not start with http"},
+        {"unsound category table", {"--data", other, "--categories", districts}, 2, "--categories"},
     };
     for (const Start& start : starts) {
         SCOPED_TRACE(start.name);

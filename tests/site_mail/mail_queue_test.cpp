@@ -7,7 +7,7 @@
 #include "mail_test_support.h"
 #include "server/mail_queue.h"
 #include "server/mail_worker.h"
-#include "smtp_sink.h"
+#include "tools/mail_sink/smtp_sink.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "smtp_sink.h"
+#include "tools/mail_sink/smtp_sink.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
