@@ -57,7 +57,7 @@ test: test-native test-asan test-win32
 demo: dll
 	cmake --build --preset win32 -j $(JOBS) --target host_simulator zelk-check
 	cmake --preset native >/dev/null
-	cmake --build --preset native -j $(JOBS) --target zelk-crosscheck zelk-contest-sim zelk-server
+	cmake --build --preset native -j $(JOBS) --target zelk-crosscheck zelk-contest-sim zelk-server zelk-mail-sink
 	scripts/with-display.sh scripts/run-demo.sh build/win32 $(DEMO_DIR) build/native
 	scripts/run-server-demo.sh build/native $(DEMO_DIR)
 

@@ -24,7 +24,9 @@ json() { python3 -c "import json, sys; print(json.load(sys.stdin)$1)"; }
 mailbox="$out/mailbox"
 rm -rf "$mailbox"
 mail_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-"$native/tools/mail_sink/zelk-mail-sink" "$mail_port" "$mailbox" > "$out/mail-sink.log" 2>&1 &
+sink_program="$native/tools/mail_sink/zelk-mail-sink"
+[ -x "$sink_program" ] || { echo "run-server-demo.sh: $sink_program is not built" >&2; exit 1; }
+"$sink_program" "$mail_port" "$mailbox" > "$out/mail-sink.log" 2>&1 &
 sink=$!
 
 echo
