@@ -22,12 +22,10 @@ import uuid
 
 from selenium import webdriver
 from selenium.common.exceptions import (NoAlertPresentException, NoSuchElementException,
-                                        StaleElementReferenceException)
+                                        StaleElementReferenceException, WebDriverException)
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
-from selenium.webdriver.support.expected_conditions import staleness_of
-from selenium.webdriver.support.ui import WebDriverWait
 
 HOSTILE_CALL = "<script>"
 HOSTILE_CATEGORY = "<img src=x onerror=alert(1)><script>alert(2)</script>"
@@ -56,6 +54,18 @@ def wait_for(condition, what, seconds=120):
             return value
         time.sleep(0.1)
     raise AssertionError("timed out waiting for " + what)
+
+
+def wait_until_replaced(element, what):
+    """Waits until the page holding `element` was replaced by the next one."""
+    def gone():
+        try:
+            element.is_enabled()
+            return False
+        except WebDriverException:
+            # Stale, or (in newer drivers) "node does not belong to the document": the page went.
+            return True
+    wait_for(gone, what)
 
 
 def post_multipart(url, fields, file_name, file_bytes, headers=None):
@@ -220,7 +230,7 @@ def main():
         wait_for(lambda: "Actions on UT5ZZ" in driver.find_element(By.TAG_NAME, "body").text, "the call's history")
         restore = driver.find_element(By.XPATH, "//table[@class='history']//tr[2]//button[contains(., 'Restore')]")
         restore.click()
-        WebDriverWait(driver, 60).until(staleness_of(restore))
+        wait_until_replaced(restore, "the page after the restore")
         actions = driver.find_element(By.CSS_SELECTOR, "table.actions").text
         for action in ("upload kept pending", "corrected log with the receipt", "pending upload rejected",
                        "earlier upload restored"):
@@ -237,7 +247,7 @@ def main():
         run_button = driver.find_element(By.XPATH, "//button[contains(., 'Run the cross-check')]")
         run_button.click()
         # The form's answer must have come before the next page is asked for, or the run is never asked.
-        WebDriverWait(driver, 120).until(staleness_of(run_button))
+        wait_until_replaced(run_button, "the page after the run was asked for")
 
         def published_button():
             driver.get(base + "/committee")
