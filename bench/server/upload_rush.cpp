@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "server/secrets.h"
+#include "tests/support/free_port.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -36,17 +37,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
+using test_support::FreePort;
 
 // A Cabrillo log of `qsos` QSOs over the contest's six hours, with the usual share of districts.
 std::string MakeLog(int station, int qsos) {

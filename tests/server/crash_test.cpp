@@ -6,6 +6,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "tests/support/free_port.h"
 #include "site_fixture.h"
 
 extern char** environ;
@@ -25,18 +26,7 @@ pid_t StartServer(const std::filesystem::path& folder, int port) {
     return pid;
 }
 
-// A port no one listens on: bound once, then let go for the server to take.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
+using test_support::FreePort;
 
 TEST(Durability, EveryReceiptGivenBeforeKillNineHasItsFile) {
     StartSodium();
