@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "server/text_catalog.h"
 
 // The site's answers and the reading of request fields, shared by its route groups.
 
@@ -17,6 +20,29 @@ inline void SendHtml(httplib::Response& res, int status, const std::string& html
 inline void SendJson(httplib::Response& res, int status, const nlohmann::json& body) {
     res.status = status;
     res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json");
+}
+
+// The value of cookie `name` in the request's Cookie header; empty when it has none.
+inline std::string CookieValue(const httplib::Request& req, const std::string& name) {
+    const std::string header = req.get_header_value("Cookie");
+    std::size_t position = 0;
+    while (position < header.size()) {
+        std::size_t end = header.find(';', position);
+        if (end == std::string::npos) end = header.size();
+        std::string_view pair(header.data() + position, end - position);
+        while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+        if (pair.starts_with(name + "=")) return std::string(pair.substr(name.size() + 1));
+        position = end + 1;
+    }
+    return {};
+}
+
+// The cookie that remembers the language a visitor chose.
+inline constexpr const char* kLanguageCookie = "lang";
+
+// The language to answer a request in: the remembered choice, else the browser's.
+inline Language PageLanguage(const httplib::Request& req) {
+    return ChooseLanguage(CookieValue(req, kLanguageCookie), req.get_header_value("Accept-Language"));
 }
 
 inline bool IsApi(const httplib::Request& req) { return req.path.starts_with("/api/"); }

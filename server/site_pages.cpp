@@ -71,8 +71,8 @@ textarea{width:100%;max-width:60em;height:8em;font-family:monospace}.replaced{co
 form.inline{display:inline;margin:0 .3em 0 0}
 )";
 
-std::string PageShell(const std::string& title, const std::string& body, int) {
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+std::string PageShell(const std::string& title, const std::string& body, Language language) {
+    return "<!DOCTYPE html>\n<html lang=\"" + std::string(LanguageCode(language)) + "\">\n<head>\n<meta charset=\"utf-8\">\n"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
            Escaped(title) +
            " - ZELK contest logs</title>\n<link rel=\"stylesheet\" href=\"/style.css\">\n</head>\n<body>\n"

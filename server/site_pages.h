@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "server/site_store.h"
+#include "server/text_catalog.h"
 #include "server/upload_check.h"
 
 // The site's HTML pages: plain HTML and one style sheet, no script. Every text that came from a
@@ -39,7 +40,8 @@ struct Receipt {
     std::vector<std::string> categoryProblems;  // what in the header's category lines maps to no entry
 };
 
-std::string PageShell(const std::string& title, const std::string& body, int status = 200);
+// The site's frame around a page's body, with its lang attribute and texts in `language`.
+std::string PageShell(const std::string& title, const std::string& body, Language language = Language::english);
 extern const char* const kStyleSheet;
 
 std::string ContestPage(const ContestView& contest);

@@ -53,20 +53,6 @@ constexpr const char* kReportPolicy =
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-std::string CookieValue(const httplib::Request& req, const std::string& name) {
-    const std::string header = req.get_header_value("Cookie");
-    std::size_t position = 0;
-    while (position < header.size()) {
-        std::size_t end = header.find(';', position);
-        if (end == std::string::npos) end = header.size();
-        std::string_view pair(header.data() + position, end - position);
-        while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
-        if (pair.starts_with(name + "=")) return std::string(pair.substr(name.size() + 1));
-        position = end + 1;
-    }
-    return {};
-}
-
 const char* ContentTypeOf(const std::string& name) {
     if (name.ends_with(".html")) return "text/html; charset=utf-8";
     if (name.ends_with(".csv")) return "text/csv; charset=utf-8";
@@ -281,7 +267,7 @@ struct SiteServer::Impl {
         submission.claimedScore = outcome.check.claimedScore;
         submission.address = clientAddress(req);
         submission.originalName = originalName;
-        const Language language = ChooseLanguage(CookieValue(req, "lang"), req.get_header_value("Accept-Language"));
+        const Language language = PageLanguage(req);
         const CategoryMatch category = ResolveCategory(categories(), outcome.check.categoryLines, Field(req, "category"));
         for (const CategoryProblem& problem : category.problems)
             if (problem.kind == CategoryProblem::Kind::notOffered)
@@ -365,7 +351,7 @@ struct SiteServer::Impl {
     // The "lost my receipt link" form: each address on file for the call gets fresh links to the
     // receipts of the uploads made with it. The answer never tells whether the call sent a log.
     std::string lostLink(const httplib::Request& req) {
-        const Language language = ChooseLanguage(CookieValue(req, "lang"), req.get_header_value("Accept-Language"));
+        const Language language = PageLanguage(req);
         const std::string base = publicBase(req);
         const auto receiptsOf = [&](const std::string& call) {
             std::vector<ReceiptOnFile> receipts;
