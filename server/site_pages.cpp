@@ -73,6 +73,20 @@ dl.facts dt{font-weight:bold;float:left;clear:left;width:10em}dl.facts dd{margin
 form.box{background:#fff;border:1px solid #ccc;padding:1em;margin:1em 0}label{display:block;margin:.4em 0}
 textarea{width:100%;max-width:60em;height:8em;font-family:monospace}.replaced{color:#888}
 form.inline{display:inline;margin:0 .3em 0 0}
+/* The participant's pages in either language and on a phone's narrow screen: long words, hashes and
+   links wrap, wide tables scroll inside their own box, form fields never pass the screen's edge. */
+body{overflow-wrap:break-word}header{display:flex;flex-wrap:wrap;align-items:baseline;gap:.3em 1.2em}
+header nav{display:flex;flex-wrap:wrap;gap:.3em 1.2em}header nav a{margin-right:0}
+header a.language{border:1px solid #9ab;border-radius:3px;padding:0 .4em}
+dl.facts dt{width:14em}dl.facts dd{margin-left:15em}
+.scroll,.results{overflow-x:auto;max-width:100%}.scroll table,.results table{margin-top:0}
+input,select,textarea,button{max-width:100%;box-sizing:border-box;font-size:1em}
+textarea{width:100%}.results h2{font-size:1.15em}
+@media (max-width:40em){
+header,main{padding-left:.8em;padding-right:.8em}h1{font-size:1.4em}
+dl.facts dt{float:none;width:auto}dl.facts dd{margin-left:0;margin-bottom:.4em}
+td,th{padding:3px 5px}input[type=email],input[type=file]{width:100%}select{width:100%}
+}
 )";
 
 std::string PageShell(const std::string& title, const std::string& body, const PageFrame& frame) {
