@@ -170,6 +170,7 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
         "td,th{border:1px solid #bbb;padding:2px 6px;text-align:left}pre{background:#f4f4f4;padding:6px}"
         // A phone's narrow screen: wide tables and text scroll inside themselves, the chart shrinks.
         "pre,table{overflow-x:auto;max-width:100%}table{display:block}svg{max-width:100%;height:auto}"
+        "@media (max-width:40em){body{margin:.8em}td{white-space:nowrap}}"
         "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n";
     html +=
         "<h1>UBN report for " + call + "</h1>\n<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";

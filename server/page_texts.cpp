@@ -34,7 +34,7 @@ constexpr std::array kTexts = {
     CatalogText{"facts.passed", "(passed)", "(минув)"},
 
     // The contest page and its upload form.
-    CatalogText{"contest.title", "{contest}: log upload", "{contest}: подання звітів"},
+    CatalogText{"contest.title", "{contest} contest", "Змагання {contest}"},
     CatalogText{"contest.rules", "The rules in short", "Коротко про правила"},
     CatalogText{"contest.rule_format",
                 "Send one log per station, Cabrillo (2.0 or 3.0) or ADIF, with your call (CALLSIGN:) in its header; "
@@ -107,7 +107,7 @@ constexpr std::array kTexts = {
     CatalogText{"receipt.no_email", "none given: this receipt is not e-mailed",
                 "не вказано: цю квитанцію поштою не надсилаємо"},
     CatalogText{"receipt.emailed", "{email} (this receipt is e-mailed there, the log attached)",
-                "{email} (цю квитанцію надіслано на цю адресу, звіт додано до листа)"},
+                "{email} (квитанцію надіслано на цю адресу, звіт додано до листа)"},
     CatalogText{"receipt.link", "This receipt", "Ця квитанція"},
     CatalogText{"receipt.qso_counts",
                 "QSOs read: the QSO lines found in the file. QSOs scored: those taken into the log by the contest's "

@@ -78,7 +78,7 @@ form.inline{display:inline;margin:0 .3em 0 0}
 body{overflow-wrap:break-word}header{display:flex;flex-wrap:wrap;align-items:baseline;gap:.3em 1.2em}
 header nav{display:flex;flex-wrap:wrap;gap:.3em 1.2em}header nav a{margin-right:0}
 header a.language{border:1px solid #9ab;border-radius:3px;padding:0 .4em}
-dl.facts dt{width:14em}dl.facts dd{margin-left:15em}
+dl.facts{display:flow-root}dl.facts dt{width:16em}dl.facts dd{margin-left:17em}
 .scroll,.results{overflow-x:auto;max-width:100%}.scroll table,.results table{margin-top:0}
 input,select,textarea,button{max-width:100%;box-sizing:border-box;font-size:1em}
 textarea{width:100%}.results h2{font-size:1.15em}

@@ -15,7 +15,7 @@
 // log or a client is escaped here.
 
 struct ContestView {
-    std::string name;  // "ZELK contest"
+    std::string name;  // "ZELK"
     std::string start, end;  // "2017-05-05 21:00" (UTC)
     std::int64_t deadline = 0;
     bool open = true;  // uploads are taken
