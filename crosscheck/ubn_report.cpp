@@ -171,9 +171,14 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
         // A phone's narrow screen: wide tables and text scroll inside themselves, the chart shrinks.
         "pre,table{overflow-x:auto;max-width:100%}table{display:block}svg{max-width:100%;height:auto}"
         "@media (max-width:40em){body{margin:.8em}td{white-space:nowrap}}"
-        "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n";
-    html +=
-        "<h1>UBN report for " + call + "</h1>\n<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
+        "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n<h1>UBN report for " + call +
+        "</h1>\n";
+    return html + UbnSectionsHtml(run, result, rules) + "</body>\n</html>\n";
+}
+
+std::string UbnSectionsHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+    const CrossLog& log = run.logs[result.logIndex];
+    std::string html = "<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
     html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log, run.period);
     html +=
         "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
@@ -200,5 +205,5 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
             html += HtmlEscaped(log.fileName + ": " + WithheldLine(withheld)) + "\n";
         html += "</pre>\n";
     }
-    return html + "</body>\n</html>\n";
+    return html;
 }

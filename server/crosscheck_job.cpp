@@ -137,6 +137,10 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
         if (!WriteResultsFolder(folderOf(runId), run, settings.rules, error, progress)) throw std::runtime_error(error);
         WriteFileDurably(folderOf(runId) / kSiteResultsLinked, ResultsTablesHtml(run, settings.rules, true));
         WriteFileDurably(folderOf(runId) / kSiteResultsPlain, ResultsTablesHtml(run, settings.rules, false));
+        for (const auto& results : {run.results, unranked})
+            for (const LogResult& result : results)
+                WriteFileDurably(folderOf(runId) / (result.pageName + kSiteReportSuffix),
+                                 UbnSectionsHtml(run, result, settings.rules));
         for (const LogResult& result : unranked) {
             WriteFileDurably(folderOf(runId) / (result.pageName + ".ubn.txt"), UbnText(run, result, settings.rules));
             WriteFileDurably(folderOf(runId) / (result.pageName + ".html"), UbnHtml(run, result, settings.rules));

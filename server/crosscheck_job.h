@@ -62,3 +62,5 @@ std::string RulesJson(const MatchRules& rules);
 // (when the reports are public), and without.
 inline constexpr const char* kSiteResultsLinked = "site-results-linked.part";
 inline constexpr const char* kSiteResultsPlain = "site-results-plain.part";
+// Each log's report for the site's frame: <page> and this.
+inline constexpr const char* kSiteReportSuffix = ".part";

@@ -247,6 +247,9 @@ constexpr std::array kTexts = {
     CatalogText{"results.no_report_title", "No report", "Немає результатів перевірки"},
     CatalogText{"results.no_report", "There is no published report for this receipt.",
                 "Для цієї квитанції немає опублікованих результатів перевірки."},
+    CatalogText{"report.title", "Report of {call} (UBN)", "Результати перевірки звіту {call} (UBN)"},
+    CatalogText{"report.text", "The report as plain text", "Результати перевірки простим текстом"},
+    CatalogText{"report.all_results", "All results", "Усі результати"},
     CatalogText{"results.not_found", "There is no such report.", "Таких результатів перевірки немає."},
 
     // Errors.

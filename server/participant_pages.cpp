@@ -145,3 +145,13 @@ std::string ResultsPage(const std::string& tablesHtml, std::int64_t publishedAt,
     body += "<div class=\"results\">\n" + tablesHtml + "</div>\n";
     return PageShell(Say("results.title", language), body, frame);
 }
+
+std::string ReportPage(const std::string& call, const std::string& sectionsHtml, const std::string& textLink,
+                       const PageFrame& frame) {
+    const Language language = frame.language;
+    return PageShell(Say("report.title", language, {{"call", call}}),
+                     "<p><a href=\"" + Escaped(textLink) + "\">" + Say("report.text", language) +
+                         "</a> · <a href=\"/results/\">" + Say("report.all_results", language) +
+                         "</a></p>\n<div class=\"report\">\n" + sectionsHtml + "</div>\n",
+                     frame);
+}

@@ -24,3 +24,7 @@ std::string NoResultsPage(const PageFrame& frame);
 // each log's report reaches only its sender when `reportsPublic` is false.
 std::string ResultsPage(const std::string& tablesHtml, std::int64_t publishedAt, bool reportsPublic,
                         const PageFrame& frame);
+
+// One log's report (UBN) as the cross-check wrote it for the site, with the link to its plain text.
+std::string ReportPage(const std::string& call, const std::string& sectionsHtml, const std::string& textLink,
+                       const PageFrame& frame);

@@ -82,10 +82,11 @@ dl.facts{display:flow-root}dl.facts dt{width:16em}dl.facts dd{margin-left:17em}
 .scroll,.results{overflow-x:auto;max-width:100%}.scroll table,.results table{margin-top:0}
 input,select,textarea,button{max-width:100%;box-sizing:border-box;font-size:1em}
 textarea{width:100%}.results h2{font-size:1.15em}
+.report pre,.report table{overflow-x:auto;max-width:100%}.report table{display:block}.report svg{max-width:100%;height:auto}
 @media (max-width:40em){
 header,main{padding-left:.8em;padding-right:.8em}h1{font-size:1.4em}
 dl.facts dt{float:none;width:auto}dl.facts dd{margin-left:0;margin-bottom:.4em}
-td,th{padding:3px 5px}input[type=email],input[type=file]{width:100%}select{width:100%}
+td,th{padding:3px 5px}input[type=email],input[type=file]{width:100%}select{width:100%}.report td{white-space:nowrap}
 }
 )";
 

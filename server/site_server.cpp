@@ -660,7 +660,19 @@ struct SiteServer::Impl {
                                                   Text("results.reports_private", language), frame));
         if (!RunFile(job.folderOf(published->id), name))
             return SendHtml(res, 404, MessagePage(Text("error.not_found_title", language), Text("results.not_found", language), frame));
+        if (name.ends_with(".html")) {
+            const std::string page = name.substr(0, name.size() - 5);
+            return serveReport(published->id, page, page, page + ".ubn.txt", FrameOf(req), res);
+        }
         serveRunFile(published->id, name, res);
+    }
+
+    // A log's report in the site's frame; as the cross-check wrote it for a run from before the site's parts.
+    void serveReport(std::int64_t runId, const std::string& page, const std::string& call, const std::string& textLink,
+                     const PageFrame& frame, httplib::Response& res) {
+        const auto sections = RunFile(job.folderOf(runId), page + kSiteReportSuffix);
+        if (!sections) return serveRunFile(runId, page + ".html", res);
+        SendHtml(res, 200, ReportPage(call, *sections, textLink, frame));
     }
 
     void routes();
@@ -782,7 +794,8 @@ void SiteServer::Impl::routes() {
             return SendHtml(res, 404, MessagePage(Text("results.no_report_title", frame.language),
                                                   Text("results.no_report", frame.language), frame));
         }
-        serveRunFile(published->id, *page + (req.matches[2].length() > 0 ? ".ubn.txt" : ".html"), res);
+        if (req.matches[2].length() > 0) return serveRunFile(published->id, *page + ".ubn.txt", res);
+        serveReport(published->id, *page, receipt->submission.call, receipt->link + "/ubn.txt", FrameOf(req), res);
     });
     http.Get(R"(/receipt/([0-9a-f]+)/results\.html)",
              [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 303); });

@@ -308,7 +308,8 @@ def main():
         with urllib.request.urlopen(text_link) as answer:
             assert calls[0] in answer.read().decode(), "the text report"
         row.find_element(By.LINK_TEXT, "page").click()
-        wait_for(lambda: f"UBN report for {calls[0]}" in body_text(driver), "the report page")
+        wait_for(lambda: f"Report of {calls[0]} (UBN)" in driver.title, "the report page in the site's frame")
+        assert driver.find_elements(By.CSS_SELECTOR, "header nav") and driver.find_elements(By.CSS_SELECTOR, "div.report svg")
         report_url = driver.current_url
 
         for page in ("/received", "/"):
@@ -319,7 +320,10 @@ def main():
         # The participant's receipt (its log restored by the committee) now leads to the log's report.
         driver.get(receipt_url)
         driver.find_element(By.PARTIAL_LINK_TEXT, "your log's report").click()
-        wait_for(lambda: "UT5ZZ" in body_text(driver), "the UBN report")
+        wait_for(lambda: "Report of UT5ZZ (UBN)" in driver.title, "the UBN report")
+        driver.find_element(By.LINK_TEXT, "The report as plain text").click()
+        wait_for(lambda: "UT5ZZ" in body_text(driver), "the report's text")
+        driver.back()
         no_dialog(driver, "the UBN report")
         ubn_url = driver.current_url
 

@@ -67,7 +67,12 @@ TEST(ResultsPage, InTheSitesFrameWithReportLinksOnlyWhereThePublicMayReadThem) {
             EXPECT_EQ(Has(page, "Результати перевірки кожного звіту бачить його відправник"), !publicReports);
         }
         const std::string report = "/results/" + contest.calls[0] + ".html";
-        EXPECT_EQ(c.Get(report.c_str())->status, publicReports ? 200 : 404);
+        auto reportPage = c.Get(report.c_str(), {{"Cookie", "lang=uk"}});
+        EXPECT_EQ(reportPage->status, publicReports ? 200 : 404);
+        if (publicReports)
+            EXPECT_TRUE(Has(reportPage->body, "<h1>Результати перевірки звіту " + contest.calls[0] + " (UBN)</h1>") &&
+                        Has(reportPage->body, "<div class=\"report\">") && Has(reportPage->body, "<svg"))
+                << "the report is not in the site's frame";
         EXPECT_EQ(c.Get(("/results/" + contest.calls[0] + ".ubn.txt").c_str())->status, publicReports ? 200 : 404);
         for (const char* part : {"/results/site-results-linked.part", "/results/site-results-plain.part",
                                  "/results/..%2Fzelk-server.db", "/results/.hidden"})
@@ -75,8 +80,14 @@ TEST(ResultsPage, InTheSitesFrameWithReportLinksOnlyWhereThePublicMayReadThem) {
         auto csv = c.Get("/results/results.csv");
         ASSERT_EQ(csv->status, 200);
         EXPECT_TRUE(Has(csv->body, contest.calls[0]));
-        // The sender reaches his own report from his receipt either way.
-        EXPECT_EQ(c.Get((contest.receipts[0] + "/ubn").c_str())->status, 200);
+        // The sender reaches his own report from his receipt either way, in the frame and as text.
+        auto own = c.Get((contest.receipts[0] + "/ubn").c_str());
+        ASSERT_EQ(own->status, 200);
+        EXPECT_TRUE(Has(own->body, "<link rel=\"stylesheet\" href=\"/style.css\">") &&
+                    Has(own->body, "href=\"" + contest.receipts[0] + "/ubn.txt\""));
+        auto ownText = c.Get((contest.receipts[0] + "/ubn.txt").c_str());
+        ASSERT_EQ(ownText->status, 200);
+        EXPECT_TRUE(Has(ownText->body, contest.calls[0]));
     }
 }
 
