@@ -123,9 +123,10 @@ def main():
             save("closed", language)
             driver.get(receipts[language])
             save("receipt-after-results", language)
-        choose("en")
-        driver.get(receipts["uk"] + "/ubn")  # the log that counts: the corrected one
-        save("report", "en")
+        for language in ("en", "uk"):
+            choose(language)
+            driver.get(receipts["uk"] + "/ubn")  # the log that counts: the corrected one
+            save("report", language)
         print(f"{len(saved)} screenshots in {output}")
         return 0
     finally:
