@@ -238,7 +238,7 @@ constexpr std::array kTexts = {
     // The results.
     CatalogText{"results.title", "Results", "Результати"},
     CatalogText{"results.none", "The results are not published yet.", "Результати ще не опубліковано."},
-    CatalogText{"results.csv", "The results as a CSV table", "Результати у вигляді таблиці CSV"},
+    CatalogText{"results.csv_link", "The results as a CSV table", "Результати у вигляді таблиці CSV"},
     CatalogText{"results.published_at", "Published {time}.", "Опубліковано {time}."},
     CatalogText{"results.reports_private",
                 "Each log's report is shown to its sender through the link of the receipt.",

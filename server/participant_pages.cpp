@@ -140,7 +140,7 @@ std::string ResultsPage(const std::string& tablesHtml, std::int64_t publishedAt,
                         const PageFrame& frame) {
     const Language language = frame.language;
     std::string body = "<p>" + Say("results.published_at", language, {{"time", FormatUnixUtc(publishedAt)}}) +
-                       " <a href=\"/results/results.csv\">" + Say("results.csv", language) + "</a></p>\n";
+                       " <a href=\"/results/results.csv\">" + Say("results.csv_link", language) + "</a></p>\n";
     if (!reportsPublic) body += "<p class=\"note\">" + Say("results.reports_private", language) + "</p>\n";
     body += "<div class=\"results\">\n" + tablesHtml + "</div>\n";
     return PageShell(Say("results.title", language), body, frame);

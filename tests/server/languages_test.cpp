@@ -1,5 +1,8 @@
 #include <nlohmann/json.hpp>
 
+#include <regex>
+#include <set>
+
 #include "server/language_switch.h"
 #include "site_fixture.h"
 #include "site_mail/mail_test_support.h"
@@ -19,6 +22,17 @@ std::string LanguageOf(const std::string& page) {
     const bool uk = Has(page, "<html lang=\"uk\">") && Has(page, "Надіслати звіт") && !Has(page, "Upload a log");
     const bool en = Has(page, "<html lang=\"en\">") && Has(page, "Upload a log") && !Has(page, "Надіслати звіт");
     return uk == en ? "mixed" : uk ? "uk" : "en";
+}
+
+// A text key on the page where its text should be: a key the catalog lacks shows as itself.
+std::string KeyShownIn(const std::string& page) {
+    const std::string text = std::regex_replace(page, std::regex("<[^>]*>"), " ");
+    std::set<std::string> groups;
+    for (const CatalogText& entry : SiteTexts()) groups.insert(std::string(entry.key.substr(0, entry.key.find('.'))));
+    std::string alternatives;
+    for (const std::string& group : groups) alternatives += (alternatives.empty() ? "" : "|") + group;
+    std::smatch key;
+    return std::regex_search(text, key, std::regex("\\b(" + alternatives + ")\\.[a-z_]+")) ? key.str() : "";
 }
 
 std::string SecretOf(const std::string& body) {
@@ -60,6 +74,7 @@ TEST(PageLanguage, EveryParticipantPageFollowsCookieThenBrowser) {
             auto res = site.client().Get(path.c_str(), headers);
             ASSERT_TRUE(res);
             EXPECT_EQ(LanguageOf(res->body), c.expected);
+            EXPECT_EQ(KeyShownIn(res->body), "");
         }
     }
     const std::string ukrainian = site.client().Get(receipt.c_str(), {{"Cookie", "lang=uk"}})->body;
