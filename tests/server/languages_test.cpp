@@ -97,6 +97,7 @@ TEST(LanguageSwitch, RemembersTheChoiceAndReturnsOnlyToThisSite) {
     EXPECT_EQ(LanguageOf(c.Get("/received", {{"Cookie", cookie.substr(0, cookie.find(';'))}, {"Accept-Language", "en"}})->body), "uk");
     EXPECT_TRUE(c.Get("/language/en")->get_header_value("Set-Cookie").starts_with("lang=en;"));
     EXPECT_EQ(c.Get("/language/de?back=/")->status, 404);
+    EXPECT_EQ(c.Get("/received")->get_header_value("Vary"), "Accept-Language, Cookie");
 
     const std::vector<std::pair<std::string, std::string>> backs = {
         {"%2Freceipt%2F0a1b", "/receipt/0a1b"},
