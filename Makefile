@@ -9,6 +9,8 @@
 #              60) with the windows closed and open, SOAK_BUSY busy threads beside it (default 2)
 # make fuzz  - build the fuzz targets with clang and run each for FUZZ_SECONDS (default 180)
 # make fuzz-corpus - merge what `make fuzz` found into the checked-in corpus (new coverage only)
+# make screenshots - save the participant's pages in English and Ukrainian, at a desktop's and a
+#              390 px phone's width, into docs/screenshots (zelk-server with demo data, headless Chromium)
 # make dist  - build the release package dist/zelk-stats-<version>.zip (version from CMakeLists.txt)
 
 SHELL := /bin/bash
@@ -22,7 +24,7 @@ SOAK_SECONDS ?= 60
 SOAK_BUSY ?= 2
 FUZZ_TARGETS := district_list plugin_sequence reports header_values log_readers cabrillo_reader adif_reader adx_reader
 
-.PHONY: serve deps dll native native-asan win32 test test-native test-asan test-win32 demo bench soak fuzz fuzz-build fuzz-corpus dist clean
+.PHONY: screenshots serve deps dll native native-asan win32 test test-native test-asan test-win32 demo bench soak fuzz fuzz-build fuzz-corpus dist clean
 
 deps:
 	@scripts/install-deps.sh
@@ -66,6 +68,11 @@ serve: deps
 	cmake --build --preset native -j $(JOBS) --target zelk-server
 	build/native/server/zelk-server --data $(SERVE_DIR) --districts samples/zelk.txt \
 		--start "2017-05-05 21:00" --end "2017-05-06 03:00" --deadline "$(SERVE_DEADLINE)" --listen 127.0.0.1:8080
+
+screenshots: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS) --target zelk-server zelk-check-worker zelk-contest-sim zelk-mail-sink
+	/usr/bin/python3 tools/site_screenshots.py --build build/native --samples samples --output docs/screenshots
 
 bench: native
 	build/native/bench/stats_bench

@@ -77,8 +77,8 @@ std::string HourChartSvg(const CrossLog& log, const std::pair<OleDateTime, OleDa
     const int width = kLeft + static_cast<int>(hours.size()) * (kBarWidth + kGap) + 120;
     const int height = kTop + kHeight + kBottom;
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) +
-                      "\" height=\"" + std::to_string(height) +
-                      "\" role=\"img\" aria-label=\"QSOs per hour and band\">\n";
+                      "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
+                      std::to_string(height) + "\" role=\"img\" aria-label=\"QSOs per hour and band\">\n";
     svg += "<text x=\"2\" y=\"" + std::to_string(kTop + 10) + "\" font-size=\"11\">" + std::to_string(most) +
            "</text>\n";
     svg += "<line x1=\"" + std::to_string(kLeft - 2) + "\" y1=\"" + std::to_string(kTop + kHeight) +

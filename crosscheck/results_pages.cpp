@@ -92,15 +92,9 @@ std::string RulesText(const CrossCheckRun& run, const MatchRules& rules) {
 
 }  // namespace
 
-std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
-    std::string html =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>ZELK contest "
-        "results</title>\n"
-        "<style>body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin-bottom:1.5em}"
-        "td,th{border:1px solid #bbb;padding:2px 6px}td.n{text-align:right}</style>\n</head>\n<body>\n"
-        "<h1>ZELK contest results</h1>\n<p>" +
-        std::to_string(run.results.size()) + " logs checked against each other, " + std::to_string(run.qsos) +
-        " QSOs.</p>\n<p>" + HtmlEscaped(RulesText(run, rules)) + "</p>\n";
+std::string ResultsTablesHtml(const CrossCheckRun& run, const MatchRules& rules, bool reportLinks) {
+    std::string html = "<p>" + std::to_string(run.results.size()) + " logs checked against each other, " +
+                       std::to_string(run.qsos) + " QSOs.</p>\n<p>" + HtmlEscaped(RulesText(run, rules)) + "</p>\n";
     std::string current;
     bool open = false;
     for (const RankedRow& row : Ranked(run)) {
@@ -108,7 +102,7 @@ std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
             if (open) html += "</table>\n";
             html += "<h2>" + HtmlEscaped(row.category) + "</h2>\n<table>\n<tr><th>Rank</th><th>Call</th>";
             for (const char* name : kFigureNames) html += std::string("<th>") + name + "</th>";
-            html += "<th>Report</th></tr>\n";
+            html += reportLinks ? "<th>Report</th></tr>\n" : "</tr>\n";
             current = row.category;
             open = true;
         }
@@ -117,8 +111,10 @@ std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
                 "</td>";
         for (const std::string& figure : Figures(run, *row.result, rules))
             html += "<td class=\"n\">" + figure + "</td>";
-        html += "<td><a href=\"" + HtmlEscaped(row.result->pageName) + ".html\">page</a> <a href=\"" +
-                HtmlEscaped(row.result->pageName) + ".ubn.txt\">text</a></td></tr>\n";
+        if (reportLinks)
+            html += "<td><a href=\"" + HtmlEscaped(row.result->pageName) + ".html\">page</a> <a href=\"" +
+                    HtmlEscaped(row.result->pageName) + ".ubn.txt\">text</a></td>";
+        html += "</tr>\n";
     }
     if (open) html += "</table>\n";
     std::string notScored;
@@ -129,7 +125,16 @@ std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
     if (!notScored.empty())
         html += "<h2>Logs not scored</h2>\n<table>\n<tr><th>File</th><th>Call</th><th>Reason</th></tr>\n" +
                 notScored + "</table>\n";
-    return html + "</body>\n</html>\n";
+    return html;
+}
+
+std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>ZELK contest "
+           "results</title>\n"
+           "<style>body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin-bottom:1.5em}"
+           "td,th{border:1px solid #bbb;padding:2px 6px}td.n{text-align:right}</style>\n</head>\n<body>\n"
+           "<h1>ZELK contest results</h1>\n" +
+           ResultsTablesHtml(run, rules, true) + "</body>\n</html>\n";
 }
 
 std::string ResultsCsv(const CrossCheckRun& run, const MatchRules& rules) {

@@ -164,12 +164,21 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
     const CrossLog& log = run.logs[result.logIndex];
     const std::string call = HtmlEscaped(log.ownCall);
     std::string html =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>UBN report " + call +
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>UBN report " + call +
         "</title>\n<style>body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse}"
         "td,th{border:1px solid #bbb;padding:2px 6px;text-align:left}pre{background:#f4f4f4;padding:6px}"
-        "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n";
-    html +=
-        "<h1>UBN report for " + call + "</h1>\n<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
+        // A phone's narrow screen: wide tables and text scroll inside themselves, the chart shrinks.
+        "pre,table{overflow-x:auto;max-width:100%}table{display:block}svg{max-width:100%;height:auto}"
+        "@media (max-width:40em){body{margin:.8em}td{white-space:nowrap}}"
+        "</style>\n</head>\n<body>\n<p><a href=\"results.html\">Results</a></p>\n<h1>UBN report for " + call +
+        "</h1>\n";
+    return html + UbnSectionsHtml(run, result, rules) + "</body>\n</html>\n";
+}
+
+std::string UbnSectionsHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+    const CrossLog& log = run.logs[result.logIndex];
+    std::string html = "<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
     html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log, run.period);
     html +=
         "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
@@ -196,5 +205,5 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
             html += HtmlEscaped(log.fileName + ": " + WithheldLine(withheld)) + "\n";
         html += "</pre>\n";
     }
-    return html + "</body>\n</html>\n";
+    return html;
 }

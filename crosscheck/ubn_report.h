@@ -12,4 +12,7 @@ std::string UbnText(const CrossCheckRun& run, const LogResult& result, const Mat
 // The same as one HTML page, with a chart of the log's QSOs per hour and band.
 std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules);
 
+// That page's content below its heading, for a site to show in its own frame.
+std::string UbnSectionsHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules);
+
 std::string_view VerdictName(Verdict verdict);

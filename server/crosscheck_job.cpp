@@ -8,6 +8,7 @@
 #include "crosscheck/crosscheck_run.h"
 #include "crosscheck/log_source.h"
 #include "crosscheck/results_folder.h"
+#include "crosscheck/results_pages.h"
 #include "crosscheck/ubn_report.h"
 #include "server/log_ownership.h"
 #include "server/secrets.h"
@@ -134,6 +135,12 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
         setStage("writing the reports", 0, run.results.size());
         const auto progress = [&](std::size_t written, std::size_t logs) { setStage("writing the reports", written, logs); };
         if (!WriteResultsFolder(folderOf(runId), run, settings.rules, error, progress)) throw std::runtime_error(error);
+        WriteFileDurably(folderOf(runId) / kSiteResultsLinked, ResultsTablesHtml(run, settings.rules, true));
+        WriteFileDurably(folderOf(runId) / kSiteResultsPlain, ResultsTablesHtml(run, settings.rules, false));
+        for (const auto& results : {run.results, unranked})
+            for (const LogResult& result : results)
+                WriteFileDurably(folderOf(runId) / (result.pageName + kSiteReportSuffix),
+                                 UbnSectionsHtml(run, result, settings.rules));
         for (const LogResult& result : unranked) {
             WriteFileDurably(folderOf(runId) / (result.pageName + ".ubn.txt"), UbnText(run, result, settings.rules));
             WriteFileDurably(folderOf(runId) / (result.pageName + ".html"), UbnHtml(run, result, settings.rules));

@@ -15,7 +15,8 @@
 
 // The committee's cross-check of the active logs, one run at a time on a thread of its own. Each
 // run's reports go into DIR/runs/<id>/ (results.html, results.csv, checks.csv, <CALL>.html and
-// <CALL>.ubn.txt); the run, its rules and what it found are recorded in the store.
+// <CALL>.ubn.txt, and the results' tables for the site's own frame, with and without links to
+// the reports); the run, its rules and what it found are recorded in the store.
 class CrossCheckJob {
 public:
     // `categoryNames`: the contest's category entries by id, with their human names; the results rank
@@ -56,3 +57,10 @@ private:
 };
 
 std::string RulesJson(const MatchRules& rules);
+
+// The results' tables in a run's folder, for the site's frame: with links to each log's report
+// (when the reports are public), and without.
+inline constexpr const char* kSiteResultsLinked = "site-results-linked.part";
+inline constexpr const char* kSiteResultsPlain = "site-results-plain.part";
+// Each log's report for the site's frame: <page> and this.
+inline constexpr const char* kSiteReportSuffix = ".part";

@@ -14,6 +14,7 @@
 
 inline void SendHtml(httplib::Response& res, int status, const std::string& html) {
     res.status = status;
+    res.set_header("Vary", "Accept-Language, Cookie");  // the page's language is the visitor's
     res.set_content(html, "text/html; charset=utf-8");
 }
 

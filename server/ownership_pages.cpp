@@ -39,19 +39,12 @@ bool OffersCorrection(const ContestView& contest, const Submission& s) {
 
 }  // namespace
 
-std::string SubmissionStateNotice(const Submission& s) {
+std::string SubmissionStateNotice(const Submission& s, Language language) {
     switch (s.state) {
-        case SubmissionState::pending:
-            return "This log does not count (yet): a log for " + s.call +
-                   " was received earlier, and this upload did not come with that log's receipt. It is kept for the "
-                   "committee, who will accept or reject it. If you sent the earlier log, send your corrected log "
-                   "from the earlier receipt's page (\"Send a corrected log\") instead.";
-        case SubmissionState::rejected:
-            return "The committee rejected this upload: the earlier log of " + s.call + " counts.";
-        case SubmissionState::replaced:
-            return "A later upload for " + s.call + " replaced this log for scoring.";
-        case SubmissionState::counted:
-            return {};
+        case SubmissionState::pending: return Text("state.pending", language, {{"call", s.call}});
+        case SubmissionState::rejected: return Text("state.rejected", language, {{"call", s.call}});
+        case SubmissionState::replaced: return Text("state.replaced", language, {{"call", s.call}});
+        case SubmissionState::counted: return {};
     }
     return {};
 }
@@ -67,40 +60,38 @@ std::string SubmissionStateNote(const Submission& s) {
     return {};
 }
 
-std::string ReceiptOwnershipHtml(const ContestView& contest, const Receipt& receipt) {
+std::string ReceiptOwnershipHtml(const ContestView& contest, const Receipt& receipt, Language language) {
     const Submission& s = receipt.submission;
     std::string html;
-    if (const std::string notice = SubmissionStateNotice(s); !notice.empty())
+    if (const std::string notice = SubmissionStateNotice(s, language); !notice.empty())
         html += std::string("<p class=\"") + (s.state == SubmissionState::replaced ? "warn" : "error") + " state\">" +
                 Escaped(notice) + "</p>\n";
     const bool owner = s.state == SubmissionState::counted || s.state == SubmissionState::replaced;
     if (owner && receipt.pendingOfCall > 0)
-        html += "<p class=\"warn\">" + Number(static_cast<std::int64_t>(receipt.pendingOfCall)) + " upload(s) for " +
-                Escaped(s.call) + " came without this receipt: they wait for the committee's decision and do not " +
-                "replace your log. If you did not send them, tell the committee.</p>\n";
+        html += "<p class=\"warn\">" +
+                Escaped(Text("state.pending_of_call", language,
+                             {{"count", Number(static_cast<std::int64_t>(receipt.pendingOfCall))}, {"call", s.call}})) +
+                "</p>\n";
     if (OffersCorrection(contest, s))
-        html += "<p>Found a mistake? <a href=\"#corrected\">Send a corrected log</a> with this receipt until the "
-                "deadline.</p>\n";
+        html += "<p>" + Text("correction.offer", language) + " <a href=\"#corrected\">" +
+                Text("correction.offer_link", language) + "</a> " + Text("correction.offer_until", language) + "</p>\n";
     return html;
 }
 
-std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& receipt) {
+std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& receipt, Language language) {
     const Submission& s = receipt.submission;
-    std::string html;
-    if (!OffersCorrection(contest, s)) return html;
+    if (!OffersCorrection(contest, s)) return {};
     const std::string secret = receipt.link.substr(receipt.link.rfind('/') + 1);
-    html += "<h2 id=\"corrected\">Send a corrected log</h2>\n<form class=\"box\" method=\"post\" action=\"/upload\" "
-            "enctype=\"multipart/form-data\">\n<input type=\"hidden\" name=\"receipt\" value=\"" +
-            Escaped(secret) + "\">\n<p>A log sent with this receipt replaces the log of " + Escaped(s.call) +
-            " that counts now; without it, a new upload for " + Escaped(s.call) +
-            " waits for the committee.</p>\n<label>Corrected log file (at most " + FormatBytes(contest.maxUploadBytes) +
-            "): <input type=\"file\" name=\"log\"></label>\n<label>or paste the log here:<br>"
-            "<textarea name=\"text\"></textarea></label>\n<label>Category: " +
-            CategorySelectHtml(contest, s.categoryEntry) +
-            "</label>\n<label>Your e-mail address (the receipt is e-mailed there): "
-            "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
-            "<button type=\"submit\">Send the corrected log</button>\n</form>\n";
-    return html;
+    return "<h2 id=\"corrected\">" + Text("correction.heading", language) +
+           "</h2>\n<form class=\"box\" method=\"post\" action=\"/upload\" enctype=\"multipart/form-data\">\n"
+           "<input type=\"hidden\" name=\"receipt\" value=\"" +
+           Escaped(secret) + "\">\n<p>" + Escaped(Text("correction.explain", language, {{"call", s.call}})) +
+           "</p>\n<label>" + Text("correction.file", language, {{"size", FormatBytes(contest.maxUploadBytes, language)}}) +
+           " <input type=\"file\" name=\"log\"></label>\n<label>" + Text("upload.paste", language) +
+           "<br><textarea name=\"text\"></textarea></label>\n<label>" + Text("category.label", language) + ": " +
+           CategorySelectHtml(contest, s.categoryEntry, language) + "</label>\n<label>" +
+           Text("correction.email", language) + " <input type=\"email\" name=\"email\" size=\"40\"></label>\n"
+           "<button type=\"submit\">" + Text("correction.submit", language) + "</button>\n</form>\n";
 }
 
 std::string PendingSectionHtml(const std::vector<Submission>& pending, const std::string& csrf) {

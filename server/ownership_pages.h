@@ -11,14 +11,14 @@
 // committee's decisions.
 
 // The sender's notice for an upload that does not count (pending, rejected, replaced); empty when it counts.
-std::string SubmissionStateNotice(const Submission& submission);
+std::string SubmissionStateNotice(const Submission& submission, Language language = Language::english);
 // " (pending)", " (replaced by 7)", ... for the committee's list of submissions.
 std::string SubmissionStateNote(const Submission& submission);
 
 // The receipt's notice of where the upload stands; empty when it counts.
-std::string ReceiptOwnershipHtml(const ContestView& contest, const Receipt& receipt);
+std::string ReceiptOwnershipHtml(const ContestView& contest, const Receipt& receipt, Language language);
 // For its call's owner while logs are taken: the form that sends a corrected log with the receipt's secret.
-std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& receipt);
+std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& receipt, Language language);
 
 std::string PendingSectionHtml(const std::vector<Submission>& pending, const std::string& csrf);
 

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "reports/html_text.h"
+#include "server/language_switch.h"
 #include "server/ownership_pages.h"
 
 std::string Row(std::initializer_list<std::string> cells, const char* tag) {
@@ -30,31 +31,34 @@ std::string RulesText(const std::string& parametersJson) {
            p.value("start", std::string()) + " to " + p.value("end", std::string());
 }
 
-std::string ContestFacts(const ContestView& contest) {
-    std::string html = "<dl class=\"facts\"><dt>Contest period</dt><dd>" + Escaped(contest.start) + " to " +
-                       Escaped(contest.end) + " UTC</dd><dt>Log deadline</dt><dd>" + FormatUnixUtc(contest.deadline);
-    if (contest.now < contest.deadline)
-        html += " (" + TimeLeft(contest.deadline - contest.now) + " left)";
-    else
-        html += contest.open ? " (passed; uploads reopened by the committee)" : " (passed)";
-    return html + "</dd></dl>\n";
-}
-
 }  // namespace
 
 std::string Escaped(const std::string& text) { return HtmlEscaped(text); }
 
-std::string FormatBytes(std::size_t bytes) {
-    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MB";
-    if (bytes >= 1024) return std::to_string(bytes / 1024) + " KB";
-    return std::to_string(bytes) + " bytes";
+std::string ContestFacts(const ContestView& contest, Language language) {
+    std::string html = "<dl class=\"facts\"><dt>" + Text("facts.period", language) + "</dt><dd>" +
+                       Escaped(Text("facts.period_value", language, {{"start", contest.start}, {"end", contest.end}})) +
+                       "</dd><dt>" + Text("facts.deadline", language) + "</dt><dd>" + FormatUnixUtc(contest.deadline);
+    if (contest.now < contest.deadline)
+        html += " " + Text("facts.left", language, {{"left", TimeLeft(contest.deadline - contest.now, language)}});
+    else
+        html += " " + Text(contest.open ? "facts.reopened" : "facts.passed", language);
+    return html + "</dd></dl>\n";
 }
 
-std::string TimeLeft(std::int64_t seconds) {
+std::string FormatBytes(std::size_t bytes, Language language) {
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
+        return Text("bytes.mb", language, {{"count", std::to_string(bytes / (1024 * 1024))}});
+    if (bytes >= 1024) return Text("bytes.kb", language, {{"count", std::to_string(bytes / 1024)}});
+    return Text("bytes.bytes", language, {{"count", std::to_string(bytes)}});
+}
+
+std::string TimeLeft(std::int64_t seconds, Language language) {
     const std::int64_t days = seconds / 86400, hours = seconds % 86400 / 3600, minutes = seconds % 3600 / 60;
-    if (days > 0) return std::to_string(days) + " d " + std::to_string(hours) + " h";
-    if (hours > 0) return std::to_string(hours) + " h " + std::to_string(minutes) + " min";
-    return std::to_string(std::max<std::int64_t>(minutes, 1)) + " min";
+    if (days > 0) return Text("time.days_hours", language, {{"days", std::to_string(days)}, {"hours", std::to_string(hours)}});
+    if (hours > 0)
+        return Text("time.hours_minutes", language, {{"hours", std::to_string(hours)}, {"minutes", std::to_string(minutes)}});
+    return Text("time.minutes", language, {{"minutes", std::to_string(std::max<std::int64_t>(minutes, 1))}});
 }
 
 const char* const kStyleSheet = R"(body{font-family:sans-serif;margin:0;color:#222;background:#fafafa}
@@ -69,163 +73,86 @@ dl.facts dt{font-weight:bold;float:left;clear:left;width:10em}dl.facts dd{margin
 form.box{background:#fff;border:1px solid #ccc;padding:1em;margin:1em 0}label{display:block;margin:.4em 0}
 textarea{width:100%;max-width:60em;height:8em;font-family:monospace}.replaced{color:#888}
 form.inline{display:inline;margin:0 .3em 0 0}
+/* The participant's pages in either language and on a phone's narrow screen: long words, hashes and
+   links wrap, wide tables scroll inside their own box, form fields never pass the screen's edge. */
+body{overflow-wrap:break-word}header{display:flex;flex-wrap:wrap;align-items:baseline;gap:.3em 1.2em}
+header nav{display:flex;flex-wrap:wrap;gap:.3em 1.2em}header nav a{margin-right:0}
+header a.language{border:1px solid #9ab;border-radius:3px;padding:0 .4em}
+dl.facts{display:flow-root}dl.facts dt{width:16em}dl.facts dd{margin-left:17em}
+.scroll,.results{overflow-x:auto;max-width:100%}.scroll table,.results table{margin-top:0}
+input,select,textarea,button{max-width:100%;box-sizing:border-box;font-size:1em}
+textarea{width:100%}.results h2{font-size:1.15em}
+.report pre,.report table{overflow-x:auto;max-width:100%}.report table{display:block}.report svg{max-width:100%;height:auto}
+@media (max-width:40em){
+header,main{padding-left:.8em;padding-right:.8em}h1{font-size:1.4em}
+dl.facts dt{float:none;width:auto}dl.facts dd{margin-left:0;margin-bottom:.4em}
+td,th{padding:3px 5px}input[type=email],input[type=file]{width:100%}select{width:100%}.report td{white-space:nowrap}
+}
 )";
 
-std::string PageShell(const std::string& title, const std::string& body, Language language) {
-    return "<!DOCTYPE html>\n<html lang=\"" + std::string(LanguageCode(language)) + "\">\n<head>\n<meta charset=\"utf-8\">\n"
+std::string PageShell(const std::string& title, const std::string& body, const PageFrame& frame) {
+    const Language language = frame.language;
+    const Language other = language == Language::english ? Language::ukrainian : Language::english;
+    const auto link = [&](const char* href, const char* key) {
+        return std::string("<a href=\"") + href + "\">" + Text(key, language) + "</a>";
+    };
+    return "<!DOCTYPE html>\n<html lang=\"" + std::string(LanguageCode(language)) +
+           "\">\n<head>\n<meta charset=\"utf-8\">\n"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-           Escaped(title) +
-           " - ZELK contest logs</title>\n<link rel=\"stylesheet\" href=\"/style.css\">\n</head>\n<body>\n"
-           "<header><a class=\"site\" href=\"/\">ZELK contest logs</a> <a href=\"/\">Upload a log</a>"
-           "<a href=\"/received\">Logs received</a><a href=\"/results\">Results</a><a href=\"/committee\">Committee</a>"
-           "</header>\n<main>\n<h1>" +
-           Escaped(title) + "</h1>\n" + body + "</main>\n</body>\n</html>\n";
+           Escaped(Text("frame.title", language, {{"title", title}})) +
+           "</title>\n<link rel=\"stylesheet\" href=\"/style.css\">\n</head>\n<body>\n<header><a class=\"site\" href=\"/\">" +
+           Text("frame.site", language) + "</a> <nav aria-label=\"" + Text("frame.navigation", language) + "\">" +
+           link("/", "frame.upload") + link("/received", "frame.received") + link("/results/", "frame.results") +
+           link("/committee", "frame.committee") + "<a class=\"language\" lang=\"" + std::string(LanguageCode(other)) +
+           "\" hreflang=\"" + std::string(LanguageCode(other)) + "\" href=\"" +
+           Escaped(LanguageSwitchLink(other, frame.path)) + "\">" + Text("language.switch", language) +
+           "</a></nav></header>\n<main>\n<h1>" + Escaped(title) + "</h1>\n" + body + "</main>\n</body>\n</html>\n";
 }
 
-std::string ContestPage(const ContestView& contest) {
-    std::string body = ContestFacts(contest);
-    body +=
-        "<h2>The rules in short</h2>\n<ul><li>Send one log per station, Cabrillo (2.0 or 3.0) or ADIF, "
-        "with your call (CALLSIGN:) in its header; your category from the header (CATEGORY-...:) or chosen on the "
-        "form (an ADIF log cannot say it).</li>"
-        "<li>Your log is checked at once with the contest's own rules: you see what was read, the score you "
-        "claim and each line that was skipped or found wrong.</li>"
-        "<li>You may send a corrected log until the deadline with the \"Send a corrected log\" form of your "
-        "receipt: it replaces your earlier log, which is kept as its history. An upload for a call that has a log "
-        "already, sent without that log's receipt, waits for the committee's decision.</li>"
-        "<li>After the deadline the committee checks all logs against each other; "
-        "your receipt link then shows your report.</li></ul>\n";
-    if (!contest.open) {
-        body += "<p class=\"error\">The deadline has passed: logs are no longer taken.</p>\n";
-        return PageShell(contest.name, body);
-    }
-    body += "<h2>Upload your log</h2>\n<form class=\"box\" method=\"post\" action=\"/upload\" "
-            "enctype=\"multipart/form-data\">\n"
-            "<label>Log file (at most " +
-            FormatBytes(contest.maxUploadBytes) +
-            "): <input type=\"file\" name=\"log\"></label>\n"
-            "<label>or paste the log here:<br><textarea name=\"text\"></textarea></label>\n"
-            "<label>Category: " + CategorySelectHtml(contest, "") + "</label>\n"
-            "<label>Your e-mail address (the receipt is e-mailed there; never shown to others): "
-            "<input type=\"email\" name=\"email\" size=\"40\"></label>\n"
-            "<button type=\"submit\">Upload and check</button>\n</form>\n"
-            "<p><a href=\"/lost-link\">Lost the link to your receipt?</a></p>\n";
-    return PageShell(contest.name, body);
+std::string PageShell(const std::string& title, const std::string& body, Language language) {
+    return PageShell(title, body, PageFrame{language, "/"});
 }
 
-std::string CategorySelectHtml(const ContestView& contest, const std::string& chosen) {
-    std::string html = "<select name=\"category\"><option value=\"\">as the log's header says</option>";
+std::string CategorySelectHtml(const ContestView& contest, const std::string& chosen, Language language) {
+    std::string html = "<select name=\"category\"><option value=\"\">" + Text("category.from_header_choice", language) +
+                       "</option>";
     for (const auto& [id, name] : contest.categories)
         html += "<option value=\"" + Escaped(id) + "\"" + (id == chosen ? " selected" : "") + ">" + Escaped(name) +
                 "</option>";
     return html + "</select>";
 }
 
-std::string CheckDetailsHtml(const UploadCheck& check) {
+std::string CheckDetailsHtml(const UploadCheck& check, Language language) {
+    const auto say = [&](std::string_view key) { return Text(key, language); };
     std::string html;
     for (const std::string& warning : check.warnings) html += "<p class=\"warn\">" + Escaped(warning) + "</p>\n";
-    html += "<table class=\"log\">\n" + Row({"Own call", Escaped(check.ownCall)}) +
-            Row({"Category lines", check.category.empty() ? "<em>not given</em>" : Escaped(check.category)}) +
-            Row({"Format", Escaped(check.formatName)}) + Row({"QSOs read", Number(check.qsosRead)}) +
-            Row({"QSOs scored", Number(check.qsosScored)}) + Row({"Claimed score", Number(check.claimedScore)}) +
-            "</table>\n";
-    html += "<h2>Summary</h2>\n<pre class=\"summary\">" + Escaped(check.summary) + "</pre>\n";
-    html += "<h2>Lines skipped and findings</h2>\n";
-    if (check.findingsTotal == 0) return html + "<p>None: every line was read and no QSO was found wrong.</p>\n";
-    html += "<table class=\"findings\">\n" + Row({"Line", "What was found"}, "th");
+    html += "<div class=\"scroll\"><table class=\"log\">\n" + Row({say("check.own_call"), Escaped(check.ownCall)}) +
+            Row({say("check.category_lines"),
+                 check.category.empty() ? "<em>" + say("category.none") + "</em>" : Escaped(check.category)}) +
+            Row({say("check.format"), Escaped(check.formatName)}) + Row({say("check.qsos_read"), Number(check.qsosRead)}) +
+            Row({say("check.qsos_scored"), Number(check.qsosScored)}) +
+            Row({say("check.claimed_score"), Number(check.claimedScore)}) + "</table></div>\n";
+    html += "<h2>" + say("check.summary") + "</h2>\n<pre class=\"summary\">" + Escaped(check.summary) + "</pre>\n";
+    html += "<h2>" + say("check.findings") + "</h2>\n";
+    if (check.findingsTotal == 0) return html + "<p>" + say("check.no_findings") + "</p>\n";
+    html += "<div class=\"scroll\"><table class=\"findings\">\n" + Row({say("check.line"), say("check.found")}, "th");
     for (const Finding& finding : check.findings)
         html += Row({finding.line == 0 ? "" : Number(static_cast<std::int64_t>(finding.line)), Escaped(finding.message)});
-    html += "</table>\n";
+    html += "</table></div>\n";
     if (check.findingsTotal > check.findings.size())
-        html += "<p>and " + Number(static_cast<std::int64_t>(check.findingsTotal - check.findings.size())) +
-                " more.</p>\n";
+        html += "<p>" +
+                Text("check.more", language,
+                     {{"count", Number(static_cast<std::int64_t>(check.findingsTotal - check.findings.size()))}}) +
+                "</p>\n";
     return html;
 }
 
-// Why the three QSO figures differ.
-constexpr const char* kQsoCountsExplained =
-    "QSOs read: the QSO lines found in the file. QSOs scored: those taken into the log by the contest's rules "
-    "(lines that could not be read and QSOs outside the contest period are left out). The summary counts what "
-    "earns points: a repeated QSO (a dupe) and a QSO with a wrong band, mode or exchange are scored but count "
-    "nothing there, so its totals can be lower.";
-
-std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, const UploadCheck& check, bool fresh) {
-    const Submission& s = receipt.submission;
-    std::string body;
-    if (fresh) body += "<p class=\"ok\">Your log was received and stored. Keep the link to this receipt.</p>\n";
-    if (receipt.replaced)
-        body += "<p class=\"warn\">This log replaces your earlier upload (submission " + Number(*receipt.replaced) +
-                ") for scoring; the earlier one is kept in the history.</p>\n";
-    body += ReceiptOwnershipHtml(contest, receipt);
-    for (const std::string& problem : receipt.categoryProblems)
-        body += "<p class=\"warn\">" + Escaped(problem) + "</p>\n";
-    const std::string& link = receipt.fullLink.empty() ? receipt.link : receipt.fullLink;
-    std::string deadline = FormatUnixUtc(contest.deadline);
-    if (contest.now < contest.deadline)
-        deadline += " (" + TimeLeft(contest.deadline - contest.now) + " left: until then you may send a corrected log)";
-    else
-        deadline += contest.open ? " (passed; uploads reopened by the committee)" : " (passed)";
-    body += "<table class=\"receipt\">\n" + Row({"Submission number", Number(s.id)}) +
-            Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"Log deadline", deadline}) +
-            Row({"Call", Escaped(s.call)}) +
-            Row({"Category", receipt.categoryName.empty() ? "<em>none</em>" : Escaped(receipt.categoryName)}) +
-            Row({"File", s.originalName.empty() ? "<em>pasted text</em>" : Escaped(s.originalName)}) +
-            Row({"SHA-256 of the file", "<code>" + Escaped(s.sha256) + "</code>"}) +
-            Row({"Size", Number(s.size) + " bytes"}) +
-            Row({"E-mail", s.email.empty() ? "<em>none given: this receipt is not e-mailed</em>"
-                                          : Escaped(s.email) + " (this receipt is e-mailed there, the log attached)"}) +
-            Row({"QSOs read", Number(s.qsosRead)}) + Row({"QSOs scored", Number(s.qsosScored)}) +
-            Row({"Claimed score", Number(s.claimedScore)}) +
-            Row({"This receipt", "<a class=\"link\" href=\"" + Escaped(link) + "\">" + Escaped(link) + "</a>"}) +
-            "</table>\n";
-    body += "<p class=\"note\">" + std::string(kQsoCountsExplained) + "</p>\n";
-    if (receipt.ubnLink)
-        body += "<p class=\"ok\">The results are published: <a href=\"" + Escaped(*receipt.ubnLink) +
-                "\">your log's report (UBN)</a>.</p>\n";
-    body += "<h2>What the check found</h2>\n" + CheckDetailsHtml(check);
-    body += CorrectedLogFormHtml(contest, receipt);
-    return PageShell("Receipt for " + s.call, body);
-}
-
-std::string RefusalPage(const std::string& reason, const std::string& detail) {
-    return PageShell("Log not accepted", "<p class=\"error\">" + Escaped(reason) + "</p>\n<p>" + Escaped(detail) +
-                                             "</p>\n<p><a href=\"/\">Back to the upload form</a></p>\n");
-}
-
-std::string LostLinkPage(const std::string& answer) {
-    std::string body;
-    if (!answer.empty()) body += "<p class=\"ok\">" + Escaped(answer) + "</p>\n";
-    body += "<p>Give your call: the links of its receipts are e-mailed to the addresses given with its uploads.</p>\n"
-            "<form class=\"box\" method=\"post\" action=\"/lost-link\"><label>Call: <input name=\"call\" "
-            "size=\"14\" maxlength=\"20\"></label> <button type=\"submit\">Send my receipt links</button></form>\n";
-    return PageShell("Lost your receipt link?", body);
+std::string MessagePage(const std::string& title, const std::string& text, const PageFrame& frame) {
+    return PageShell(title, "<p>" + Escaped(text) + "</p>\n", frame);
 }
 
 std::string MessagePage(const std::string& title, const std::string& text) {
-    return PageShell(title, "<p>" + Escaped(text) + "</p>\n");
-}
-
-std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published,
-                         const std::map<std::string, std::string>& categoryNames, bool showCounts) {
-    std::string body = ContestFacts(contest) + "<p>" + Number(static_cast<std::int64_t>(active.size())) +
-                       (active.size() == 1 ? " log" : " logs") + " received.</p>\n";
-    body += "<table class=\"received\">\n" +
-            (showCounts ? Row({"Call", "Category", "Last upload (UTC)", "QSOs", "Claimed score"}, "th")
-                        : Row({"Call", "Category", "Last upload (UTC)"}, "th"));
-    for (const Submission& s : active) {
-        const auto name = categoryNames.find(s.categoryEntry);
-        const std::string category = name != categoryNames.end() ? Escaped(name->second) : "<em>none</em>";
-        body += showCounts ? Row({Escaped(s.call), category, FormatUnixUtc(s.receivedAt), Number(s.qsosRead),
-                                  Number(s.claimedScore)})
-                           : Row({Escaped(s.call), category, FormatUnixUtc(s.receivedAt)});
-    }
-    body += "</table>\n";
-    if (published) body += "<p><a href=\"/results\">The results are published.</a></p>\n";
-    return PageShell("Logs received", body);
-}
-
-std::string NoResultsPage() {
-    return PageShell("Results", "<p>The results are not published yet.</p>\n");
+    return MessagePage(title, text, PageFrame{});
 }
 
 std::string LoginPage(const std::string& error) {

@@ -15,18 +15,20 @@
 // log or a client is escaped here.
 
 struct ContestView {
-    std::string name;  // "ZELK contest"
+    std::string name;  // "ZELK"
     std::string start, end;  // "2017-05-05 21:00" (UTC)
     std::int64_t deadline = 0;
     bool open = true;  // uploads are taken
     std::int64_t now = 0;
     std::size_t maxUploadBytes = 0;
     std::vector<std::pair<std::string, std::string>> categories;  // the table's entries: id, human name
+    bool resultsPublished = false;
 };
 
 // A <select name="category"> of the contest's categories, `chosen` preselected; the first choice
 // leaves it to the log's header.
-std::string CategorySelectHtml(const ContestView& contest, const std::string& chosen);
+std::string CategorySelectHtml(const ContestView& contest, const std::string& chosen,
+                               Language language = Language::english);
 
 struct Receipt {
     Submission submission;
@@ -40,20 +42,23 @@ struct Receipt {
     std::vector<std::string> categoryProblems;  // what in the header's category lines maps to no entry
 };
 
-// The site's frame around a page's body, with its lang attribute and texts in `language`.
+// What the frame of a page needs of its request: the visitor's language and the page's own path,
+// where the language switch returns to.
+struct PageFrame {
+    Language language = Language::english;
+    std::string path = "/";
+};
+
+// The site's frame around a page's body: its lang attribute, the navigation and the language switch.
+std::string PageShell(const std::string& title, const std::string& body, const PageFrame& frame);
 std::string PageShell(const std::string& title, const std::string& body, Language language = Language::english);
 extern const char* const kStyleSheet;
 
-std::string ContestPage(const ContestView& contest);
-std::string ReceiptPage(const ContestView& contest, const Receipt& receipt, const UploadCheck& check, bool fresh);
-std::string RefusalPage(const std::string& reason, const std::string& detail);
-// `categoryNames`: entry id -> human name. QSO counts and claimed scores only when `showCounts`.
-std::string ReceivedPage(const ContestView& contest, const std::vector<Submission>& active, bool published,
-                         const std::map<std::string, std::string>& categoryNames, bool showCounts);
-std::string NoResultsPage();
-// The "lost my receipt link" form, with the answer to the last request when there is one.
-std::string LostLinkPage(const std::string& answer);
 std::string MessagePage(const std::string& title, const std::string& text);
+std::string MessagePage(const std::string& title, const std::string& text, const PageFrame& frame);
+
+// The contest's period and deadline with the time left.
+std::string ContestFacts(const ContestView& contest, Language language = Language::english);
 
 std::string LoginPage(const std::string& error);
 
@@ -76,12 +81,12 @@ struct CommitteeView {
 std::string CommitteePage(const CommitteeView& view);
 
 // The check details and the summary, as the receipt and the committee show them.
-std::string CheckDetailsHtml(const UploadCheck& check);
+std::string CheckDetailsHtml(const UploadCheck& check, Language language = Language::english);
 std::string Escaped(const std::string& text);
 
 // Parts of pages, for the page builders of each concern.
 std::string Row(std::initializer_list<std::string> cells, const char* tag = "td");  // cells as given: escape them first
 std::string Number(std::int64_t value);
 std::string CsrfField(const std::string& csrf);
-std::string FormatBytes(std::size_t bytes);
-std::string TimeLeft(std::int64_t seconds);
+std::string FormatBytes(std::size_t bytes, Language language = Language::english);
+std::string TimeLeft(std::int64_t seconds, Language language = Language::english);

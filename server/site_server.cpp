@@ -19,6 +19,7 @@
 #include "server/crosscheck_job.h"
 #include "server/folder_lock.h"
 #include "server/http_replies.h"
+#include "server/language_switch.h"
 #include "server/log_files.h"
 #include "server/log_ownership.h"
 #include "server/lost_link_requests.h"
@@ -26,6 +27,7 @@
 #include "server/mail_queue.h"
 #include "server/member_accounts.h"
 #include "server/ownership_pages.h"
+#include "server/participant_pages.h"
 #include "server/rate_limit.h"
 #include "server/receipt_mail.h"
 #include "server/secrets.h"
@@ -145,7 +147,7 @@ struct SiteServer::Impl {
         firstPasswordFile = path;
     }
 
-    ContestView contestView() {
+    ContestView contestView(Language language = Language::english) {
         ContestView view;
         view.name = config.contestName;
         view.start = FormatMinute(config.contest.start);
@@ -154,7 +156,9 @@ struct SiteServer::Impl {
         view.now = Now();
         view.open = view.now < view.deadline || store.setting("reopened").value_or("0") == "1";
         view.maxUploadBytes = config.maxUploadBytes;
-        for (const CategoryEntry& entry : categories().entries()) view.categories.emplace_back(entry.id, categories().name(entry, "en"));
+        for (const CategoryEntry& entry : categories().entries())
+            view.categories.emplace_back(entry.id, categories().name(entry, LanguageCode(language)));
+        view.resultsPublished = store.publishedRun().has_value();
         return view;
     }
 
@@ -163,16 +167,15 @@ struct SiteServer::Impl {
     bool receivedShowsCounts() { return store.setting("received_counts").value_or("0") == "1"; }
 
     // The receipt's category: its entry's name, and what in the header's lines maps to no entry.
-    void describeCategory(Receipt& receipt, const UploadCheck& check) const {
+    void describeCategory(Receipt& receipt, const UploadCheck& check, Language language) const {
         const CategoryEntry* entry = categories().find(receipt.submission.categoryEntry);
-        if (entry) receipt.categoryName = categories().name(*entry, "en");
+        if (entry) receipt.categoryName = categories().name(*entry, LanguageCode(language));
         if (check.categoryLines.empty()) return;
         const CategoryMatch header = MatchHeaderCategory(categories(), check.categoryLines);
         for (const CategoryProblem& problem : header.problems)
             receipt.categoryProblems.push_back(
-                "The log's category lines map to no category of the contest: " +
-                DescribeCategoryProblem(categories(), problem, Language::english) +
-                (entry ? " The category chosen on the form is taken." : " Choose the category on the form when you send a corrected log."));
+                Text(entry ? "receipt.category_problem_form" : "receipt.category_problem_choose", language,
+                     {{"problem", DescribeCategoryProblem(categories(), problem, language)}}));
     }
 
     std::int64_t deadline() {
@@ -199,9 +202,16 @@ struct SiteServer::Impl {
 
     // --- Uploads ---------------------------------------------------------------------------
 
+    // A text given in the language each reader asks for.
+    using Said = std::function<std::string(Language)>;
+    static Said Saying(std::string key, std::vector<std::pair<std::string, std::string>> values = {}) {
+        return [text = LocalText{std::move(key), std::move(values)}](Language language) { return text.in(language); };
+    }
+
     struct UploadOutcome {
         int status = 200;
-        std::string refusal, detail;
+        std::string refusal, detail;          // in English, for the API
+        std::string pageRefusal, pageDetail;  // in the uploader's language, for the page
         UploadCheck check;
         std::optional<Receipt> receipt;
         std::string token;
@@ -209,50 +219,54 @@ struct SiteServer::Impl {
 
     UploadOutcome upload(const httplib::Request& req) {
         UploadOutcome outcome;
-        const auto refuse = [&](int status, std::string reason, std::string detail) {
+        const Language language = PageLanguage(req);
+        const auto refuse = [&](int status, const Said& reason, const Said& detail) {
             outcome.status = status;
-            outcome.refusal = std::move(reason);
-            outcome.detail = std::move(detail);
+            outcome.refusal = reason(Language::english);
+            outcome.detail = detail(Language::english);
+            outcome.pageRefusal = reason(language);
+            outcome.pageDetail = detail(language);
             return outcome;
         };
         if (!uploadLimiter.allow(clientAddress(req)))
-            return refuse(429, "Too many uploads from your address", "Wait a minute and upload again.");
-        const ContestView contest = contestView();
+            return refuse(429, Saying("refusal.too_many"), Saying("refusal.too_many_detail"));
+        const ContestView contest = contestView(language);
         if (!contest.open)
-            return refuse(403, "The deadline has passed",
-                          "Logs were taken until " + FormatUnixUtc(contest.deadline) + "; ask the committee if your log is late.");
+            return refuse(403, Saying("refusal.closed"),
+                          Saying("refusal.closed_detail", {{"deadline", FormatUnixUtc(contest.deadline)}}));
         std::string bytes = req.has_file("log") ? req.get_file_value("log").content : std::string();
         const std::string originalName = req.has_file("log") ? OriginalName(req.get_file_value("log").filename) : std::string();
         if (bytes.empty()) bytes = Field(req, "text");
-        if (bytes.empty()) return refuse(400, "No log was given", "Choose a log file or paste the log's text.");
+        if (bytes.empty()) return refuse(400, Saying("refusal.no_log"), Saying("refusal.no_log_detail"));
         if (bytes.size() > config.maxUploadBytes)
-            return refuse(413, "The log is too large",
-                          "Logs of at most " + FormatBytes(config.maxUploadBytes) + " are taken.");
+            return refuse(413, Saying("refusal.too_large"), [&](Language l) {
+                return Text("refusal.too_large_detail", l, {{"size", FormatBytes(config.maxUploadBytes, l)}});
+            });
         std::string email = TextAsUtf8(Field(req, "email"));
         while (!email.empty() && (email.back() == ' ' || email.back() == '\r' || email.back() == '\n')) email.pop_back();
         while (!email.empty() && email.front() == ' ') email.erase(0, 1);
         if (!PlausibleEmail(email))
-            return refuse(422, "The e-mail address is not an address", "Give an address like name@example.org, or none.");
+            return refuse(422, Saying("refusal.bad_email"), Saying("refusal.bad_email_detail"));
 
         CheckAnswer checked = checks.check(bytes, config.contest);
         if (checked.outcome == CheckAnswer::Outcome::busy)
-            return refuse(503, "The site is busy checking other logs", "Nothing was kept. Please upload your log again in a minute.");
+            return refuse(503, Saying("refusal.busy"), Saying("refusal.busy_detail"));
         if (checked.outcome == CheckAnswer::Outcome::failed) {
             log.error("upload from " + clientAddress(req) + " (" + std::to_string(bytes.size()) + " bytes, SHA-256 " +
                       Sha256Hex(bytes) + ") not stored: " + checked.failure);
-            return refuse(422, "The log could not be checked: " + checked.failure,
-                          "Nothing was kept. Please send the log to the committee by e-mail, or mend it and upload it again.");
+            return refuse(422, Saying("refusal.check_failed", {{"reason", checked.failure}}),
+                          Saying("refusal.check_failed_detail"));
         }
         outcome.check = std::move(checked.check);
         if (!outcome.check.usable)
-            return refuse(422, "The log cannot be used: " + outcome.check.refusal, "Nothing was kept. Mend the log and upload it again.");
+            return refuse(422, Saying("refusal.unusable", {{"reason", outcome.check.refusal}}), Saying("refusal.mend_detail"));
         const auto proof = ownership.checkReceipt(Field(req, "receipt"), outcome.check.ownCall);
         if (proof.proof == LogOwnership::Proof::unknownReceipt)
-            return refuse(403, "The receipt is not known",
-                          "Nothing was kept. Send the corrected log from your receipt's page, or give the receipt's link as it was shown.");
+            return refuse(403, Saying("refusal.unknown_receipt"), Saying("refusal.unknown_receipt_detail"));
         if (proof.proof == LogOwnership::Proof::otherCall)
-            return refuse(422, "The receipt is for " + proof.receiptCall + ", but this log is for " + outcome.check.ownCall,
-                          "Nothing was kept. A receipt lets you replace only its own call's log.");
+            return refuse(422,
+                          Saying("refusal.other_call", {{"receipt_call", proof.receiptCall}, {"call", outcome.check.ownCall}}),
+                          Saying("refusal.other_call_detail"));
 
         Submission submission;
         submission.call = outcome.check.ownCall;
@@ -267,12 +281,11 @@ struct SiteServer::Impl {
         submission.claimedScore = outcome.check.claimedScore;
         submission.address = clientAddress(req);
         submission.originalName = originalName;
-        const Language language = PageLanguage(req);
         const CategoryMatch category = ResolveCategory(categories(), outcome.check.categoryLines, Field(req, "category"));
         for (const CategoryProblem& problem : category.problems)
             if (problem.kind == CategoryProblem::Kind::notOffered)
-                return refuse(422, DescribeCategoryProblem(categories(), problem, Language::english),
-                              "Nothing was kept. Choose one of the contest's categories on the form.");
+                return refuse(422, [&](Language l) { return DescribeCategoryProblem(categories(), problem, l); },
+                              Saying("refusal.category_detail"));
         submission.categoryEntry = category.entry ? category.entry->id : std::string();
         if (category.source == CategorySource::form)  // the header's lack of one no longer matters
             std::erase_if(outcome.check.warnings, [](const std::string& w) { return w.starts_with("The log names no category"); });
@@ -287,11 +300,11 @@ struct SiteServer::Impl {
         };
         const auto replaced = storeDurably(bytes, submission, Sha256Hex(outcome.token),
                                            proof.proof == LogOwnership::Proof::owner, queueReceiptMail);
-        if (!replaced) return refuse(503, "The log could not be stored", "Nothing was kept. Please upload it again later.");
+        if (!replaced) return refuse(503, Saying("refusal.not_stored"), Saying("refusal.not_stored_detail"));
         if (mailWorker && !submission.email.empty()) mailWorker->wake();
         outcome.status = submission.state == SubmissionState::pending ? 202 : 201;
         outcome.receipt = Receipt{submission, "/receipt/" + outcome.token, link, *replaced, false, std::nullopt};
-        describeCategory(*outcome.receipt, outcome.check);
+        describeCategory(*outcome.receipt, outcome.check, language);
         return outcome;
     }
 
@@ -341,8 +354,9 @@ struct SiteServer::Impl {
         facts.summaryLines = LinesOf(check.summary);
         for (const std::string& warning : check.warnings) facts.findings.push_back(warning);
         for (const Finding& finding : check.findings)
-            facts.findings.push_back((finding.line ? "line " + std::to_string(finding.line) + ": " : std::string()) +
-                                     finding.message);
+            facts.findings.push_back(finding.line ? Text("receipt_mail.finding_line", language,
+                                                         {{"line", std::to_string(finding.line)}, {"finding", finding.message}})
+                                                  : finding.message);
         facts.log = bytes;
         facts.fileName = s.originalName;
         return facts;
@@ -381,13 +395,13 @@ struct SiteServer::Impl {
         if (queued && mailWorker) mailWorker->wake();
         const std::string call = NormalizedCall(field);
         return answer == LostLinkAnswer::sentIfKnown
-                   ? Text("lost_link.sent_if_known", Language::english, {{"call", call.empty() ? field.substr(0, 20) : call}})
-                   : Text("lost_link.try_later", Language::english);
+                   ? Text("lost_link.sent_if_known", language, {{"call", call.empty() ? field.substr(0, 20) : call}})
+                   : Text("lost_link.try_later", language);
     }
 
-    std::map<std::string, std::string> categoryNames() const {
+    std::map<std::string, std::string> categoryNames(Language language = Language::english) const {
         std::map<std::string, std::string> names;
-        for (const CategoryEntry& entry : categories().entries()) names[entry.id] = categories().name(entry, "en");
+        for (const CategoryEntry& entry : categories().entries()) names[entry.id] = categories().name(entry, LanguageCode(language));
         return names;
     }
 
@@ -405,7 +419,8 @@ struct SiteServer::Impl {
         return html + "</p></section>";
     }
 
-    std::optional<Receipt> receiptOf(const std::string& token, const httplib::Request& req) {
+    std::optional<Receipt> receiptOf(const std::string& token, const httplib::Request& req,
+                                     Language language = Language::english) {
         if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
         auto submission = store.submissionByReceipt(Sha256Hex(token));
         if (!submission) return std::nullopt;
@@ -417,7 +432,7 @@ struct SiteServer::Impl {
         }
         if (auto published = store.publishedRun())
             if (store.runPage(published->id, submission->id)) receipt.ubnLink = receipt.link + "/ubn";
-        describeCategory(receipt, CheckOfJson(submission->checkJson));
+        describeCategory(receipt, CheckOfJson(submission->checkJson), language);
         return receipt;
     }
 
@@ -620,6 +635,46 @@ struct SiteServer::Impl {
         res.set_content(*content, ContentTypeOf(name));
     }
 
+    // The frame of a participant's page: the visitor's language, the page's path for the switch.
+    static PageFrame FrameOf(const httplib::Request& req, std::string path = {}) {
+        return PageFrame{PageLanguage(req), LocalPathOr(path.empty() ? req.path : path)};
+    }
+
+    // The published results in the site's frame, the CSV as written, each log's report only when
+    // the reports are public; the run's own files (results.html, the site's parts) never directly.
+    void serveResults(const httplib::Request& req, httplib::Response& res) {
+        const PageFrame frame = FrameOf(req, "/results/");
+        const Language language = frame.language;
+        const auto published = store.publishedRun();
+        if (!published) return SendHtml(res, 404, NoResultsPage(frame));
+        const std::string name = req.matches[1];
+        if (name.empty() || name == "results.html") {
+            const auto tables = RunFile(job.folderOf(published->id),
+                                        config.publicUbnReports ? kSiteResultsLinked : kSiteResultsPlain);
+            if (!tables) return serveRunFile(published->id, "results.html", res);  // a run from before the site's parts
+            return SendHtml(res, 200, ResultsPage(*tables, published->publishedAt, config.publicUbnReports, frame));
+        }
+        if (name == "results.csv") return serveRunFile(published->id, name, res);
+        if (!config.publicUbnReports || name.ends_with(".part"))
+            return SendHtml(res, 404, MessagePage(Text("results.not_public_title", language),
+                                                  Text("results.reports_private", language), frame));
+        if (!RunFile(job.folderOf(published->id), name))
+            return SendHtml(res, 404, MessagePage(Text("error.not_found_title", language), Text("results.not_found", language), frame));
+        if (name.ends_with(".html")) {
+            const std::string page = name.substr(0, name.size() - 5);
+            return serveReport(published->id, page, page, page + ".ubn.txt", FrameOf(req), res);
+        }
+        serveRunFile(published->id, name, res);
+    }
+
+    // A log's report in the site's frame; as the cross-check wrote it for a run from before the site's parts.
+    void serveReport(std::int64_t runId, const std::string& page, const std::string& call, const std::string& textLink,
+                     const PageFrame& frame, httplib::Response& res) {
+        const auto sections = RunFile(job.folderOf(runId), page + kSiteReportSuffix);
+        if (!sections) return serveRunFile(runId, page + ".html", res);
+        SendHtml(res, 200, ReportPage(call, *sections, textLink, frame));
+    }
+
     void routes();
 
     SiteConfig config;
@@ -664,16 +719,20 @@ void SiteServer::Impl::routes() {
     http.set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return;
         const int status = res.status;
-        std::string title = "Error", text = "The request could not be served.";
-        if (status == 404) title = "Not found", text = "There is no such page.";
-        if (status == 413)
-            title = "The file is too large",
-            text = "Logs of at most " + FormatBytes(config.maxUploadBytes) + " are taken; this upload is larger.";
-        if (status == 413 && req.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded"))
-            title = "The text is too long",
-            text = "A form's text field takes at most 8 KB; upload a longer log as a file.";
-        if (IsApi(req)) return SendJson(res, status, {{"error", text}});
-        SendHtml(res, status, MessagePage(title, text));
+        const auto page = [&](Language language) {
+            std::string title = "error.title", text = Text("error.text", language);
+            if (status == 404) title = "error.not_found_title", text = Text("error.not_found", language);
+            if (status == 413)
+                title = "error.file_too_large_title",
+                text = Text("error.file_too_large", language, {{"size", FormatBytes(config.maxUploadBytes, language)}});
+            if (status == 413 && req.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded"))
+                title = "error.text_too_long_title", text = Text("error.text_too_long", language);
+            return std::pair(Text(title, language), text);
+        };
+        if (IsApi(req)) return SendJson(res, status, {{"error", page(Language::english).second}});
+        const PageFrame frame = FrameOf(req, status == 404 ? "/" : req.path);
+        const auto [title, text] = page(frame.language);
+        SendHtml(res, status, MessagePage(title, text, frame));
     });
     http.set_exception_handler([this](const httplib::Request& req, httplib::Response& res, std::exception_ptr failure) {
         std::string cause = "an unknown exception";
@@ -685,19 +744,26 @@ void SiteServer::Impl::routes() {
         }
         log.error(req.method + " " + MaskedPath(req.path) + " from " + clientAddress(req) + " failed: " + cause);
         if (IsApi(req)) return SendJson(res, 500, {{"error", "the server failed; nothing was stored"}});
-        SendHtml(res, 500, MessagePage("Server error", "The server failed; nothing was stored. Please try again."));
+        const PageFrame frame = FrameOf(req, "/");
+        SendHtml(res, 500, MessagePage(Text("error.server_title", frame.language), Text("error.server", frame.language), frame));
     });
 
     http.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
         res.set_header("Cache-Control", "max-age=3600");
         res.set_content(kStyleSheet, "text/css");
     });
-    http.Get("/", [this](const httplib::Request&, httplib::Response& res) { SendHtml(res, 200, ContestPage(contestView())); });
+    AddLanguageRoutes(http, [this](const httplib::Request& req) { return overTls(req); });
+    http.Get("/", [this](const httplib::Request& req, httplib::Response& res) {
+        const PageFrame frame = FrameOf(req);
+        SendHtml(res, 200, ContestPage(contestView(frame.language), frame));
+    });
 
     http.Post("/upload", [this](const httplib::Request& req, httplib::Response& res) {
         UploadOutcome outcome = upload(req);
-        if (!outcome.receipt) return SendHtml(res, outcome.status, RefusalPage(outcome.refusal, outcome.detail));
-        SendHtml(res, outcome.status, ReceiptPage(contestView(), *outcome.receipt, outcome.check, true));
+        if (!outcome.receipt)
+            return SendHtml(res, outcome.status, RefusalPage(outcome.pageRefusal, outcome.pageDetail, FrameOf(req, "/")));
+        const PageFrame frame = FrameOf(req, outcome.receipt->link);
+        SendHtml(res, outcome.status, ReceiptPage(contestView(frame.language), *outcome.receipt, outcome.check, true, frame));
     });
     http.Post("/api/logs", [this](const httplib::Request& req, httplib::Response& res) {
         UploadOutcome outcome = upload(req);
@@ -710,17 +776,26 @@ void SiteServer::Impl::routes() {
     });
 
     http.Get(R"(/receipt/([0-9a-f]+))", [this](const httplib::Request& req, httplib::Response& res) {
-        auto receipt = receiptOf(req.matches[1], req);
-        if (!receipt) return SendHtml(res, 404, MessagePage("No such receipt", "The receipt link is not known."));
-        SendHtml(res, 200, ReceiptPage(contestView(), *receipt, CheckOfJson(receipt->submission.checkJson), false));
+        const PageFrame frame = FrameOf(req);
+        auto receipt = receiptOf(req.matches[1], req, frame.language);
+        if (!receipt)
+            return SendHtml(res, 404, MessagePage(Text("receipt.not_found_title", frame.language),
+                                                  Text("receipt.not_found", frame.language), FrameOf(req, "/")));
+        SendHtml(res, 200, ReceiptPage(contestView(frame.language), *receipt, CheckOfJson(receipt->submission.checkJson),
+                                       false, frame));
     });
     http.Get(R"(/receipt/([0-9a-f]+)/ubn(\.txt)?)", [this](const httplib::Request& req, httplib::Response& res) {
         auto receipt = receiptOf(req.matches[1], req);
         auto published = store.publishedRun();
         std::optional<std::string> page;
         if (receipt && published) page = store.runPage(published->id, receipt->submission.id);
-        if (!page) return SendHtml(res, 404, MessagePage("No report", "There is no published report for this receipt."));
-        serveRunFile(published->id, *page + (req.matches[2].length() > 0 ? ".ubn.txt" : ".html"), res);
+        if (!page) {
+            const PageFrame frame = FrameOf(req, "/");
+            return SendHtml(res, 404, MessagePage(Text("results.no_report_title", frame.language),
+                                                  Text("results.no_report", frame.language), frame));
+        }
+        if (req.matches[2].length() > 0) return serveRunFile(published->id, *page + ".ubn.txt", res);
+        serveReport(published->id, *page, receipt->submission.call, receipt->link + "/ubn.txt", FrameOf(req), res);
     });
     http.Get(R"(/receipt/([0-9a-f]+)/results\.html)",
              [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 303); });
@@ -730,13 +805,16 @@ void SiteServer::Impl::routes() {
         SendJson(res, 200, receiptJson(*receipt, CheckOfJson(receipt->submission.checkJson)));
     });
 
-    http.Get("/lost-link", [this](const httplib::Request&, httplib::Response& res) { SendHtml(res, 200, LostLinkPage({})); });
-    http.Post("/lost-link", [this](const httplib::Request& req, httplib::Response& res) {
-        SendHtml(res, 200, LostLinkPage(lostLink(req)));
+    http.Get("/lost-link", [this](const httplib::Request& req, httplib::Response& res) {
+        SendHtml(res, 200, LostLinkPage({}, FrameOf(req)));
     });
-    http.Get("/received", [this](const httplib::Request&, httplib::Response& res) {
-        SendHtml(res, 200, ReceivedPage(contestView(), store.activeSubmissions(), store.publishedRun().has_value(),
-                                        categoryNames(), receivedShowsCounts()));
+    http.Post("/lost-link", [this](const httplib::Request& req, httplib::Response& res) {
+        SendHtml(res, 200, LostLinkPage(lostLink(req), FrameOf(req)));
+    });
+    http.Get("/received", [this](const httplib::Request& req, httplib::Response& res) {
+        const PageFrame frame = FrameOf(req);
+        SendHtml(res, 200, ReceivedPage(contestView(frame.language), store.activeSubmissions(),
+                                        categoryNames(frame.language), receivedShowsCounts(), frame));
     });
     http.Get("/api/received", [this](const httplib::Request&, httplib::Response& res) {
         json logs = json::array();
@@ -758,16 +836,7 @@ void SiteServer::Impl::routes() {
     });
 
     http.Get("/results", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 301); });
-    http.Get(R"(/results/([^/]*))", [this](const httplib::Request& req, httplib::Response& res) {
-        auto published = store.publishedRun();
-        if (!published) return SendHtml(res, 404, NoResultsPage());
-        std::string name = req.matches[1];
-        if (name.empty()) name = "results.html";
-        if (name != "results.html" && name != "results.csv" && !config.publicUbnReports)
-            return SendHtml(res, 404, MessagePage("Report not public",
-                                                  "Each log's report is shown to its sender through the link of the receipt."));
-        serveRunFile(published->id, name, res);
-    });
+    http.Get(R"(/results/([^/]*))", [this](const httplib::Request& req, httplib::Response& res) { serveResults(req, res); });
 
     // Committee pages.
     http.Get("/committee", [this](const httplib::Request& req, httplib::Response& res) {

@@ -18,7 +18,7 @@ class SiteStore;
 struct SiteConfig {
     std::filesystem::path dataDir;
     ContestRules contest;
-    std::string contestName = "ZELK contest";
+    std::string contestName = "ZELK";  // as the texts use it: "the ZELK contest", "змагання ZELK"
     std::int64_t deadline = 0;  // seconds since 1970; the command line's, used until the committee moves it
     std::size_t maxUploadBytes = 10 * 1024 * 1024;
     int uploadsPerMinute = 20;  // per client address; 0: no limit

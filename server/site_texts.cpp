@@ -1,8 +1,10 @@
-// The site's texts in English and Ukrainian. Keys are grouped by where the text appears; every key
-// has both languages and the same placeholders in each (the catalog's test checks this).
+// The texts of the site's mail, its language switch and its categories in English and Ukrainian.
+// Keys are grouped by where the text appears; every key has both languages and the same
+// placeholders in each (the catalog's test checks this).
 #include "server/text_catalog.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -26,6 +28,7 @@ constexpr std::array kTexts = {
     CatalogText{"receipt_mail.link",
                 "Your receipt, where you can also send a corrected log until the deadline:\n{link}",
                 "Ваша квитанція, де до кінцевого терміну можна також надіслати виправлений звіт:\n{link}"},
+    CatalogText{"receipt_mail.finding_line", "line {line}: {finding}", "рядок {line}: {finding}"},
     CatalogText{"receipt_mail.summary", "Summary of the check:", "Підсумок перевірки:"},
     CatalogText{"receipt_mail.findings", "Findings ({count}):", "Зауваження ({count}):"},
     CatalogText{"receipt_mail.no_findings", "The check found nothing to remark.", "Перевірка не виявила зауважень."},
@@ -82,4 +85,12 @@ constexpr std::array kTexts = {
 
 }  // namespace
 
-std::span<const CatalogText> SiteTexts() { return kTexts; }
+std::span<const CatalogText> SiteTexts() {
+    static const std::vector<CatalogText> all = [] {
+        std::vector<CatalogText> texts(kTexts.begin(), kTexts.end());
+        const std::span<const CatalogText> pages = PageTexts();
+        texts.insert(texts.end(), pages.begin(), pages.end());
+        return texts;
+    }();
+    return all;
+}

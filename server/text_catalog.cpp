@@ -42,8 +42,10 @@ std::optional<Language> LanguageOfTag(std::string_view tag) {
 
 std::string_view LanguageCode(Language language) { return language == Language::ukrainian ? "uk" : "en"; }
 
-std::string Text(std::string_view key, Language language,
-                 std::initializer_list<std::pair<std::string_view, std::string>> values) {
+namespace {
+
+template <typename Values>
+std::string Filled(std::string_view key, Language language, const Values& values) {
     const auto found = TextsByKey().find(key);
     if (found == TextsByKey().end()) return std::string(key);
     const std::string_view text = language == Language::ukrainian ? found->second->ukrainian : found->second->english;
@@ -64,6 +66,15 @@ std::string Text(std::string_view key, Language language,
     }
     return result;
 }
+
+}  // namespace
+
+std::string Text(std::string_view key, Language language,
+                 std::initializer_list<std::pair<std::string_view, std::string>> values) {
+    return Filled(key, language, values);
+}
+
+std::string LocalText::in(Language language) const { return Filled(key, language, values); }
 
 std::vector<std::string> PlaceholdersOf(std::string_view text) {
     std::vector<std::string> names;

@@ -22,12 +22,21 @@ struct CatalogText {
 
 // Every text of the site's pages and mail (site_texts.cpp).
 std::span<const CatalogText> SiteTexts();
+// The participant's pages' share of them (page_texts.cpp).
+std::span<const CatalogText> PageTexts();
 
 // The text of `key` in `language`, with each {name} replaced by its value (values are inserted
 // as they are: escaping for HTML is the page's job). An unknown key gives the key itself, so a
 // missing text shows on the page instead of stopping it; the catalog's test makes sure none is.
 std::string Text(std::string_view key, Language language,
                  std::initializer_list<std::pair<std::string_view, std::string>> values = {});
+
+// A text to be given later in the reader's language: its key and its values.
+struct LocalText {
+    std::string key;
+    std::vector<std::pair<std::string, std::string>> values;
+    std::string in(Language language) const;
+};
 
 // The {name}s a text uses, in order of appearance, each once.
 std::vector<std::string> PlaceholdersOf(std::string_view text);
