@@ -87,17 +87,15 @@ fs::path LogFiles::pathOf(const std::string& sha256) const {
     return m_folder / sha256.substr(0, 2) / sha256;
 }
 
-std::string LogFiles::put(std::string_view bytes) {
-    const std::string sha = Sha256Hex(bytes);
-    const fs::path path = pathOf(sha);
+void LogFiles::put(std::string_view bytes, const std::string& sha256) {
+    const fs::path path = pathOf(sha256);
     std::error_code error;
     if (fs::exists(path, error) && fs::file_size(path, error) == bytes.size()) {
         SyncFolder(path.parent_path());  // it may have been renamed there by a process killed before its flush
-        return sha;
+        return;
     }
     if (fs::create_directory(path.parent_path(), error)) SyncFolder(m_folder);
     WriteFileDurably(path, bytes);
-    return sha;
 }
 
 std::optional<std::string> LogFiles::read(const std::string& sha256) const {
