@@ -79,8 +79,16 @@ void WriteFileDurably(const fs::path& path, std::string_view bytes, unsigned mod
     SyncFolder(path.parent_path());
 }
 
+// The 256 folders are made at the start, so that no upload waits for its folder to be made and
+// flushed; put() still makes one that has gone.
 LogFiles::LogFiles(fs::path folder) : m_folder(std::move(folder)) {
     fs::create_directories(m_folder);
+    bool made = false;
+    for (int shard = 0; shard < 256; ++shard) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        made |= fs::create_directory(m_folder / std::string{kHex[shard >> 4], kHex[shard & 15]});
+    }
+    if (made) SyncFolder(m_folder);
 }
 
 fs::path LogFiles::pathOf(const std::string& sha256) const {

@@ -261,7 +261,6 @@ struct SiteServer::Impl {
         submission.category = outcome.check.category;
         submission.format = outcome.check.formatName;
         submission.email = email;
-        submission.checkJson = CheckJson(outcome.check).dump();
         submission.size = static_cast<std::int64_t>(bytes.size());
         submission.receivedAt = Now();
         submission.qsosRead = static_cast<std::int64_t>(outcome.check.qsosRead);
