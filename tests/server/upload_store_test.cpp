@@ -19,9 +19,14 @@ namespace fs = std::filesystem;
 // ones after it pass or fail: a commit hook, SQLite's own seam at the moment of the commit.
 class CommitGate {
 public:
-    CommitGate(SiteStore& store, bool failLaterCommits) : m_failLater(failLaterCommits) {
+    CommitGate(SiteStore& store, bool failLaterCommits) : m_store(store), m_failLater(failLaterCommits) {
         store.withDatabase([this](Database& db) { sqlite3_commit_hook(db.handle(), &CommitGate::OnCommit, this); });
     }
+    ~CommitGate() {
+        m_store.withDatabase([](Database& db) { sqlite3_commit_hook(db.handle(), nullptr, nullptr); });
+    }
+    CommitGate(const CommitGate&) = delete;
+    CommitGate& operator=(const CommitGate&) = delete;
     bool holding() {
         std::lock_guard lock(m_mutex);
         return m_holding;
@@ -42,6 +47,7 @@ private:
         return 0;
     }
 
+    SiteStore& m_store;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_failLater;
