@@ -28,9 +28,10 @@ json CheckJson(const UploadCheck& check) {
             {"warnings", warnings}};
 }
 
-UploadCheck CheckOfJson(const std::string& text) {
+UploadCheck CheckOfJson(const std::string& text) { return CheckOfJson(json::parse(text, nullptr, false)); }
+
+UploadCheck CheckOfJson(const json& j) {
     UploadCheck check;
-    const json j = json::parse(text, nullptr, false);
     if (!j.is_object()) return check;
     check.usable = true;
     check.ownCall = j.value("ownCall", "");

@@ -7,3 +7,4 @@
 // The check as it is stored with a submission and given by the API.
 nlohmann::json CheckJson(const UploadCheck& check);
 UploadCheck CheckOfJson(const std::string& text);
+UploadCheck CheckOfJson(const nlohmann::json& j);

@@ -221,7 +221,7 @@ CheckAnswer CheckRunner::runWorker(std::string_view log, const ContestRules& rul
     CheckAnswer result;
     result.outcome = CheckAnswer::Outcome::checked;
     if (body.value("usable", false)) {
-        result.check = CheckOfJson(body["check"].dump());
+        result.check = CheckOfJson(body["check"]);
     } else {
         result.check.usable = false;
         result.check.refusal = body.value("refusal", std::string("the log cannot be read"));

@@ -79,25 +79,31 @@ void WriteFileDurably(const fs::path& path, std::string_view bytes, unsigned mod
     SyncFolder(path.parent_path());
 }
 
+// The 256 folders are made at the start, so that no upload waits for its folder to be made and
+// flushed; put() still makes one that has gone.
 LogFiles::LogFiles(fs::path folder) : m_folder(std::move(folder)) {
     fs::create_directories(m_folder);
+    bool made = false;
+    for (int shard = 0; shard < 256; ++shard) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        made |= fs::create_directory(m_folder / std::string{kHex[shard >> 4], kHex[shard & 15]});
+    }
+    if (made) SyncFolder(m_folder);
 }
 
 fs::path LogFiles::pathOf(const std::string& sha256) const {
     return m_folder / sha256.substr(0, 2) / sha256;
 }
 
-std::string LogFiles::put(std::string_view bytes) {
-    const std::string sha = Sha256Hex(bytes);
-    const fs::path path = pathOf(sha);
+void LogFiles::put(std::string_view bytes, const std::string& sha256) {
+    const fs::path path = pathOf(sha256);
     std::error_code error;
     if (fs::exists(path, error) && fs::file_size(path, error) == bytes.size()) {
         SyncFolder(path.parent_path());  // it may have been renamed there by a process killed before its flush
-        return sha;
+        return;
     }
     if (fs::create_directory(path.parent_path(), error)) SyncFolder(m_folder);
     WriteFileDurably(path, bytes);
-    return sha;
 }
 
 std::optional<std::string> LogFiles::read(const std::string& sha256) const {

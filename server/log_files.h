@@ -12,8 +12,8 @@ class LogFiles {
 public:
     explicit LogFiles(std::filesystem::path folder);
 
-    // Stores the bytes (once: the same bytes again are already there); their SHA-256.
-    std::string put(std::string_view bytes);
+    // Stores the bytes, whose SHA-256 is `sha256` (once: the same bytes again are already there).
+    void put(std::string_view bytes, const std::string& sha256);
     std::filesystem::path pathOf(const std::string& sha256) const;
     std::optional<std::string> read(const std::string& sha256) const;
 

@@ -36,6 +36,7 @@
 #include "server/site_store.h"
 #include "server/text_catalog.h"
 #include "server/text_encoding.h"
+#include "server/upload_store.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -109,6 +110,7 @@ struct SiteServer::Impl {
           log(config.accessLogFile, config.errorLogFile, config.quietAccessLog),
           store(config.dataDir / "zelk-server.db"),
           files(config.dataDir / "files"),
+          uploads(files, store),
           job(store, files, config.dataDir / "runs", config.contest, categoryNames()),
           ownership(store),
           accounts(store),
@@ -273,7 +275,6 @@ struct SiteServer::Impl {
         submission.category = outcome.check.category;
         submission.format = outcome.check.formatName;
         submission.email = email;
-        submission.checkJson = CheckJson(outcome.check).dump();
         submission.size = static_cast<std::int64_t>(bytes.size());
         submission.receivedAt = Now();
         submission.qsosRead = static_cast<std::int64_t>(outcome.check.qsosRead);
@@ -308,22 +309,14 @@ struct SiteServer::Impl {
         return outcome;
     }
 
-    // The file on disk, then the commit that acknowledges it. On a failure the cause goes to the
-    // error log, a file this upload wrote is taken away again, and nothing is returned.
+    // The file on disk, then the commit that acknowledges it; a failure's cause goes to the error log.
     std::optional<std::optional<std::int64_t>> storeDurably(const std::string& bytes, Submission& submission,
                                                             const std::string& receiptHash, bool fromOwner,
                                                             const SiteStore::InTransaction& alsoInTransaction) {
-        const std::string sha = Sha256Hex(bytes);
-        std::error_code error;
-        const bool wasThere = fs::exists(files.pathOf(sha), error);
-        try {
-            submission.sha256 = files.put(bytes);
-            return store.addSubmission(submission, receiptHash, fromOwner, alsoInTransaction);
-        } catch (const std::exception& failure) {
-            log.error("upload of " + submission.call + " from " + submission.address + " not stored: " + failure.what());
-            if (!wasThere) fs::remove(files.pathOf(sha), error);
-            return std::nullopt;
-        }
+        std::string failure;
+        auto replaced = uploads.store(bytes, submission, receiptHash, fromOwner, alsoInTransaction, failure);
+        if (!replaced) log.error("upload of " + submission.call + " from " + submission.address + " not stored: " + failure);
+        return replaced;
     }
 
     // "https://logs.example.org": the committee's --public-url, else what the request was sent to.
@@ -682,6 +675,7 @@ struct SiteServer::Impl {
     SiteLog log;
     SiteStore store;
     LogFiles files;
+    UploadStore uploads;
     CrossCheckJob job;
     LogOwnership ownership;
     MemberAccounts accounts;

@@ -1,6 +1,7 @@
 #include "server/site_store.h"
 
 #include <ctime>
+#include <utility>
 
 namespace {
 
@@ -158,10 +159,82 @@ void SiteStore::migrate() {
     }
 }
 
+// Group commit. A commit returns once SQLite has flushed it to disk, a few milliseconds; one
+// upload per commit would hold a rush of uploads to one receipt per flush however many cores
+// check them. So the uploads that come while a commit is under way wait together, and the
+// first of them to find none under way commits them all in one transaction: one flush for
+// the lot. No upload is answered before the commit holding it has returned. Each has a
+// savepoint of its own, so one that fails (its mail not queued, a receipt hash taken) is
+// undone and told alone; a commit that fails fails every upload in it, and none is kept.
+struct SiteStore::PendingSubmission {
+    Submission& submission;
+    const std::string& receiptHash;
+    bool fromOwner;
+    const InTransaction& alsoInTransaction;
+    std::optional<std::int64_t> replaced;
+    std::exception_ptr failure;
+    bool done = false;
+};
+
 std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::string& receiptHash, bool fromOwner,
                                                      const InTransaction& alsoInTransaction) {
+    PendingSubmission pending{s, receiptHash, fromOwner, alsoInTransaction, std::nullopt, nullptr};
+    std::unique_lock lock(m_pendingMutex);
+    m_pending.push_back(&pending);
+    while (!pending.done) {
+        if (m_committing) {
+            m_batchCommitted.wait(lock);
+            continue;
+        }
+        m_committing = true;
+        const std::vector<PendingSubmission*> batch = std::exchange(m_pending, {});
+        lock.unlock();
+        commitTogether(batch);
+        lock.lock();
+        m_committing = false;
+        for (PendingSubmission* member : batch) member->done = true;
+        m_batchCommitted.notify_all();
+    }
+    if (pending.failure) std::rethrow_exception(pending.failure);
+    return pending.replaced;
+}
+
+std::size_t SiteStore::submissionsWaiting() {
+    std::lock_guard lock(m_pendingMutex);
+    return m_pending.size();
+}
+
+void SiteStore::commitTogether(const std::vector<PendingSubmission*>& batch) {
     std::lock_guard lock(m_mutex);
-    Transaction transaction(m_db);
+    try {
+        Transaction transaction(m_db);
+        for (PendingSubmission* member : batch) {
+            m_db.execute("SAVEPOINT submission");
+            try {
+                member->replaced =
+                    insertSubmission(member->submission, member->receiptHash, member->fromOwner, member->alsoInTransaction);
+            } catch (...) {
+                member->failure = std::current_exception();
+                m_db.execute("ROLLBACK TO submission");
+            }
+            m_db.execute("RELEASE submission");
+        }
+        transaction.commit();
+    } catch (...) {
+        for (PendingSubmission* member : batch)
+            if (!member->failure) member->failure = std::current_exception();
+    }
+}
+
+bool SiteStore::holdsFile(const std::string& sha256) {
+    std::lock_guard lock(m_mutex);
+    Statement select = m_db.prepare("SELECT 1 FROM submissions WHERE sha256 = ? LIMIT 1");
+    select.bind(1, sha256);
+    return select.step();
+}
+
+std::optional<std::int64_t> SiteStore::insertSubmission(Submission& s, const std::string& receiptHash, bool fromOwner,
+                                                        const InTransaction& alsoInTransaction) {
     std::optional<std::int64_t> counted;
     {
         Statement earlier = m_db.prepare("SELECT id FROM submissions WHERE call = ? AND state = 'counted'");
@@ -204,7 +277,6 @@ std::optional<std::int64_t> SiteStore::addSubmission(Submission& s, const std::s
         InsertAudit(m_db, "zelk-server", "corrected log with the receipt",
                     "submission " + std::to_string(s.id) + " replaces " + std::to_string(*replaced), s.call);
     if (alsoInTransaction) alsoInTransaction(m_db, s);
-    transaction.commit();
     return replaced;
 }
 

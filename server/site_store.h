@@ -1,6 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -82,9 +84,15 @@ public:
     // (submission.state tells). The id of the one replaced, if any. `receiptHash` is the SHA-256 of
     // the receipt link's secret. `alsoInTransaction` runs on the same connection before the commit, with
     // the submission numbered (the receipt's e-mail is queued there): both are kept, or neither.
+    // Uploads stored at the same time share one commit (see site_store.cpp); it returns once the
+    // commit holding this one is on disk, and throws when this one, or that commit, failed.
     using InTransaction = std::function<void(Database&, const Submission&)>;
     std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash,
                                               bool fromOwner = false, const InTransaction& alsoInTransaction = {});
+    // Uploads waiting for the commit in progress to end, to go in the next one together.
+    std::size_t submissionsWaiting();
+    // Whether a stored submission has the file of this SHA-256.
+    bool holdsFile(const std::string& sha256);
     std::optional<Submission> submission(std::int64_t id);
     // By the hash of the receipt's secret, or of a further link to it.
     std::optional<Submission> submissionByReceipt(const std::string& receiptHash);
@@ -134,10 +142,19 @@ public:
     }
 
 private:
+    struct PendingSubmission;
+    void commitTogether(const std::vector<PendingSubmission*>& batch);
+    std::optional<std::int64_t> insertSubmission(Submission& submission, const std::string& receiptHash, bool fromOwner,
+                                                 const InTransaction& alsoInTransaction);
     void migrate();
     std::vector<Submission> submissions(const std::string& where, const std::string& order, const std::string& key = {});
     std::vector<CrossCheckRecord> runsWhere(const std::string& where, std::int64_t id = 0);
 
     std::mutex m_mutex;
     Database m_db;
+
+    std::mutex m_pendingMutex;
+    std::condition_variable m_batchCommitted;
+    std::vector<PendingSubmission*> m_pending;
+    bool m_committing = false;
 };

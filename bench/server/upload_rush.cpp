@@ -1,7 +1,9 @@
 // The deadline rush: many participants upload their logs at the same moment. Starts zelk-server
 // on a free port, lets every client upload a log of --qsos QSOs at once, and reports the latency
 // (p50, p99, max), the uploads per second, the server's peak memory, and whether every upload was
-// acknowledged and stored (each receipt's file on disk with the receipt's SHA-256).
+// acknowledged and stored (each receipt's file on disk with the receipt's SHA-256). The floor is
+// the processor time the check processes took in the rush, measured (/proc), spread over the
+// cores; beside it the server's, the clients' (this program's) and other work's on the machine.
 //   upload_rush --server ZELK_SERVER --samples DIR [--clients 300] [--qsos 1000]
 #include <CLI/CLI.hpp>
 #include <httplib.h>
@@ -9,6 +11,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,6 +99,22 @@ CpuSeconds CpuOf(pid_t pid) {
     return cpu;
 }
 
+// Processor time of every process on the machine (user, nice, system, irq, softirq), from /proc/stat.
+double MachineBusySeconds() {
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0;
+    stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq;
+    return (user + nice + system + irq + softirq) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double OwnCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 std::string ReadFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
@@ -164,12 +183,19 @@ int main(int argc, char** argv) {
             }
         });
     }
+    // Processor time is counted over the rush only: the server's start (its first password's
+    // hash among it) and the making of the logs are not in it.
+    const CpuSeconds cpuBefore = CpuOf(pid);
+    const double clientsBefore = OwnCpuSeconds(), machineBefore = MachineBusySeconds();
     const auto began = Clock::now();
     go.arrive_and_wait();
     for (auto& t : uploads) t.join();
     const double wall = std::chrono::duration<double>(Clock::now() - began).count();
+    const double clientsCpu = OwnCpuSeconds() - clientsBefore, machineCpu = MachineBusySeconds() - machineBefore;
     const std::size_t peakKb = PeakMemoryKb(pid);
-    const CpuSeconds cpu = CpuOf(pid);
+    CpuSeconds cpu = CpuOf(pid);
+    cpu.own -= cpuBefore.own;
+    cpu.children -= cpuBefore.children;
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
 
@@ -197,8 +223,10 @@ int main(int argc, char** argv) {
     std::printf("  %.1f uploads/s (%.2f s for all)\n", clients / wall, wall);
     std::printf("  server peak memory %.1f MB (without its check processes)\n", peakKb / 1024.0);
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    std::printf("  processor time: checks %.2f s (floor on %u cores %.2f s: wall is %.2fx), server %.2f s\n", cpu.children,
-                cores, cpu.children / cores, wall / (cpu.children / cores), cpu.own);
+    std::printf("  processor time in the rush: checks %.2f s (floor on %u cores %.2f s: wall is %.2fx), server %.2f s, clients %.2f s\n",
+                cpu.children, cores, cpu.children / cores, wall / (cpu.children / cores), cpu.own, clientsCpu);
+    std::printf("  the machine's processors were busy %.2f s of %.2f s in the rush, %.2f s of it for other work\n", machineCpu,
+                wall * cores, std::max(0.0, machineCpu - cpu.children - cpu.own - clientsCpu));
     std::printf("  load average %.2f %.2f %.2f on %u cores\n", load[0], load[1], load[2], std::thread::hardware_concurrency());
     fs::remove_all(data);
     return stored == clients ? 0 : 1;

@@ -3,6 +3,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <set>
+#include <thread>
 
 #include "server/log_files.h"
 #include "site_fixture.h"
@@ -134,33 +136,58 @@ TEST(HostileUploads, FieldsOfAnyBytesOrSizeGetTheirOwnAnswer) {
     EXPECT_NE(list->body.find("\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd@example.org"), std::string::npos) << list->body;
 }
 
-// A flush that fails for files (not folders): the log cannot be made durable.
+// A flush that fails for the files of logs from a UR5F* station (not for folders or other logs):
+// those logs cannot be made durable.
 int FailingFileFlush(int fd) {
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        errno = EIO;
-        return -1;
+        const std::string bytes = RunningSite::ReadText("/proc/self/fd/" + std::to_string(fd));
+        if (bytes.find("CALLSIGN: UR5F") != std::string::npos) {
+            errno = EIO;
+            return -1;
+        }
     }
     return ::fsync(fd);
 }
 
+// Sent at once, so that the logs whose flush failed and those beside them would share a commit.
 TEST(HostileUploads, NoReceiptForALogNotFlushedToDiskAndTheCauseIsLogged) {
     RunningSite site([](SiteConfig& config) { config.errorLogFile = config.dataDir.string() + "-errors.log"; });
+    const std::vector<std::string> calls = {"UR5FA", "UR1OK", "UR5FB", "UR2OK", "UR5FC", "UR3OK"};
+    std::vector<int> statuses(calls.size(), 0);
     SetFileFlushForTests(FailingFileFlush);
-    auto failed = UploadLog(site.client(), CabrilloLog("UR5FS", kQso));
+    {
+        std::vector<std::thread> uploads;
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            uploads.emplace_back([&, i] {
+                auto res = UploadLog(site.client(), CabrilloLog(calls[i], kQso));
+                statuses[i] = res ? res->status : -1;
+                if (res && res->status != 201) {
+                    EXPECT_EQ(res->body.find("receipt"), std::string::npos) << res->body;
+                }
+            });
+        for (auto& t : uploads) t.join();
+    }
     SetFileFlushForTests(nullptr);
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->status, 503) << failed->body;
-    EXPECT_EQ(failed->body.find("receipt"), std::string::npos) << failed->body;
-    EXPECT_TRUE(site.server->store().allSubmissions().empty());
-    EXPECT_EQ(FilesUnder(site.folder / "files"), 0u);
+    std::set<std::string> stored;
+    for (const Submission& s : site.server->store().allSubmissions()) stored.insert(s.call);
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        SCOPED_TRACE(calls[i]);
+        const bool flushFails = calls[i].starts_with("UR5F");
+        EXPECT_EQ(statuses[i], flushFails ? 503 : 201);
+        EXPECT_EQ(stored.count(calls[i]), flushFails ? 0u : 1u);
+        EXPECT_EQ(fs::exists(site.folder / "files" / Sha256Hex(CabrilloLog(calls[i], kQso)).substr(0, 2) /
+                             Sha256Hex(CabrilloLog(calls[i], kQso))),
+                  !flushFails);
+    }
+    EXPECT_EQ(FilesUnder(site.folder / "files"), 3u) << "a refused log left its file";
     const std::string errors = RunningSite::ReadText(site.folder.string() + "-errors.log");
-    EXPECT_NE(errors.find("UR5FS"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("UR5FA"), std::string::npos) << errors;
     EXPECT_NE(errors.find("cannot flush"), std::string::npos) << errors;
     fs::remove(site.folder.string() + "-errors.log");
 
     // With the disk back, the same log is taken.
-    EXPECT_EQ(UploadLog(site.client(), CabrilloLog("UR5FS", kQso))->status, 201);
+    EXPECT_EQ(UploadLog(site.client(), CabrilloLog("UR5FA", kQso))->status, 201);
 }
 
 }  // namespace
