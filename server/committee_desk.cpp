@@ -56,11 +56,13 @@ std::optional<CommitteeDesk::Member> CommitteeDesk::committeePage(const httplib:
                                                                   bool isPost) {
     auto member = sessionMember(req);
     if (!member) {
-        SendHtml(res, 401, LoginPage("Log in to see the committee's pages."));
+        SendHtml(res, 401, LoginPage(Text("desk.login.needed", PageLanguage(req)), PageLanguage(req)));
         return std::nullopt;
     }
     if (isPost && !csrfOk(req, *member)) {
-        SendHtml(res, 403, MessagePage("Refused", "The form was not sent by this site's page (no valid CSRF token)."));
+        const Language language = PageLanguage(req);
+        SendHtml(res, 403, PageShell(Text("desk.refused.title", language),
+                                     "<p>" + Escaped(Text("desk.refused.csrf", language)) + "</p>\n", language));
         return std::nullopt;
     }
     return member;
@@ -75,12 +77,18 @@ std::optional<CommitteeDesk::Member> CommitteeDesk::committeeApi(const httplib::
     return member;
 }
 
-void CommitteeDesk::showCommittee(const Member& member, httplib::Response& res, const std::string& notice) {
+void CommitteeDesk::showCommittee(const httplib::Request& req, const Member& member, httplib::Response& res,
+                                  const std::string& notice) {
+    const Language language = PageLanguage(req);
     CommitteeView view;
     view.contest = m.contestView();
     view.user = member.user;
     view.csrf = member.csrf;
-    view.submissions = m.store.allSubmissions();
+    SubmissionsView newest;
+    newest.found = FindSubmissions(m.store, newest.query);
+    newest.categories = categoryChoices(language);
+    for (const auto& [call, standing] : m.ownership.standings()) newest.standings[call] = CallStandingName(standing);
+    view.submissionsHtml = SubmissionsSectionHtml(newest, language);
     view.runs = m.store.runs();
     const auto progress = m.job.progress();
     view.jobRunning = progress.running;
@@ -91,9 +99,9 @@ void CommitteeDesk::showCommittee(const Member& member, httplib::Response& res, 
     view.notice = notice;
     view.pendingHtml = PendingSectionHtml(m.ownership.pending(), member.csrf);
     view.accountsHtml = AccountSectionsHtml(m.accounts.members(), m.accounts.tokens(Now()), member.user, member.csrf);
-    view.mailHtml = mailStateHtml();
+    view.mailHtml = mailStateHtml(language);
     view.receivedShowsCounts = m.receivedShowsCounts();
-    SendHtml(res, 200, CommitteePage(view));
+    SendHtml(res, 200, CommitteePage(view, language));
 }
 
 void CommitteeDesk::backToCommittee(httplib::Response& res) { res.set_redirect("/committee", 303); }
@@ -113,25 +121,28 @@ CommitteeGate CommitteeDesk::gate() {
     };
     gate.api = [this](const httplib::Request& req, httplib::Response& res) { return committeeApi(req, res); };
     gate.who = [this](const std::string& user, const httplib::Request& req) { return who(user, req); };
-    gate.showCommittee = [this](const Member& member, httplib::Response& res, const std::string& notice) {
-        showCommittee(member, res, notice);
+    gate.showCommittee = [this](const httplib::Request& req, const Member& member, httplib::Response& res,
+                                const std::string& notice) {
+        showCommittee(req, member, res, notice);
     };
     gate.passwordOk = [this](const std::string& user, const std::string& password) { return passwordOk(user, password); };
     return gate;
 }
 
-std::string CommitteeDesk::mailStateHtml() {
+std::string CommitteeDesk::mailStateHtml(Language language) {
     const MailQueueCounts counts = m.store.withDatabase([](Database& db) { return MailQueue(db).counts(); });
-    std::string html = "<section><h2>E-mail</h2><p>";
+    std::string text;
     if (!m.mailWorker())
-        html += counts.waiting > 0 ? Number(counts.waiting) +
-                                         " e-mails are waiting: the site was started without a mail relay (--smtp). "
-                                         "They are sent once it is started with one."
-                                   : "No mail relay is set (--smtp): receipts are queued, not sent.";
+        text = counts.waiting > 0 ? Text("desk.mail.waiting_no_relay", language, {{"count", std::to_string(counts.waiting)}})
+                                  : Text("desk.mail.no_relay_short", language);
     else
-        html += Number(counts.sent) + " sent, " + Number(counts.waiting) + " waiting (" + Number(counts.retrying) +
-                " after a failed attempt), " + Number(counts.failed) + " refused by the relay.";
-    return html + "</p></section>";
+        text = Text("desk.mail.counts", language,
+                    {{"sent", std::to_string(counts.sent)},
+                     {"waiting", std::to_string(counts.waiting)},
+                     {"retrying", std::to_string(counts.retrying)},
+                     {"failed", std::to_string(counts.failed)}});
+    return "<section><h2>" + Escaped(Text("desk.mail.heading", language)) + "</h2><p>" + Escaped(text) +
+           " <a href=\"/committee/mail\">" + Escaped(Text("desk.mail.open", language)) + "</a></p></section>";
 }
 
 std::optional<MatchRules> CommitteeDesk::rulesOf(const std::function<std::string(const char*)>& value, std::string& error) {

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "server/committee_gate.h"
+#include "server/committee_pages.h"
+#include "server/contest_setup.h"
 #include "server/crosscheck_job.h"
 #include "server/log_files.h"
 #include "server/log_ownership.h"
@@ -42,6 +44,9 @@ public:
         std::function<bool()> receivedShowsCounts;
         std::function<void(std::int64_t runId, const std::string& name, httplib::Response&)> serveRunFile;
         std::function<MailWorker*()> mailWorker;  // null: the site was started without a mail relay
+        ContestSetup& setup;
+        std::string contestName;
+        std::string mailFrom;  // the address the site's mail comes from
     };
 
     explicit CommitteeDesk(Parts parts) : m(std::move(parts)) {}
@@ -61,11 +66,23 @@ private:
     bool passwordOk(const std::string& user, const std::string& password);
     std::optional<Member> committeePage(const httplib::Request& req, httplib::Response& res, bool isPost);
     std::optional<Member> committeeApi(const httplib::Request& req, httplib::Response& res);
-    void showCommittee(const Member& member, httplib::Response& res, const std::string& notice = {});
+    void showCommittee(const httplib::Request& req, const Member& member, httplib::Response& res,
+                       const std::string& notice = {});
     void backToCommittee(httplib::Response& res);
     std::string makeApiToken(const std::string& user, std::int64_t days, const httplib::Request& req);
     CommitteeGate gate();
-    std::string mailStateHtml();
+    std::string mailStateHtml(Language language);
+
+    SubmissionsView submissionsView(const httplib::Request& req, bool wholeResult);
+    std::vector<std::pair<std::string, std::string>> categoryChoices(Language language);
+    void showMail(const httplib::Request& req, httplib::Response& res, const Member& member, const std::string& notice);
+    void showMessageForm(httplib::Response& res, const Member& member, Language language, MessageFormView view);
+    void showContestSetup(httplib::Response& res, const Member& member, Language language, const std::string& error,
+                          const std::string& start, const std::string& end, const std::string& tableJson);
+    void wakeMail();
+    void addSearchRoutes(httplib::Server& http);
+    void addMailRoutes(httplib::Server& http);
+    void addContestRoutes(httplib::Server& http);
 
     std::optional<MatchRules> rulesOf(const std::function<std::string(const char*)>& value, std::string& error);
     std::optional<std::int64_t> parseDeadline(const std::string& text, std::string& error);

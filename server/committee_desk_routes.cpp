@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "server/committee_routes.h"
+#include "server/committee_pages.h"
 #include "server/http_replies.h"
 #include "server/secrets.h"
 
@@ -19,17 +20,17 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
     // Committee pages.
     http.Get("/committee", [this](const httplib::Request& req, httplib::Response& res) {
         auto member = sessionMember(req);
-        if (!member) return SendHtml(res, 200, LoginPage({}));
-        showCommittee(*member, res);
+        if (!member) return SendHtml(res, 200, LoginPage({}, PageLanguage(req)));
+        showCommittee(req, *member, res);
     });
     http.Post("/committee/login", [this](const httplib::Request& req, httplib::Response& res) {
         if (!m.loginLimiter.allow(m.clientAddress(req)))
-            return SendHtml(res, 429, LoginPage("Too many logins from your address: wait a minute."));
+            return SendHtml(res, 429, LoginPage(Text("desk.login.too_many", PageLanguage(req)), PageLanguage(req)));
         std::string user = Field(req, "user");
         if (user.empty()) user = kFirstMember;
         if (!passwordOk(user, Field(req, "password"))) {
             m.store.record(user, "login refused", m.clientAddress(req));
-            return SendHtml(res, 403, LoginPage("The member or password is wrong."));
+            return SendHtml(res, 403, LoginPage(Text("desk.login.wrong", PageLanguage(req)), PageLanguage(req)));
         }
         const std::string id = RandomToken();
         m.store.addSession(Sha256Hex(id), {user, RandomToken()}, Now() + m.sessionSeconds);
@@ -64,7 +65,7 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
         if (!member) return;
         std::string error;
         auto when = parseDeadline(Field(req, "deadline"), error);
-        if (!when) return showCommittee(*member, res, "The deadline was not moved: " + error);
+        if (!when) return showCommittee(req, *member, res, Text("desk.notice.deadline_not_moved", PageLanguage(req), {{"reason", error}}));
         moveDeadline(*when, who(member->user, req));
         backToCommittee(res);
     });
@@ -87,8 +88,8 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
         if (!member) return;
         std::string error;
         auto rules = rulesOf([&](const char* name) { return Field(req, name); }, error);
-        if (!rules) return showCommittee(*member, res, "The cross-check was not started: " + error);
-        if (!m.job.start(*rules, who(member->user, req))) return showCommittee(*member, res, "A cross-check is running already.");
+        if (!rules) return showCommittee(req, *member, res, Text("desk.notice.crosscheck_not_started", PageLanguage(req), {{"reason", error}}));
+        if (!m.job.start(*rules, who(member->user, req))) return showCommittee(req, *member, res, Text("desk.notice.crosscheck_running", PageLanguage(req)));
         backToCommittee(res);
     });
     http.Post(R"(/committee/runs/(\d+)/publish)", [this](const httplib::Request& req, httplib::Response& res) {
@@ -96,7 +97,7 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
         if (!member) return;
         auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
         if (!id || !publish(*id, who(member->user, req)))
-            return showCommittee(*member, res, "Only a finished run can be published.");
+            return showCommittee(req, *member, res, Text("desk.notice.only_finished", PageLanguage(req)));
         backToCommittee(res);
     });
     http.Get(R"(/committee/runs/(\d+)/([^/]+))", [this](const httplib::Request& req, httplib::Response& res) {
@@ -110,11 +111,15 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
         auto member = committeePage(req, res, true);
         if (!member) return;
         const auto days = TokenDaysOf(Field(req, "days"));
-        if (!days) return showCommittee(*member, res, "No token was made: " + TokenDaysProblem());
+        if (!days) return showCommittee(req, *member, res, Text("desk.notice.no_token", PageLanguage(req), {{"reason", TokenDaysProblem()}}));
         const std::string token = makeApiToken(member->user, *days, req);
-        showCommittee(*member, res, "New API token, valid " + std::to_string(*days) + " days (it is shown only now): " + token);
+        showCommittee(req, *member, res,
+                      Text("desk.notice.new_token", PageLanguage(req), {{"days", std::to_string(*days)}, {"token", token}}));
     });
 
+    addSearchRoutes(http);
+    addMailRoutes(http);
+    addContestRoutes(http);
     AddOwnershipRoutes(http, m.store, m.ownership, gate());
     AddAccountRoutes(http, m.accounts, gate(), m.sessionCookie);
 
@@ -140,17 +145,6 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
         }
         const std::string token = makeApiToken(user, *days, req);
         SendJson(res, 201, {{"token", token}, {"expiresAt", Now() + *days * 86400}});
-    });
-    http.Get("/api/committee/submissions", [this](const httplib::Request& req, httplib::Response& res) {
-        if (!committeeApi(req, res)) return;
-        json list = json::array();
-        for (const Submission& s : m.store.allSubmissions())
-            list.push_back({{"submission", s.id}, {"call", s.call}, {"category", s.category}, {"email", s.email},
-                            {"receivedAt", s.receivedAt}, {"sha256", s.sha256}, {"qsos", s.qsosRead},
-                            {"claimedScore", s.claimedScore},
-                            {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
-                            {"state", SubmissionStateName(s.state)}});
-        SendJson(res, 200, {{"submissions", list}});
     });
     http.Post("/api/committee/crosscheck", [this](const httplib::Request& req, httplib::Response& res) {
         auto member = committeeApi(req, res);

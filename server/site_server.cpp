@@ -15,6 +15,7 @@
 #include "server/check_json.h"
 #include "server/committee_desk.h"
 #include "server/connection_pool.h"
+#include "server/contest_setup.h"
 #include "server/crosscheck_job.h"
 #include "server/folder_lock.h"
 #include "server/http_replies.h"
@@ -105,7 +106,8 @@ struct SiteServer::Impl {
           log(config.accessLogFile, config.errorLogFile, config.quietAccessLog),
           store(config.dataDir / "zelk-server.db"),
           files(config.dataDir / "files"),
-          job(store, files, config.dataDir / "runs", config.contest, categoryNames()),
+          setup(store, config.contest, config.categories, config.categoriesJson),
+          job(store, files, config.dataDir / "runs", setup.rules(), setup.categories()),
           ownership(store),
           accounts(store),
           uploadLimiter(config.uploadsPerMinute),
@@ -146,8 +148,9 @@ struct SiteServer::Impl {
     ContestView contestView() {
         ContestView view;
         view.name = config.contestName;
-        view.start = FormatMinute(config.contest.start);
-        view.end = FormatMinute(config.contest.end);
+        const ContestRules rules = setup.rules();
+        view.start = FormatMinute(rules.start);
+        view.end = FormatMinute(rules.end);
         view.deadline = deadline();
         view.now = Now();
         view.open = view.now < view.deadline || store.setting("reopened").value_or("0") == "1";
@@ -156,7 +159,7 @@ struct SiteServer::Impl {
         return view;
     }
 
-    const CategoryTable& categories() const { return config.categories ? *config.categories : CategoryTable::Default(); }
+    const CategoryTable& categories() const { return setup.categories(); }
 
     bool receivedShowsCounts() { return store.setting("received_counts").value_or("0") == "1"; }
 
@@ -228,7 +231,7 @@ struct SiteServer::Impl {
         if (!PlausibleEmail(email))
             return refuse(422, "The e-mail address is not an address", "Give an address like name@example.org, or none.");
 
-        CheckAnswer checked = checks.check(bytes, config.contest);
+        CheckAnswer checked = checks.check(bytes, setup.rules());
         if (checked.outcome == CheckAnswer::Outcome::busy)
             return refuse(503, "The site is busy checking other logs", "Nothing was kept. Please upload your log again in a minute.");
         if (checked.outcome == CheckAnswer::Outcome::failed) {
@@ -446,6 +449,7 @@ struct SiteServer::Impl {
     SiteLog log;
     SiteStore store;
     LogFiles files;
+    ContestSetup setup;
     CrossCheckJob job;
     LogOwnership ownership;
     MemberAccounts accounts;
@@ -475,7 +479,10 @@ CommitteeDesk::Parts SiteServer::Impl::deskParts() {
             [this](const httplib::Request& req) { return overTls(req); },
             [this] { return receivedShowsCounts(); },
             [this](std::int64_t runId, const std::string& name, httplib::Response& res) { serveRunFile(runId, name, res); },
-            [this] { return mailWorker.get(); }};
+            [this] { return mailWorker.get(); },
+            setup,
+            config.contestName,
+            config.mailSender.fromAddress};
 }
 
 void SiteServer::Impl::routes() {

@@ -70,6 +70,11 @@ struct SessionRecord {
 void InsertAudit(Database& db, const std::string& who, const std::string& action, const std::string& detail,
                  const std::string& call = {});
 
+// The columns of a submission, in the order SubmissionOfRow() reads them, for a SELECT of
+// the submissions' table under another condition.
+extern const char* const kSubmissionColumns;
+Submission SubmissionOfRow(const Statement& row);
+
 class SiteStore {
 public:
     explicit SiteStore(const std::filesystem::path& file);
@@ -82,6 +87,7 @@ public:
     // (submission.state tells). The id of the one replaced, if any. `receiptHash` is the SHA-256 of
     // the receipt link's secret. `alsoInTransaction` runs on the same connection before the commit, with
     // the submission numbered (the receipt's e-mail is queued there): both are kept, or neither.
+    // A replacement sent without an e-mail address takes the address of the log it replaces.
     using InTransaction = std::function<void(Database&, const Submission&)>;
     std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash,
                                               bool fromOwner = false, const InTransaction& alsoInTransaction = {});
