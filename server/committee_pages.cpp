@@ -192,7 +192,7 @@ std::string MessageFormPage(const MessageFormView& view, Language language) {
     if (!view.error.empty()) body += "<p class=\"error\">" + Escaped(view.error) + "</p>\n";
     body += "<p class=\"note\">" +
             Escaped(Text("desk.message.intro", language, {{"count", std::to_string(view.recipientsOfAll)}})) + "</p>\n";
-    body += "<form class=\"box\" method=\"post\" action=\"/committee/message\">" + CsrfField(view.csrf) + "<label>" +
+    body += "<form class=\"box\" method=\"post\" action=\"/committee/message\" enctype=\"multipart/form-data\">" + CsrfField(view.csrf) + "<label>" +
             say("desk.message.audience") + " <select name=\"audience\">" +
             Option("all", Text("desk.message.all", language), view.audience);
     for (const auto& [id, name] : view.categories) body += Option(id, name, view.audience);
@@ -210,7 +210,7 @@ std::string ContestSetupPage(const ContestSetupView& view, Language language) {
     body += "<p>" + say(view.isDefault ? "desk.contest.is_default" : "desk.contest.is_own") + "</p>\n";
     body += "<div class=\"scroll\"><table class=\"categories\">\n" + Row({say("desk.contest.id"), say("desk.col.category")}, "th");
     for (const auto& [id, name] : view.categories) body += Row({"<code>" + Escaped(id) + "</code>", Escaped(name)});
-    body += "</table></div>\n<form class=\"box\" method=\"post\" action=\"/committee/contest\">" + CsrfField(view.csrf) +
+    body += "</table></div>\n<form class=\"box\" method=\"post\" action=\"/committee/contest\" enctype=\"multipart/form-data\">" + CsrfField(view.csrf) +
             "<label>" + say("desk.contest.start") + " <input name=\"start\" size=\"16\" maxlength=\"16\" value=\"" +
             Escaped(view.start) + "\"></label><label>" + say("desk.contest.end") +
             " <input name=\"end\" size=\"16\" maxlength=\"16\" value=\"" + Escaped(view.end) + "\"></label><label>" +
