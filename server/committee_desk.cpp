@@ -97,8 +97,8 @@ void CommitteeDesk::showCommittee(const httplib::Request& req, const Member& mem
     view.jobTotal = progress.total;
     view.audit = m.store.auditLog(50);
     view.notice = notice;
-    view.pendingHtml = PendingSectionHtml(m.ownership.pending(), member.csrf);
-    view.accountsHtml = AccountSectionsHtml(m.accounts.members(), m.accounts.tokens(Now()), member.user, member.csrf);
+    view.pendingHtml = PendingSectionHtml(m.ownership.pending(), member.csrf, language);
+    view.accountsHtml = AccountSectionsHtml(m.accounts.members(), m.accounts.tokens(Now()), member.user, member.csrf, language);
     view.mailHtml = mailStateHtml(language);
     view.receivedShowsCounts = m.receivedShowsCounts();
     SendHtml(res, 200, CommitteePage(view, language));

@@ -53,7 +53,7 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
         auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
         auto submission = id ? m.store.submission(*id) : std::nullopt;
         auto bytes = submission ? m.files.read(submission->sha256) : std::nullopt;
-        if (!bytes) return SendHtml(res, 404, MessagePage("Not found", "There is no such file."));
+        if (!bytes) return SendHtml(res, 404, DeskMessagePage(req, "desk.history.not_found_title", "desk.history.no_file"));
         std::string name;
         for (char c : submission->call) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         name += "-" + std::to_string(submission->id) + (submission->format == "ADIF" ? ".adi" : ".cbr");
@@ -104,7 +104,7 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
         auto member = committeePage(req, res, false);
         if (!member) return;
         auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        if (!id) return SendHtml(res, 404, MessagePage("Not found", "There is no such run."));
+        if (!id) return SendHtml(res, 404, DeskMessagePage(req, "desk.history.not_found_title", "desk.history.no_run"));
         m.serveRunFile(*id, req.matches[2], res);
     });
     http.Post("/committee/token", [this](const httplib::Request& req, httplib::Response& res) {

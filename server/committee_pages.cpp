@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "crosscheck/escaping.h"
+#include "server/http_replies.h"
 #include "server/ownership_pages.h"
 
 namespace {
@@ -73,6 +74,11 @@ std::string MailStateText(const QueuedMail& mail, Language language) {
 }
 
 }  // namespace
+
+std::string DeskMessagePage(const httplib::Request& req, const char* titleKey, const char* textKey) {
+    const Language language = PageLanguage(req);
+    return PageShell(Text(titleKey, language), "<p>" + Escaped(Text(textKey, language)) + "</p>\n", language);
+}
 
 std::string CommitteeNavHtml(Language language) {
     return "<nav class=\"desk\"><a href=\"/committee\">" + Escaped(Text("desk.nav.committee", language)) +

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <httplib.h>
+
 #include <map>
 #include <string>
 #include <utility>
@@ -55,6 +57,9 @@ struct ContestSetupView {
     std::vector<std::pair<std::string, std::string>> categories;  // the table in use: id, name
 };
 std::string ContestSetupPage(const ContestSetupView& view, Language language);
+
+// A page of one message (the catalog's texts of `titleKey` and `textKey`) in the request's language.
+std::string DeskMessagePage(const httplib::Request& req, const char* titleKey, const char* textKey);
 
 // The committee's links between its pages.
 std::string CommitteeNavHtml(Language language);
