@@ -84,7 +84,8 @@ void CommitteeDesk::showCommittee(const httplib::Request& req, const Member& mem
     view.contest = m.contestView();
     view.user = member.user;
     view.csrf = member.csrf;
-    SubmissionsView newest;
+    SubmissionsView newest;  // the newest 200 on the overview; the search page has them all
+    newest.query.pageSize = 200;
     newest.found = FindSubmissions(m.store, newest.query);
     newest.categories = categoryChoices(language);
     for (const auto& [call, standing] : m.ownership.standings()) newest.standings[call] = CallStandingName(standing);

@@ -61,9 +61,14 @@ form.inline{display:inline;margin:0 .3em 0 0}
 /* The committee's pages: wide tables scroll inside their box, never the page. */
 div.scroll{overflow-x:auto;max-width:100%;margin:.5em 0 1.5em}div.scroll table{margin:0}
 nav.desk{margin:.2em 0 1em}nav.desk a{display:inline-block;margin:0 1em .3em 0}
-form.search label{display:inline-block;margin:.3em 1em .3em 0}small.lines{color:#666;overflow-wrap:anywhere}
+form.search label{display:inline-block;margin:.3em 1em .3em 0}form.search a{white-space:nowrap;margin-left:.5em}
+div.scroll th,table.submissions td,table.history td,table.pending td,table.runs td{white-space:nowrap}
+small.lines{display:block;color:#666;white-space:normal;min-width:12em;max-width:24em;overflow-wrap:anywhere}
+table.mail td{white-space:nowrap}
+table.mail td:nth-child(3),table.mail td:nth-child(7),table.runs td:nth-child(5){white-space:normal;min-width:12em;max-width:26em;overflow-wrap:anywhere}
 textarea.message{height:14em;font-family:sans-serif}textarea.table{height:22em}input{max-width:100%}
 tr.failed td{background:#fde2e0}p.pages a{margin:0 .3em}td form.inline{white-space:nowrap}
+textarea.message,textarea.table{box-sizing:border-box}p.ok,p.error,p.warn{overflow-wrap:anywhere}
 /* End of the committee's rules. */
 )";
 
