@@ -7,6 +7,7 @@
 #include "server/committee_message.h"
 #include "server/http_replies.h"
 #include "server/mail_queue.h"
+#include "server/text_encoding.h"
 
 using nlohmann::json;
 
@@ -144,8 +145,8 @@ void CommitteeDesk::addMailRoutes(httplib::Server& http) {
             problem = Text("desk.message.no_category", language);
         if (!problem.empty()) {
             MessageFormView view;
-            view.subject = message.subject.substr(0, kLongestMessageSubject);
-            view.text = message.text.substr(0, kLongestMessageText);
+            view.subject = Utf8Prefix(message.subject, kLongestMessageSubject);
+            view.text = Utf8Prefix(message.text, kLongestMessageText);
             view.audience = audience;
             view.error = problem;
             return showMessageForm(res, *member, language, std::move(view));
@@ -172,8 +173,8 @@ void CommitteeDesk::addContestRoutes(httplib::Server& http) {
         const std::string table = Field(req, "default_table") == "1" ? std::string() : Field(req, "table");
         const std::string problem = m.setup.set(start, end, table, who(member->user, req), language);
         if (!problem.empty())
-            return showContestSetup(res, *member, language, problem, start.substr(0, 16), end.substr(0, 16),
-                                    table.substr(0, ContestSetup::kLargestTableJson));
+            return showContestSetup(res, *member, language, problem, Utf8Prefix(TextAsUtf8(start), 16), Utf8Prefix(TextAsUtf8(end), 16),
+                                    Utf8Prefix(TextAsUtf8(table), ContestSetup::kLargestTableJson));
         m.job.setContest(m.setup.rules(), m.setup.categories());
         res.set_redirect("/committee/contest", 303);
     });

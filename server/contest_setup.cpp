@@ -97,8 +97,10 @@ std::string ContestSetup::take(const std::string& start, const std::string& end,
 
 std::string ContestSetup::set(const std::string& start, const std::string& end, const std::string& tableJson,
                               const std::string& who, Language language) {
-    std::string json = tableJson;
-    if (json.find_first_not_of(" \t\r\n") == std::string::npos || json == m_defaultJson) json.clear();
+    std::string json;  // as the file would hold it: a browser's text field sends CR LF
+    for (const char c : tableJson)
+        if (c != '\r') json += c;
+    if (json.find_first_not_of(" \t\n") == std::string::npos || json == m_defaultJson) json.clear();
     if (std::string problem = take(start, end, json, language); !problem.empty()) return problem;
     const ContestRules now = rules();
     m_store.setSetting("contest_start", FormatMinute(now.start), who, "contest period from " + FormatMinute(now.start));

@@ -343,6 +343,9 @@ TEST(CommitteeDesk, CategoryTableAndPeriodSetFromThePageAreUsed) {
             {"broken JSON", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", "{\"dimensions\": ["}}, "cannot be used"},
             {"deep nesting", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", std::string(100000, '[')}}, "larger than 64 KB"},
             {"deep but small", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", std::string(5000, '[')}}, "nested too deeply"},
+            {"odd bytes", {{"start", "2017-05-05 21:00\xff"}, {"end", "2017-05-06 03:00"}, {"table", table}}, "YYYY-MM-DD"},
+            {"odd bytes in the table", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"},
+                                        {"table", "{\"dimensions\": \"\xff\xfe\xc3\"}"}}, "cannot be used"},
             {"no categories", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", R"({"dimensions": [], "categories": []})"}}, ""},
         };
         for (const Refused& r : refused) {
