@@ -82,6 +82,7 @@ private:
     void wakeMail();
     void addSearchRoutes(httplib::Server& http);
     void addMailRoutes(httplib::Server& http);
+    void addMailApi(httplib::Server& http);
     void addContestRoutes(httplib::Server& http);
 
     std::optional<MatchRules> rulesOf(const std::function<std::string(const char*)>& value, std::string& error);

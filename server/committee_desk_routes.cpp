@@ -119,6 +119,7 @@ void CommitteeDesk::addRoutes(httplib::Server& http) {
 
     addSearchRoutes(http);
     addMailRoutes(http);
+    addMailApi(http);
     addContestRoutes(http);
     AddOwnershipRoutes(http, m.store, m.ownership, gate());
     AddAccountRoutes(http, m.accounts, gate(), m.sessionCookie);

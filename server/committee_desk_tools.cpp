@@ -159,6 +159,56 @@ void CommitteeDesk::addMailRoutes(httplib::Server& http) {
     });
 }
 
+void CommitteeDesk::addMailApi(httplib::Server& http) {
+    http.Get("/api/committee/mail", [this](const httplib::Request& req, httplib::Response& res) {
+        if (!committeeApi(req, res)) return;
+        const std::string state = Field(req, "state");
+        json list = json::array();
+        MailQueueCounts counts;
+        m.store.withDatabase([&](Database& db) {
+            MailQueue queue(db);
+            counts = queue.counts();
+            for (const QueuedMail& mail : queue.newest(state, kMailShown))
+                list.push_back({{"id", mail.id}, {"to", mail.message.to}, {"subject", mail.message.subject},
+                                {"queuedAt", mail.createdAt}, {"attempts", mail.attempts},
+                                {"nextAttemptAt", mail.nextAttemptAt}, {"lastError", mail.lastError},
+                                {"sentAt", mail.sentAt ? json(*mail.sentAt) : json(nullptr)}, {"failed", mail.failed}});
+        });
+        SendJson(res, 200, {{"counts", {{"sent", counts.sent}, {"waiting", counts.waiting}, {"retrying", counts.retrying},
+                                        {"failed", counts.failed}}},
+                            {"mails", list}});
+    });
+    http.Post(R"(/api/committee/mail/(\d+)/retry)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeeApi(req, res);
+        if (!member) return;
+        const auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+        if (!id || !m.store.withDatabase([&](Database& db) { return MailQueue(db).retry(*id, Now()); }))
+            return SendJson(res, 409, {{"error", "only a failed or retrying e-mail is tried again"}});
+        m.store.record(who(member->user, req), "e-mail tried again", "message " + std::to_string(*id));
+        wakeMail();
+        SendJson(res, 200, {{"retried", *id}});
+    });
+    // {"subject": ..., "text": ..., "category": "SO-CW-LOW"} (no category: every participant).
+    http.Post("/api/committee/message", [this](const httplib::Request& req, httplib::Response& res) {
+        auto member = committeeApi(req, res);
+        if (!member) return;
+        const json body = JsonBody(req);
+        const auto text = [&](const char* name) {
+            return body.is_object() && body.contains(name) && body[name].is_string() ? body[name].get<std::string>() : std::string();
+        };
+        CommitteeMessage message = CleanCommitteeMessage(text("subject"), text("text"), {});
+        std::string problem = CommitteeMessageProblem(message, Language::english);
+        const std::string category = text("category");
+        const CategoryEntry* entry = category.empty() ? nullptr : m.setup.categories().find(category);
+        if (problem.empty() && !category.empty() && !entry) problem = Text("desk.message.no_category", Language::english);
+        if (!problem.empty()) return SendJson(res, 400, {{"error", problem}});
+        if (entry) message.category = entry->id;
+        const std::size_t queued = QueueCommitteeMessage(m.store, m.contestName, message, m.mailFrom, Now(), who(member->user, req));
+        wakeMail();
+        SendJson(res, 202, {{"queued", queued}});
+    });
+}
+
 void CommitteeDesk::addContestRoutes(httplib::Server& http) {
     http.Get("/committee/contest", [this](const httplib::Request& req, httplib::Response& res) {
         auto member = committeePage(req, res, false);

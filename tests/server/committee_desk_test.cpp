@@ -313,6 +313,29 @@ TEST(CommitteeDesk, AFailedMailIsTriedAgainFromTheMailPage) {
     }
     EXPECT_EQ(relay.mails().size(), 1u);
     EXPECT_NE(c.Get("/committee", session.headers)->body.find("e-mail tried again"), std::string::npos);
+
+    // The same through the API, with a message of its own.
+    const httplib::Headers bearer = {{"Authorization", "Bearer " + site.apiToken()}};
+    refuse = true;
+    auto sent = c.Post("/api/committee/message", bearer, R"({"subject": "Hi", "text": "73", "category": "SO-CW-LOW"})",
+                       "application/json");
+    ASSERT_EQ(sent->status, 202) << sent->body;
+    EXPECT_EQ(json::parse(sent->body)["queued"], 1);
+    json queue;
+    ASSERT_TRUE(WaitFor([&] {
+        queue = json::parse(c.Get("/api/committee/mail?state=failed", bearer)->body);
+        return queue["mails"].size() == 1;
+    }));
+    EXPECT_EQ(queue["mails"][0]["lastError"].get<std::string>().find("no such user") != std::string::npos, true) << queue.dump();
+    refuse = false;
+    const std::string retry = "/api/committee/mail/" + std::to_string(queue["mails"][0]["id"].get<int>()) + "/retry";
+    EXPECT_EQ(c.Post(retry.c_str(), bearer, "", "application/json")->status, 200);
+    ASSERT_EQ(relay.waitForMails(2).size(), 2u);
+    EXPECT_EQ(c.Post(retry.c_str(), "", "application/json")->status, 401);
+    EXPECT_EQ(c.Post("/api/committee/message", bearer, R"({"subject": "Hi", "text": "73", "category": "NOPE"})",
+                     "application/json")->status,
+              400);
+    EXPECT_EQ(c.Post("/api/committee/message", bearer, "[1,2", "application/json")->status, 400);
 }
 
 // The committee's table and period: checked, stored, used by the form, the receipts, a restart and
