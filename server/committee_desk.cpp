@@ -52,8 +52,8 @@ bool CommitteeDesk::passwordOk(const std::string& user, const std::string& passw
 }
 
 // A committee page's member, or the response that refuses the request.
-std::optional<CommitteeDesk::Member> CommitteeDesk::committeePage(const httplib::Request& req, httplib::Response& res,
-                                                                  bool isPost) {
+std::optional<CommitteeDesk::Member> CommitteeDesk::committeePage(const httplib::Request& req,
+                                                                  httplib::Response& res, bool isPost) {
     auto member = sessionMember(req);
     if (!member) {
         SendHtml(res, 401, LoginPage(Text("desk.login.needed", PageLanguage(req)), PageLanguage(req)));
@@ -61,14 +61,16 @@ std::optional<CommitteeDesk::Member> CommitteeDesk::committeePage(const httplib:
     }
     if (isPost && !csrfOk(req, *member)) {
         const Language language = PageLanguage(req);
-        SendHtml(res, 403, PageShell(Text("desk.refused.title", language),
-                                     "<p>" + Escaped(Text("desk.refused.csrf", language)) + "</p>\n", language));
+        SendHtml(res, 403,
+                 PageShell(Text("desk.refused.title", language),
+                           "<p>" + Escaped(Text("desk.refused.csrf", language)) + "</p>\n", language));
         return std::nullopt;
     }
     return member;
 }
 
-std::optional<CommitteeDesk::Member> CommitteeDesk::committeeApi(const httplib::Request& req, httplib::Response& res) {
+std::optional<CommitteeDesk::Member> CommitteeDesk::committeeApi(const httplib::Request& req,
+                                                                 httplib::Response& res) {
     auto member = bearerMember(req);
     if (!member) {
         res.set_header("WWW-Authenticate", "Bearer");
@@ -88,7 +90,8 @@ void CommitteeDesk::showCommittee(const httplib::Request& req, const Member& mem
     newest.query.pageSize = 200;
     newest.found = FindSubmissions(m.store, newest.query);
     newest.categories = categoryChoices(language);
-    for (const auto& [call, standing] : m.ownership.standings()) newest.standings[call] = CallStandingName(standing);
+    for (const auto& [call, standing] : m.ownership.standings())
+        newest.standings[call] = CallStandingName(standing);
     view.submissionsHtml = SubmissionsSectionHtml(newest, language);
     view.runs = m.store.runs();
     const auto progress = m.job.progress();
@@ -99,7 +102,8 @@ void CommitteeDesk::showCommittee(const httplib::Request& req, const Member& mem
     view.audit = m.store.auditLog(50);
     view.notice = notice;
     view.pendingHtml = PendingSectionHtml(m.ownership.pending(), member.csrf, language);
-    view.accountsHtml = AccountSectionsHtml(m.accounts.members(), m.accounts.tokens(Now()), member.user, member.csrf, language);
+    view.accountsHtml = AccountSectionsHtml(m.accounts.members(), m.accounts.tokens(Now()), member.user,
+                                            member.csrf, language);
     view.mailHtml = mailStateHtml(language);
     view.receivedShowsCounts = m.receivedShowsCounts();
     SendHtml(res, 200, CommitteePage(view, language));
@@ -107,7 +111,8 @@ void CommitteeDesk::showCommittee(const httplib::Request& req, const Member& mem
 
 void CommitteeDesk::backToCommittee(httplib::Response& res) { res.set_redirect("/committee", 303); }
 
-std::string CommitteeDesk::makeApiToken(const std::string& user, std::int64_t days, const httplib::Request& req) {
+std::string CommitteeDesk::makeApiToken(const std::string& user, std::int64_t days,
+                                        const httplib::Request& req) {
     const std::string token = RandomToken();
     const std::int64_t expiresAt = Now() + days * 86400;
     m.store.addApiToken(Sha256Hex(token), user, expiresAt);
@@ -123,10 +128,10 @@ CommitteeGate CommitteeDesk::gate() {
     gate.api = [this](const httplib::Request& req, httplib::Response& res) { return committeeApi(req, res); };
     gate.who = [this](const std::string& user, const httplib::Request& req) { return who(user, req); };
     gate.showCommittee = [this](const httplib::Request& req, const Member& member, httplib::Response& res,
-                                const std::string& notice) {
-        showCommittee(req, member, res, notice);
+                                const std::string& notice) { showCommittee(req, member, res, notice); };
+    gate.passwordOk = [this](const std::string& user, const std::string& password) {
+        return passwordOk(user, password);
     };
-    gate.passwordOk = [this](const std::string& user, const std::string& password) { return passwordOk(user, password); };
     return gate;
 }
 
@@ -134,8 +139,9 @@ std::string CommitteeDesk::mailStateHtml(Language language) {
     const MailQueueCounts counts = m.store.withDatabase([](Database& db) { return MailQueue(db).counts(); });
     std::string text;
     if (!m.mailWorker())
-        text = counts.waiting > 0 ? Text("desk.mail.waiting_no_relay", language, {{"count", std::to_string(counts.waiting)}})
-                                  : Text("desk.mail.no_relay_short", language);
+        text = counts.waiting > 0
+                   ? Text("desk.mail.waiting_no_relay", language, {{"count", std::to_string(counts.waiting)}})
+                   : Text("desk.mail.no_relay_short", language);
     else
         text = Text("desk.mail.counts", language,
                     {{"sent", std::to_string(counts.sent)},
@@ -146,7 +152,8 @@ std::string CommitteeDesk::mailStateHtml(Language language) {
            " <a href=\"/committee/mail\">" + Escaped(Text("desk.mail.open", language)) + "</a></p></section>";
 }
 
-std::optional<MatchRules> CommitteeDesk::rulesOf(const std::function<std::string(const char*)>& value, std::string& error) {
+std::optional<MatchRules> CommitteeDesk::rulesOf(const std::function<std::string(const char*)>& value,
+                                                 std::string& error) {
     MatchRules rules;
     const std::string window = value("window"), penalty = value("nil_penalty");
     if (!window.empty()) {
@@ -179,7 +186,8 @@ void CommitteeDesk::moveDeadline(std::int64_t when, const std::string& by) {
 }
 
 void CommitteeDesk::setReopened(bool open, const std::string& by) {
-    m.store.setSetting("reopened", open ? "1" : "0", by, open ? "uploads reopened after the deadline" : "uploads closed");
+    m.store.setSetting("reopened", open ? "1" : "0", by,
+                       open ? "uploads reopened after the deadline" : "uploads closed");
 }
 
 std::optional<std::int64_t> CommitteeDesk::publish(std::int64_t runId, const std::string& by) {
@@ -192,7 +200,9 @@ std::optional<std::int64_t> CommitteeDesk::publish(std::int64_t runId, const std
 
 json CommitteeDesk::runJson(const CrossCheckRecord& run) {
     json j = {{"run", run.id},
-              {"state", run.state == RunState::running ? "running" : run.state == RunState::done ? "done" : "failed"},
+              {"state", run.state == RunState::running ? "running"
+                        : run.state == RunState::done  ? "done"
+                                                       : "failed"},
               {"startedAt", run.startedAt},
               {"finishedAt", run.finishedAt},
               {"startedBy", run.startedBy},

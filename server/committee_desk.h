@@ -75,17 +75,21 @@ private:
 
     SubmissionsView submissionsView(const httplib::Request& req, bool wholeResult);
     std::vector<std::pair<std::string, std::string>> categoryChoices(Language language);
-    void showMail(const httplib::Request& req, httplib::Response& res, const Member& member, const std::string& notice);
-    void showMessageForm(httplib::Response& res, const Member& member, Language language, MessageFormView view);
-    void showContestSetup(httplib::Response& res, const Member& member, Language language, const std::string& error,
-                          const std::string& start, const std::string& end, const std::string& tableJson);
+    void showMail(const httplib::Request& req, httplib::Response& res, const Member& member,
+                  const std::string& notice);
+    void showMessageForm(httplib::Response& res, const Member& member, Language language,
+                         MessageFormView view);
+    void showContestSetup(httplib::Response& res, const Member& member, Language language,
+                          const std::string& error, const std::string& start, const std::string& end,
+                          const std::string& tableJson);
     void wakeMail();
     void addSearchRoutes(httplib::Server& http);
     void addMailRoutes(httplib::Server& http);
     void addMailApi(httplib::Server& http);
     void addContestRoutes(httplib::Server& http);
 
-    std::optional<MatchRules> rulesOf(const std::function<std::string(const char*)>& value, std::string& error);
+    std::optional<MatchRules> rulesOf(const std::function<std::string(const char*)>& value,
+                                      std::string& error);
     std::optional<std::int64_t> parseDeadline(const std::string& text, std::string& error);
     void moveDeadline(std::int64_t when, const std::string& by);
     void setReopened(bool open, const std::string& by);

@@ -30,14 +30,16 @@ SubmissionsView CommitteeDesk::submissionsView(const httplib::Request& req, bool
     view.found = FindSubmissions(m.store, view.query, wholeResult);
     view.query.page = view.found.page;
     view.categories = categoryChoices(PageLanguage(req));
-    for (const auto& [call, standing] : m.ownership.standings()) view.standings[call] = CallStandingName(standing);
+    for (const auto& [call, standing] : m.ownership.standings())
+        view.standings[call] = CallStandingName(standing);
     return view;
 }
 
 std::vector<std::pair<std::string, std::string>> CommitteeDesk::categoryChoices(Language language) {
     const CategoryTable& table = m.setup.categories();
     std::vector<std::pair<std::string, std::string>> choices;
-    for (const CategoryEntry& entry : table.entries()) choices.emplace_back(entry.id, CategoryName(table, &entry, language));
+    for (const CategoryEntry& entry : table.entries())
+        choices.emplace_back(entry.id, CategoryName(table, &entry, language));
     return choices;
 }
 
@@ -45,7 +47,8 @@ void CommitteeDesk::wakeMail() {
     if (MailWorker* worker = m.mailWorker()) worker->wake();
 }
 
-void CommitteeDesk::showMail(const httplib::Request& req, httplib::Response& res, const Member& member, const std::string& notice) {
+void CommitteeDesk::showMail(const httplib::Request& req, httplib::Response& res, const Member& member,
+                             const std::string& notice) {
     MailView view;
     view.state = Field(req, "state");
     if (view.state != "waiting" && view.state != "sent" && view.state != "failed") view.state.clear();
@@ -60,7 +63,8 @@ void CommitteeDesk::showMail(const httplib::Request& req, httplib::Response& res
     SendHtml(res, 200, MailPage(view, PageLanguage(req)));
 }
 
-void CommitteeDesk::showMessageForm(httplib::Response& res, const Member& member, Language language, MessageFormView view) {
+void CommitteeDesk::showMessageForm(httplib::Response& res, const Member& member, Language language,
+                                    MessageFormView view) {
     view.categories = categoryChoices(language);
     view.recipientsOfAll = m.store.withDatabase(
         [](Database& db) { return static_cast<std::int64_t>(MessageRecipients(db, {}).size()); });
@@ -68,8 +72,9 @@ void CommitteeDesk::showMessageForm(httplib::Response& res, const Member& member
     SendHtml(res, view.error.empty() ? 200 : 422, MessageFormPage(view, language));
 }
 
-void CommitteeDesk::showContestSetup(httplib::Response& res, const Member& member, Language language, const std::string& error,
-                                     const std::string& start, const std::string& end, const std::string& tableJson) {
+void CommitteeDesk::showContestSetup(httplib::Response& res, const Member& member, Language language,
+                                     const std::string& error, const std::string& start,
+                                     const std::string& end, const std::string& tableJson) {
     ContestSetupView view;
     const ContestRules rules = m.setup.rules();
     view.start = error.empty() ? FormatMinute(rules.start) : start;
@@ -98,15 +103,26 @@ void CommitteeDesk::addSearchRoutes(httplib::Server& http) {
     // The whole search unless a page is asked for (page, per_page).
     http.Get("/api/committee/submissions", [this](const httplib::Request& req, httplib::Response& res) {
         if (!committeeApi(req, res)) return;
-        const SubmissionsView view = submissionsView(req, !req.has_param("page") && !req.has_param("per_page"));
+        const SubmissionsView view =
+            submissionsView(req, !req.has_param("page") && !req.has_param("per_page"));
         json list = json::array();
         for (const Submission& s : view.found.rows)
-            list.push_back({{"submission", s.id}, {"call", s.call}, {"category", s.category}, {"categoryId", s.categoryEntry},
-                            {"email", s.email}, {"receivedAt", s.receivedAt}, {"sha256", s.sha256}, {"qsos", s.qsosRead},
+            list.push_back({{"submission", s.id},
+                            {"call", s.call},
+                            {"category", s.category},
+                            {"categoryId", s.categoryEntry},
+                            {"email", s.email},
+                            {"receivedAt", s.receivedAt},
+                            {"sha256", s.sha256},
+                            {"qsos", s.qsosRead},
                             {"claimedScore", s.claimedScore},
                             {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
                             {"state", SubmissionStateName(s.state)}});
-        SendJson(res, 200, {{"submissions", list}, {"total", view.found.total}, {"page", view.found.page}, {"pages", view.found.pages}});
+        SendJson(res, 200,
+                 {{"submissions", list},
+                  {"total", view.found.total},
+                  {"page", view.found.page},
+                  {"pages", view.found.pages}});
     });
 }
 
@@ -116,13 +132,15 @@ void CommitteeDesk::addMailRoutes(httplib::Server& http) {
         if (!member) return;
         const auto queued = ParseNumber(Field(req, "queued"), 0, 1'000'000'000);
         showMail(req, res, *member,
-                 queued ? Text("desk.message.queued", PageLanguage(req), {{"count", std::to_string(*queued)}}) : std::string());
+                 queued ? Text("desk.message.queued", PageLanguage(req), {{"count", std::to_string(*queued)}})
+                        : std::string());
     });
     http.Post(R"(/committee/mail/(\d+)/retry)", [this](const httplib::Request& req, httplib::Response& res) {
         auto member = committeePage(req, res, true);
         if (!member) return;
         const auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        const bool again = id && m.store.withDatabase([&](Database& db) { return MailQueue(db).retry(*id, Now()); });
+        const bool again =
+            id && m.store.withDatabase([&](Database& db) { return MailQueue(db).retry(*id, Now()); });
         if (!again) return showMail(req, res, *member, Text("desk.mail.not_retried", PageLanguage(req)));
         m.store.record(who(member->user, req), "e-mail tried again", "message " + std::to_string(*id));
         wakeMail();
@@ -169,41 +187,55 @@ void CommitteeDesk::addMailApi(httplib::Server& http) {
             MailQueue queue(db);
             counts = queue.counts();
             for (const QueuedMail& mail : queue.newest(state, kMailShown))
-                list.push_back({{"id", mail.id}, {"to", mail.message.to}, {"subject", mail.message.subject},
-                                {"queuedAt", mail.createdAt}, {"attempts", mail.attempts},
-                                {"nextAttemptAt", mail.nextAttemptAt}, {"lastError", mail.lastError},
-                                {"sentAt", mail.sentAt ? json(*mail.sentAt) : json(nullptr)}, {"failed", mail.failed}});
+                list.push_back({{"id", mail.id},
+                                {"to", mail.message.to},
+                                {"subject", mail.message.subject},
+                                {"queuedAt", mail.createdAt},
+                                {"attempts", mail.attempts},
+                                {"nextAttemptAt", mail.nextAttemptAt},
+                                {"lastError", mail.lastError},
+                                {"sentAt", mail.sentAt ? json(*mail.sentAt) : json(nullptr)},
+                                {"failed", mail.failed}});
         });
-        SendJson(res, 200, {{"counts", {{"sent", counts.sent}, {"waiting", counts.waiting}, {"retrying", counts.retrying},
-                                        {"failed", counts.failed}}},
-                            {"mails", list}});
+        SendJson(res, 200,
+                 {{"counts",
+                   {{"sent", counts.sent},
+                    {"waiting", counts.waiting},
+                    {"retrying", counts.retrying},
+                    {"failed", counts.failed}}},
+                  {"mails", list}});
     });
-    http.Post(R"(/api/committee/mail/(\d+)/retry)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeeApi(req, res);
-        if (!member) return;
-        const auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        if (!id || !m.store.withDatabase([&](Database& db) { return MailQueue(db).retry(*id, Now()); }))
-            return SendJson(res, 409, {{"error", "only a failed or retrying e-mail is tried again"}});
-        m.store.record(who(member->user, req), "e-mail tried again", "message " + std::to_string(*id));
-        wakeMail();
-        SendJson(res, 200, {{"retried", *id}});
-    });
+    http.Post(
+        R"(/api/committee/mail/(\d+)/retry)", [this](const httplib::Request& req, httplib::Response& res) {
+            auto member = committeeApi(req, res);
+            if (!member) return;
+            const auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
+            if (!id || !m.store.withDatabase([&](Database& db) { return MailQueue(db).retry(*id, Now()); }))
+                return SendJson(res, 409, {{"error", "only a failed or retrying e-mail is tried again"}});
+            m.store.record(who(member->user, req), "e-mail tried again", "message " + std::to_string(*id));
+            wakeMail();
+            SendJson(res, 200, {{"retried", *id}});
+        });
     // {"subject": ..., "text": ..., "category": "SO-CW-LOW"} (no category: every participant).
     http.Post("/api/committee/message", [this](const httplib::Request& req, httplib::Response& res) {
         auto member = committeeApi(req, res);
         if (!member) return;
         const json body = JsonBody(req);
         const auto text = [&](const char* name) {
-            return body.is_object() && body.contains(name) && body[name].is_string() ? body[name].get<std::string>() : std::string();
+            return body.is_object() && body.contains(name) && body[name].is_string()
+                       ? body[name].get<std::string>()
+                       : std::string();
         };
         CommitteeMessage message = CleanCommitteeMessage(text("subject"), text("text"), {});
         std::string problem = CommitteeMessageProblem(message, Language::english);
         const std::string category = text("category");
         const CategoryEntry* entry = category.empty() ? nullptr : m.setup.categories().find(category);
-        if (problem.empty() && !category.empty() && !entry) problem = Text("desk.message.no_category", Language::english);
+        if (problem.empty() && !category.empty() && !entry)
+            problem = Text("desk.message.no_category", Language::english);
         if (!problem.empty()) return SendJson(res, 400, {{"error", problem}});
         if (entry) message.category = entry->id;
-        const std::size_t queued = QueueCommitteeMessage(m.store, m.contestName, message, m.mailFrom, Now(), who(member->user, req));
+        const std::size_t queued =
+            QueueCommitteeMessage(m.store, m.contestName, message, m.mailFrom, Now(), who(member->user, req));
         wakeMail();
         SendJson(res, 202, {{"queued", queued}});
     });
@@ -223,7 +255,8 @@ void CommitteeDesk::addContestRoutes(httplib::Server& http) {
         const std::string table = Field(req, "default_table") == "1" ? std::string() : Field(req, "table");
         const std::string problem = m.setup.set(start, end, table, who(member->user, req), language);
         if (!problem.empty())
-            return showContestSetup(res, *member, language, problem, Utf8Prefix(TextAsUtf8(start), 16), Utf8Prefix(TextAsUtf8(end), 16),
+            return showContestSetup(res, *member, language, problem, Utf8Prefix(TextAsUtf8(start), 16),
+                                    Utf8Prefix(TextAsUtf8(end), 16),
                                     Utf8Prefix(TextAsUtf8(table), ContestSetup::kLargestTableJson));
         m.job.setContest(m.setup.rules(), m.setup.categories());
         res.set_redirect("/committee/contest", 303);

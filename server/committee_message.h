@@ -12,8 +12,8 @@
 // logs (all of them, or those of one category), queued in the site's mail queue in one
 // transaction with the record of who sent it, so a relay that is down only delays them.
 
-inline constexpr std::size_t kLongestMessageSubject = 200;   // bytes
-inline constexpr std::size_t kLongestMessageText = 20000;    // bytes
+inline constexpr std::size_t kLongestMessageSubject = 200;  // bytes
+inline constexpr std::size_t kLongestMessageText = 20000;   // bytes
 
 struct CommitteeMessage {
     std::string subject;  // one line
@@ -39,5 +39,6 @@ MailMessage ComposeCommitteeMessage(const std::string& contest, const CommitteeM
                                     const MessageRecipient& recipient);
 
 // Queues the message for each recipient and records it; the number of e-mails queued.
-std::size_t QueueCommitteeMessage(SiteStore& store, const std::string& contest, const CommitteeMessage& message,
-                                  const std::string& fromAddress, std::int64_t now, const std::string& who);
+std::size_t QueueCommitteeMessage(SiteStore& store, const std::string& contest,
+                                  const CommitteeMessage& message, const std::string& fromAddress,
+                                  std::int64_t now, const std::string& who);

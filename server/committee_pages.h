@@ -20,7 +20,7 @@ struct SubmissionsView {
     SubmissionQuery query;
     SubmissionPage found;
     std::vector<std::pair<std::string, std::string>> categories;  // entry id, human name
-    std::map<std::string, std::string> standings;  // call -> "check log", "disqualified"
+    std::map<std::string, std::string> standings;                 // call -> "check log", "disqualified"
 };
 // The search form, the table and its page links; `action` is the page the form and links go to.
 std::string SubmissionsSectionHtml(const SubmissionsView& view, Language language);
@@ -32,8 +32,8 @@ std::string SubmissionsCsv(const SubmissionsView& view);
 struct MailView {
     MailQueueCounts counts;
     std::vector<QueuedMail> mails;  // newest first, without their text and attachment
-    std::string state;  // the filter: "", "waiting", "sent", "failed"
-    bool relay = false;  // the site has a mail relay
+    std::string state;              // the filter: "", "waiting", "sent", "failed"
+    bool relay = false;             // the site has a mail relay
     std::string notice;
     std::string csrf;
 };
@@ -41,7 +41,7 @@ std::string MailPage(const MailView& view, Language language);
 
 struct MessageFormView {
     std::vector<std::pair<std::string, std::string>> categories;  // entry id, human name
-    std::int64_t recipientsOfAll = 0;  // distinct addresses of the counted logs
+    std::int64_t recipientsOfAll = 0;                             // distinct addresses of the counted logs
     std::string subject, text, audience;  // as sent, when the form comes back with an error
     std::string error;
     std::string csrf;
@@ -76,10 +76,10 @@ struct CommitteeView {
     std::string jobStage;
     std::size_t jobDone = 0, jobTotal = 0;
     std::vector<AuditEntry> audit;
-    std::string notice;  // e.g. a new API token, shown once
-    std::string pendingHtml;   // the uploads waiting for the committee's decision
-    std::string accountsHtml;  // members, password change, API tokens
-    std::string mailHtml;      // the mail queue's state
+    std::string notice;                // e.g. a new API token, shown once
+    std::string pendingHtml;           // the uploads waiting for the committee's decision
+    std::string accountsHtml;          // members, password change, API tokens
+    std::string mailHtml;              // the mail queue's state
     bool receivedShowsCounts = false;  // /received shows QSO counts and claimed scores
 };
 std::string CommitteePage(const CommitteeView& view, Language language);

@@ -7,9 +7,12 @@ std::size_t JsonNestingDepth(std::string_view json) {
     bool inString = false, escaped = false;
     for (const char c : json) {
         if (inString) {
-            if (escaped) escaped = false;
-            else if (c == '\\') escaped = true;
-            else if (c == '"') inString = false;
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
             continue;
         }
         if (c == '"') inString = true;
@@ -19,10 +22,12 @@ std::size_t JsonNestingDepth(std::string_view json) {
     return deepest;
 }
 
-ContestSetup::ContestSetup(SiteStore& store, ContestRules commandLine, std::shared_ptr<const CategoryTable> commandLineTable,
+ContestSetup::ContestSetup(SiteStore& store, ContestRules commandLine,
+                           std::shared_ptr<const CategoryTable> commandLineTable,
                            std::string commandLineTableJson)
     : m_store(store),
-      m_defaultJson(commandLineTable ? std::move(commandLineTableJson) : std::string(DefaultCategoryTableJson())),
+      m_defaultJson(commandLineTable ? std::move(commandLineTableJson)
+                                     : std::string(DefaultCategoryTableJson())),
       m_rules(std::move(commandLine)) {
     m_tables.push_back(commandLineTable ? *commandLineTable : CategoryTable::Default());
     m_table = &m_tables.back();
@@ -73,7 +78,8 @@ std::string ContestSetup::take(const std::string& start, const std::string& end,
     std::optional<CategoryTable> table;
     if (!tableJson.empty()) {
         if (tableJson.size() > kLargestTableJson)
-            return Text("desk.contest.table_too_large", language, {{"count", std::to_string(kLargestTableJson / 1024)}});
+            return Text("desk.contest.table_too_large", language,
+                        {{"count", std::to_string(kLargestTableJson / 1024)}});
         if (JsonNestingDepth(tableJson) > 16) return Text("desk.contest.table_too_deep", language);
         try {
             table = CategoryTable::FromJson(tableJson);
@@ -103,10 +109,13 @@ std::string ContestSetup::set(const std::string& start, const std::string& end, 
     if (json.find_first_not_of(" \t\n") == std::string::npos || json == m_defaultJson) json.clear();
     if (std::string problem = take(start, end, json, language); !problem.empty()) return problem;
     const ContestRules now = rules();
-    m_store.setSetting("contest_start", FormatMinute(now.start), who, "contest period from " + FormatMinute(now.start));
-    m_store.setSetting("contest_end", FormatMinute(now.end), who, "contest period to " + FormatMinute(now.end));
+    m_store.setSetting("contest_start", FormatMinute(now.start), who,
+                       "contest period from " + FormatMinute(now.start));
+    m_store.setSetting("contest_end", FormatMinute(now.end), who,
+                       "contest period to " + FormatMinute(now.end));
     m_store.setSetting("category_table", json, who,
-                       json.empty() ? "the default category table" : "a category table of " +
-                                                                       std::to_string(categories().entries().size()) + " categories");
+                       json.empty() ? "the default category table"
+                                    : "a category table of " + std::to_string(categories().entries().size()) +
+                                          " categories");
     return {};
 }

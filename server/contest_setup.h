@@ -19,8 +19,8 @@ public:
     static constexpr std::size_t kLargestTableJson = 64 * 1024;
 
     // `commandLineTable`: the --categories table and its JSON; null: the ZELK table.
-    ContestSetup(SiteStore& store, ContestRules commandLine, std::shared_ptr<const CategoryTable> commandLineTable,
-                 std::string commandLineTableJson);
+    ContestSetup(SiteStore& store, ContestRules commandLine,
+                 std::shared_ptr<const CategoryTable> commandLineTable, std::string commandLineTableJson);
     ContestSetup(const ContestSetup&) = delete;
     ContestSetup& operator=(const ContestSetup&) = delete;
 
@@ -38,7 +38,8 @@ public:
                     const std::string& who, Language language);
 
 private:
-    std::string take(const std::string& start, const std::string& end, const std::string& tableJson, Language language);
+    std::string take(const std::string& start, const std::string& end, const std::string& tableJson,
+                     Language language);
 
     SiteStore& m_store;
     const std::string m_defaultJson;

@@ -62,7 +62,8 @@ std::string UrlEncoded(const std::string& text) {
 }  // namespace
 
 const std::vector<std::string>& SubmissionQueryStates() {
-    static const std::vector<std::string> states = {"counted", "replaced", "pending", "rejected", "check log", "disqualified"};
+    static const std::vector<std::string> states = {"counted",  "replaced",  "pending",
+                                                    "rejected", "check log", "disqualified"};
     return states;
 }
 
@@ -80,10 +81,12 @@ SubmissionQuery SubmissionQuery::From(const std::function<std::string(const char
     query.call = UpperCall(value("call"));
     query.category = CategoryId(value("category"));
     const auto& states = SubmissionQueryStates();
-    if (const std::string state = value("state"); std::find(states.begin(), states.end(), state) != states.end())
+    if (const std::string state = value("state");
+        std::find(states.begin(), states.end(), state) != states.end())
         query.state = state;
     const auto& columns = SubmissionQueryColumns();
-    if (const std::string sort = value("sort"); std::find(columns.begin(), columns.end(), sort) != columns.end()) {
+    if (const std::string sort = value("sort");
+        std::find(columns.begin(), columns.end(), sort) != columns.end()) {
         query.sort = sort;
         query.descending = false;  // a column chosen sorts up unless asked otherwise
     }
@@ -95,7 +98,8 @@ SubmissionQuery SubmissionQuery::From(const std::function<std::string(const char
     return query;
 }
 
-std::string SubmissionQuery::parametersWith(const std::string& sortColumn, bool sortDescending, std::int64_t pageNumber) const {
+std::string SubmissionQuery::parametersWith(const std::string& sortColumn, bool sortDescending,
+                                            std::int64_t pageNumber) const {
     std::string text;
     const auto add = [&](const char* name, const std::string& value) {
         if (value.empty()) return;
@@ -140,8 +144,8 @@ SubmissionPage FindSubmissions(SiteStore& store, SubmissionQuery query, bool who
     const char* sortSql = "id";
     for (const SortColumn& column : kSortColumns)
         if (query.sort == column.name) sortSql = column.sql;
-    const std::string order =
-        std::string(" ORDER BY ") + sortSql + (query.descending ? " DESC" : " ASC") + ", id" + (query.descending ? " DESC" : " ASC");
+    const std::string order = std::string(" ORDER BY ") + sortSql + (query.descending ? " DESC" : " ASC") +
+                              ", id" + (query.descending ? " DESC" : " ASC");
 
     return store.withDatabase([&](Database& db) {
         SubmissionPage page;
@@ -154,8 +158,8 @@ SubmissionPage FindSubmissions(SiteStore& store, SubmissionQuery query, bool who
         const std::int64_t size = wholeResult ? std::max<std::int64_t>(page.total, 1) : query.pageSize;
         page.pages = std::max<std::int64_t>(1, (page.total + size - 1) / size);
         page.page = wholeResult ? 1 : std::min(query.page, page.pages);
-        Statement select = db.prepare(std::string("SELECT ") + kSubmissionColumns + " FROM submissions " + where + order +
-                                      " LIMIT ? OFFSET ?");
+        Statement select = db.prepare(std::string("SELECT ") + kSubmissionColumns + " FROM submissions " +
+                                      where + order + " LIMIT ? OFFSET ?");
         int index = 1;
         for (const std::string& text : texts) select.bind(index++, text);
         select.bind(index++, size);

@@ -18,8 +18,10 @@ struct SubmissionQuery {
 
     std::string call;      // part of a call, upper case; empty: every call
     std::string category;  // an entry's id, "none" for the uploads without one; empty: every category
-    std::string state;     // "counted", "replaced", "pending", "rejected", "check log", "disqualified"; empty: all
-    std::string sort = "id";  // "id", "call", "category", "received", "qsos", "claimed", "findings", "email", "state"
+    std::string
+        state;  // "counted", "replaced", "pending", "rejected", "check log", "disqualified"; empty: all
+    std::string sort =
+        "id";  // "id", "call", "category", "received", "qsos", "claimed", "findings", "email", "state"
     bool descending = true;
     std::int64_t page = 1;  // from 1
     std::int64_t pageSize = kDefaultPageSize;
@@ -29,7 +31,8 @@ struct SubmissionQuery {
     // The query as URL parameters ("call=UT&sort=call&dir=asc&page=2"), leaving out the defaults;
     // `sort`/`descending`/`page` in place of the query's own when given.
     std::string parameters() const;
-    std::string parametersWith(const std::string& sortColumn, bool sortDescending, std::int64_t pageNumber) const;
+    std::string parametersWith(const std::string& sortColumn, bool sortDescending,
+                               std::int64_t pageNumber) const;
 };
 
 // The states a search can ask for, in the order the committee's form offers them.

@@ -13,17 +13,20 @@ using nlohmann::json;
 namespace {
 
 // A log of `call` with `qsos` QSOs (its claimed score grows with them).
-std::string LogWith(const std::string& call, int qsos, const std::string& categoryLines = "CATEGORY-OPERATOR: SINGLE-OP") {
-    static const char* const kWorked[] = {"DL1ABC 599 001", "UR7QM  599 KR02", "OK2XZ  599 014", "SP9QQ  599 021"};
+std::string LogWith(const std::string& call, int qsos,
+                    const std::string& categoryLines = "CATEGORY-OPERATOR: SINGLE-OP") {
+    static const char* const kWorked[] = {"DL1ABC 599 001", "UR7QM  599 KR02", "OK2XZ  599 014",
+                                          "SP9QQ  599 021"};
     std::string lines;
     for (int i = 0; i < qsos; ++i)
-        lines += "QSO:  3520 CW 2017-05-05 21" + std::string(i < 5 ? "0" : "") + std::to_string(i * 2) + " " + call +
-                 " 599 KI01 " + kWorked[i % 4] + "\n";
+        lines += "QSO:  3520 CW 2017-05-05 21" + std::string(i < 5 ? "0" : "") + std::to_string(i * 2) + " " +
+                 call + " 599 KI01 " + kWorked[i % 4] + "\n";
     return CabrilloLog(call, lines, categoryLines);
 }
 
-httplib::Result Upload(const RunningSite& site, const std::string& log, const std::string& category, const std::string& email,
-                       const std::string& fileName = "log.cbr", const std::string& receipt = {}) {
+httplib::Result Upload(const RunningSite& site, const std::string& log, const std::string& category,
+                       const std::string& email, const std::string& fileName = "log.cbr",
+                       const std::string& receipt = {}) {
     auto c = site.client();
     httplib::MultipartFormDataItems items{{"log", log, fileName, "application/octet-stream"},
                                           {"category", category, "", ""},
@@ -57,8 +60,11 @@ struct SearchSite {
         EXPECT_EQ(Upload(site, LogWith("UT5ZY", 3), "SO-MIXED-HIGH", "zy@example.org")->status, 201);
         EXPECT_EQ(Upload(site, LogWith("OK2XZ", 2), "", "")->status, 201);
         const std::string receipt = json::parse(first->body)["receipt"];
-        EXPECT_EQ(Upload(site, LogWith("DL1ABC", 3), "SO-MIXED-HIGH", "abc@example.org", "log.cbr", receipt)->status, 201);
-        EXPECT_EQ(Upload(site, LogWith("UT5ZZ", 1), "SO-CW-LOW", "rival@example.org")->status, 202);  // pending
+        EXPECT_EQ(Upload(site, LogWith("DL1ABC", 3), "SO-MIXED-HIGH", "abc@example.org", "log.cbr", receipt)
+                      ->status,
+                  201);
+        EXPECT_EQ(Upload(site, LogWith("UT5ZZ", 1), "SO-CW-LOW", "rival@example.org")->status,
+                  202);  // pending
         bearer = {{"Authorization", "Bearer " + site.apiToken()}};
     }
     json search(const std::string& query) {
@@ -86,7 +92,8 @@ TEST(CommitteeDesk, SearchFiltersSortsAndPagesOnTheServer) {
         {"category=none", {"OK2XZ"}},
         {"state=counted&sort=call", {"DL1ABC", "OK2XZ", "UR7QM", "UT5ZY", "UT5ZZ"}},
         {"state=counted&sort=call&dir=desc", {"UT5ZZ", "UT5ZY", "UR7QM", "OK2XZ", "DL1ABC"}},
-        {"state=counted&sort=qsos&dir=desc", {"UT5ZZ", "DL1ABC", "UT5ZY", "OK2XZ", "UR7QM"}},  // a tie: newest first
+        {"state=counted&sort=qsos&dir=desc",
+         {"UT5ZZ", "DL1ABC", "UT5ZY", "OK2XZ", "UR7QM"}},  // a tie: newest first
         {"state=counted&sort=email", {"OK2XZ", "DL1ABC", "UR7QM", "UT5ZY", "UT5ZZ"}},
         {"state=counted&sort=id&dir=asc", {"UT5ZZ", "UR7QM", "UT5ZY", "OK2XZ", "DL1ABC"}},
         {"sort=call&per_page=2&page=2", {"OK2XZ", "UR7QM"}},
@@ -98,18 +105,28 @@ TEST(CommitteeDesk, SearchFiltersSortsAndPagesOnTheServer) {
     EXPECT_EQ(paged["total"], 7);
     EXPECT_EQ(paged["pages"], 4);
 
-    ASSERT_EQ(s.site.client().Post("/api/committee/submissions/5/standing", s.bearer, R"({"standing":"disqualified"})",
-                                   "application/json")->status, 200);
+    ASSERT_EQ(s.site.client()
+                  .Post("/api/committee/submissions/5/standing", s.bearer, R"({"standing":"disqualified"})",
+                        "application/json")
+                  ->status,
+              200);
     EXPECT_EQ(CallsOf(s.search("state=disqualified")), std::vector<std::string>{"OK2XZ"});
     EXPECT_TRUE(CallsOf(s.search("state=check%20log")).empty());
 
-    // The page: sortable headers that turn the direction, page links that keep the search, each row to its call's history.
+    // The page: sortable headers that turn the direction, page links that keep the search, each row to its
+    // call's history.
     const auto session = s.site.login();
     const std::string page =
-        s.site.client().Get("/committee/submissions?state=counted&sort=call&per_page=2", session.headers)->body;
-    EXPECT_NE(page.find("href=\"/committee/submissions?state=counted&amp;sort=call&amp;dir=desc&amp;per_page=2\""), std::string::npos) << page;
-    EXPECT_NE(page.find("href=\"/committee/submissions?state=counted&amp;sort=call&amp;per_page=2&amp;page=2\""),
-              std::string::npos);
+        s.site.client()
+            .Get("/committee/submissions?state=counted&sort=call&per_page=2", session.headers)
+            ->body;
+    EXPECT_NE(
+        page.find("href=\"/committee/submissions?state=counted&amp;sort=call&amp;dir=desc&amp;per_page=2\""),
+        std::string::npos)
+        << page;
+    EXPECT_NE(
+        page.find("href=\"/committee/submissions?state=counted&amp;sort=call&amp;per_page=2&amp;page=2\""),
+        std::string::npos);
     EXPECT_NE(page.find("<a href=\"/committee/submissions/6\">DL1ABC</a>"), std::string::npos);
     EXPECT_EQ(page.find(">UT5ZY<"), std::string::npos);  // on page 2
     EXPECT_NE(page.find("Page 1 of 3 (5 found)"), std::string::npos);
@@ -121,26 +138,45 @@ TEST(CommitteeDesk, HostileSearchParametersGiveTheDefaults) {
     SearchSite s;
     const std::vector<std::string> everything = CallsOf(s.search(""));
     const std::vector<std::string> hostile = {
-        "sort=id;DROP%20TABLE%20submissions", "sort=call%20DESC%2C(SELECT%201)", "dir=sideways",
-        "page=-1", "page=0", "page=99999999999999999999999", "page=1e3", "page=%00",
-        "per_page=100000000", "per_page=-5", "per_page=0", "state=counted'%20OR%20'1'='1",
-        "category='%20OR%201=1%20--", "category=" + std::string(5000, 'A'), "call=%25", "call=_",
-        "call=%27%20OR%201%3D1%20--", "call=" + std::string(5000, 'Z'), "call=%C3%28%FF%FE", "state=&sort=&page=",
+        "sort=id;DROP%20TABLE%20submissions",
+        "sort=call%20DESC%2C(SELECT%201)",
+        "dir=sideways",
+        "page=-1",
+        "page=0",
+        "page=99999999999999999999999",
+        "page=1e3",
+        "page=%00",
+        "per_page=100000000",
+        "per_page=-5",
+        "per_page=0",
+        "state=counted'%20OR%20'1'='1",
+        "category='%20OR%201=1%20--",
+        "category=" + std::string(5000, 'A'),
+        "call=%25",
+        "call=_",
+        "call=%27%20OR%201%3D1%20--",
+        "call=" + std::string(5000, 'Z'),
+        "call=%C3%28%FF%FE",
+        "state=&sort=&page=",
     };
     for (const std::string query : hostile) {
         const json answer = s.search(query);
-        const bool narrowed = query.starts_with("call=") || query.starts_with("category=") || query.starts_with("per_page=1");
+        const bool narrowed =
+            query.starts_with("call=") || query.starts_with("category=") || query.starts_with("per_page=1");
         if (!narrowed) EXPECT_EQ(CallsOf(answer), everything) << query;
         EXPECT_LE(answer["submissions"].size(), 500u) << query;
     }
-    EXPECT_TRUE(CallsOf(s.search("call=%25")).size() == everything.size());  // '%' is no call character: no filter
+    EXPECT_TRUE(CallsOf(s.search("call=%25")).size() ==
+                everything.size());  // '%' is no call character: no filter
     EXPECT_TRUE(CallsOf(s.search("call=%27%20OR%201%3D1%20--")).empty());  // searched for "OR11", found none
     const auto session = s.site.login();
     for (const std::string query : hostile) {
         auto res = s.site.client().Get(("/committee/submissions?" + query).c_str(), session.headers);
         EXPECT_EQ(res->status, 200) << query;
         EXPECT_EQ(res->body.find("DROP"), std::string::npos);
-        EXPECT_EQ(s.site.client().Get(("/committee/submissions.csv?" + query).c_str(), session.headers)->status, 200);
+        EXPECT_EQ(
+            s.site.client().Get(("/committee/submissions.csv?" + query).c_str(), session.headers)->status,
+            200);
     }
     EXPECT_EQ(s.site.server->store().integrityCheck(), "ok");
     EXPECT_EQ(CallsOf(s.search("")), everything);
@@ -148,7 +184,9 @@ TEST(CommitteeDesk, HostileSearchParametersGiveTheDefaults) {
 
 TEST(CommitteeDesk, CsvExportKeepsTheFilterQuotesAndDisarmsFormulas) {
     RunningSite site;
-    ASSERT_EQ(Upload(site, LogWith("UT5ZZ", 2), "SO-CW-LOW", "=1+2@example.org", "@SUM(1+1),\"x\".cbr")->status, 201);
+    ASSERT_EQ(
+        Upload(site, LogWith("UT5ZZ", 2), "SO-CW-LOW", "=1+2@example.org", "@SUM(1+1),\"x\".cbr")->status,
+        201);
     ASSERT_EQ(Upload(site, LogWith("UR7QM", 2), "", "", "-2+3.cbr")->status, 201);
     ASSERT_EQ(Upload(site, LogWith("UT5ZY", 2), "", "", "+cmd.cbr")->status, 201);
     const auto session = site.login();
@@ -170,7 +208,8 @@ TEST(CommitteeDesk, CsvExportKeepsTheFilterQuotesAndDisarmsFormulas) {
     }
     EXPECT_EQ(lines, 3u);
 
-    EXPECT_NE(site.client().Get("/committee/submissions.csv", session.headers)->body.find(",'-2+3.cbr,"), std::string::npos);
+    EXPECT_NE(site.client().Get("/committee/submissions.csv", session.headers)->body.find(",'-2+3.cbr,"),
+              std::string::npos);
     EXPECT_EQ(site.client().Get("/committee/submissions.csv")->status, 401);
     EXPECT_EQ(site.client().Get("/api/committee/submissions.csv")->status, 401);
     const httplib::Headers bearer = {{"Authorization", "Bearer " + site.apiToken()}};
@@ -199,12 +238,14 @@ TEST(CommitteeDesk, MessageToOneCategoryReachesEachAddressOnce) {
     SmtpSink relay;
     RunningSite site(RelayAt(relay.port()));
     ASSERT_EQ(Upload(site, LogWith("UT5ZZ", 2), "SO-CW-LOW", "Club@Example.org")->status, 201);
-    ASSERT_EQ(Upload(site, LogWith("UT5ZY", 2), "SO-CW-LOW", "club@example.org")->status, 201);  // the same address
+    ASSERT_EQ(Upload(site, LogWith("UT5ZY", 2), "SO-CW-LOW", "club@example.org")->status,
+              201);  // the same address
     auto uk = site.client();
     ASSERT_EQ(uk.Post("/api/logs", {{"Accept-Language", "uk"}},
                       httplib::MultipartFormDataItems{{"log", LogWith("UR7QM", 2), "a.cbr", ""},
                                                       {"category", "SO-CW-LOW", "", ""},
-                                                      {"email", "qm@example.org", "", ""}})->status,
+                                                      {"email", "qm@example.org", "", ""}})
+                  ->status,
               201);
     ASSERT_EQ(Upload(site, LogWith("DL1ABC", 2), "SO-MIXED-HIGH", "abc@example.org")->status, 201);
     ASSERT_EQ(Upload(site, LogWith("UR7QM", 1), "SO-CW-LOW", "rival@example.org")->status, 202);  // pending
@@ -213,8 +254,10 @@ TEST(CommitteeDesk, MessageToOneCategoryReachesEachAddressOnce) {
     const auto session = site.login();
     auto c = site.client();
     auto sent = PostForm(c, "/committee/message", session.headers,
-                       httplib::Params{{"csrf", session.csrf}, {"audience", "SO-CW-LOW"}, {"subject", "Results are out"},
-                                       {"text", "Dear participant,\r\nthe results are published.\r\n"}});
+                         httplib::Params{{"csrf", session.csrf},
+                                         {"audience", "SO-CW-LOW"},
+                                         {"subject", "Results are out"},
+                                         {"text", "Dear participant,\r\nthe results are published.\r\n"}});
     ASSERT_EQ(sent->status, 303);
     EXPECT_EQ(sent->get_header_value("Location"), "/committee/mail?queued=2");
     const auto mails = relay.waitForMails(7);
@@ -238,10 +281,12 @@ TEST(CommitteeDesk, MessageToOneCategoryReachesEachAddressOnce) {
     EXPECT_NE(page.find("2 e-mails to category SO-CW-LOW: Results are out"), std::string::npos);
 
     // Every participant: one more for abc@example.org's category.
-    ASSERT_EQ(PostForm(c, "/committee/message", session.headers,
-                     httplib::Params{{"csrf", session.csrf}, {"audience", "all"}, {"subject", "Thanks"}, {"text", "73"}})
-                  ->get_header_value("Location"),
-              "/committee/mail?queued=3");
+    ASSERT_EQ(
+        PostForm(c, "/committee/message", session.headers,
+                 httplib::Params{
+                     {"csrf", session.csrf}, {"audience", "all"}, {"subject", "Thanks"}, {"text", "73"}})
+            ->get_header_value("Location"),
+        "/committee/mail?queued=3");
     EXPECT_EQ(relay.waitForMails(10).size(), 10u);
 }
 
@@ -259,12 +304,30 @@ TEST(CommitteeDesk, MessageFormRefusesWhatItCannotSend) {
     const std::string longText(20001, 'x');
     const Case cases[] = {
         {"no CSRF token", {{"audience", "all"}, {"subject", "S"}, {"text", "T"}}, 403, "CSRF"},
-        {"a wrong CSRF token", {{"csrf", std::string(64, 'a')}, {"audience", "all"}, {"subject", "S"}, {"text", "T"}}, 403, "CSRF"},
-        {"no subject", {{"csrf", session.csrf}, {"audience", "all"}, {"subject", " \r\n"}, {"text", "T"}}, 422, "no subject"},
-        {"no text", {{"csrf", session.csrf}, {"audience", "all"}, {"subject", "S"}, {"text", ""}}, 422, "no text"},
-        {"subject too long", {{"csrf", session.csrf}, {"audience", "all"}, {"subject", std::string(201, 's')}, {"text", "T"}}, 422, "200 bytes"},
-        {"text too long", {{"csrf", session.csrf}, {"audience", "all"}, {"subject", "S"}, {"text", longText}}, 422, "20000 bytes"},
-        {"unknown category", {{"csrf", session.csrf}, {"audience", "<b>X"}, {"subject", "S"}, {"text", "T"}}, 422, "not a category"},
+        {"a wrong CSRF token",
+         {{"csrf", std::string(64, 'a')}, {"audience", "all"}, {"subject", "S"}, {"text", "T"}},
+         403,
+         "CSRF"},
+        {"no subject",
+         {{"csrf", session.csrf}, {"audience", "all"}, {"subject", " \r\n"}, {"text", "T"}},
+         422,
+         "no subject"},
+        {"no text",
+         {{"csrf", session.csrf}, {"audience", "all"}, {"subject", "S"}, {"text", ""}},
+         422,
+         "no text"},
+        {"subject too long",
+         {{"csrf", session.csrf}, {"audience", "all"}, {"subject", std::string(201, 's')}, {"text", "T"}},
+         422,
+         "200 bytes"},
+        {"text too long",
+         {{"csrf", session.csrf}, {"audience", "all"}, {"subject", "S"}, {"text", longText}},
+         422,
+         "20000 bytes"},
+        {"unknown category",
+         {{"csrf", session.csrf}, {"audience", "<b>X"}, {"subject", "S"}, {"text", "T"}},
+         422,
+         "not a category"},
     };
     for (const Case& test : cases) {
         auto res = PostForm(c, "/committee/message", session.headers, test.form);
@@ -272,15 +335,19 @@ TEST(CommitteeDesk, MessageFormRefusesWhatItCannotSend) {
         EXPECT_NE(res->body.find(test.says), std::string::npos) << test.what << res->body;
         EXPECT_EQ(res->body.find("<b>X"), std::string::npos) << test.what;
     }
-    const auto queued = site.server->store().withDatabase([](Database& db) { return MailQueue(db).counts().waiting; });
+    const auto queued =
+        site.server->store().withDatabase([](Database& db) { return MailQueue(db).counts().waiting; });
     EXPECT_EQ(queued, 1) << "only the receipt";
 
     // A subject's line break cannot add a header: it becomes a blank.
     auto res = PostForm(c, "/committee/message", session.headers,
-                      httplib::Params{{"csrf", session.csrf}, {"audience", "all"}, {"subject", "Hi\r\nBcc: x@evil.example"},
-                                      {"text", "T"}});
+                        httplib::Params{{"csrf", session.csrf},
+                                        {"audience", "all"},
+                                        {"subject", "Hi\r\nBcc: x@evil.example"},
+                                        {"text", "T"}});
     ASSERT_EQ(res->status, 303);
-    const auto mails = site.server->store().withDatabase([](Database& db) { return MailQueue(db).newest("", 1); });
+    const auto mails =
+        site.server->store().withDatabase([](Database& db) { return MailQueue(db).newest("", 1); });
     ASSERT_EQ(mails.size(), 1u);
     EXPECT_EQ(mails[0].message.subject, "ZELK contest: Hi  Bcc: x@evil.example");
 }
@@ -300,14 +367,21 @@ TEST(CommitteeDesk, AFailedMailIsTriedAgainFromTheMailPage) {
     })) << page;
     EXPECT_NE(page.find("zz@example.org"), std::string::npos);
     EXPECT_NE(page.find("action=\"/committee/mail/1/retry\""), std::string::npos);
-    EXPECT_EQ(c.Post("/committee/mail/1/retry", session.headers, httplib::Params{})->status, 403);  // no CSRF token
+    EXPECT_EQ(c.Post("/committee/mail/1/retry", session.headers, httplib::Params{})->status,
+              403);  // no CSRF token
     refuse = false;
-    EXPECT_EQ(c.Post("/committee/mail/1/retry", session.headers, httplib::Params{{"csrf", session.csrf}})->status, 303);
+    EXPECT_EQ(
+        c.Post("/committee/mail/1/retry", session.headers, httplib::Params{{"csrf", session.csrf}})->status,
+        303);
     ASSERT_EQ(relay.waitForMails(1).size(), 1u);
-    ASSERT_TRUE(WaitFor([&] { return c.Get("/committee/mail?state=sent", session.headers)->body.find("zz@example.org") != std::string::npos; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return c.Get("/committee/mail?state=sent", session.headers)->body.find("zz@example.org") !=
+               std::string::npos;
+    }));
     // A sent mail or an unknown one is not tried again.
     for (const char* id : {"1", "999", "99999999999999999999999"}) {
-        auto res = c.Post(("/committee/mail/" + std::string(id) + "/retry").c_str(), session.headers, httplib::Params{{"csrf", session.csrf}});
+        auto res = c.Post(("/committee/mail/" + std::string(id) + "/retry").c_str(), session.headers,
+                          httplib::Params{{"csrf", session.csrf}});
         EXPECT_EQ(res->status, 200) << id;
         EXPECT_NE(res->body.find("Nothing was tried again"), std::string::npos) << id;
     }
@@ -317,8 +391,8 @@ TEST(CommitteeDesk, AFailedMailIsTriedAgainFromTheMailPage) {
     // The same through the API, with a message of its own.
     const httplib::Headers bearer = {{"Authorization", "Bearer " + site.apiToken()}};
     refuse = true;
-    auto sent = c.Post("/api/committee/message", bearer, R"({"subject": "Hi", "text": "73", "category": "SO-CW-LOW"})",
-                       "application/json");
+    auto sent = c.Post("/api/committee/message", bearer,
+                       R"({"subject": "Hi", "text": "73", "category": "SO-CW-LOW"})", "application/json");
     ASSERT_EQ(sent->status, 202) << sent->body;
     EXPECT_EQ(json::parse(sent->body)["queued"], 1);
     json queue;
@@ -326,14 +400,18 @@ TEST(CommitteeDesk, AFailedMailIsTriedAgainFromTheMailPage) {
         queue = json::parse(c.Get("/api/committee/mail?state=failed", bearer)->body);
         return queue["mails"].size() == 1;
     }));
-    EXPECT_EQ(queue["mails"][0]["lastError"].get<std::string>().find("no such user") != std::string::npos, true) << queue.dump();
+    EXPECT_EQ(queue["mails"][0]["lastError"].get<std::string>().find("no such user") != std::string::npos,
+              true)
+        << queue.dump();
     refuse = false;
-    const std::string retry = "/api/committee/mail/" + std::to_string(queue["mails"][0]["id"].get<int>()) + "/retry";
+    const std::string retry =
+        "/api/committee/mail/" + std::to_string(queue["mails"][0]["id"].get<int>()) + "/retry";
     EXPECT_EQ(c.Post(retry.c_str(), bearer, "", "application/json")->status, 200);
     ASSERT_EQ(relay.waitForMails(2).size(), 2u);
     EXPECT_EQ(c.Post(retry.c_str(), "", "application/json")->status, 401);
-    EXPECT_EQ(c.Post("/api/committee/message", bearer, R"({"subject": "Hi", "text": "73", "category": "NOPE"})",
-                     "application/json")->status,
+    EXPECT_EQ(c.Post("/api/committee/message", bearer,
+                     R"({"subject": "Hi", "text": "73", "category": "NOPE"})", "application/json")
+                  ->status,
               400);
     EXPECT_EQ(c.Post("/api/committee/message", bearer, "[1,2", "application/json")->status, 400);
 }
@@ -360,16 +438,37 @@ TEST(CommitteeDesk, CategoryTableAndPeriodSetFromThePageAreUsed) {
             const char* says;
         };
         const Refused refused[] = {
-            {"end before start", {{"start", "2017-05-06 03:00"}, {"end", "2017-05-05 21:00"}, {"table", table}}, "not before the end"},
+            {"end before start",
+             {{"start", "2017-05-06 03:00"}, {"end", "2017-05-05 21:00"}, {"table", table}},
+             "not before the end"},
             {"no date", {{"start", "soon"}, {"end", "2017-05-05 21:00"}, {"table", table}}, "YYYY-MM-DD"},
-            {"a year long", {{"start", "2017-05-05 21:00"}, {"end", "2018-05-05 21:00"}, {"table", table}}, "31 days"},
-            {"broken JSON", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", "{\"dimensions\": ["}}, "cannot be used"},
-            {"deep nesting", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", std::string(100000, '[')}}, "larger than 64 KB"},
-            {"deep but small", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", std::string(5000, '[')}}, "nested too deeply"},
-            {"odd bytes", {{"start", "2017-05-05 21:00\xff"}, {"end", "2017-05-06 03:00"}, {"table", table}}, "YYYY-MM-DD"},
-            {"odd bytes in the table", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"},
-                                        {"table", "{\"dimensions\": \"\xff\xfe\xc3\"}"}}, "cannot be used"},
-            {"no categories", {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", R"({"dimensions": [], "categories": []})"}}, ""},
+            {"a year long",
+             {{"start", "2017-05-05 21:00"}, {"end", "2018-05-05 21:00"}, {"table", table}},
+             "31 days"},
+            {"broken JSON",
+             {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", "{\"dimensions\": ["}},
+             "cannot be used"},
+            {"deep nesting",
+             {{"start", "2017-05-05 21:00"},
+              {"end", "2017-05-06 03:00"},
+              {"table", std::string(100000, '[')}},
+             "larger than 64 KB"},
+            {"deep but small",
+             {{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", std::string(5000, '[')}},
+             "nested too deeply"},
+            {"odd bytes",
+             {{"start", "2017-05-05 21:00\xff"}, {"end", "2017-05-06 03:00"}, {"table", table}},
+             "YYYY-MM-DD"},
+            {"odd bytes in the table",
+             {{"start", "2017-05-05 21:00"},
+              {"end", "2017-05-06 03:00"},
+              {"table", "{\"dimensions\": \"\xff\xfe\xc3\"}"}},
+             "cannot be used"},
+            {"no categories",
+             {{"start", "2017-05-05 21:00"},
+              {"end", "2017-05-06 03:00"},
+              {"table", R"({"dimensions": [], "categories": []})"}},
+             ""},
         };
         for (const Refused& r : refused) {
             auto res = post(r.form);
@@ -377,11 +476,15 @@ TEST(CommitteeDesk, CategoryTableAndPeriodSetFromThePageAreUsed) {
             EXPECT_NE(res->body.find(r.says), std::string::npos) << r.what;
         }
         EXPECT_EQ(PostForm(c, "/committee/contest", session.headers,
-                           httplib::Params{{"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", table}})->status,
+                           httplib::Params{
+                               {"start", "2017-05-05 21:00"}, {"end", "2017-05-06 03:00"}, {"table", table}})
+                      ->status,
                   403);
         EXPECT_NE(c.Get("/")->body.find("SO-CW-LOW"), std::string::npos) << "nothing changed";
 
-        ASSERT_EQ(post({{"start", "2017-05-05 22:00"}, {"end", "2017-05-06 03:00"}, {"table", table}})->status, 303);
+        ASSERT_EQ(
+            post({{"start", "2017-05-05 22:00"}, {"end", "2017-05-06 03:00"}, {"table", table}})->status,
+            303);
         const std::string form = c.Get("/")->body;
         EXPECT_NE(form.find("<option value=\"TELEGRAPHY\">Telegraphy</option>"), std::string::npos) << form;
         EXPECT_EQ(form.find("SO-CW-LOW"), std::string::npos);
@@ -398,20 +501,31 @@ TEST(CommitteeDesk, CategoryTableAndPeriodSetFromThePageAreUsed) {
         auto started = c.Post("/api/committee/crosscheck", bearer, "{}", "application/json");
         ASSERT_EQ(started->status, 202);
         const std::string run = std::to_string(json::parse(started->body)["run"].get<int>());
-        ASSERT_TRUE(WaitFor([&] { return json::parse(c.Get(("/api/committee/runs/" + run).c_str(), bearer)->body)["state"] != "running"; }));
-        const std::string results = c.Get(("/committee/runs/" + run + "/results.html").c_str(), session.headers)->body;
+        ASSERT_TRUE(WaitFor([&] {
+            return json::parse(c.Get(("/api/committee/runs/" + run).c_str(), bearer)->body)["state"] !=
+                   "running";
+        }));
+        const std::string results =
+            c.Get(("/committee/runs/" + run + "/results.html").c_str(), session.headers)->body;
         EXPECT_NE(results.find("TELEGRAPHY: Telegraphy"), std::string::npos) << results;
-        EXPECT_NE(c.Get(("/api/committee/runs/" + run).c_str(), bearer)->body.find("2017-05-05 22:00"), std::string::npos);
+        EXPECT_NE(c.Get(("/api/committee/runs/" + run).c_str(), bearer)->body.find("2017-05-05 22:00"),
+                  std::string::npos);
         EXPECT_NE(c.Get("/committee", session.headers)->body.find("set category_table"), std::string::npos);
 
         // The default comes back on request.
         ASSERT_EQ(PostForm(c, "/committee/contest", session.headers,
-                           httplib::Params{{"csrf", session.csrf}, {"default_table", "1"}, {"start", "2017-05-05 21:00"},
-                                           {"end", "2017-05-06 03:00"}})->status,
+                           httplib::Params{{"csrf", session.csrf},
+                                           {"default_table", "1"},
+                                           {"start", "2017-05-05 21:00"},
+                                           {"end", "2017-05-06 03:00"}})
+                      ->status,
                   303);
         EXPECT_NE(c.Get("/")->body.find("SO-CW-LOW"), std::string::npos);
-        EXPECT_NE(c.Get("/committee/contest", session.headers)->body.find("default table"), std::string::npos);
-        ASSERT_EQ(post({{"start", "2017-05-05 22:00"}, {"end", "2017-05-06 03:00"}, {"table", table}})->status, 303);
+        EXPECT_NE(c.Get("/committee/contest", session.headers)->body.find("default table"),
+                  std::string::npos);
+        ASSERT_EQ(
+            post({{"start", "2017-05-05 22:00"}, {"end", "2017-05-06 03:00"}, {"table", table}})->status,
+            303);
 
         // What was set is read again on the next start.
         SiteStore store(site.folder / "zelk-server.db");
@@ -432,7 +546,8 @@ TEST(CommitteeDesk, ACorrectedLogWithoutAnAddressKeepsTheReplacedOnes) {
     ASSERT_EQ(corrected->status, 201);
     EXPECT_EQ(json::parse(corrected->body)["email"], "zz@example.org");
     EXPECT_EQ(site.server->store().activeSubmissions().at(0).email, "zz@example.org");
-    const auto mails = site.server->store().withDatabase([](Database& db) { return MailQueue(db).newest("", 5); });
+    const auto mails =
+        site.server->store().withDatabase([](Database& db) { return MailQueue(db).newest("", 5); });
     ASSERT_EQ(mails.size(), 2u);
     EXPECT_EQ(mails[0].message.to, "zz@example.org");
     // A new address wins; an upload without the receipt (pending) takes nothing.
@@ -451,9 +566,12 @@ TEST(CommitteeDesk, EveryCommitteePageInUkrainian) {
     session.headers.emplace("Accept-Language", "uk-UA,uk;q=0.9");
     auto c = site.client();
     const std::pair<const char*, const char*> pages[] = {
-        {"/committee", "Суддівська колегія"},          {"/committee/submissions", "Надіслані звіти"},
-        {"/committee/mail", "Черга листів"},            {"/committee/message", "Лист учасникам"},
-        {"/committee/contest", "Період і категорії змагань"}, {"/committee/submissions/1", "Історія UT5ZZ"},
+        {"/committee", "Суддівська колегія"},
+        {"/committee/submissions", "Надіслані звіти"},
+        {"/committee/mail", "Черга листів"},
+        {"/committee/message", "Лист учасникам"},
+        {"/committee/contest", "Період і категорії змагань"},
+        {"/committee/submissions/1", "Історія UT5ZZ"},
     };
     for (const auto& [path, title] : pages) {
         auto res = c.Get(path, session.headers);
