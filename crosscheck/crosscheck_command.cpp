@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "stats_version.h"
@@ -14,6 +15,7 @@
 #include "logs/qso_fields.h"
 #include "crosscheck/escaping.h"
 #include "crosscheck/crosscheck_run.h"
+#include "crosscheck/ranked_category.h"
 #include "crosscheck/results_folder.h"
 
 namespace fs = std::filesystem;
@@ -37,6 +39,7 @@ struct CommandLine {
     std::string logFolder;
     std::string districtsPath;
     std::string start, end;
+    std::string categoriesPath;
     std::string outputDir = "results";
     int windowMinutes = 5;
     bool noBustedCalls = false;
@@ -90,6 +93,20 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     settings.rules.nilPenalty = cmd.nilPenalty;
     settings.rules.removeUniques = cmd.removeUniques;
 
+    // The results group the stations by the categories of the contest's table, by their human names.
+    std::optional<CategoryTable> ownTable;
+    if (!cmd.categoriesPath.empty()) {
+        try {
+            ownTable = CategoryTable::FromJson(ReadWholeFile(cmd.categoriesPath, "the category table"));
+        } catch (const CategoryTableError& error) {
+            throw Unusable{"--categories " + cmd.categoriesPath + ": " + error.what()};
+        }
+    }
+    const CategoryTable& categories = ownTable ? *ownTable : CategoryTable::Default();
+    settings.eachLog = [&categories](CrossLog& log) {
+        if (const CategoryEntry* entry = HeaderCategoryOf(log, categories)) RankInCategory(log, categories, entry);
+    };
+
     const CrossCheckRun run = RunCrossCheck(LogFilesIn(folder, districtsPath), settings);
 
     std::size_t skippedLines = 0, notScored = 0;
@@ -109,7 +126,11 @@ int Run(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
         if (!log.unreadable.empty()) {
             ++notScored;
             named << where << ": not scored: " << log.unreadable << "\n";
-        } else if (log.ownCallFromFileName) {
+        } else if (!log.categories.empty() && !categories.find(log.categories.front().first)) {
+            named << where << ": the category lines (" << ShownText(log.categoryText(), 80)
+                  << ") name no category of the contest; ranked under them as they are\n";
+        }
+        if (log.unreadable.empty() && log.ownCallFromFileName) {
             named << where << ": the log names no own call; " << log.ownCall
                 << " taken from the file name\n";
         }
@@ -156,6 +177,10 @@ void DescribeOptions(CLI::App& app, CommandLine& cmd) {
     app.add_option("--end", cmd.end,
                    "Contest end \"YYYY-MM-DD HH:MM\", not included (default: the hour after the last QSO)")
         ->option_text("DATE");
+    app.add_option("--categories", cmd.categoriesPath,
+                   "The contest's category table (JSON); the results group the stations by its categories "
+                   "(default: the ZELK table)")
+        ->option_text("FILE");
     app.add_option("-o,--output-dir", cmd.outputDir,
                    "Folder for the reports and results, replaced whole (default: results)")
         ->option_text("DIR");

@@ -129,6 +129,7 @@ CrossCheckRun RunCrossCheck(std::vector<fs::path> logFiles, const CrossCheckSett
     std::vector<fs::file_time_type> modified(logFiles.size());
     tbb::parallel_for(std::size_t{0}, logFiles.size(), [&](std::size_t i) {
         logs[i] = ReadCrossLog(logFiles[i]);
+        if (settings.eachLog) settings.eachLog(logs[i]);
         std::error_code error;
         modified[i] = fs::last_write_time(logFiles[i], error);
     });

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -35,6 +36,9 @@ struct CrossCheckSettings {
     MatchRules rules;
     std::string districtList;                                   // bytes of zelk.txt
     std::optional<std::pair<OleDateTime, OleDateTime>> period;  // nothing: the hours all logs span
+    // Called on each log once read, on the threads that read them (e.g. to rank it in a category
+    // of the contest's table); may be empty.
+    std::function<void(CrossLog&)> eachLog;
 };
 
 struct CrossCheckRun {

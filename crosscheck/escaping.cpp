@@ -11,7 +11,7 @@ std::string CsvField(std::string_view text) {
 }
 
 std::string CsvText(std::string_view text) {
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos)
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
         return CsvField("'" + std::string(text));
     return CsvField(text);
 }

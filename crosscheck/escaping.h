@@ -9,8 +9,9 @@
 // line break; as it is otherwise.
 std::string CsvField(std::string_view text);
 
-// A text from a log as a CSV field. A spreadsheet would run a field that starts with = + - @ as
-// a formula, so such a text is kept as text with a leading apostrophe.
+// A text from a log as a CSV field. A spreadsheet would run a field that starts with = + - @, tab or CR as
+// a formula (so may one after a tab or a carriage return), so such a text is kept as text with a
+// leading apostrophe.
 std::string CsvText(std::string_view text);
 
 // A text from a log or a file name for a message of one line: control characters as \n, \t or

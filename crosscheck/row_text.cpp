@@ -26,7 +26,7 @@ bool NeedsQuotes(std::string_view text) {
 }  // namespace
 
 void AppendCsvText(std::string& out, std::string_view text) {
-    const bool formula = !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
+    const bool formula = !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' || text[0] == '\t' || text[0] == '\r');
     if (!NeedsQuotes(text)) {
         if (formula) out += '\'';
         out.append(text);

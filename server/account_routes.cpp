@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "server/committee_routes.h"
+#include "server/committee_pages.h"
 #include "server/http_replies.h"
 #include "server/secrets.h"
 #include "server/site_pages.h"
@@ -48,36 +49,41 @@ void AddAccountRoutes(httplib::Server& http, MemberAccounts& accounts, const Com
         if (!member) return;
         const std::string user = Field(req, "user");
         const std::string problem = AddMember(accounts, user, Field(req, "password"), gate.who(member->user, req));
-        gate.showCommittee(*member, res, problem.empty() ? "Member " + user + " added." : "No member was added: " + problem + ".");
+        gate.showCommittee(req, *member, res,
+                           problem.empty() ? Text("desk.notice.member_added", PageLanguage(req), {{"user", user}})
+                                           : Text("desk.notice.member_not_added", PageLanguage(req), {{"reason", problem}}));
     });
     http.Post("/committee/members/remove", [&accounts, gate](const httplib::Request& req, httplib::Response& res) {
         auto member = gate.page(req, res, true);
         if (!member) return;
         const std::string user = Field(req, "user");
-        if (user == member->user) return gate.showCommittee(*member, res, "You cannot remove yourself; another member can.");
+        if (user == member->user) return gate.showCommittee(req, *member, res, Text("desk.notice.not_yourself", PageLanguage(req)));
         const bool removed = accounts.remove(user, gate.who(member->user, req));
-        gate.showCommittee(*member, res,
-                           removed ? "Member " + user + " removed; its sessions and API tokens ended."
-                                   : "Nobody was removed: there is no such member, or it is the last one.");
+        gate.showCommittee(req, *member, res,
+                           removed ? Text("desk.notice.member_removed", PageLanguage(req), {{"user", user}})
+                                   : Text("desk.notice.nobody_removed", PageLanguage(req)));
     });
     http.Post("/committee/password", [&accounts, gate, sessionCookie](const httplib::Request& req, httplib::Response& res) {
         auto member = gate.page(req, res, true);
         if (!member) return;
         const std::string fresh = Field(req, "new");
         if (fresh != Field(req, "repeat"))
-            return gate.showCommittee(*member, res, "The password was not changed: the new password and its repetition differ.");
+            return gate.showCommittee(req, *member, res, Text("desk.notice.passwords_differ", PageLanguage(req)));
         const std::string problem =
             ChangePassword(accounts, gate, member->user, Field(req, "old"), fresh, gate.who(member->user, req));
-        if (!problem.empty()) return gate.showCommittee(*member, res, "The password was not changed: " + problem + ".");
+        if (!problem.empty())
+            return gate.showCommittee(req, *member, res, Text("desk.notice.password_not_changed", PageLanguage(req), {{"reason", problem}}));
         res.set_header("Set-Cookie", sessionCookie + "=; Path=/; HttpOnly; SameSite=Strict; Max-Age=0");
-        SendHtml(res, 200, LoginPage("Your password was changed and every session of yours ended: log in with the new password."));
+        SendHtml(res, 200, LoginPage(Text("desk.notice.password_changed", PageLanguage(req)), PageLanguage(req)));
     });
     http.Post(R"(/committee/tokens/(\d+)/revoke)", [&accounts, gate](const httplib::Request& req, httplib::Response& res) {
         auto member = gate.page(req, res, true);
         if (!member) return;
         auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
         const bool revoked = id && accounts.revokeToken(*id, gate.who(member->user, req));
-        gate.showCommittee(*member, res, revoked ? "API token " + std::to_string(*id) + " revoked." : "There is no such token.");
+        gate.showCommittee(req, *member, res,
+                           revoked ? Text("desk.notice.token_revoked", PageLanguage(req), {{"number", std::to_string(*id)}})
+                                   : Text("desk.notice.no_such_token", PageLanguage(req)));
     });
 
     http.Get("/api/committee/members", [&accounts, gate](const httplib::Request& req, httplib::Response& res) {

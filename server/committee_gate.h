@@ -21,7 +21,8 @@ struct CommitteeGate {
     // "user (address)" for the record.
     std::function<std::string(const std::string& user, const httplib::Request&)> who;
     // The committee page again, with a notice (an error or a token shown once).
-    std::function<void(const CommitteeMember&, httplib::Response&, const std::string& notice)> showCommittee;
+    std::function<void(const httplib::Request&, const CommitteeMember&, httplib::Response&, const std::string& notice)>
+        showCommittee;
     // The member's password, checked one at a time (each check takes tens of megabytes).
     std::function<bool(const std::string& user, const std::string& password)> passwordOk;
 };

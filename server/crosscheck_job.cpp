@@ -7,6 +7,7 @@
 
 #include "crosscheck/crosscheck_run.h"
 #include "crosscheck/log_source.h"
+#include "crosscheck/ranked_category.h"
 #include "crosscheck/results_folder.h"
 #include "crosscheck/results_pages.h"
 #include "crosscheck/ubn_report.h"
@@ -48,12 +49,12 @@ std::string RulesJson(const MatchRules& rules) {
 }
 
 CrossCheckJob::CrossCheckJob(SiteStore& store, const LogFiles& files, fs::path runsFolder, ContestRules contest,
-                             std::map<std::string, std::string> categoryNames)
+                             const CategoryTable& categories)
     : m_store(store),
       m_files(files),
       m_runsFolder(std::move(runsFolder)),
       m_contest(std::move(contest)),
-      m_categoryNames(std::move(categoryNames)) {
+      m_categories(&categories) {
     fs::create_directories(m_runsFolder);
 }
 
@@ -81,8 +82,14 @@ std::optional<std::int64_t> CrossCheckJob::start(const MatchRules& rules, const 
     const std::int64_t id = m_store.startRun(parameters.dump(), who, Now());
     m_store.record(who, "cross-check started", "run " + std::to_string(id) + ": " + parameters.dump());
     m_progress = {true, id, "reading the logs", 0, 0};
-    m_thread = std::thread([this, id, rules] { run(id, rules); });
+    m_thread = std::thread([this, id, rules, contest = m_contest, table = m_categories] { run(id, rules, contest, table); });
     return id;
+}
+
+void CrossCheckJob::setContest(ContestRules contest, const CategoryTable& categories) {
+    std::lock_guard lock(m_mutex);
+    m_contest = std::move(contest);
+    m_categories = &categories;
 }
 
 CrossCheckJob::Progress CrossCheckJob::progress() {
@@ -97,7 +104,8 @@ void CrossCheckJob::setStage(const char* stage, std::size_t done, std::size_t to
     m_progress.total = total;
 }
 
-void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
+void CrossCheckJob::run(std::int64_t runId, MatchRules rules, ContestRules contest,
+                        const CategoryTable* categories) {
     RunState state = RunState::failed;
     std::string summary, error;
     try {
@@ -116,9 +124,7 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
             // The reports name the log by its call, never by the stored file's name.
             log.fileName = submission.call + (submission.format == "ADIF" ? ".adi" : ".cbr");
             // Ranked by the entry of the contest's table the upload was given, not by the header's wording.
-            log.categories.clear();
-            if (auto name = m_categoryNames.find(submission.categoryEntry); name != m_categoryNames.end())
-                log.categories.emplace_back(name->first, name->second);
+            RankInCategory(log, *categories, categories->find(submission.categoryEntry));
             submissionOfFile[log.fileName] = submission.id;
             if (auto found = notRanked.find(submission.call); found != notRanked.end()) notRankedFile[log.fileName] = found->second;
             logs.push_back(std::move(log));
@@ -127,8 +133,8 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules) {
         setStage("checking", 0, active.size());
         CrossCheckSettings settings;
         settings.rules = rules;
-        settings.districtList = m_contest.districtList;
-        settings.period = std::pair(m_contest.start, m_contest.end);
+        settings.districtList = contest.districtList;
+        settings.period = std::pair(contest.start, contest.end);
         CrossCheckRun run = CrossCheckLogs(std::move(logs), received, settings);
         const std::vector<LogResult> unranked = LeaveUnranked(run, notRankedFile);
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "crosscheck/contest_categories.h"
 #include "crosscheck/cross_match.h"
 #include "server/log_files.h"
 #include "server/site_store.h"
@@ -19,13 +20,16 @@
 // the reports); the run, its rules and what it found are recorded in the store.
 class CrossCheckJob {
 public:
-    // `categoryNames`: the contest's category entries by id, with their human names; the results rank
-    // each stored entry as one category, whatever its header said.
+    // `categories`: the contest's table (it outlives the job); the results rank each upload in the
+    // entry stored with it, whatever its header said.
     CrossCheckJob(SiteStore& store, const LogFiles& files, std::filesystem::path runsFolder, ContestRules contest,
-                  std::map<std::string, std::string> categoryNames = {});
+                  const CategoryTable& categories);
     ~CrossCheckJob();
     CrossCheckJob(const CrossCheckJob&) = delete;
     CrossCheckJob& operator=(const CrossCheckJob&) = delete;
+
+    // The period and categories of the runs started from now on (the committee set them anew).
+    void setContest(ContestRules contest, const CategoryTable& categories);
 
     // Starts a run; its id, or nothing while another one runs.
     std::optional<std::int64_t> start(const MatchRules& rules, const std::string& who);
@@ -43,14 +47,14 @@ public:
     std::filesystem::path folderOf(std::int64_t runId) const;
 
 private:
-    void run(std::int64_t runId, MatchRules rules);
+    void run(std::int64_t runId, MatchRules rules, ContestRules contest, const CategoryTable* categories);
     void setStage(const char* stage, std::size_t done, std::size_t total);
 
     SiteStore& m_store;
     const LogFiles& m_files;
     std::filesystem::path m_runsFolder;
     ContestRules m_contest;
-    std::map<std::string, std::string> m_categoryNames;
+    const CategoryTable* m_categories;
     std::mutex m_mutex;
     Progress m_progress;
     std::thread m_thread;

@@ -118,3 +118,26 @@ MailQueueCounts MailQueue::counts() {
     row.step();
     return {row.integer(0), row.integer(1), row.integer(2), row.integer(3)};
 }
+
+std::vector<QueuedMail> MailQueue::newest(const std::string& state, int limit) {
+    std::string where;
+    if (state == "waiting") where = " WHERE sent_at IS NULL AND failed = 0";
+    if (state == "sent") where = " WHERE sent_at IS NOT NULL";
+    if (state == "failed") where = " WHERE failed <> 0";
+    auto rows = m_db.prepare("SELECT id, recipient, subject, '', attachment_name, NULL, message_id, created_at, attempts, "
+                             "next_attempt_at, last_error, sent_at, failed FROM mail_queue" +
+                             where + " ORDER BY id DESC LIMIT ?");
+    rows.bind(1, static_cast<std::int64_t>(limit));
+    std::vector<QueuedMail> mails;
+    while (rows.step()) mails.push_back(ReadMail(rows));
+    return mails;
+}
+
+bool MailQueue::retry(std::int64_t id, std::int64_t now) {
+    m_db.prepare("UPDATE mail_queue SET failed = 0, next_attempt_at = ? WHERE id = ? AND sent_at IS NULL AND "
+                 "(failed <> 0 OR attempts > 0)")
+        .bind(1, now)
+        .bind(2, id)
+        .run();
+    return m_db.changes() > 0;
+}

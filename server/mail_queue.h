@@ -60,6 +60,13 @@ public:
     std::optional<QueuedMail> find(std::int64_t id);
     MailQueueCounts counts();
 
+    // For the committee's view: the newest messages first, without their text and attachment;
+    // `state` "waiting", "sent" or "failed" (anything else: all).
+    std::vector<QueuedMail> newest(const std::string& state, int limit);
+    // A message the relay refused, or one waiting after failed attempts, is tried again at once
+    // (its attempts and last error are kept); false for one sent or unknown.
+    bool retry(std::int64_t id, std::int64_t now);
+
 private:
     Database& m_db;
 };

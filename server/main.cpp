@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
             throw Unusable{"--mail-from " + config.mailSender.fromAddress + " is no mail address"};
         if (!categoriesFile.empty()) {
             try {
-                config.categories = std::make_shared<const CategoryTable>(
-                    CategoryTable::FromJson(ReadWholeFile(categoriesFile, "the category table")));
+                config.categoriesJson = ReadWholeFile(categoriesFile, "the category table");
+                config.categories = std::make_shared<const CategoryTable>(CategoryTable::FromJson(config.categoriesJson));
             } catch (const CategoryTableError& error) {
                 throw Unusable{"--categories " + categoriesFile + ": " + error.what()};
             }

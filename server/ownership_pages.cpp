@@ -1,5 +1,7 @@
 #include "server/ownership_pages.h"
 
+#include "server/committee_pages.h"
+
 namespace {
 
 std::string PostButton(const std::string& action, const std::string& label, const std::string& csrf) {
@@ -12,25 +14,35 @@ std::string SubmissionLink(std::int64_t id) {
 }
 
 // The committee's buttons for one upload of a call.
-std::string DecisionButtons(const Submission& s, const std::string& csrf) {
+std::string DecisionButtons(const Submission& s, const std::string& csrf, Language language) {
     const std::string base = "/committee/submissions/" + Number(s.id);
     switch (s.state) {
         case SubmissionState::pending:
-            return PostButton(base + "/accept", "Accept: count this log", csrf) + " " +
-                   PostButton(base + "/reject", "Reject", csrf);
+            return PostButton(base + "/accept", Text("desk.history.accept", language), csrf) + " " +
+                   PostButton(base + "/reject", Text("desk.history.reject", language), csrf);
         case SubmissionState::replaced:
         case SubmissionState::rejected:
-            return PostButton(base + "/restore", "Restore: count this log", csrf);
+            return PostButton(base + "/restore", Text("desk.history.restore", language), csrf);
         case SubmissionState::counted:
             return {};
     }
     return {};
 }
 
-std::string HistoryStateText(const Submission& s) {
-    if (s.state == SubmissionState::counted) return "<strong>counts</strong>";
-    if (s.state == SubmissionState::replaced && s.replacedBy) return "replaced by " + Number(*s.replacedBy);
-    return SubmissionStateName(s.state);
+std::string HistoryStateText(const Submission& s, Language language) {
+    if (s.state == SubmissionState::counted) return "<strong>" + Escaped(Text("desk.state.counted", language)) + "</strong>";
+    if (s.state == SubmissionState::replaced && s.replacedBy)
+        return Escaped(Text("desk.state.replaced_by", language, {{"number", Number(*s.replacedBy)}}));
+    return Escaped(Text(std::string("desk.state.") + SubmissionStateName(s.state), language));
+}
+
+std::string StandingText(CallStanding standing, Language language) {
+    switch (standing) {
+        case CallStanding::scored: return Text("desk.history.scored", language);
+        case CallStanding::checkLog: return Text("desk.state.check log", language);
+        case CallStanding::disqualified: return Text("desk.state.disqualified", language);
+    }
+    return {};
 }
 
 bool OffersCorrection(const ContestView& contest, const Submission& s) {
@@ -94,55 +106,68 @@ std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& rece
            "<button type=\"submit\">" + Text("correction.submit", language) + "</button>\n</form>\n";
 }
 
-std::string PendingSectionHtml(const std::vector<Submission>& pending, const std::string& csrf) {
-    if (pending.empty()) return "<h2>Pending uploads</h2>\n<p>None: every upload came from its call's owner.</p>\n";
-    std::string html = "<h2>Pending uploads</h2>\n<p class=\"warn\">" + Number(static_cast<std::int64_t>(pending.size())) +
-                       " upload(s) for a call that has a counted log came without that call's receipt. Accepting "
-                       "one makes it count instead.</p>\n<table class=\"pending\">\n" +
-                       Row({"No.", "Call", "Received (UTC)", "From", "QSOs", "Claimed", ""}, "th");
+std::string PendingSectionHtml(const std::vector<Submission>& pending, const std::string& csrf, Language language) {
+    const auto say = [&](const char* key) { return Escaped(Text(key, language)); };
+    const std::string heading = "<h2>" + say("desk.pending.title") + "</h2>\n";
+    if (pending.empty()) return heading + "<p>" + say("desk.pending.none") + "</p>\n";
+    std::string html = heading + "<p class=\"warn\">" +
+                       Escaped(Text("desk.pending.intro", language, {{"count", std::to_string(pending.size())}})) +
+                       "</p>\n<div class=\"scroll\"><table class=\"pending\">\n" +
+                       Row({say("desk.col.id"), say("desk.col.call"), say("desk.col.received"), say("desk.history.from"),
+                            say("desk.col.qsos"), say("desk.col.claimed"), ""},
+                           "th");
     for (const Submission& s : pending)
         html += Row({SubmissionLink(s.id), Escaped(s.call), FormatUnixUtc(s.receivedAt), Escaped(s.address),
-                     Number(s.qsosRead), Number(s.claimedScore), DecisionButtons(s, csrf)});
-    return html + "</table>\n";
+                     Number(s.qsosRead), Number(s.claimedScore), DecisionButtons(s, csrf, language)});
+    return html + "</table></div>\n";
 }
 
-std::string CallHistoryPage(const CallHistoryView& view) {
+std::string CallHistoryPage(const CallHistoryView& view, Language language) {
+    const auto say = [&](const char* key) { return Escaped(Text(key, language)); };
     const Submission& s = view.shown;
-    std::string body = "<p><a href=\"/committee\">Back to the committee page</a></p>\n<table>\n" +
-                       Row({"Submission", Number(s.id)}) + Row({"State", SubmissionStateName(s.state)}) +
-                       Row({"Received", FormatUnixUtc(s.receivedAt)}) + Row({"From", Escaped(s.address)}) +
-                       Row({"E-mail", Escaped(s.email)}) + Row({"SHA-256", "<code>" + Escaped(s.sha256) + "</code>"}) +
-                       Row({"File", "<a href=\"/committee/submissions/" + Number(s.id) + "/file\">download (" +
-                                        Number(s.size) + " bytes)</a>"}) +
-                       "</table>\n";
+    const std::string file = "/committee/submissions/" + Number(s.id) + "/file";
+    std::string body = CommitteeNavHtml(language) + "<div class=\"scroll\"><table>\n" +
+                       Row({say("desk.history.submission"), Number(s.id)}) +
+                       Row({say("desk.col.state"), HistoryStateText(s, language)}) +
+                       Row({say("desk.col.received"), FormatUnixUtc(s.receivedAt)}) + Row({say("desk.history.from"), Escaped(s.address)}) +
+                       Row({say("desk.col.email"), Escaped(s.email)}) + Row({"SHA-256", "<code>" + Escaped(s.sha256) + "</code>"}) +
+                       Row({say("desk.col.file"), "<a href=\"" + file + "\">" +
+                                                     Escaped(Text("desk.history.download_bytes", language, {{"count", Number(s.size)}})) +
+                                                     "</a>"}) +
+                       "</table></div>\n";
 
-    body += "<h2>History of " + Escaped(s.call) + "</h2>\n<p>The call's entry: <strong class=\"standing\">" +
-            CallStandingName(view.standing) + "</strong></p>\n<table class=\"history\">\n" +
-            Row({"No.", "Received (UTC)", "From", "QSOs", "Claimed", "State", ""}, "th");
+    body += "<h2>" + Escaped(Text("desk.history.title", language, {{"call", s.call}})) + "</h2>\n<p>" +
+            say("desk.history.standing") + " <strong class=\"standing\">" + Escaped(StandingText(view.standing, language)) +
+            "</strong></p>\n<div class=\"scroll\"><table class=\"history\">\n" +
+            Row({say("desk.col.id"), say("desk.col.received"), say("desk.history.from"), say("desk.col.email"), say("desk.col.qsos"),
+                 say("desk.col.claimed"), say("desk.col.state"), say("desk.col.file"), ""},
+                "th");
     for (const Submission& h : view.history)
-        body += Row({SubmissionLink(h.id), FormatUnixUtc(h.receivedAt), Escaped(h.address), Number(h.qsosRead),
-                     Number(h.claimedScore),
-                     HistoryStateText(h),
-                     DecisionButtons(h, view.csrf)});
-    body += "</table>\n";
+        body += Row({SubmissionLink(h.id), FormatUnixUtc(h.receivedAt), Escaped(h.address), Escaped(h.email), Number(h.qsosRead),
+                     Number(h.claimedScore), HistoryStateText(h, language),
+                     "<a href=\"/committee/submissions/" + Number(h.id) + "/file\">" + say("desk.download") + "</a>",
+                     DecisionButtons(h, view.csrf, language)});
+    body += "</table></div>\n";
 
     body += "<form class=\"box\" method=\"post\" action=\"/committee/submissions/" + Number(s.id) + "/standing\">" +
-            CsrfField(view.csrf) + "<label>Rate the entry of " + Escaped(s.call) +
-            ": <select name=\"standing\"><option value=\"scored\">scored</option>"
-            "<option value=\"check log\">check log (matched, not ranked)</option>"
-            "<option value=\"disqualified\">disqualified (matched, not ranked)</option></select></label>"
-            "<label>Reason (recorded): <input name=\"reason\" size=\"50\" maxlength=\"500\"></label>"
-            "<button type=\"submit\">Set</button></form>\n";
+            CsrfField(view.csrf) + "<label>" + Escaped(Text("desk.history.rate", language, {{"call", s.call}})) +
+            " <select name=\"standing\"><option value=\"scored\">" + say("desk.history.scored") +
+            "</option><option value=\"check log\">" + say("desk.history.check_log_long") +
+            "</option><option value=\"disqualified\">" + say("desk.history.disqualified_long") +
+            "</option></select></label><label>" + say("desk.history.reason") +
+            " <input name=\"reason\" size=\"50\" maxlength=\"500\"></label><button type=\"submit\">" + say("desk.history.set") +
+            "</button></form>\n";
 
-    body += "<h2>Actions on " + Escaped(s.call) + "</h2>\n";
+    body += "<h2>" + Escaped(Text("desk.history.actions", language, {{"call", s.call}})) + "</h2>\n";
     if (view.actions.empty()) {
-        body += "<p>None yet.</p>\n";
+        body += "<p>" + say("desk.history.no_actions") + "</p>\n";
     } else {
-        body += "<table class=\"actions\">\n" + Row({"When (UTC)", "Who", "Action", "Detail"}, "th");
+        body += "<div class=\"scroll\"><table class=\"actions\">\n" +
+                Row({say("desk.home.when"), say("desk.home.who"), say("desk.home.action"), say("desk.home.detail")}, "th");
         for (const AuditEntry& entry : view.actions)
             body += Row({FormatUnixUtc(entry.at), Escaped(entry.who), Escaped(entry.action), Escaped(entry.detail)});
-        body += "</table>\n";
+        body += "</table></div>\n";
     }
-    body += "<h2>The check</h2>\n" + CheckDetailsHtml(view.check);
-    return PageShell("Submission " + Number(s.id) + ": " + s.call, body);
+    body += "<h2>" + say("desk.history.check") + "</h2>\n" + CheckDetailsHtml(view.check);
+    return PageShell(Text("desk.history.page_title", language, {{"number", Number(s.id)}, {"call", s.call}}), body, language);
 }

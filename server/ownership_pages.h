@@ -20,7 +20,7 @@ std::string ReceiptOwnershipHtml(const ContestView& contest, const Receipt& rece
 // For its call's owner while logs are taken: the form that sends a corrected log with the receipt's secret.
 std::string CorrectedLogFormHtml(const ContestView& contest, const Receipt& receipt, Language language);
 
-std::string PendingSectionHtml(const std::vector<Submission>& pending, const std::string& csrf);
+std::string PendingSectionHtml(const std::vector<Submission>& pending, const std::string& csrf, Language language);
 
 struct CallHistoryView {
     Submission shown;
@@ -30,4 +30,4 @@ struct CallHistoryView {
     CallStanding standing = CallStanding::scored;
     std::string csrf;
 };
-std::string CallHistoryPage(const CallHistoryView& view);
+std::string CallHistoryPage(const CallHistoryView& view, Language language);

@@ -1,6 +1,7 @@
 #include <nlohmann/json.hpp>
 
 #include "server/check_json.h"
+#include "server/committee_pages.h"
 #include "server/committee_routes.h"
 #include "server/http_replies.h"
 #include "server/ownership_pages.h"
@@ -36,6 +37,15 @@ const char* DecisionRefusal(Decision decision) {
     return "";
 }
 
+const char* DecisionRefusalKey(Decision decision) {
+    switch (decision) {
+        case Decision::accept: return "desk.history.only_pending_accepted";
+        case Decision::reject: return "desk.history.only_pending_rejected";
+        case Decision::restore: return "desk.history.only_earlier_restored";
+    }
+    return "";
+}
+
 json SubmissionStateJson(const Submission& s) {
     return {{"submission", s.id},
             {"call", s.call},
@@ -55,10 +65,10 @@ void AddOwnershipRoutes(httplib::Server& http, SiteStore& store, LogOwnership& o
         if (!member) return;
         auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
         auto submission = id ? store.submission(*id) : std::nullopt;
-        if (!submission) return SendHtml(res, 404, MessagePage("Not found", "There is no such submission."));
+        if (!submission) return SendHtml(res, 404, DeskMessagePage(req, "desk.history.not_found_title", "desk.history.not_found"));
         CallHistoryView view{*submission, CheckOfJson(submission->checkJson), store.historyOf(submission->call),
                              ownership.actionsOn(submission->call), ownership.standing(submission->call), member->csrf};
-        SendHtml(res, 200, CallHistoryPage(view));
+        SendHtml(res, 200, CallHistoryPage(view, PageLanguage(req)));
     });
     http.Post(R"(/committee/submissions/(\d+)/(accept|reject|restore))",
               [&ownership, gate](const httplib::Request& req, httplib::Response& res) {
@@ -67,7 +77,7 @@ void AddOwnershipRoutes(httplib::Server& http, SiteStore& store, LogOwnership& o
                   const auto decision = DecisionOf(req.matches[2]);
                   auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
                   if (!id || !Decide(ownership, *decision, *id, gate.who(member->user, req)))
-                      return SendHtml(res, 409, MessagePage("Not done", std::string("Nothing changed: ") + DecisionRefusal(*decision) + "."));
+                      return SendHtml(res, 409, DeskMessagePage(req, "desk.history.not_done_title", DecisionRefusalKey(*decision)));
                   res.set_redirect("/committee/submissions/" + std::to_string(*id), 303);
               });
     http.Post(R"(/committee/submissions/(\d+)/standing)", [&store, &ownership, gate](const httplib::Request& req, httplib::Response& res) {
@@ -77,7 +87,7 @@ void AddOwnershipRoutes(httplib::Server& http, SiteStore& store, LogOwnership& o
         auto submission = id ? store.submission(*id) : std::nullopt;
         const auto standing = CallStandingOf(Field(req, "standing"));
         if (!submission || !standing)
-            return SendHtml(res, 400, MessagePage("Not done", "Nothing changed: no such submission or rating."));
+            return SendHtml(res, 400, DeskMessagePage(req, "desk.history.not_done_title", "desk.history.no_rating"));
         ownership.setStanding(submission->call, *standing, Field(req, "reason").substr(0, 500), gate.who(member->user, req));
         res.set_redirect("/committee/submissions/" + std::to_string(*id), 303);
     });

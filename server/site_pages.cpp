@@ -18,21 +18,6 @@ std::string CsrfField(const std::string& csrf) {
     return "<input type=\"hidden\" name=\"csrf\" value=\"" + Escaped(csrf) + "\">";
 }
 
-namespace {
-
-// A run's rules as the committee reads them.
-std::string RulesText(const std::string& parametersJson) {
-    const nlohmann::json p = nlohmann::json::parse(parametersJson, nullptr, false);
-    if (!p.is_object()) return parametersJson;
-    return "window " + std::to_string(p.value("windowMinutes", 0)) + " min; busted calls " +
-           (p.value("bustedCalls", false) ? "looked for" : "not looked for") + "; not-in-log penalty " +
-           std::to_string(p.value("nilPenalty", 0)) + " QSO; uniques " +
-           (p.value("removeUniques", false) ? "lose their credit" : "keep their credit") + "; period " +
-           p.value("start", std::string()) + " to " + p.value("end", std::string());
-}
-
-}  // namespace
-
 std::string Escaped(const std::string& text) { return HtmlEscaped(text); }
 
 std::string ContestFacts(const ContestView& contest, Language language) {
@@ -88,6 +73,18 @@ header,main{padding-left:.8em;padding-right:.8em}h1{font-size:1.4em}
 dl.facts dt{float:none;width:auto}dl.facts dd{margin-left:0;margin-bottom:.4em}
 td,th{padding:3px 5px}input[type=email],input[type=file]{width:100%}select{width:100%}.report td{white-space:nowrap}
 }
+/* The committee's pages: wide tables scroll inside their box, never the page. */
+div.scroll{overflow-x:auto;max-width:100%;margin:.5em 0 1.5em}div.scroll table{margin:0}
+nav.desk{margin:.2em 0 1em}nav.desk a{display:inline-block;margin:0 1em .3em 0}
+form.search label{display:inline-block;margin:.3em 1em .3em 0}form.search a{white-space:nowrap;margin-left:.5em}
+div.scroll th,table.submissions td,table.history td,table.pending td,table.runs td{white-space:nowrap}
+small.lines{display:block;color:#666;white-space:normal;min-width:12em;max-width:24em;overflow-wrap:anywhere}
+table.mail td{white-space:nowrap}
+table.mail td:nth-child(3),table.mail td:nth-child(7),table.runs td:nth-child(5){white-space:normal;min-width:12em;max-width:26em;overflow-wrap:anywhere}
+textarea.message{height:14em;font-family:sans-serif}textarea.table{height:22em}input{max-width:100%}
+tr.failed td{background:#fde2e0}p.pages a{margin:0 .3em}td form.inline{white-space:nowrap}
+textarea.message,textarea.table{box-sizing:border-box}p.ok,p.error,p.warn{overflow-wrap:anywhere}
+/* End of the committee's rules. */
 )";
 
 std::string PageShell(const std::string& title, const std::string& body, const PageFrame& frame) {
@@ -153,94 +150,4 @@ std::string MessagePage(const std::string& title, const std::string& text, const
 
 std::string MessagePage(const std::string& title, const std::string& text) {
     return MessagePage(title, text, PageFrame{});
-}
-
-std::string LoginPage(const std::string& error) {
-    std::string body;
-    if (!error.empty()) body += "<p class=\"error\">" + Escaped(error) + "</p>\n";
-    body += "<form class=\"box\" method=\"post\" action=\"/committee/login\">\n"
-            "<label>Member: <input name=\"user\" value=\"committee\"></label>\n"
-            "<label>Password: <input type=\"password\" name=\"password\" autocomplete=\"current-password\"></label>\n"
-            "<button type=\"submit\">Log in</button>\n</form>\n";
-    return PageShell("Committee login", body);
-}
-
-std::string CommitteePage(const CommitteeView& view) {
-    const std::string csrf = CsrfField(view.csrf);
-    std::string body = "<form method=\"post\" action=\"/committee/logout\">" + csrf + "Logged in as " +
-                       Escaped(view.user) + " <button type=\"submit\">Log out</button></form>\n";
-    if (!view.notice.empty()) body += "<p class=\"ok\">" + Escaped(view.notice) + "</p>\n";
-    body += ContestFacts(view.contest) + view.mailHtml + view.pendingHtml;
-    body += "<form class=\"box\" method=\"post\" action=\"/committee/deadline\">" + csrf +
-            "<label>Move the deadline to (UTC): <input name=\"deadline\" value=\"" +
-            Escaped(FormatUnixUtc(view.contest.deadline).substr(0, 16)) +
-            "\"></label> <button type=\"submit\">Move the deadline</button></form>\n"
-            "<form class=\"box\" method=\"post\" action=\"/committee/uploads\">" +
-            csrf + (view.contest.now >= view.contest.deadline && view.contest.open
-                        ? "Uploads are reopened after the deadline. <input type=\"hidden\" name=\"open\" value=\"0\">"
-                          "<button type=\"submit\">Close uploads</button>"
-                        : "<input type=\"hidden\" name=\"open\" value=\"1\">"
-                          "<button type=\"submit\">Reopen uploads after the deadline</button>") +
-            "</form>\n<form class=\"box\" method=\"post\" action=\"/committee/received-counts\">" + csrf +
-            (view.receivedShowsCounts
-                 ? "The list of logs received shows QSO counts and claimed scores. <input type=\"hidden\" name=\"show\" "
-                   "value=\"0\"><button type=\"submit\">Hide them</button>"
-                 : "The list of logs received shows call, category and time only. <input type=\"hidden\" name=\"show\" "
-                   "value=\"1\"><button type=\"submit\">Show QSO counts and claimed scores</button>") +
-            "</form>\n";
-
-    body += "<h2>Cross-check</h2>\n";
-    if (view.jobRunning)
-        body += "<p class=\"warn\">A cross-check is running: " + Escaped(view.jobStage) + " (" +
-                Number(static_cast<std::int64_t>(view.jobDone)) + " of " + Number(static_cast<std::int64_t>(view.jobTotal)) +
-                "). <a href=\"/committee\">Refresh</a></p>\n";
-    else
-        body += "<form class=\"box\" method=\"post\" action=\"/committee/crosscheck\">" + csrf +
-                "<label>Time window, minutes: <input name=\"window\" value=\"5\" size=\"4\"></label>"
-                "<label>Not-in-log penalty, QSOs: <input name=\"nil_penalty\" value=\"0\" size=\"4\"></label>"
-                "<label><input type=\"checkbox\" name=\"busted_calls\" value=\"1\" checked> Look for busted calls</label>"
-                "<label><input type=\"checkbox\" name=\"remove_uniques\" value=\"1\"> Uniques lose their credit</label>"
-                "<button type=\"submit\">Run the cross-check on the active logs</button></form>\n";
-    body += "<table class=\"runs\">\n" + Row({"Run", "Started", "By", "State", "Rules", "Results", ""}, "th");
-    for (const CrossCheckRecord& run : view.runs) {
-        const std::string id = Number(run.id);
-        std::string state = run.state == RunState::running ? "running" : run.state == RunState::done ? "done" : "failed";
-        if (!run.error.empty()) state += ": " + run.error;
-        std::string results, action;
-        if (run.state == RunState::done) {
-            results = "<a href=\"/committee/runs/" + id + "/results.html\">results</a>";
-            action = run.publishedAt > 0 ? "published " + FormatUnixUtc(run.publishedAt)
-                                         : "<form method=\"post\" action=\"/committee/runs/" + id + "/publish\">" + csrf +
-                                               "<button type=\"submit\">Publish</button></form>";
-        }
-        body += Row({id, FormatUnixUtc(run.startedAt), Escaped(run.startedBy), Escaped(state),
-                     Escaped(RulesText(run.parametersJson)), results, action});
-    }
-    body += "</table>\n";
-
-    body += "<h2>Submissions</h2>\n<table class=\"submissions\">\n" +
-            Row({"No.", "Call", "Category", "Received (UTC)", "QSOs", "Claimed", "Findings", "E-mail", "File", ""}, "th");
-    for (const Submission& s : view.submissions) {
-        const std::string id = Number(s.id);
-        std::size_t findings = 0;
-        try {
-            findings = nlohmann::json::parse(s.checkJson).value("findingsTotal", std::size_t{0});
-        } catch (const std::exception&) {
-        }
-        body += std::string(s.state != SubmissionState::counted ? "<tr class=\"replaced\">" : "<tr>") + "<td>" + id +
-                "</td><td>" +
-                Escaped(s.call) + "</td><td>" + Escaped(s.category) + "</td><td>" + FormatUnixUtc(s.receivedAt) +
-                "</td><td class=\"n\">" + Number(s.qsosRead) + "</td><td class=\"n\">" + Number(s.claimedScore) +
-                "</td><td class=\"n\">" + Number(static_cast<std::int64_t>(findings)) + "</td><td>" + Escaped(s.email) +
-                "</td><td><a href=\"/committee/submissions/" + id + "/file\">download</a></td><td><a href=\"/committee/submissions/" +
-                id + "\">details</a>" + SubmissionStateNote(s) + "</td></tr>\n";
-    }
-    body += "</table>\n";
-
-    body += view.accountsHtml;
-    body += "<h2>Committee actions</h2>\n<table class=\"audit\">\n" + Row({"When (UTC)", "Who", "Action", "Detail"}, "th");
-    for (const AuditEntry& entry : view.audit)
-        body += Row({FormatUnixUtc(entry.at), Escaped(entry.who), Escaped(entry.action), Escaped(entry.detail)});
-    body += "</table>\n";
-    return PageShell("Committee", body);
 }

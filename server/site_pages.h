@@ -60,26 +60,6 @@ std::string MessagePage(const std::string& title, const std::string& text, const
 // The contest's period and deadline with the time left.
 std::string ContestFacts(const ContestView& contest, Language language = Language::english);
 
-std::string LoginPage(const std::string& error);
-
-struct CommitteeView {
-    ContestView contest;
-    std::string user;
-    std::string csrf;
-    std::vector<Submission> submissions;  // newest first
-    std::vector<CrossCheckRecord> runs;
-    bool jobRunning = false;
-    std::string jobStage;
-    std::size_t jobDone = 0, jobTotal = 0;
-    std::vector<AuditEntry> audit;
-    std::string notice;  // e.g. a new API token, shown once
-    std::string pendingHtml;   // the uploads waiting for the committee's decision
-    std::string accountsHtml;  // members, password change, API tokens
-    std::string mailHtml;      // the mail queue's state
-    bool receivedShowsCounts = false;  // /received shows QSO counts and claimed scores
-};
-std::string CommitteePage(const CommitteeView& view);
-
 // The check details and the summary, as the receipt and the committee show them.
 std::string CheckDetailsHtml(const UploadCheck& check, Language language = Language::english);
 std::string Escaped(const std::string& text);

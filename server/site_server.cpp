@@ -13,9 +13,9 @@
 #include "server/account_pages.h"
 #include "server/category_texts.h"
 #include "server/check_json.h"
-#include "server/committee_gate.h"
-#include "server/committee_routes.h"
+#include "server/committee_desk.h"
 #include "server/connection_pool.h"
+#include "server/contest_setup.h"
 #include "server/crosscheck_job.h"
 #include "server/folder_lock.h"
 #include "server/http_replies.h"
@@ -43,7 +43,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kMember = "committee";
 constexpr const char* kSessionCookie = "zelk_session";
 constexpr std::int64_t kSessionSeconds = 12 * 3600;
 // Pages of this site load only its own style sheet; the cross-check's report pages carry their
@@ -111,7 +110,8 @@ struct SiteServer::Impl {
           store(config.dataDir / "zelk-server.db"),
           files(config.dataDir / "files"),
           uploads(files, store),
-          job(store, files, config.dataDir / "runs", config.contest, categoryNames()),
+          setup(store, config.contest, config.categories, config.categoriesJson),
+          job(store, files, config.dataDir / "runs", setup.rules(), setup.categories()),
           ownership(store),
           accounts(store),
           uploadLimiter(config.uploadsPerMinute),
@@ -144,7 +144,7 @@ struct SiteServer::Impl {
         const fs::path path = config.dataDir / "committee-password.txt";
         fs::remove(path);
         WriteFileDurably(path, password + "\n", 0600);
-        store.setPassword(kMember, HashPassword(password));
+        store.setPassword(kFirstMember, HashPassword(password));
         store.record("zelk-server", "first committee password made", "written to " + path.string());
         firstPasswordFile = path;
     }
@@ -152,8 +152,9 @@ struct SiteServer::Impl {
     ContestView contestView(Language language = Language::english) {
         ContestView view;
         view.name = config.contestName;
-        view.start = FormatMinute(config.contest.start);
-        view.end = FormatMinute(config.contest.end);
+        const ContestRules rules = setup.rules();
+        view.start = FormatMinute(rules.start);
+        view.end = FormatMinute(rules.end);
         view.deadline = deadline();
         view.now = Now();
         view.open = view.now < view.deadline || store.setting("reopened").value_or("0") == "1";
@@ -164,7 +165,7 @@ struct SiteServer::Impl {
         return view;
     }
 
-    const CategoryTable& categories() const { return config.categories ? *config.categories : CategoryTable::Default(); }
+    const CategoryTable& categories() const { return setup.categories(); }
 
     bool receivedShowsCounts() { return store.setting("received_counts").value_or("0") == "1"; }
 
@@ -192,10 +193,6 @@ struct SiteServer::Impl {
             if (!forwarded.empty()) return forwarded.substr(0, 64);
         }
         return req.remote_addr;
-    }
-
-    std::string who(const std::string& user, const httplib::Request& req) const {
-        return user + " (" + clientAddress(req) + ")";
     }
 
     bool overTls(const httplib::Request& req) const {
@@ -250,7 +247,7 @@ struct SiteServer::Impl {
         if (!PlausibleEmail(email))
             return refuse(422, Saying("refusal.bad_email"), Saying("refusal.bad_email_detail"));
 
-        CheckAnswer checked = checks.check(bytes, config.contest);
+        CheckAnswer checked = checks.check(bytes, setup.rules());
         if (checked.outcome == CheckAnswer::Outcome::busy)
             return refuse(503, Saying("refusal.busy"), Saying("refusal.busy_detail"));
         if (checked.outcome == CheckAnswer::Outcome::failed) {
@@ -398,20 +395,6 @@ struct SiteServer::Impl {
         return names;
     }
 
-    std::string mailStateHtml() {
-        const MailQueueCounts counts = store.withDatabase([](Database& db) { return MailQueue(db).counts(); });
-        std::string html = "<section><h2>E-mail</h2><p>";
-        if (!mailWorker)
-            html += counts.waiting > 0 ? Number(counts.waiting) +
-                                             " e-mails are waiting: the site was started without a mail relay (--smtp). "
-                                             "They are sent once it is started with one."
-                                       : "No mail relay is set (--smtp): receipts are queued, not sent.";
-        else
-            html += Number(counts.sent) + " sent, " + Number(counts.waiting) + " waiting (" + Number(counts.retrying) +
-                    " after a failed attempt), " + Number(counts.failed) + " refused by the relay.";
-        return html + "</p></section>";
-    }
-
     std::optional<Receipt> receiptOf(const std::string& token, const httplib::Request& req,
                                      Language language = Language::english) {
         if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
@@ -457,168 +440,6 @@ struct SiteServer::Impl {
                 {"notice", SubmissionStateNotice(s)},
                 {"pendingUploadsOfCall", receipt.pendingOfCall},
                 {"check", CheckJson(check)}};
-    }
-
-    // --- The committee ---------------------------------------------------------------------
-
-    using Member = CommitteeMember;
-
-    std::optional<Member> sessionMember(const httplib::Request& req) {
-        const std::string id = CookieValue(req, kSessionCookie);
-        if (id.empty()) return std::nullopt;
-        auto session = store.session(Sha256Hex(id), Now());
-        if (!session) return std::nullopt;
-        return Member{session->user, session->csrfToken};
-    }
-
-    std::optional<Member> bearerMember(const httplib::Request& req) {
-        const std::string header = req.get_header_value("Authorization");
-        if (!header.starts_with("Bearer ") || header.size() <= 7) return std::nullopt;
-        auto user = store.apiTokenUser(Sha256Hex(header.substr(7)), Now());
-        if (!user) return std::nullopt;
-        return Member{*user, {}};
-    }
-
-    bool csrfOk(const httplib::Request& req, const Member& member) {
-        const std::string token = Field(req, "csrf");
-        return !token.empty() && SameSecret(token, member.csrf);
-    }
-
-    // One password check at a time: each takes tens of megabytes.
-    bool passwordOk(const std::string& user, const std::string& password) {
-        std::lock_guard lock(passwordMutex);
-        static const std::string kNoMember = HashPassword(RandomToken());
-        const auto hash = store.passwordHash(user);
-        const bool matches = PasswordMatches(password, hash.value_or(kNoMember));
-        return hash && matches;
-    }
-
-    // A committee page's member, or the response that refuses the request.
-    std::optional<Member> committeePage(const httplib::Request& req, httplib::Response& res, bool isPost) {
-        auto member = sessionMember(req);
-        if (!member) {
-            SendHtml(res, 401, LoginPage("Log in to see the committee's pages."));
-            return std::nullopt;
-        }
-        if (isPost && !csrfOk(req, *member)) {
-            SendHtml(res, 403, MessagePage("Refused", "The form was not sent by this site's page (no valid CSRF token)."));
-            return std::nullopt;
-        }
-        return member;
-    }
-
-    std::optional<Member> committeeApi(const httplib::Request& req, httplib::Response& res) {
-        auto member = bearerMember(req);
-        if (!member) {
-            res.set_header("WWW-Authenticate", "Bearer");
-            SendJson(res, 401, {{"error", "a committee token is needed (Authorization: Bearer ...)"}});
-        }
-        return member;
-    }
-
-    void showCommittee(const Member& member, httplib::Response& res, const std::string& notice = {}) {
-        CommitteeView view;
-        view.contest = contestView();
-        view.user = member.user;
-        view.csrf = member.csrf;
-        view.submissions = store.allSubmissions();
-        view.runs = store.runs();
-        const auto progress = job.progress();
-        view.jobRunning = progress.running;
-        view.jobStage = progress.stage;
-        view.jobDone = progress.done;
-        view.jobTotal = progress.total;
-        view.audit = store.auditLog(50);
-        view.notice = notice;
-        view.pendingHtml = PendingSectionHtml(ownership.pending(), member.csrf);
-        view.accountsHtml = AccountSectionsHtml(accounts.members(), accounts.tokens(Now()), member.user, member.csrf);
-        view.mailHtml = mailStateHtml();
-        view.receivedShowsCounts = receivedShowsCounts();
-        SendHtml(res, 200, CommitteePage(view));
-    }
-
-    void backToCommittee(httplib::Response& res) { res.set_redirect("/committee", 303); }
-
-    std::string makeApiToken(const std::string& user, std::int64_t days, const httplib::Request& req) {
-        const std::string token = RandomToken();
-        const std::int64_t expiresAt = Now() + days * 86400;
-        store.addApiToken(Sha256Hex(token), user, expiresAt);
-        store.record(who(user, req), "API token made", "valid until " + FormatUnixUtc(expiresAt));
-        return token;
-    }
-
-    CommitteeGate gate() {
-        CommitteeGate gate;
-        gate.page = [this](const httplib::Request& req, httplib::Response& res, bool isPost) {
-            return committeePage(req, res, isPost);
-        };
-        gate.api = [this](const httplib::Request& req, httplib::Response& res) { return committeeApi(req, res); };
-        gate.who = [this](const std::string& user, const httplib::Request& req) { return who(user, req); };
-        gate.showCommittee = [this](const Member& member, httplib::Response& res, const std::string& notice) {
-            showCommittee(member, res, notice);
-        };
-        gate.passwordOk = [this](const std::string& user, const std::string& password) { return passwordOk(user, password); };
-        return gate;
-    }
-
-    std::optional<MatchRules> rulesOf(const std::function<std::string(const char*)>& value, std::string& error) {
-        MatchRules rules;
-        const std::string window = value("window"), penalty = value("nil_penalty");
-        if (!window.empty()) {
-            auto minutes = ParseNumber(window, 0, 24 * 60);
-            if (!minutes) return error = "the time window is not a number of minutes (0 to 1440)", std::nullopt;
-            rules.windowSeconds = static_cast<int>(*minutes) * 60;
-        }
-        if (!penalty.empty()) {
-            auto qsos = ParseNumber(penalty, 0, 100);
-            if (!qsos) return error = "the not-in-log penalty is not a number (0 to 100)", std::nullopt;
-            rules.nilPenalty = static_cast<int>(*qsos);
-        }
-        rules.bustedCalls = value("busted_calls") == "1";
-        rules.removeUniques = value("remove_uniques") == "1";
-        return rules;
-    }
-
-    // The new deadline, or the reason it cannot be.
-    std::optional<std::int64_t> parseDeadline(const std::string& text, std::string& error) {
-        try {
-            return UnixSeconds(ParseDateOption(text, "the deadline"));
-        } catch (const Unusable& unusable) {
-            error = unusable.message;
-            return std::nullopt;
-        }
-    }
-
-    void moveDeadline(std::int64_t when, const std::string& by) {
-        store.setSetting("deadline", std::to_string(when), by, FormatUnixUtc(when));
-    }
-
-    void setReopened(bool open, const std::string& by) {
-        store.setSetting("reopened", open ? "1" : "0", by, open ? "uploads reopened after the deadline" : "uploads closed");
-    }
-
-    std::optional<std::int64_t> publish(std::int64_t runId, const std::string& by) {
-        auto run = store.run(runId);
-        if (!run || run->state != RunState::done) return std::nullopt;
-        store.publish(runId, Now());
-        store.record(by, "results published", "run " + std::to_string(runId));
-        return runId;
-    }
-
-    json runJson(const CrossCheckRecord& run) {
-        json j = {{"run", run.id},
-                  {"state", run.state == RunState::running ? "running" : run.state == RunState::done ? "done" : "failed"},
-                  {"startedAt", run.startedAt},
-                  {"finishedAt", run.finishedAt},
-                  {"startedBy", run.startedBy},
-                  {"parameters", json::parse(run.parametersJson, nullptr, false)},
-                  {"published", run.publishedAt > 0},
-                  {"error", run.error}};
-        if (!run.summaryJson.empty()) j["summary"] = json::parse(run.summaryJson, nullptr, false);
-        const auto progress = job.progress();
-        if (progress.running && progress.runId == run.id)
-            j["progress"] = {{"stage", progress.stage}, {"done", progress.done}, {"total", progress.total}};
-        return j;
     }
 
     void serveRunFile(std::int64_t runId, const std::string& name, httplib::Response& res) {
@@ -669,6 +490,7 @@ struct SiteServer::Impl {
     }
 
     void routes();
+    CommitteeDesk::Parts deskParts();
 
     SiteConfig config;
     FolderLock folderLock;
@@ -676,20 +498,41 @@ struct SiteServer::Impl {
     SiteStore store;
     LogFiles files;
     UploadStore uploads;
+    ContestSetup setup;
     CrossCheckJob job;
     LogOwnership ownership;
     MemberAccounts accounts;
     RateLimiter uploadLimiter;
     RateLimiter loginLimiter;
     CheckRunner checks;
-    std::mutex passwordMutex;
     fs::path scratch;
     fs::path firstPasswordFile;
     std::unique_ptr<CurlSmtpTransport> transport;  // the relay's, when one is named
     std::unique_ptr<MailWorker> mailWorker;
     LostLinkThrottle lostLinkThrottle;
     GuardedHttpServer http;
+    CommitteeDesk desk{deskParts()};
 };
+
+CommitteeDesk::Parts SiteServer::Impl::deskParts() {
+    return {store,
+            files,
+            job,
+            ownership,
+            accounts,
+            loginLimiter,
+            kSessionCookie,
+            kSessionSeconds,
+            [this] { return contestView(); },
+            [this](const httplib::Request& req) { return clientAddress(req); },
+            [this](const httplib::Request& req) { return overTls(req); },
+            [this] { return receivedShowsCounts(); },
+            [this](std::int64_t runId, const std::string& name, httplib::Response& res) { serveRunFile(runId, name, res); },
+            [this] { return mailWorker.get(); },
+            setup,
+            config.contestName,
+            config.mailSender.fromAddress};
+}
 
 void SiteServer::Impl::routes() {
     const int threads = config.threads;
@@ -832,193 +675,7 @@ void SiteServer::Impl::routes() {
     http.Get("/results", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/results/", 301); });
     http.Get(R"(/results/([^/]*))", [this](const httplib::Request& req, httplib::Response& res) { serveResults(req, res); });
 
-    // Committee pages.
-    http.Get("/committee", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = sessionMember(req);
-        if (!member) return SendHtml(res, 200, LoginPage({}));
-        showCommittee(*member, res);
-    });
-    http.Post("/committee/login", [this](const httplib::Request& req, httplib::Response& res) {
-        if (!loginLimiter.allow(clientAddress(req)))
-            return SendHtml(res, 429, LoginPage("Too many logins from your address: wait a minute."));
-        std::string user = Field(req, "user");
-        if (user.empty()) user = kMember;
-        if (!passwordOk(user, Field(req, "password"))) {
-            store.record(user, "login refused", clientAddress(req));
-            return SendHtml(res, 403, LoginPage("The member or password is wrong."));
-        }
-        const std::string id = RandomToken();
-        store.addSession(Sha256Hex(id), {user, RandomToken()}, Now() + kSessionSeconds);
-        store.record(who(user, req), "logged in", "");
-        res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + id + "; Path=/; HttpOnly; SameSite=Strict; Max-Age=" +
-                                         std::to_string(kSessionSeconds) + (overTls(req) ? "; Secure" : ""));
-        backToCommittee(res);
-    });
-    http.Post("/committee/logout", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, true);
-        if (!member) return;
-        store.removeSession(Sha256Hex(CookieValue(req, kSessionCookie)));
-        store.record(who(member->user, req), "logged out", "");
-        res.set_header("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; HttpOnly; SameSite=Strict; Max-Age=0");
-        backToCommittee(res);
-    });
-    http.Get(R"(/committee/submissions/(\d+)/file)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, false);
-        if (!member) return;
-        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        auto submission = id ? store.submission(*id) : std::nullopt;
-        auto bytes = submission ? files.read(submission->sha256) : std::nullopt;
-        if (!bytes) return SendHtml(res, 404, MessagePage("Not found", "There is no such file."));
-        std::string name;
-        for (char c : submission->call) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        name += "-" + std::to_string(submission->id) + (submission->format == "ADIF" ? ".adi" : ".cbr");
-        res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
-        res.set_content(*bytes, "application/octet-stream");
-    });
-    http.Post("/committee/deadline", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, true);
-        if (!member) return;
-        std::string error;
-        auto when = parseDeadline(Field(req, "deadline"), error);
-        if (!when) return showCommittee(*member, res, "The deadline was not moved: " + error);
-        moveDeadline(*when, who(member->user, req));
-        backToCommittee(res);
-    });
-    http.Post("/committee/received-counts", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, true);
-        if (!member) return;
-        const bool show = Field(req, "show") == "1";
-        store.setSetting("received_counts", show ? "1" : "0", who(member->user, req),
-                         show ? "the logs received show QSO counts and claimed scores" : "the logs received show call, category and time only");
-        backToCommittee(res);
-    });
-    http.Post("/committee/uploads", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, true);
-        if (!member) return;
-        setReopened(Field(req, "open") == "1", who(member->user, req));
-        backToCommittee(res);
-    });
-    http.Post("/committee/crosscheck", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, true);
-        if (!member) return;
-        std::string error;
-        auto rules = rulesOf([&](const char* name) { return Field(req, name); }, error);
-        if (!rules) return showCommittee(*member, res, "The cross-check was not started: " + error);
-        if (!job.start(*rules, who(member->user, req))) return showCommittee(*member, res, "A cross-check is running already.");
-        backToCommittee(res);
-    });
-    http.Post(R"(/committee/runs/(\d+)/publish)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, true);
-        if (!member) return;
-        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        if (!id || !publish(*id, who(member->user, req)))
-            return showCommittee(*member, res, "Only a finished run can be published.");
-        backToCommittee(res);
-    });
-    http.Get(R"(/committee/runs/(\d+)/([^/]+))", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, false);
-        if (!member) return;
-        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        if (!id) return SendHtml(res, 404, MessagePage("Not found", "There is no such run."));
-        serveRunFile(*id, req.matches[2], res);
-    });
-    http.Post("/committee/token", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeePage(req, res, true);
-        if (!member) return;
-        const auto days = TokenDaysOf(Field(req, "days"));
-        if (!days) return showCommittee(*member, res, "No token was made: " + TokenDaysProblem());
-        const std::string token = makeApiToken(member->user, *days, req);
-        showCommittee(*member, res, "New API token, valid " + std::to_string(*days) + " days (it is shown only now): " + token);
-    });
-
-    AddOwnershipRoutes(http, store, ownership, gate());
-    AddAccountRoutes(http, accounts, gate(), kSessionCookie);
-
-    // The committee's API.
-    http.Post("/api/committee/token", [this](const httplib::Request& req, httplib::Response& res) {
-        const json body = json::parse(req.body, nullptr, false);
-        const auto text = [&](const char* name) {
-            if (!body.is_object()) return Field(req, name);
-            return body.contains(name) && body[name].is_string() ? body[name].get<std::string>() : std::string();
-        };
-        std::string user = text("user"), password = text("password");
-        if (user.empty()) user = kMember;
-        std::string daysText = text("days");
-        if (body.is_object() && body.contains("days") && body["days"].is_number_integer())
-            daysText = std::to_string(body["days"].get<std::int64_t>());
-        const auto days = TokenDaysOf(daysText);
-        if (!days) return SendJson(res, 400, {{"error", TokenDaysProblem()}});
-        if (!loginLimiter.allow(clientAddress(req)))
-            return SendJson(res, 429, {{"error", "too many logins from this address: wait a minute"}});
-        if (!passwordOk(user, password)) {
-            store.record(user, "login refused", clientAddress(req));
-            return SendJson(res, 403, {{"error", "the member or password is wrong"}});
-        }
-        const std::string token = makeApiToken(user, *days, req);
-        SendJson(res, 201, {{"token", token}, {"expiresAt", Now() + *days * 86400}});
-    });
-    http.Get("/api/committee/submissions", [this](const httplib::Request& req, httplib::Response& res) {
-        if (!committeeApi(req, res)) return;
-        json list = json::array();
-        for (const Submission& s : store.allSubmissions())
-            list.push_back({{"submission", s.id}, {"call", s.call}, {"category", s.category}, {"email", s.email},
-                            {"receivedAt", s.receivedAt}, {"sha256", s.sha256}, {"qsos", s.qsosRead},
-                            {"claimedScore", s.claimedScore},
-                            {"replacedBy", s.replacedBy ? json(*s.replacedBy) : json(nullptr)},
-                            {"state", SubmissionStateName(s.state)}});
-        SendJson(res, 200, {{"submissions", list}});
-    });
-    http.Post("/api/committee/crosscheck", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeeApi(req, res);
-        if (!member) return;
-        const json body = json::parse(req.body.empty() ? "{}" : req.body, nullptr, false);
-        if (!body.is_object()) return SendJson(res, 400, {{"error", "the body is not a JSON object"}});
-        std::string error;
-        auto rules = rulesOf(
-            [&](const char* name) -> std::string {
-                if (!body.contains(name)) return std::string(name) == "busted_calls" ? "1" : "";
-                const json& v = body[name];
-                if (v.is_boolean()) return v.get<bool>() ? "1" : "0";
-                if (v.is_number_integer()) return std::to_string(v.get<std::int64_t>());
-                return v.is_string() ? v.get<std::string>() : "x";
-            },
-            error);
-        if (!rules) return SendJson(res, 400, {{"error", error}});
-        auto id = job.start(*rules, who(member->user, req));
-        if (!id) return SendJson(res, 409, {{"error", "a cross-check is running already"}});
-        SendJson(res, 202, {{"run", *id}});
-    });
-    http.Get(R"(/api/committee/runs/(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
-        if (!committeeApi(req, res)) return;
-        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        auto run = id ? store.run(*id) : std::nullopt;
-        if (!run) return SendJson(res, 404, {{"error", "no such run"}});
-        SendJson(res, 200, runJson(*run));
-    });
-    http.Post(R"(/api/committee/runs/(\d+)/publish)", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeeApi(req, res);
-        if (!member) return;
-        auto id = ParseNumber(req.matches[1], 1, INT64_MAX);
-        if (!id || !publish(*id, who(member->user, req)))
-            return SendJson(res, 409, {{"error", "only a finished run can be published"}});
-        SendJson(res, 200, {{"published", *id}});
-    });
-    http.Post("/api/committee/deadline", [this](const httplib::Request& req, httplib::Response& res) {
-        auto member = committeeApi(req, res);
-        if (!member) return;
-        const json body = json::parse(req.body, nullptr, false);
-        if (!body.is_object()) return SendJson(res, 400, {{"error", "the body is not a JSON object"}});
-        if (body.contains("deadline")) {
-            std::string error;
-            auto when = body["deadline"].is_string() ? parseDeadline(body["deadline"].get<std::string>(), error) : std::nullopt;
-            if (!when) return SendJson(res, 400, {{"error", error.empty() ? "the deadline is not a text" : error}});
-            moveDeadline(*when, who(member->user, req));
-        }
-        if (body.contains("reopened") && body["reopened"].is_boolean())
-            setReopened(body["reopened"].get<bool>(), who(member->user, req));
-        const ContestView contest = contestView();
-        SendJson(res, 200, {{"deadline", FormatUnixUtc(contest.deadline)}, {"open", contest.open}});
-    });
+    desk.addRoutes(http);
 }
 
 SiteServer::SiteServer(SiteConfig config) : m_impl(std::make_unique<Impl>(std::move(config))) {}

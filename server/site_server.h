@@ -37,6 +37,7 @@ struct SiteConfig {
     MailSenderSettings mailSender{"zelk-server@localhost", "", 20, 60, 3600};
     std::string publicUrl;  // "https://logs.example.org": the start of the links in mails; empty: the request's Host
     std::shared_ptr<const CategoryTable> categories;  // the contest's; null: the ZELK table
+    std::string categoriesJson;  // the JSON `categories` was read from, for the committee to start from
 };
 
 // The log-submission site: participants' uploads with their instant check and receipt, the list

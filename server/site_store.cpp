@@ -62,11 +62,23 @@ constexpr const char* kMigrations[] = {
 };
 static_assert(std::size(kMigrations) == SiteStore::kSchemaVersion);
 
-constexpr const char* kSubmissionColumns =
+const char* StateName(RunState state) {
+    return state == RunState::running ? "running" : state == RunState::done ? "done" : "failed";
+}
+
+RunState StateOf(const std::string& name) {
+    return name == "running" ? RunState::running : name == "done" ? RunState::done : RunState::failed;
+}
+
+std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+}  // namespace
+
+const char* const kSubmissionColumns =
     "id, call, category, format, email, sha256, size, received_at, qsos_read, qsos_scored, claimed_score, "
     "check_json, replaced_by, address, state, original_name, language, category_entry";
 
-Submission SubmissionOf(const Statement& row) {
+Submission SubmissionOfRow(const Statement& row) {
     Submission s;
     s.id = row.integer(0);
     s.call = row.text(1);
@@ -88,18 +100,6 @@ Submission SubmissionOf(const Statement& row) {
     s.categoryEntry = row.text(17);
     return s;
 }
-
-const char* StateName(RunState state) {
-    return state == RunState::running ? "running" : state == RunState::done ? "done" : "failed";
-}
-
-RunState StateOf(const std::string& name) {
-    return name == "running" ? RunState::running : name == "done" ? RunState::done : RunState::failed;
-}
-
-std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
-
-}  // namespace
 
 void InsertAudit(Database& db, const std::string& who, const std::string& action, const std::string& detail,
                  const std::string& call) {
@@ -244,6 +244,13 @@ std::optional<std::int64_t> SiteStore::insertSubmission(Submission& s, const std
     // The first log of a call counts; a later one replaces it only when its sender showed the call's receipt.
     s.state = !counted || fromOwner ? SubmissionState::counted : SubmissionState::pending;
     const std::optional<std::int64_t> replaced = s.state == SubmissionState::counted ? counted : std::nullopt;
+    // A corrected log sent without an address keeps the one of the log it replaces: the counted log
+    // of a call never loses the address its receipts and the committee's messages go to.
+    if (replaced && s.email.empty()) {
+        Statement earlier = m_db.prepare("SELECT email FROM submissions WHERE id = ?");
+        earlier.bind(1, *replaced);
+        if (earlier.step()) s.email = earlier.text(0);
+    }
     if (replaced) m_db.prepare("UPDATE submissions SET state = 'replaced' WHERE id = ?").bind(1, *replaced).run();
     m_db.prepare("INSERT INTO submissions (call, category, format, email, sha256, size, received_at, qsos_read, "
                  "qsos_scored, claimed_score, check_json, receipt_hash, address, state, original_name, language, category_entry) "
@@ -284,7 +291,7 @@ std::vector<Submission> SiteStore::submissions(const std::string& where, const s
     Statement select = m_db.prepare(std::string("SELECT ") + kSubmissionColumns + " FROM submissions " + where + " " + order);
     if (!key.empty()) select.bind(1, key);
     std::vector<Submission> found;
-    while (select.step()) found.push_back(SubmissionOf(select));
+    while (select.step()) found.push_back(SubmissionOfRow(select));
     return found;
 }
 

@@ -72,6 +72,11 @@ struct SessionRecord {
 void InsertAudit(Database& db, const std::string& who, const std::string& action, const std::string& detail,
                  const std::string& call = {});
 
+// The columns of a submission, in the order SubmissionOfRow() reads them, for a SELECT of
+// the submissions' table under another condition.
+extern const char* const kSubmissionColumns;
+Submission SubmissionOfRow(const Statement& row);
+
 class SiteStore {
 public:
     explicit SiteStore(const std::filesystem::path& file);
@@ -86,6 +91,7 @@ public:
     // the submission numbered (the receipt's e-mail is queued there): both are kept, or neither.
     // Uploads stored at the same time share one commit (see site_store.cpp); it returns once the
     // commit holding this one is on disk, and throws when this one, or that commit, failed.
+    // A replacement sent without an e-mail address takes the address of the log it replaces.
     using InTransaction = std::function<void(Database&, const Submission&)>;
     std::optional<std::int64_t> addSubmission(Submission& submission, const std::string& receiptHash,
                                               bool fromOwner = false, const InTransaction& alsoInTransaction = {});

@@ -64,3 +64,10 @@ std::string TextAsUtf8(std::string_view text) {
     }
     return out;
 }
+
+std::string Utf8Prefix(const std::string& text, std::size_t bytes) {
+    if (text.size() <= bytes) return text;
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // back to a character's start
+    return text.substr(0, end);
+}

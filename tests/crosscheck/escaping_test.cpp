@@ -27,6 +27,8 @@ TEST(Escaping, TextsFromALogAreSafeInHtmlAndCsv) {
         {"+1", "+1", "'+1"},
         {"-5", "-5", "'-5"},
         {"@SUM(A1)", "@SUM(A1)", "'@SUM(A1)"},
+        {"\t=1+1", "\t=1+1", "'\t=1+1"},
+        {"\r=1+1", "\r=1+1", "\"'\r=1+1\""},
     };
     for (const EscapeCase& c : cases) {
         EXPECT_EQ(HtmlEscaped(c.text), c.html) << c.text;

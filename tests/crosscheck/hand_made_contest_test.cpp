@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "crosscheck/contest_categories.h"
 #include "crosscheck/crosscheck_command.h"
 
 namespace fs = std::filesystem;
@@ -530,6 +531,43 @@ TEST_F(HandMadeContest, TheChartCoversThePeriodAndCountsTheQsosOutsideIt) {
     const std::string ut5zz = read("out/UT5ZZ.html");
     EXPECT_NE(ut5zz.find("<p>7 QSOs charted"), std::string::npos);
     EXPECT_EQ(QsosInBars(ut5zz), 7u);
+}
+
+}  // namespace
+
+namespace {
+
+// The results group the stations by the categories of the contest's table, under their human
+// names, as the site's results do; a header that names none of them stays as it is, with a warning.
+TEST_F(HandMadeContest, StationsAreGroupedByTheCategoryTablesHumanNames) {
+    std::string ut5zz = kUt5zz;
+    ut5zz.replace(ut5zz.find("CATEGORY-OPERATOR: SINGLE-OP\n"), 29,
+                  "CATEGORY-OPERATOR: SINGLE-OP\nCATEGORY-MODE: CW\nCATEGORY-POWER: LOW\n");
+    write("logs/UT5ZZ.log", ut5zz);
+    const CategoryTable& zelk = CategoryTable::Default();
+    const std::string soCwLow = "SO-CW-LOW: " + zelk.name(*zelk.find("SO-CW-LOW"), "en");
+    RunResult result = runDefault();
+    EXPECT_NE(read("out/results.html").find("<h2>" + soCwLow + "</h2>"), std::string::npos) << read("out/results.html");
+    EXPECT_NE(read("out/results.csv").find("\r\n\"" + soCwLow + "\",1,UT5ZZ,"), std::string::npos) << read("out/results.csv");
+    EXPECT_NE(read("out/results.html").find("<h2>CATEGORY: SINGLE-OP ALL LOW</h2>"), std::string::npos);
+    EXPECT_NE(result.err.find("DL1ABC.cbr: the category lines (CATEGORY: SINGLE-OP ALL LOW) name no category of the contest"),
+              std::string::npos)
+        << result.err;
+
+    // The committee's own table, with its names (the header's operator line is of no dimension of it).
+    write("table.json", R"({"dimensions": [
+        {"key": "mode", "cabrillo": "CATEGORY-MODE", "names": {"en": "mode"}, "default": "MIXED",
+         "values": [{"code": "CW", "names": {"en": "Telegraphy"}}, {"code": "MIXED", "names": {"en": "Everything"}}]}],
+      "categories": [{"id": "TELEGRAPHY", "mode": "CW"}, {"id": "ALL", "mode": "MIXED"}]})");
+    result = run({(m_root / "logs").string(), "--categories", (m_root / "table.json").string(), "-o", (m_root / "out").string()});
+    const std::string html = read("out/results.html");
+    EXPECT_NE(html.find("<h2>TELEGRAPHY: Telegraphy</h2>"), std::string::npos) << result.err << html;
+    EXPECT_EQ(html.find("SO-CW-LOW"), std::string::npos) << html;
+
+    write("broken.json", "{\"dimensions\": [");
+    result = run({(m_root / "logs").string(), "--categories", (m_root / "broken.json").string(), "-o", (m_root / "out2").string()});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("--categories"), std::string::npos) << result.err;
 }
 
 }  // namespace
