@@ -168,6 +168,6 @@ std::string CallHistoryPage(const CallHistoryView& view, Language language) {
             body += Row({FormatUnixUtc(entry.at), Escaped(entry.who), Escaped(entry.action), Escaped(entry.detail)});
         body += "</table></div>\n";
     }
-    body += "<h2>" + say("desk.history.check") + "</h2>\n" + CheckDetailsHtml(view.check);
+    body += "<h2>" + say("desk.history.check") + "</h2>\n" + CheckDetailsHtml(view.check, language);
     return PageShell(Text("desk.history.page_title", language, {{"number", Number(s.id)}, {"call", s.call}}), body, language);
 }
