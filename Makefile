@@ -10,7 +10,8 @@
 # make fuzz  - build the fuzz targets with clang and run each for FUZZ_SECONDS (default 180)
 # make fuzz-corpus - merge what `make fuzz` found into the checked-in corpus (new coverage only)
 # make screenshots - save the participant's pages in English and Ukrainian, at a desktop's and a
-#              390 px phone's width, into docs/screenshots (zelk-server with demo data, headless Chromium)
+#              390 px phone's width, and the committee's pages, into docs/screenshots (zelk-server
+#              with demo data, headless Chromium)
 # make dist  - build the release package dist/zelk-stats-<version>.zip (version from CMakeLists.txt)
 
 SHELL := /bin/bash
@@ -73,6 +74,8 @@ screenshots: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native -j $(JOBS) --target zelk-server zelk-check-worker zelk-contest-sim zelk-mail-sink
 	/usr/bin/python3 tools/site_screenshots.py --build build/native --samples samples --output docs/screenshots
+	/usr/bin/python3 tests/browser/committee_browser_test.py --server build/native/server/zelk-server \
+		--mail-sink build/native/tools/mail_sink/zelk-mail-sink --samples samples --screenshots docs/screenshots
 
 bench: native
 	build/native/bench/stats_bench
