@@ -7,13 +7,12 @@
 
 #include "engine/ole_date.h"
 #include "crosscheck/escaping.h"
+#include "crosscheck/page_words.h"
 
 namespace {
 
-constexpr const char* kNoCategory = "Category not given";
-
 struct RankedRow {
-    std::string category;
+    std::string category;  // empty: the log names none
     std::size_t rank = 0;
     const LogResult* result = nullptr;
 };
@@ -23,7 +22,7 @@ std::vector<RankedRow> Ranked(const CrossCheckRun& run) {
     std::map<std::pair<bool, std::string>, std::vector<const LogResult*>> groups;
     for (const LogResult& result : run.results) {
         const std::string category = run.logs[result.logIndex].categoryText();
-        groups[{category.empty(), category.empty() ? kNoCategory : category}].push_back(&result);
+        groups[{category.empty(), category}].push_back(&result);
     }
     std::vector<RankedRow> rows;
     for (auto& [key, results] : groups) {
@@ -68,41 +67,40 @@ std::vector<std::string> Figures(const CrossCheckRun& run, const LogResult& resu
             std::to_string(CountOf(result.counts, Verdict::unique))};
 }
 
-constexpr const char* kFigureNames[] = {"QSOs claimed",        "QSOs checked",  "Multipliers claimed",
-                                        "Multipliers checked", "Claimed score", "Checked score",
-                                        "Error rate %",        "NIL",           "Busted calls",
-                                        "Busted exchanges",    "Uniques"};
+std::string CategoryName(const RankedRow& row, const PageWords& words) {
+    return row.category.empty() ? words.noCategory : row.category;
+}
 
 std::string ReasonOf(const CrossLog& log) { return log.unreadable; }
 
 // The rules the results were reached by, for the participants to read.
-std::string RulesText(const CrossCheckRun& run, const MatchRules& rules) {
-    std::string text = "Contest period " + FormatOleDate(run.period.first, "%Y-%m-%d %H:%M") + " to " +
-                       FormatOleDate(run.period.second, "%Y-%m-%d %H:%M") +
-                       " UTC. Two records of a QSO match within " + std::to_string(rules.windowSeconds / 60) +
-                       " minutes";
-    text +=
-        rules.bustedCalls ? "; a call one slip from the station that logged the QSO is a busted call" : "";
-    text += "; a not-in-log QSO costs " +
-            (rules.nilPenalty > 0 ? "its own and " + std::to_string(rules.nilPenalty) + " more QSO points"
-                                  : std::string("its points"));
-    text += rules.removeUniques ? "; uniques lose their credit." : "; uniques keep their credit.";
+std::string RulesText(const CrossCheckRun& run, const MatchRules& rules, const PageWords& words) {
+    std::string text = Filled(words.periodAndWindow, {FormatOleDate(run.period.first, "%Y-%m-%d %H:%M"),
+                                                      FormatOleDate(run.period.second, "%Y-%m-%d %H:%M"),
+                                                      std::to_string(rules.windowSeconds / 60)});
+    text += rules.bustedCalls ? words.bustedCallRule : "";
+    text += rules.nilPenalty > 0 ? Filled(words.nilCostsPenalty, {std::to_string(rules.nilPenalty)})
+                                 : words.nilCostsItsPoints;
+    text += rules.removeUniques ? words.uniquesLoseCredit : words.uniquesKeepCredit;
     return text;
 }
 
 }  // namespace
 
-std::string ResultsTablesHtml(const CrossCheckRun& run, const MatchRules& rules, bool reportLinks) {
-    std::string html = "<p>" + std::to_string(run.results.size()) + " logs checked against each other, " +
-                       std::to_string(run.qsos) + " QSOs.</p>\n<p>" + HtmlEscaped(RulesText(run, rules)) + "</p>\n";
+std::string ResultsTablesHtml(const CrossCheckRun& run, const MatchRules& rules, bool reportLinks,
+                              const PageWords& words) {
+    std::string html =
+        "<p>" + HtmlEscaped(Filled(words.logsChecked, {std::to_string(run.results.size()), std::to_string(run.qsos)})) +
+        "</p>\n<p>" + HtmlEscaped(RulesText(run, rules, words)) + "</p>\n";
     std::string current;
     bool open = false;
     for (const RankedRow& row : Ranked(run)) {
         if (!open || row.category != current) {
             if (open) html += "</table>\n";
-            html += "<h2>" + HtmlEscaped(row.category) + "</h2>\n<table>\n<tr><th>Rank</th><th>Call</th>";
-            for (const char* name : kFigureNames) html += std::string("<th>") + name + "</th>";
-            html += reportLinks ? "<th>Report</th></tr>\n" : "</tr>\n";
+            html += "<h2>" + HtmlEscaped(CategoryName(row, words)) + "</h2>\n<table>\n<tr><th>" +
+                    HtmlEscaped(words.rank) + "</th><th>" + HtmlEscaped(words.call) + "</th>";
+            for (const std::string& name : words.figureNames) html += "<th>" + HtmlEscaped(name) + "</th>";
+            html += reportLinks ? "<th>" + HtmlEscaped(words.report) + "</th></tr>\n" : "</tr>\n";
             current = row.category;
             open = true;
         }
@@ -112,8 +110,9 @@ std::string ResultsTablesHtml(const CrossCheckRun& run, const MatchRules& rules,
         for (const std::string& figure : Figures(run, *row.result, rules))
             html += "<td class=\"n\">" + figure + "</td>";
         if (reportLinks)
-            html += "<td><a href=\"" + HtmlEscaped(row.result->pageName) + ".html\">page</a> <a href=\"" +
-                    HtmlEscaped(row.result->pageName) + ".ubn.txt\">text</a></td>";
+            html += "<td><a href=\"" + HtmlEscaped(row.result->pageName) + ".html\">" + HtmlEscaped(words.reportPage) +
+                    "</a> <a href=\"" + HtmlEscaped(row.result->pageName) + ".ubn.txt\">" +
+                    HtmlEscaped(words.reportText) + "</a></td>";
         html += "</tr>\n";
     }
     if (open) html += "</table>\n";
@@ -123,7 +122,8 @@ std::string ResultsTablesHtml(const CrossCheckRun& run, const MatchRules& rules,
             notScored += "<tr><td>" + HtmlEscaped(log.fileName) + "</td><td>" + HtmlEscaped(log.ownCall) +
                          "</td><td>" + HtmlEscaped(ReasonOf(log)) + "</td></tr>\n";
     if (!notScored.empty())
-        html += "<h2>Logs not scored</h2>\n<table>\n<tr><th>File</th><th>Call</th><th>Reason</th></tr>\n" +
+        html += "<h2>" + HtmlEscaped(words.logsNotScored) + "</h2>\n<table>\n<tr><th>" + HtmlEscaped(words.file) +
+                "</th><th>" + HtmlEscaped(words.call) + "</th><th>" + HtmlEscaped(words.reason) + "</th></tr>\n" +
                 notScored + "</table>\n";
     return html;
 }
@@ -138,18 +138,19 @@ std::string ResultsHtml(const CrossCheckRun& run, const MatchRules& rules) {
 }
 
 std::string ResultsCsv(const CrossCheckRun& run, const MatchRules& rules) {
+    const PageWords& words = PageWords::English();
     std::string csv = "Category,Rank,Call";
-    for (const char* name : kFigureNames) csv += std::string(",") + name;
+    for (const std::string& name : words.figureNames) csv += "," + name;
     csv += ",Log file,Not scored\r\n";
     for (const RankedRow& row : Ranked(run)) {
         const CrossLog& log = run.logs[row.result->logIndex];
-        csv += CsvText(row.category) + "," + std::to_string(row.rank) + "," + CsvText(log.ownCall);
+        csv += CsvText(CategoryName(row, words)) + "," + std::to_string(row.rank) + "," + CsvText(log.ownCall);
         for (const std::string& figure : Figures(run, *row.result, rules)) csv += "," + figure;
         csv += "," + CsvText(log.fileName) + ",\r\n";
     }
     for (const CrossLog& log : run.logs) {
         if (log.unreadable.empty()) continue;
-        csv += ",," + CsvText(log.ownCall) + std::string(std::size(kFigureNames), ',') + "," +
+        csv += ",," + CsvText(log.ownCall) + std::string(words.figureNames.size(), ',') + "," +
                CsvText(log.fileName) + "," + CsvField(ReasonOf(log)) + "\r\n";
     }
     return csv;

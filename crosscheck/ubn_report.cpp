@@ -6,6 +6,7 @@
 #include "engine/ole_date.h"
 #include "crosscheck/escaping.h"
 #include "crosscheck/hour_chart.h"
+#include "crosscheck/page_words.h"
 #include "crosscheck/row_text.h"
 
 namespace {
@@ -23,28 +24,26 @@ struct Section {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-std::string CreditNote(Verdict verdict, const MatchRules& rules) {
+std::string CreditNote(Verdict verdict, const MatchRules& rules, const PageWords& words) {
     if (verdict == Verdict::notInLog && rules.nilPenalty > 0)
-        return "removed, and " + std::to_string(rules.nilPenalty) + " more QSO points taken for each";
-    if (verdict == Verdict::rejected) return "not checked";
-    return KeepsCredit(verdict, rules) ? "counted" : "removed from the checked score";
+        return Filled(words.removedWithPenalty, {std::to_string(rules.nilPenalty)});
+    if (verdict == Verdict::rejected) return words.notChecked;
+    return KeepsCredit(verdict, rules) ? words.counted : words.removed;
 }
 
-std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules,
+                                const PageWords& words) {
     std::vector<Section> sections = {
-        {Verdict::notInLog, "Not in log", "", {}},
-        {Verdict::bustedCall, "Busted calls", "", {}},
-        {Verdict::bustedExchange, "Busted exchanges", "", {}},
-        {Verdict::unique, "Uniques", "", {}},
-        {Verdict::notCheckable, "Not checkable (the station sent no log, others logged it too)", "", {}},
-        {Verdict::dupe, "Repeats of a confirmed QSO (the plug-in's dupe rule applies)", "", {}},
-        {Verdict::rejected,
-         "Outside the contest (band, mode or a missing exchange: the plug-in rejects them)",
-         "",
-         {}},
-        {Verdict::outsidePeriod, "Outside the contest period", "", {}},
+        {Verdict::notInLog, words.notInLog, "", {}},
+        {Verdict::bustedCall, words.bustedCalls, "", {}},
+        {Verdict::bustedExchange, words.bustedExchanges, "", {}},
+        {Verdict::unique, words.uniques, "", {}},
+        {Verdict::notCheckable, words.notCheckable, "", {}},
+        {Verdict::dupe, words.dupes, "", {}},
+        {Verdict::rejected, words.rejected, "", {}},
+        {Verdict::outsidePeriod, words.outsidePeriod, "", {}},
     };
-    for (Section& section : sections) section.note = CreditNote(section.verdict, rules);
+    for (Section& section : sections) section.note = CreditNote(section.verdict, rules, words);
     const CrossLog& log = run.logs[result.logIndex];
     const auto& checks = run.checks[result.logIndex];
     for (std::size_t i = 0; i < log.qsos.size(); ++i) {
@@ -58,16 +57,15 @@ std::vector<Section> SectionsOf(const CrossCheckRun& run, const LogResult& resul
                 std::string(log.text(qso.call)), ""};
         if (check.verdict == Verdict::bustedCall) {
             const CrossLog& other = run.logs[check.partnerLog];
-            row.detail = "logged " + row.call + " -> correct " + other.ownCall + " (" +
-                         std::string(SlipName(check.slip)) + ")";
+            row.detail = Filled(words.loggedCorrect, {row.call, other.ownCall, SlipName(check.slip)});
         } else if (check.verdict == Verdict::bustedExchange) {
             const CrossLog& other = run.logs[check.partnerLog];
             const CrossQso& theirs = other.qsos[check.partnerQso];
-            row.detail = "received " + Quoted(log.text(qso.exchReceived)) + ", " + other.ownCall + " sent " +
-                         Quoted(other.text(theirs.exchSent));
+            row.detail = Filled(words.receivedSent,
+                                {Quoted(log.text(qso.exchReceived)), other.ownCall, Quoted(other.text(theirs.exchSent))});
         } else {
             row.detail =
-                "sent " + Quoted(log.text(qso.exchSent)) + ", received " + Quoted(log.text(qso.exchReceived));
+                Filled(words.sentReceived, {Quoted(log.text(qso.exchSent)), Quoted(log.text(qso.exchReceived))});
         }
         for (Section& section : sections)
             if (section.verdict == check.verdict) section.rows.push_back(std::move(row));
@@ -87,22 +85,20 @@ std::string Padded(std::string text, std::size_t width) {
     return text;
 }
 
-std::string HeadingText(const CrossCheckRun& run, const LogResult& result) {
+std::string HeadingText(const CrossCheckRun& run, const LogResult& result, const PageWords& words) {
     const CrossLog& log = run.logs[result.logIndex];
-    std::string text = "Log file: " + log.fileName + " (" + log.formatName + "), " +
-                       std::to_string(log.qsos.size()) + " QSOs read, " + std::to_string(log.skippedCount) +
-                       (log.skippedCount == 1 ? " line" : " lines") + " skipped\n";
-    if (log.ownCallFromFileName)
-        text += "The log names no own call; " + log.ownCall + " is taken from the file name.\n";
-    if (!log.categories.empty()) text += "Category: " + log.categoryText() + "\n";
+    std::string text = Filled(words.logFile, {log.fileName, log.formatName, std::to_string(log.qsos.size()),
+                                              std::to_string(log.skippedCount),
+                                              log.skippedCount == 1 ? words.lineOne : words.lineMany});
+    if (log.ownCallFromFileName) text += Filled(words.ownCallFromFileName, {log.ownCall});
+    if (!log.categories.empty()) text += Filled(words.category, {log.categoryText()});
     return text;
 }
 
-std::string PenaltyText(const LogResult& result, const MatchRules& rules) {
+std::string PenaltyText(const LogResult& result, const MatchRules& rules, const PageWords& words) {
     if (rules.nilPenalty <= 0 || result.scores.nils == 0) return "";
-    return "Not-in-log penalty: " + std::to_string(rules.nilPenalty) + " x " +
-           std::to_string(result.scores.nils) + " QSO points; checked score " +
-           std::to_string(result.scores.checkedScore) + "\n";
+    return Filled(words.nilPenalty, {std::to_string(rules.nilPenalty), std::to_string(result.scores.nils),
+                                     std::to_string(result.scores.checkedScore)});
 }
 
 }  // namespace
@@ -132,14 +128,15 @@ std::string_view VerdictName(Verdict verdict) {
 }
 
 std::string UbnText(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+    const PageWords& words = PageWords::English();
     const CrossLog& log = run.logs[result.logIndex];
     std::string text =
-        "ZELK contest log check: UBN report for " + log.ownCall + "\n\n" + HeadingText(run, result);
+        "ZELK contest log check: UBN report for " + log.ownCall + "\n\n" + HeadingText(run, result, words);
     text += "\nClaimed score (every QSO of the log)\n" + Summary(result.scores.claimed.summary);
     text += "\nChecked score (the QSOs the other logs confirm, or cannot check)\n" +
             Summary(result.scores.checked.summary);
-    text += PenaltyText(result, rules);
-    for (const Section& section : SectionsOf(run, result, rules)) {
+    text += PenaltyText(result, rules, words);
+    for (const Section& section : SectionsOf(run, result, rules, words)) {
         text += "\n" + section.title + ": " + std::to_string(section.rows.size());
         if (section.rows.empty()) {
             text += "\n";
@@ -176,20 +173,22 @@ std::string UbnHtml(const CrossCheckRun& run, const LogResult& result, const Mat
     return html + UbnSectionsHtml(run, result, rules) + "</body>\n</html>\n";
 }
 
-std::string UbnSectionsHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules) {
+std::string UbnSectionsHtml(const CrossCheckRun& run, const LogResult& result, const MatchRules& rules,
+                            const PageWords& words) {
     const CrossLog& log = run.logs[result.logIndex];
-    std::string html = "<pre>" + HtmlEscaped(HeadingText(run, result)) + "</pre>\n";
-    html += "<h2>QSOs per hour and band</h2>\n" + HourChartSvg(log, run.period);
-    html +=
-        "<h2>Claimed score</h2>\n<pre>" + HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
-    html += "<h2>Checked score</h2>\n<pre>" +
-            HtmlEscaped(Summary(result.scores.checked.summary) + PenaltyText(result, rules)) + "</pre>\n";
-    for (const Section& section : SectionsOf(run, result, rules)) {
+    std::string html = "<pre>" + HtmlEscaped(HeadingText(run, result, words)) + "</pre>\n";
+    html += "<h2>" + HtmlEscaped(words.qsosPerHour) + "</h2>\n" + HourChartSvg(log, run.period);
+    html += "<h2>" + HtmlEscaped(words.claimedScore) + "</h2>\n<pre>" +
+            HtmlEscaped(Summary(result.scores.claimed.summary)) + "</pre>\n";
+    html += "<h2>" + HtmlEscaped(words.checkedScore) + "</h2>\n<pre>" +
+            HtmlEscaped(Summary(result.scores.checked.summary) + PenaltyText(result, rules, words)) + "</pre>\n";
+    for (const Section& section : SectionsOf(run, result, rules, words)) {
         html += "<h2>" + HtmlEscaped(section.title) + ": " + std::to_string(section.rows.size()) + "</h2>\n";
         if (section.rows.empty()) continue;
-        html += "<p>" + HtmlEscaped(section.note) +
-                "</p>\n<table>\n<tr><th>Line</th><th>Time</th><th>Band</th>"
-                "<th>Mode</th><th>Call</th><th></th></tr>\n";
+        html += "<p>" + HtmlEscaped(section.note) + "</p>\n<table>\n<tr>";
+        for (const std::string* name : {&words.line, &words.time, &words.band, &words.mode, &words.call})
+            html += "<th>" + HtmlEscaped(*name) + "</th>";
+        html += "<th></th></tr>\n";
         for (const Row& row : section.rows)
             html += "<tr><td>" + row.line + "</td><td>" + HtmlEscaped(row.time) + "</td><td>" +
                     HtmlEscaped(row.band) + "</td><td>" + HtmlEscaped(row.mode) + "</td><td>" +
@@ -197,7 +196,7 @@ std::string UbnSectionsHtml(const CrossCheckRun& run, const LogResult& result, c
         html += "</table>\n";
     }
     if (!log.skipped.empty()) {
-        html += "<h2>Skipped lines: " + std::to_string(log.skippedCount) + "</h2>\n<pre>";
+        html += "<h2>" + HtmlEscaped(Filled(words.skippedLines, {std::to_string(log.skippedCount)})) + "</h2>\n<pre>";
         for (const SkippedLine& skipped : log.skipped)
             html +=
                 HtmlEscaped(log.fileName + ":" + std::to_string(skipped.line) + ": " + skipped.reason) + "\n";

@@ -40,6 +40,12 @@ std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 }  // namespace
 
+std::string UkrainianPartName(const std::string& englishPart) {
+    const std::string_view suffix = ".part";
+    if (!englishPart.ends_with(suffix)) return englishPart + ".uk";
+    return englishPart.substr(0, englishPart.size() - suffix.size()) + ".uk" + std::string(suffix);
+}
+
 std::string RulesJson(const MatchRules& rules) {
     return json{{"windowMinutes", rules.windowSeconds / 60},
                 {"bustedCalls", rules.bustedCalls},
@@ -141,12 +147,20 @@ void CrossCheckJob::run(std::int64_t runId, MatchRules rules, ContestRules conte
         setStage("writing the reports", 0, run.results.size());
         const auto progress = [&](std::size_t written, std::size_t logs) { setStage("writing the reports", written, logs); };
         if (!WriteResultsFolder(folderOf(runId), run, settings.rules, error, progress)) throw std::runtime_error(error);
-        WriteFileDurably(folderOf(runId) / kSiteResultsLinked, ResultsTablesHtml(run, settings.rules, true));
-        WriteFileDurably(folderOf(runId) / kSiteResultsPlain, ResultsTablesHtml(run, settings.rules, false));
-        for (const auto& results : {run.results, unranked})
-            for (const LogResult& result : results)
-                WriteFileDurably(folderOf(runId) / (result.pageName + kSiteReportSuffix),
-                                 UbnSectionsHtml(run, result, settings.rules));
+        // The Ukrainian parts first: a run whose English part is there has them all.
+        for (const PageWords* words : {&PageWords::Ukrainian(), &PageWords::English()}) {
+            const auto partName = [&](const std::string& english) {
+                return words == &PageWords::English() ? english : UkrainianPartName(english);
+            };
+            WriteFileDurably(folderOf(runId) / partName(kSiteResultsLinked),
+                             ResultsTablesHtml(run, settings.rules, true, *words));
+            WriteFileDurably(folderOf(runId) / partName(kSiteResultsPlain),
+                             ResultsTablesHtml(run, settings.rules, false, *words));
+            for (const auto& results : {run.results, unranked})
+                for (const LogResult& result : results)
+                    WriteFileDurably(folderOf(runId) / partName(result.pageName + kSiteReportSuffix),
+                                     UbnSectionsHtml(run, result, settings.rules, *words));
+        }
         for (const LogResult& result : unranked) {
             WriteFileDurably(folderOf(runId) / (result.pageName + ".ubn.txt"), UbnText(run, result, settings.rules));
             WriteFileDurably(folderOf(runId) / (result.pageName + ".html"), UbnHtml(run, result, settings.rules));

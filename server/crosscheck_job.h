@@ -68,3 +68,5 @@ inline constexpr const char* kSiteResultsLinked = "site-results-linked.part";
 inline constexpr const char* kSiteResultsPlain = "site-results-plain.part";
 // Each log's report for the site's frame: <page> and this.
 inline constexpr const char* kSiteReportSuffix = ".part";
+// Each of these parts in Ukrainian too, beside the English one: "<name>.part" as "<name>.uk.part".
+std::string UkrainianPartName(const std::string& englishPart);

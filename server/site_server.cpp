@@ -73,6 +73,14 @@ std::optional<std::string> RunFile(const fs::path& folder, const std::string& na
     return std::move(bytes).str();
 }
 
+// A site's part of a run in the visitor's language; the English one for a run from before the
+// parts came in Ukrainian too.
+std::optional<std::string> RunPart(const fs::path& folder, const std::string& englishPart, Language language) {
+    if (language == Language::ukrainian)
+        if (auto part = RunFile(folder, UkrainianPartName(englishPart))) return part;
+    return RunFile(folder, englishPart);
+}
+
 // The receipt is e-mailed to it: an address a relay takes, or none.
 bool PlausibleEmail(const std::string& email) { return email.empty() || IsPlausibleMailAddress(email); }
 
@@ -463,8 +471,8 @@ struct SiteServer::Impl {
         if (!published) return SendHtml(res, 404, NoResultsPage(frame));
         const std::string name = req.matches[1];
         if (name.empty() || name == "results.html") {
-            const auto tables = RunFile(job.folderOf(published->id),
-                                        config.publicUbnReports ? kSiteResultsLinked : kSiteResultsPlain);
+            const auto tables = RunPart(job.folderOf(published->id),
+                                        config.publicUbnReports ? kSiteResultsLinked : kSiteResultsPlain, language);
             if (!tables) return serveRunFile(published->id, "results.html", res);  // a run from before the site's parts
             return SendHtml(res, 200, ResultsPage(*tables, published->publishedAt, config.publicUbnReports, frame));
         }
@@ -484,7 +492,7 @@ struct SiteServer::Impl {
     // A log's report in the site's frame; as the cross-check wrote it for a run from before the site's parts.
     void serveReport(std::int64_t runId, const std::string& page, const std::string& call, const std::string& textLink,
                      const PageFrame& frame, httplib::Response& res) {
-        const auto sections = RunFile(job.folderOf(runId), page + kSiteReportSuffix);
+        const auto sections = RunPart(job.folderOf(runId), page + kSiteReportSuffix, frame.language);
         if (!sections) return serveRunFile(runId, page + ".html", res);
         SendHtml(res, 200, ReportPage(call, *sections, textLink, frame));
     }

@@ -1,5 +1,7 @@
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+
 #include "site_fixture.h"
 #include "tools/contest_simulator/contest_simulator.h"
 
@@ -63,7 +65,7 @@ TEST(ResultsPage, InTheSitesFrameWithReportLinksOnlyWhereThePublicMayReadThem) {
             EXPECT_TRUE(Has(page, "<html lang=\"uk\">") && Has(page, "<h1>Результати</h1>"));
             EXPECT_FALSE(Has(page, "<style>")) << "the bare page's own style";
             for (const std::string& call : contest.calls) EXPECT_TRUE(Has(page, "<td>" + call + "</td>")) << call;
-            EXPECT_EQ(Has(page, ".ubn.txt\">text</a>"), publicReports);
+            EXPECT_EQ(Has(page, ".ubn.txt\">текст</a>"), publicReports);
             EXPECT_EQ(Has(page, "Результати перевірки кожного звіту бачить його відправник"), !publicReports);
         }
         const std::string report = "/results/" + contest.calls[0] + ".html";
@@ -112,4 +114,49 @@ TEST(ClosedPage, NoUploadAfterTheDeadlineAndTheResultsOnceOut) {
     contest.publish();
     EXPECT_TRUE(Has(c.Get("/")->body, "<a href=\"/results/\">see the results</a>"));
     EXPECT_TRUE(Has(c.Get("/", {{"Accept-Language", "uk"}})->body, "<a href=\"/results/\">переглянути результати</a>"));
+}
+
+// The results' tables and a report's sections speak the visitor's language; a run written before
+// they came in Ukrainian shows its English ones to a Ukrainian visitor.
+TEST(ResultsPage, TablesAndReportsInTheVisitorsLanguage) {
+    PublishedContest contest(true);
+    contest.publish();
+    auto c = contest.site.client();
+    const std::string report = "/results/" + contest.calls[0] + ".html";
+    const std::string ownReport = contest.receipts[0] + "/ubn";
+    const std::vector<std::string> english = {"<th>Rank</th><th>Call</th><th>QSOs claimed</th>", "<th>Checked score</th>",
+                                              "Two records of a QSO match within", ".ubn.txt\">text</a>"};
+    const std::vector<std::string> ukrainian = {"<th>Місце</th><th>Позивний</th><th>QSO заявлено</th>",
+                                                "<th>Перевірений результат</th>", "Два записи одного QSO збігаються",
+                                                ".ubn.txt\">текст</a>"};
+    const std::vector<std::string> englishReport = {"<h2>Checked score</h2>", "<h2>QSOs per hour and band</h2>",
+                                                    "<h2>Busted calls: ", "Log file: "};
+    const std::vector<std::string> ukrainianReport = {"<h2>Перевірений результат</h2>", "<h2>QSO по годинах і діапазонах</h2>",
+                                                      "<h2>Помилкові позивні: ", "Файл звіту: "};
+    const auto expectIn = [](const std::string& page, const std::vector<std::string>& shown,
+                             const std::vector<std::string>& notShown) {
+        for (const std::string& words : shown) EXPECT_TRUE(Has(page, words)) << words;
+        for (const std::string& words : notShown) EXPECT_FALSE(Has(page, words)) << words;
+    };
+    for (const bool olderRun : {false, true}) {
+        SCOPED_TRACE(olderRun ? "a run without the Ukrainian parts" : "this run");
+        if (olderRun)
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(contest.site.folder))
+                if (entry.path().string().ends_with(".uk.part")) std::filesystem::remove(entry.path());
+        for (const std::string language : {"en", "uk"}) {
+            SCOPED_TRACE(language);
+            const httplib::Headers headers = {{"Accept-Language", language}};
+            const bool inUkrainian = language == "uk" && !olderRun;
+            auto results = c.Get("/results/", headers);
+            ASSERT_EQ(results->status, 200);
+            expectIn(results->body, inUkrainian ? ukrainian : english, inUkrainian ? english : ukrainian);
+            for (const std::string& path : {report, ownReport}) {
+                auto page = c.Get(path.c_str(), headers);
+                ASSERT_EQ(page->status, 200) << path;
+                EXPECT_TRUE(Has(page->body, "<div class=\"report\">")) << path << ": not in the site's frame";
+                expectIn(page->body, inUkrainian ? ukrainianReport : englishReport,
+                         inUkrainian ? englishReport : ukrainianReport);
+            }
+        }
+    }
 }
