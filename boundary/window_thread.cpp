@@ -105,10 +105,16 @@ int ShownWindowsOf(DWORD threadId) {
 // Takes every window of the thread off the screen and waits until none is shown. The request is
 // a notification (HideWindow): a thread waiting for the host carries it out inside COM's wait
 // (which takes sent messages), an idle one between its messages, a starting one has shown nothing
-// yet. A thread
-// that takes none of them at first is waiting for something else, most likely the loader lock
-// that this unload holds (COM may load a library at the start of a conversation): it hides its
-// windows as soon as FreeLibrary has returned, and is not waited for.
+// yet. A thread that takes none of them at first is waiting for something else, most likely the
+// loader lock that this unload holds (COM loads libraries and looks up their functions as a
+// conversation begins): it takes its windows off as soon as FreeLibrary has returned, and is not
+// waited for. Its windows are then still shown when FreeLibrary returns, and no call can change
+// that, on Windows as on Wine: every change of a window's visibility, region or style is carried
+// out by the window's own thread. ShowWindow, SetWindowPos, SetWindowRgn, SetWindowLong and
+// DestroyWindow called from another thread send it their notifications (WM_SHOWWINDOW,
+// WM_WINDOWPOSCHANGING, WM_STYLECHANGING) and wait for its answer, which would deadlock here, and
+// their asynchronous forms post to it. The system takes the loader lock before the library's
+// detach and gives it back only as FreeLibrary returns, so the thread cannot run before then.
 void HideThreadWindows(HANDLE thread, DWORD threadId) {
     EnumThreadWindows(threadId, &HideWindow, 0);
     const int shownAtFirst = ShownWindowsOf(threadId);
