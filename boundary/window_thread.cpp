@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "boundary/image_life.h"
+#include "boundary/import_pins.h"
 #include "boundary/plugin_contest_source.h"
 #include "boundary/thread_runtime.h"
 #include "windows/host_automation.h"
@@ -139,6 +140,8 @@ void WaitUntilOutsideLibrary(HANDLE thread) {
 void HandOverReference() {
     HMODULE held = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&SetupThreadMain), &held);
+    // The libraries it imports are being let go of with this unload: they must stay for it.
+    PinImportedLibraries(PluginModule());
     // Its windows close only when the host has answered: off the screen with them now, before
     // the host's FreeLibrary returns.
     HideThreadWindows(g_windowThread.get(), g_windowThreadId);

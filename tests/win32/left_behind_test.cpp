@@ -2,13 +2,13 @@
 // they give back every handle and their memory once the thread has left, a host that withdraws its
 // object around them never hangs, a load right after them gets a working copy, and no window of
 // the plug-in is on the screen when FreeLibrary returns, whatever the window thread is doing.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 #include "boundary/loader_lock.h"
 #include "support/handle_count.h"
+#include "support/loader_wait.h"
 #include "support/operator_session.h"
 #include "support/window_finder.h"
 
@@ -270,39 +270,23 @@ TEST_P(LeftBehind, NoWindowIsShownWhenTheUnloadReturns) {
 // the thread can take no request to hide its windows before then, and the unload must not wait for
 // it. The unload returns within its bound, the windows go as soon as the loader is free, and the
 // library with the thread.
-std::atomic<bool> g_goForTheLoader{false};
-std::atomic<bool> g_wentForTheLoader{false};
-
-LRESULT CALLBACK GoForTheLoaderOnNextMessage(int code, WPARAM wParam, LPARAM lParam) {
-    if (code >= 0 && g_goForTheLoader.exchange(false)) {
-        g_wentForTheLoader = true;
-        if (HMODULE loaded = LoadLibraryW(L"kernel32.dll")) FreeLibrary(loaded);
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 TEST_P(LeftBehind, AnUnloadWhileTheWindowThreadWaitsForTheLoaderReturnsAndTheWindowsGoOnceItIsFree) {
     OpenWindows("DL");
     WaitForQuietHost();
-    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, &GoForTheLoaderOnNextMessage, nullptr,
-                                   GetWindowThreadProcessId(setup, nullptr));
-    ASSERT_NE(hook, nullptr);
+    LoaderWaitHook hook(GetWindowThreadProcessId(setup, nullptr));
+    ASSERT_TRUE(hook.installed());
     {
         // Started before the lock is taken: a thread's start waits for the loader lock.
         HangWatch watch("the unload while the window thread waits for the loader lock");
         LoaderLock loader;
         ASSERT_TRUE(loader.held());
-        g_wentForTheLoader = false;
-        g_goForTheLoader = true;
-        PostMessageW(setup, WM_NULL, 0, 0);
-        ASSERT_TRUE(WaitUntil([] { return g_wentForTheLoader.load(); }, kTimeoutMs));
+        ASSERT_TRUE(hook.sendForTheLoader(setup, kTimeoutMs));
         const auto start = std::chrono::steady_clock::now();
         dll.unload();
         EXPECT_LT(std::chrono::steady_clock::now() - start, kStepLimit);
     }
     EXPECT_TRUE(WaitUntil([&] { return NoneShown({setup, prev, zelk}); }, 2000));
     EXPECT_TRUE(WaitUntil([] { return !LibraryMapped(); }, kTimeoutMs)) << "the library stayed";
-    UnhookWindowsHookEx(hook);
 }
 
 RUN_WITH_BOTH_HOSTS(LeftBehind);
