@@ -144,6 +144,18 @@ INSTANTIATE_TEST_SUITE_P(Names, SessionByName,
                              return info.param == DllUnderTest::Names::plain ? "Plain" : "Decorated";
                          });
 
+// The setup window after a reset that opens it. A window thread that an earlier unload left
+// behind may still be leaving this image (a busy machine): the new one then starts at the first
+// export after it has left, so this calls one now and then, as a host does while the operator types.
+HWND WaitForSetupWindowAsAHost(DllUnderTest& dll) {
+    HWND setup = nullptr;
+    for (int waited = 0; waited < 10000 && !(setup = WaitForDialog("Setup ZELK-2017", 0)); waited += 20) {
+        dll.check("UR5", "CW", "UR", "80m", "80m");
+        Sleep(20);
+    }
+    return setup;
+}
+
 TEST(StatisticsReset, StartSwitchRunsOneShot) {
     ScratchFolder folder;
     DllUnderTest dll;
@@ -156,14 +168,7 @@ TEST(StatisticsReset, StartSwitchRunsOneShot) {
     EXPECT_EQ(start(), "<none>");
     EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "1");
-    // A window thread that an earlier unload left behind may still be leaving this image (a busy
-    // machine): the new one then starts at the first export after it has left, as a host calls
-    // them while the operator types.
-    HWND setup = nullptr;
-    for (int waited = 0; waited < 10000 && !(setup = WaitForDialog("Setup ZELK-2017", 0)); waited += 20) {
-        dll.check("UR5", "CW", "UR", "80m", "80m");
-        Sleep(20);
-    }
+    HWND setup = WaitForSetupWindowAsAHost(dll);
     ASSERT_NE(setup, nullptr);
     EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "0");
@@ -294,7 +299,7 @@ TEST(Lifecycle, TheLibrariesOfAnImageLeftBehindStayLoaded) {
     ScratchFolder folder;
     auto dll = std::make_unique<DllUnderTest>();
     ASSERT_EQ(dll->reset("UT1AA", 0, "DL"), 1);
-    HWND setup = WaitForDialog("Setup ZELK-2017", 10000);
+    HWND setup = WaitForSetupWindowAsAHost(*dll);
     ASSERT_NE(setup, nullptr);
     LoaderWaitHook hook(GetWindowThreadProcessId(setup, nullptr));
     ASSERT_TRUE(hook.installed());
