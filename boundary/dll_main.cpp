@@ -84,6 +84,9 @@ void LeaveImageLeftBehind() {
         if (loader.held() && g_imageState == ImageState::leftBehind) {
             g_imageState = ImageState::tornDown;
             DllMainCRTStartup(module, DLL_PROCESS_DETACH, nullptr);
+            // The loader told the image of its unload already, and tells it of no thread's end
+            // since: nothing of the runtimes runs in it any more.
+            ReleaseRuntimeLeftovers();
         }
     }
     FreeLibraryAndExitThread(module, 0);
@@ -110,6 +113,9 @@ extern "C" BOOL WINAPI StatsDllEntry(HANDLE module, DWORD reason, LPVOID reserve
             return TRUE;
         }
         WithdrawHostObject();
+        const BOOL detached = DllMainCRTStartup(module, reason, reserved);
+        ReleaseRuntimeLeftovers();
+        return detached;
     }
     return DllMainCRTStartup(module, reason, reserved);
 }

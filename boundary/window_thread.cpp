@@ -5,10 +5,12 @@
 #include <memory>
 
 #include "boundary/image_life.h"
+#include "boundary/import_pins.h"
 #include "boundary/plugin_contest_source.h"
 #include "boundary/thread_runtime.h"
 #include "windows/host_automation.h"
 #include "windows/module.h"
+#include "windows/off_screen.h"
 #include "windows/window_thread_state.h"
 
 namespace {
@@ -20,12 +22,11 @@ using Clock = std::chrono::steady_clock;
 // conversation, once its windows are off the screen.
 constexpr auto kIdleStopLimit = std::chrono::milliseconds(500);
 // How long an unload waits at most for the windows of a thread it leaves behind to go off the
-// screen. A hide needs the window thread (a window's owner thread carries it out) but nothing of
-// the host's thread or the loader: a thread waiting for the host takes it inside COM's wait, an
-// idle one between its messages. It is quick but where the display waits for a window manager
-// (Wine's "managed" windows under a bare X server: up to 2 s a window); the limit only bounds a
-// thread that cannot run at all.
-constexpr auto kHideLimit = std::chrono::seconds(8);
+// screen. Taking them off needs the window thread (it acts on its own windows) but nothing of the
+// host's thread, the loader or a window manager (off_screen.h): a thread waiting for the host does
+// it inside COM's wait, an idle one between its messages, all its windows in one go. The limit only
+// bounds a thread that began and then cannot run.
+constexpr auto kHideLimit = std::chrono::seconds(1);
 // How long it waits for the first of them to go: a thread that can run hides one within a few
 // milliseconds even on a busy machine.
 constexpr auto kHideStartLimit = std::chrono::milliseconds(250);
@@ -80,7 +81,11 @@ bool ThreadOutsideLibrary(HANDLE thread) {
     return read && (at < base || at >= end);
 }
 
+// Asks the thread to take its windows off the screen (off_screen.h) without waiting for it; a
+// window that is not a dialog of the plug-in ignores the message and is hidden the plain way, after
+// the dialogs have taken it off the screen with theirs.
 BOOL CALLBACK HideWindow(HWND window, LPARAM) {
+    SendNotifyMessageW(window, OffScreenMessage(), 0, 0);
     ShowWindowAsync(window, SW_HIDE);
     return TRUE;
 }
@@ -98,12 +103,19 @@ int ShownWindowsOf(DWORD threadId) {
     return count;
 }
 
-// Hides every window of the thread and waits until none is on the screen. The hide is posted: a
-// thread waiting for the host carries it out inside COM's wait (which takes the window system's
-// messages), an idle one between its messages, a starting one has shown nothing yet. A thread
-// that takes none of them at first is waiting for something else, most likely the loader lock
-// that this unload holds (COM may load a library at the start of a conversation): it hides its
-// windows as soon as FreeLibrary has returned, and is not waited for.
+// Takes every window of the thread off the screen and waits until none is shown. The request is
+// a notification (HideWindow): a thread waiting for the host carries it out inside COM's wait
+// (which takes sent messages), an idle one between its messages, a starting one has shown nothing
+// yet. A thread that takes none of them at first is waiting for something else, most likely the
+// loader lock that this unload holds (COM loads libraries and looks up their functions as a
+// conversation begins): it takes its windows off as soon as FreeLibrary has returned, and is not
+// waited for. Its windows are then still shown when FreeLibrary returns, and no call can change
+// that, on Windows as on Wine: every change of a window's visibility, region or style is carried
+// out by the window's own thread. ShowWindow, SetWindowPos, SetWindowRgn, SetWindowLong and
+// DestroyWindow called from another thread send it their notifications (WM_SHOWWINDOW,
+// WM_WINDOWPOSCHANGING, WM_STYLECHANGING) and wait for its answer, which would deadlock here, and
+// their asynchronous forms post to it. The system takes the loader lock before the library's
+// detach and gives it back only as FreeLibrary returns, so the thread cannot run before then.
 void HideThreadWindows(HANDLE thread, DWORD threadId) {
     EnumThreadWindows(threadId, &HideWindow, 0);
     const int shownAtFirst = ShownWindowsOf(threadId);
@@ -128,6 +140,8 @@ void WaitUntilOutsideLibrary(HANDLE thread) {
 void HandOverReference() {
     HMODULE held = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&SetupThreadMain), &held);
+    // The libraries it imports are being let go of with this unload: they must stay for it.
+    PinImportedLibraries(PluginModule());
     // Its windows close only when the host has answered: off the screen with them now, before
     // the host's FreeLibrary returns.
     HideThreadWindows(g_windowThread.get(), g_windowThreadId);
@@ -206,16 +220,17 @@ void StartSetupThread(const WindowThreadStart& start) {
 //     the references of a module the same way (GetModuleHandleEx on a module whose detach runs
 //     adds to its count, and FreeLibraryAndExitThread gives it back), but this has been checked
 //     under Wine only.
-//   - Its windows are hidden before FreeLibrary returns. A window is hidden by its own thread, so
-//     the hide is posted to it: a thread in a conversation waits for the host inside COM's wait,
-//     which on a single-threaded apartment takes the window system's messages (Windows' modal
-//     loop does the same for an outgoing call), and a starting thread has shown nothing yet (it
-//     shows the setup window only once it is past its start, see RunOperatorWindows). The unload
-//     waits until no window of the thread is on the screen: that needs the window thread and the
-//     display only. A thread that hides none of them at first waits for the loader lock (COM
-//     may load a library as a conversation begins) and hides them once FreeLibrary has returned. Where a hide waits for a window manager that never answers (Wine's managed
-//     windows on a bare X server, about 2 s a window) the unload takes that long; with a window
-//     manager, or unmanaged windows, it is a few milliseconds.
+//   - Its windows are off the screen before FreeLibrary returns. A window is hidden by its own
+//     thread, so the request is sent to it as a notification, which the thread takes wherever it
+//     takes sent messages: a thread in a conversation waits for the host inside COM's wait, which
+//     on a single-threaded apartment takes sent messages (Windows' modal loop for an outgoing call
+//     does the same), and a starting thread has shown nothing yet (it shows the setup window only
+//     once it is past its start, see RunOperatorWindows). The unload waits until no window of the
+//     thread is shown: that needs the window thread only, and taking the windows off waits for no
+//     window manager (off_screen.h): a few milliseconds, also with Wine's managed windows on a
+//     bare X server. A thread that takes none of them at first waits for the loader lock (COM
+//     may load a library as a conversation begins) and takes them off once FreeLibrary has
+//     returned.
 //   - The call itself is not cancelled (host_call_filter.h): the thread ends when the host answers,
 //     releases the host's object and COM as usual (leaving them to the system at the thread's end
 //     would release the proxy from the thread's detach, inside the loader, with the host's thread

@@ -8,7 +8,9 @@ start_xvfb 60 89 || exit 1
 status=$?
 if [ -n "$xvfb_pid" ]; then
   # Let Wine's own processes leave the display before it goes.
-  WINEPREFIX="$PWD/build/win32/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  for prefix in "$PWD/build/win32/wineprefix" "$PWD/build/win32/wineprefix-managed"; do
+    [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  done
   stop_xvfb
 fi
 exit $status

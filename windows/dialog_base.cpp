@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "windows/module.h"
+#include "windows/off_screen.h"
 
 namespace {
 
@@ -95,6 +96,11 @@ void DialogBase::setItemText(int id, std::string_view text) {
 
 INT_PTR CALLBACK DialogBase::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
+        // Asked by an unload: also before WM_INITDIALOG, and for every window of the thread.
+        if (message == OffScreenMessage()) {
+            TakeThreadWindowsOffScreen();
+            return TRUE;
+        }
         if (message == WM_INITDIALOG) {
             SetWindowLongPtrA(window, DWLP_USER, lParam);
             reinterpret_cast<DialogBase*>(lParam)->m_window = window;

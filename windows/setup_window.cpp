@@ -7,6 +7,7 @@
 #include "engine/live_display.h"
 #include "resources/resource_ids.h"
 #include "windows/host_conversation.h"
+#include "windows/off_screen.h"
 #include "windows/operator_state.h"
 #include "windows/plugin_settings.h"
 #include "windows/prev_window.h"
@@ -76,10 +77,8 @@ bool Setup::open(const CaptionTexts& texts) {
 
 void Setup::show() { ShowWindow(window(), SW_SHOWNOACTIVATE); }
 
-void Setup::hideAll() {
-    for (HWND shown : {g_prevWindow ? g_prevWindow->window() : nullptr, g_zelkWindow ? g_zelkWindow->window() : nullptr, window()})
-        if (shown) ShowWindow(shown, SW_HIDE);
-}
+// Every window of the thread: the list windows, this one, and a dialog or message box it opened.
+void Setup::hideAll() { TakeThreadWindowsOffScreen(); }
 
 bool Setup::stopping() const { return m_closeRequested || g_stopRequested.load(); }
 
@@ -265,8 +264,9 @@ void Setup::toggleOnTop() {
 }
 
 void Setup::destroyAll() {
-    // All off the screen first: where a hide waits for a window manager, the unload that waits
-    // for the windows to go from the screen is not held up by the destruction of the others.
+    // All off the screen first, without waiting for a window manager (off_screen.h): the unload
+    // that waits for the windows to go from the screen is not held up by their destruction, which
+    // then has no shown window to hide.
     hideAll();
     closePrevWindow();
     closeZelkWindow();

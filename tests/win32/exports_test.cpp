@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
+#include "boundary/loader_lock.h"
 #include "support/dll_under_test.h"
+#include "support/loader_wait.h"
 #include "support/message_loop_probe.h"
 #include "support/scratch_folder.h"
 #include "support/window_finder.h"
@@ -141,6 +144,18 @@ INSTANTIATE_TEST_SUITE_P(Names, SessionByName,
                              return info.param == DllUnderTest::Names::plain ? "Plain" : "Decorated";
                          });
 
+// The setup window after a reset that opens it. A window thread that an earlier unload left
+// behind may still be leaving this image (a busy machine): the new one then starts at the first
+// export after it has left, so this calls one now and then, as a host does while the operator types.
+HWND WaitForSetupWindowAsAHost(DllUnderTest& dll) {
+    HWND setup = nullptr;
+    for (int waited = 0; waited < 10000 && !(setup = WaitForDialog("Setup ZELK-2017", 0)); waited += 20) {
+        dll.check("UR5", "CW", "UR", "80m", "80m");
+        Sleep(20);
+    }
+    return setup;
+}
+
 TEST(StatisticsReset, StartSwitchRunsOneShot) {
     ScratchFolder folder;
     DllUnderTest dll;
@@ -153,7 +168,7 @@ TEST(StatisticsReset, StartSwitchRunsOneShot) {
     EXPECT_EQ(start(), "<none>");
     EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "1");
-    HWND setup = WaitForDialog("Setup ZELK-2017", 10000);
+    HWND setup = WaitForSetupWindowAsAHost(dll);
     ASSERT_NE(setup, nullptr);
     EXPECT_EQ(dll.reset("UT1AA", 0, "DL"), 1);
     EXPECT_EQ(start(), "0");
@@ -269,6 +284,40 @@ TEST(Boundary, ExportCalledFromInsideThePlugInsDialogDoesNotHang) {
 
     EXPECT_EQ(sent.load(), 1);
     EXPECT_EQ(ReentrantCaller::answer, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// An unload that leaves the window thread behind (here the thread waits for the loader lock that
+// the unload holds) keeps the image mapped for that thread, while the loader lets go of the
+// libraries the image imports. This program loads no COM library of its own: COM's libraries must
+// stay for the image, for its thread and for a load that attaches it again, whose first reset
+// calls into them.
+TEST(Lifecycle, TheLibrariesOfAnImageLeftBehindStayLoaded) {
+    ScratchFolder folder;
+    auto dll = std::make_unique<DllUnderTest>();
+    ASSERT_EQ(dll->reset("UT1AA", 0, "DL"), 1);
+    HWND setup = WaitForSetupWindowAsAHost(*dll);
+    ASSERT_NE(setup, nullptr);
+    LoaderWaitHook hook(GetWindowThreadProcessId(setup, nullptr));
+    ASSERT_TRUE(hook.installed());
+    std::unique_ptr<DllUnderTest> again;
+    {
+        LoaderLock loader;
+        ASSERT_TRUE(loader.held());
+        ASSERT_TRUE(hook.sendForTheLoader(setup, 10000));
+        dll.reset();
+        ASSERT_NE(GetModuleHandleA("Stats.dll"), nullptr) << "the unload waited for a thread stuck in the loader";
+        for (const char* imported : {"ole32.dll", "oleaut32.dll", "combase.dll"})
+            ASSERT_NE(GetModuleHandleA(imported), nullptr) << imported << " went while the image stays";
+        // The thread cannot leave yet: this load attaches the same image again.
+        again = std::make_unique<DllUnderTest>();
+    }
+    WritePrivateProfileStringA("Settings", "Start", "1", ".\\Plugins\\ZELK.ini");
+    EXPECT_EQ(again->reset("UT1AA", 0, "DL"), 1);
+    EXPECT_EQ(again->check("UR5ABC", "CW", "UR", "80m", "80m"), 1);
 }
 
 }  // namespace

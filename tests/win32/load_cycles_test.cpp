@@ -20,6 +20,9 @@ const int kCycles = [] {
 // COM's and the system's thread pools may grow by a thread or two (with their events) while the
 // windows call the host; a leak per load would show by the hundred.
 constexpr int kPoolGrowth = 4;
+// What a load and unload may keep: a few hundred bytes of Wine's own, counted in whole heap pages.
+// The runtime's exception pool alone, if a load kept it, is about 19 KB.
+constexpr long long kCommittedGrowthPerCycle = 4 * 1024;
 
 std::string TypeNames(const std::map<int, int>& byType) {
     std::string text;
@@ -56,7 +59,15 @@ protected:
         const int before = CountOwnHandles();
         ASSERT_GT(before, 0) << "the system's handle list cannot be read";
         const auto typesBefore = CountOwnHandlesByType();
+        const std::size_t committedBefore = CountCommittedBytes();
+        const DWORD tlsIndexBefore = LowestFreeTlsIndex();
         for (int i = 0; i < kCycles && !HasFatalFailure(); ++i) Cycle(windows);
+        const long long growth =
+            static_cast<long long>(CountCommittedBytes()) - static_cast<long long>(committedBefore);
+        std::printf("committed memory over %d cycles with the windows %s: %+lld KB (%+lld bytes a cycle)\n", kCycles,
+                    windows ? "open" : "closed", growth / 1024, growth / kCycles);
+        EXPECT_LE(growth, kCommittedGrowthPerCycle * kCycles);
+        EXPECT_EQ(LowestFreeTlsIndex(), tlsIndexBefore) << "a thread-local storage index was kept per load";
         // Threads of the system's own (COM's, the display's) may still be ending.
         int after = CountOwnHandles();
         WaitUntil([&] { return (after = CountOwnHandles()) <= before; }, 1000);

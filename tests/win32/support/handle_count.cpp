@@ -98,3 +98,9 @@ int CountOwnThreads() {
     CloseHandle(snapshot);
     return threads;
 }
+
+DWORD LowestFreeTlsIndex() {
+    const DWORD index = TlsAlloc();
+    if (index != TLS_OUT_OF_INDEXES) TlsFree(index);
+    return index;
+}

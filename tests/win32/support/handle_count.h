@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 #include <map>
 
@@ -13,3 +15,6 @@ std::map<int, int> CountOwnHandlesByType();
 std::size_t CountCommittedBytes();
 // The threads of this process.
 int CountOwnThreads();
+// The thread-local storage index the next TlsAlloc would give (the lowest free one): it climbs
+// when something takes an index per load and never frees it.
+DWORD LowestFreeTlsIndex();

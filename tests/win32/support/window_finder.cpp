@@ -35,13 +35,13 @@ BOOL CALLBACK FindStatic(HWND child, LPARAM param) {
 }  // namespace
 
 HWND WaitForDialog(const char* title, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
+    for (int waited = 0;; waited += 20) {
         Search search{title, nullptr};
         EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
+        if (waited >= timeoutMs) return nullptr;
         Sleep(20);
     }
-    return nullptr;
 }
 
 std::string WindowText(HWND window) {
