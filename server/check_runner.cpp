@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <semaphore>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "server/check_json.h"
@@ -233,4 +235,9 @@ fs::path WorkerBesideThisProgram() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     return (error ? fs::path(".") : self.parent_path()) / "zelk-check-worker";
+}
+
+int DefaultChecksAtOnce() {
+    const int processors = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(processors + 1, 2, 8);
 }

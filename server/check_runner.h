@@ -9,12 +9,16 @@
 
 // What one check may take. The worker holds itself to memory, processor time and stack; the
 // server holds it to the wall time and kills it past that.
+// One check more than the processors (at least 2, at most 8): a worker is then ready while the
+// server hands the next log over and stores the last one's answer, which a rush measured faster.
+int DefaultChecksAtOnce();
+
 struct CheckLimits {
     int memoryMb = 1024;
     int cpuSeconds = 20;
     int stackMb = 16;
     int wallSeconds = 30;
-    int atOnce = 2;         // checks running at once; the others wait for a slot
+    int atOnce = DefaultChecksAtOnce();  // checks running at once; the others wait for a slot
     int queueSeconds = 30;  // the longest wait for a slot: past it the upload is answered "busy"
 };
 

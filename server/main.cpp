@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         ->option_text("S (30)");
     app.add_option("--checks-at-once", config.checks.atOnce, "Uploads checked at once (each in a process of its own)")
         ->check(CLI::Range(1, 256))
-        ->option_text("N (2)");
+        ->option_text("N (processors + 1, 2 to 8)");
     app.add_option("--check-seconds", config.checks.wallSeconds, "Longest time one log's check may take")
         ->check(CLI::Range(1, 3600))
         ->option_text("S (30)");
