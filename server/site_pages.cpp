@@ -48,7 +48,7 @@ std::string TimeLeft(std::int64_t seconds, Language language) {
 
 const char* const kStyleSheet = R"(body{font-family:sans-serif;margin:0;color:#222;background:#fafafa}
 header{background:#234;color:#fff;padding:.6em 1.5em}header a{color:#fff;text-decoration:none;margin-right:1.2em}
-header .site{font-weight:bold;font-size:1.2em}main{padding:1em 1.5em;max-width:70em}
+header .site{font-weight:bold;font-size:1.2em}main{padding:1em 1.5em;max-width:96em}
 table{border-collapse:collapse;margin:.5em 0 1.5em}td,th{border:1px solid #bbb;padding:3px 8px;text-align:left;vertical-align:top}
 td.n{text-align:right}a.link,code{overflow-wrap:anywhere}p.note{color:#555;max-width:45em}pre{background:#fff;border:1px solid #ccc;padding:.6em;overflow:auto}
 .warn{background:#fff4d6;border:1px solid #e0b84a;padding:.5em 1em;margin:.5em 0}
