@@ -24,10 +24,12 @@ import urllib.request
 import uuid
 
 from selenium import webdriver
-from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException, WebDriverException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from site_helpers import free_port, wait_for, wait_until_replaced  # noqa: E402
 
 QSO_LINES = ["QSO:  3520 CW 2017-05-05 2100 {call} 599 KI01 DL1ABC 599 001",
              "QSO:  7020 CW 2017-05-05 2110 {call} 599 KI01 UR7QM  599 KR02",
@@ -39,35 +41,6 @@ def cabrillo(call, qsos):
     lines = ["START-OF-LOG: 3.0", "CALLSIGN: " + call, "CATEGORY-OPERATOR: SINGLE-OP"]
     lines += [line.format(call=call) for line in QSO_LINES[:qsos]]
     return ("\n".join(lines) + "\nEND-OF-LOG:\n").encode()
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for(condition, what, seconds=60):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        try:
-            value = condition()
-        except (StaleElementReferenceException, NoSuchElementException):
-            value = None  # read while the page was being replaced: ask again
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
-
-
-def wait_until_replaced(element, what):
-    def gone():
-        try:
-            element.is_enabled()
-            return False
-        except WebDriverException:
-            return True
-    wait_for(gone, what)
 
 
 def upload(base, call, qsos, category, address, receipt=""):
