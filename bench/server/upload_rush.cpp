@@ -110,6 +110,52 @@ double MachineBusySeconds() {
     return (user + nice + system + irq + softirq) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// The machine's busy share over the rush, a sample every few milliseconds: where the processors
+// waited (the start, the end, the disk) shows in which part of the rush the share falls.
+class BusyTimeline {
+public:
+    BusyTimeline() : m_sampler([this] { sample(); }) {}
+    ~BusyTimeline() { stop(); }
+    void stop() {
+        m_stop = true;
+        if (m_sampler.joinable()) m_sampler.join();
+    }
+    // The busy share of the processors in each of `parts` equal parts of the rush.
+    std::vector<double> shares(int parts) const {
+        std::vector<double> busy(static_cast<std::size_t>(parts)), all(static_cast<std::size_t>(parts));
+        if (m_samples.size() < 2) return busy;
+        const double span = m_samples.back().at - m_samples.front().at;
+        for (std::size_t i = 1; i < m_samples.size(); ++i) {
+            const double middle = (m_samples[i].at + m_samples[i - 1].at) / 2 - m_samples.front().at;
+            const auto part = std::min<std::size_t>(static_cast<std::size_t>(parts) - 1,
+                                                    static_cast<std::size_t>(middle / span * parts));
+            busy[part] += m_samples[i].busy - m_samples[i - 1].busy;
+            all[part] += m_samples[i].all - m_samples[i - 1].all;
+        }
+        for (std::size_t i = 0; i < busy.size(); ++i) busy[i] = all[i] > 0 ? busy[i] / all[i] : 0;
+        return busy;
+    }
+
+private:
+    struct Sample {
+        double at, busy, all;
+    };
+    void sample() {
+        while (!m_stop) {
+            std::ifstream stat("/proc/stat");
+            std::string cpu;
+            double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0;
+            stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq;
+            const double busy = user + nice + system + irq + softirq;
+            m_samples.push_back({std::chrono::duration<double>(Clock::now().time_since_epoch()).count(), busy, busy + idle + iowait});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    std::atomic<bool> m_stop{false};
+    std::vector<Sample> m_samples;
+    std::thread m_sampler;
+};
+
 double OwnCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -269,8 +315,10 @@ int main(int argc, char** argv) {
     const CpuSeconds cpuBefore = CpuOf(pid);
     const double clientsBefore = OwnCpuSeconds(), machineBefore = MachineBusySeconds();
     const auto began = Clock::now();
+    BusyTimeline timeline;
     const std::vector<Exchange> exchanges = RushAtOnce(port, requests, began);
     const double wall = std::chrono::duration<double>(Clock::now() - began).count();
+    timeline.stop();
     std::vector<double> seconds(clients, -1);
     std::vector<nlohmann::json> receipts(clients);
     std::map<std::string, int> failures;
@@ -320,6 +368,9 @@ int main(int argc, char** argv) {
                 cpu.children, cores, cpu.children / cores, wall / (cpu.children / cores), cpu.own, clientsCpu);
     std::printf("  the machine's processors were busy %.2f s of %.2f s in the rush, %.2f s of it for other work\n", machineCpu,
                 wall * cores, std::max(0.0, machineCpu - cpu.children - cpu.own - clientsCpu));
+    std::printf("  busy share by tenth of the rush:");
+    for (double share : timeline.shares(10)) std::printf(" %.0f%%", share * 100);
+    std::printf("\n");
     std::printf("  load average %.2f %.2f %.2f on %u cores\n", load[0], load[1], load[2], std::thread::hardware_concurrency());
     fs::remove_all(data);
     return stored == clients ? 0 : 1;
