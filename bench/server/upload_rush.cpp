@@ -73,6 +73,7 @@ std::size_t PeakMemoryKb(pid_t pid) {
 
 struct CpuSeconds {
     double own = 0, children = 0;  // the server's, and its ended check processes'
+    double faults = 0;             // the server's minor page faults: memory it had to be given afresh
 };
 
 // The fields of /proc/PID/stat after the command's name: state, ppid, ... (utime is the 12th).
@@ -89,7 +90,8 @@ CpuSeconds CpuOf(pid_t pid) {
     const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
     const auto values = StatFields("/proc/" + std::to_string(pid) + "/stat");
     if (values.size() < 15) return {};
-    CpuSeconds cpu{(std::stod(values[11]) + std::stod(values[12])) / tick, (std::stod(values[13]) + std::stod(values[14])) / tick};
+    CpuSeconds cpu{(std::stod(values[11]) + std::stod(values[12])) / tick, (std::stod(values[13]) + std::stod(values[14])) / tick,
+                   std::stod(values[7])};
     std::error_code error;
     for (auto it = fs::directory_iterator("/proc", error); !error && it != fs::directory_iterator(); it.increment(error)) {
         const std::string name = it->path().filename().string();
@@ -337,6 +339,7 @@ int main(int argc, char** argv) {
     CpuSeconds cpu = CpuOf(pid);
     cpu.own -= cpuBefore.own;
     cpu.children -= cpuBefore.children;
+    cpu.faults -= cpuBefore.faults;
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
 
@@ -362,7 +365,8 @@ int main(int argc, char** argv) {
     for (const auto& [failure, count] : failures) std::printf("  not acknowledged: %d x %s\n", count, failure.c_str());
     std::printf("  latency p50 %.3f s, p99 %.3f s, max %.3f s\n", at(0.50), at(0.99), sorted.empty() ? 0.0 : sorted.back());
     std::printf("  %.1f uploads/s (%.2f s for all)\n", clients / wall, wall);
-    std::printf("  server peak memory %.1f MB (without its check processes)\n", peakKb / 1024.0);
+    std::printf("  server peak memory %.1f MB (without its check processes), %.0f page faults in the rush\n", peakKb / 1024.0,
+                cpu.faults);
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     std::printf("  processor time in the rush: checks %.2f s (floor on %u cores %.2f s: wall is %.2fx), server %.2f s, clients %.2f s\n",
                 cpu.children, cores, cpu.children / cores, wall / (cpu.children / cores), cpu.own, clientsCpu);
