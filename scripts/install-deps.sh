@@ -17,12 +17,13 @@ have_pkg libbenchmark-dev || need+=(libbenchmark-dev)
 have_pkg libboost1.81-dev || need+=(libboost1.81-dev)
 have_pkg libcli11-dev || need+=(libcli11-dev)
 have_pkg libtbb-dev || need+=(libtbb-dev)  # zelk-crosscheck reads and scores logs on every core
-# zelk-server: HTTP, SQLite, libsodium (SHA-256, argon2id), JSON; its browser test drives Chromium.
+# zelk-server: HTTP, SQLite, libsodium (argon2id, random), OpenSSL (SHA-256), JSON; its browser test drives Chromium.
 have_cmd pkg-config || need+=(pkg-config)
 have_cmd curl || need+=(curl)
 have_pkg libcpp-httplib-dev || need+=(libcpp-httplib-dev)
 have_pkg libsqlite3-dev || need+=(libsqlite3-dev)
 have_pkg libsodium-dev || need+=(libsodium-dev)
+have_pkg libssl-dev || need+=(libssl-dev)
 have_pkg nlohmann-json3-dev || need+=(nlohmann-json3-dev)
 have_pkg libcurl4-openssl-dev || need+=(libcurl4-openssl-dev)  # the site's mail goes out by SMTP through libcurl
 have_pkg chromium || need+=(chromium)

@@ -14,12 +14,12 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <semaphore>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "server/check_json.h"
+#include "server/fair_slots.h"
 #include "server/secrets.h"
 
 extern char** environ;
@@ -165,7 +165,7 @@ private:
 
 struct CheckRunner::Slots {
     explicit Slots(int count) : free(count) {}
-    std::counting_semaphore<4096> free;
+    FairSlots free;
     std::mutex mutex;
     std::vector<std::unique_ptr<Worker>> idle;
 };
@@ -179,7 +179,7 @@ CheckRunner::CheckRunner(fs::path worker, fs::path scratch, CheckLimits limits)
 CheckRunner::~CheckRunner() = default;
 
 CheckAnswer CheckRunner::check(std::string_view log, const ContestRules& rules) {
-    if (!m_slots->free.try_acquire_for(std::chrono::seconds(m_limits.queueSeconds))) {
+    if (!m_slots->free.acquire(std::chrono::seconds(m_limits.queueSeconds))) {
         CheckAnswer answer;
         answer.outcome = CheckAnswer::Outcome::busy;
         answer.failure = "no check came free within " + std::to_string(m_limits.queueSeconds) + " s";

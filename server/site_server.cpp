@@ -241,9 +241,12 @@ struct SiteServer::Impl {
         if (!contest.open)
             return refuse(403, Saying("refusal.closed"),
                           Saying("refusal.closed_detail", {{"deadline", FormatUnixUtc(contest.deadline)}}));
-        std::string bytes = req.has_file("log") ? req.get_file_value("log").content : std::string();
-        const std::string originalName = req.has_file("log") ? OriginalName(req.get_file_value("log").filename) : std::string();
-        if (bytes.empty()) bytes = Field(req, "text");
+        // The log is read where the request holds it: a copy of a 10 MB upload costs more than its hash.
+        const auto logFile = req.files.find("log");
+        std::string_view bytes = logFile != req.files.end() ? std::string_view(logFile->second.content) : std::string_view();
+        const std::string originalName = logFile != req.files.end() ? OriginalName(logFile->second.filename) : std::string();
+        const std::string textField = bytes.empty() ? Field(req, "text") : std::string();
+        if (bytes.empty()) bytes = textField;
         if (bytes.empty()) return refuse(400, Saying("refusal.no_log"), Saying("refusal.no_log_detail"));
         if (bytes.size() > config.maxUploadBytes)
             return refuse(413, Saying("refusal.too_large"), [&](Language l) {
@@ -315,7 +318,7 @@ struct SiteServer::Impl {
     }
 
     // The file on disk, then the commit that acknowledges it; a failure's cause goes to the error log.
-    std::optional<std::optional<std::int64_t>> storeDurably(const std::string& bytes, Submission& submission,
+    std::optional<std::optional<std::int64_t>> storeDurably(std::string_view bytes, Submission& submission,
                                                             const std::string& receiptHash, bool fromOwner,
                                                             const SiteStore::InTransaction& alsoInTransaction) {
         std::string failure;
@@ -338,7 +341,7 @@ struct SiteServer::Impl {
     }
 
     ReceiptMailFacts receiptMailFacts(const Submission& s, const UploadCheck& check, const std::string& link,
-                                      const std::string& bytes, const ContestView& contest, Language language) const {
+                                      std::string_view bytes, const ContestView& contest, Language language) const {
         ReceiptMailFacts facts;
         facts.contest = config.contestName;
         facts.to = s.email;

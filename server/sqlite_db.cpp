@@ -8,14 +8,24 @@ namespace {
     throw DatabaseError(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
 }
 
+constexpr std::size_t kMostIdleStatements = 256;  // the texts built for searches are many, the others few
+
 }  // namespace
 
-Statement::Statement(sqlite3* db, std::string_view sql) : m_db(db) {
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &m_statement, nullptr) != SQLITE_OK)
-        Fail(db, "cannot prepare \"" + std::string(sql.substr(0, 60)) + "\"");
+Statement::Statement(Database& db, std::string_view sql) : m_owner(db), m_sql(sql), m_db(db.handle()) {
+    m_statement = db.takeIdle(sql);
+    if (m_statement) return;
+    if (sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &m_statement, nullptr) != SQLITE_OK)
+        Fail(m_db, "cannot prepare \"" + std::string(sql.substr(0, 60)) + "\"");
 }
 
-Statement::~Statement() { sqlite3_finalize(m_statement); }
+// Reset, so that a statement kept holds no read of the database open, and its values cleared.
+Statement::~Statement() {
+    if (!m_statement) return;
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+    m_owner.giveBack(std::move(m_sql), m_statement);
+}
 
 Statement& Statement::bind(int index, std::int64_t value) {
     if (sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK) Fail(m_db, "cannot bind");
@@ -64,7 +74,33 @@ Database::Database(const std::string& path) {
     sqlite3_busy_timeout(m_db, 10000);
 }
 
-Database::~Database() { sqlite3_close(m_db); }
+Database::~Database() {
+    for (auto& [sql, statements] : m_idle)
+        for (sqlite3_stmt* statement : statements) sqlite3_finalize(statement);
+    sqlite3_close(m_db);
+}
+
+sqlite3_stmt* Database::takeIdle(std::string_view sql) {
+    std::lock_guard lock(m_idleMutex);
+    const auto found = m_idle.find(sql);
+    if (found == m_idle.end() || found->second.empty()) return nullptr;
+    sqlite3_stmt* statement = found->second.back();
+    found->second.pop_back();
+    --m_idleCount;
+    return statement;
+}
+
+void Database::giveBack(std::string sql, sqlite3_stmt* statement) {
+    {
+        std::lock_guard lock(m_idleMutex);
+        if (m_idleCount < kMostIdleStatements) {
+            m_idle[std::move(sql)].push_back(statement);
+            ++m_idleCount;
+            return;
+        }
+    }
+    sqlite3_finalize(statement);
+}
 
 void Database::execute(std::string_view sql) {
     char* message = nullptr;

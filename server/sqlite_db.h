@@ -1,23 +1,28 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
+class Database;
 
 // What a failed SQLite call said.
 struct DatabaseError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// One statement, bound by position from 1, stepped row by row; finalized when it goes.
+// One statement, bound by position from 1, stepped row by row. When it goes it is reset and
+// given back to its database for the next statement of the same text.
 class Statement {
 public:
-    Statement(sqlite3* db, std::string_view sql);
+    Statement(Database& db, std::string_view sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -40,6 +45,8 @@ public:
     bool isNull(int column) const;
 
 private:
+    Database& m_owner;
+    std::string m_sql;
     sqlite3* m_db;
     sqlite3_stmt* m_statement = nullptr;
 };
@@ -53,13 +60,22 @@ public:
     Database& operator=(const Database&) = delete;
 
     void execute(std::string_view sql);
-    Statement prepare(std::string_view sql) { return Statement(m_db, sql); }
+    Statement prepare(std::string_view sql) { return Statement(*this, sql); }
     std::int64_t lastInsertId() const;
     int changes() const;
     sqlite3* handle() const { return m_db; }
 
 private:
+    friend class Statement;
+    // Statements prepared before and reset, by their text: an upload runs the same few
+    // statements, and preparing one costs more than running it.
+    sqlite3_stmt* takeIdle(std::string_view sql);
+    void giveBack(std::string sql, sqlite3_stmt* statement);
+
     sqlite3* m_db = nullptr;
+    std::mutex m_idleMutex;
+    std::map<std::string, std::vector<sqlite3_stmt*>, std::less<>> m_idle;
+    std::size_t m_idleCount = 0;
 };
 
 // A transaction that rolls back unless committed (BEGIN IMMEDIATE: writers queue at its start).

@@ -8,9 +8,11 @@
 #include <CLI/CLI.hpp>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/epoll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -18,15 +20,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <iostream>
-#include <latch>
 #include <map>
-#include <mutex>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -71,6 +73,7 @@ std::size_t PeakMemoryKb(pid_t pid) {
 
 struct CpuSeconds {
     double own = 0, children = 0;  // the server's, and its ended check processes'
+    double faults = 0;             // the server's minor page faults: memory it had to be given afresh
 };
 
 // The fields of /proc/PID/stat after the command's name: state, ppid, ... (utime is the 12th).
@@ -87,7 +90,8 @@ CpuSeconds CpuOf(pid_t pid) {
     const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
     const auto values = StatFields("/proc/" + std::to_string(pid) + "/stat");
     if (values.size() < 15) return {};
-    CpuSeconds cpu{(std::stod(values[11]) + std::stod(values[12])) / tick, (std::stod(values[13]) + std::stod(values[14])) / tick};
+    CpuSeconds cpu{(std::stod(values[11]) + std::stod(values[12])) / tick, (std::stod(values[13]) + std::stod(values[14])) / tick,
+                   std::stod(values[7])};
     std::error_code error;
     for (auto it = fs::directory_iterator("/proc", error); !error && it != fs::directory_iterator(); it.increment(error)) {
         const std::string name = it->path().filename().string();
@@ -108,6 +112,52 @@ double MachineBusySeconds() {
     return (user + nice + system + irq + softirq) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// The machine's busy share over the rush, a sample every few milliseconds: where the processors
+// waited (the start, the end, the disk) shows in which part of the rush the share falls.
+class BusyTimeline {
+public:
+    BusyTimeline() : m_sampler([this] { sample(); }) {}
+    ~BusyTimeline() { stop(); }
+    void stop() {
+        m_stop = true;
+        if (m_sampler.joinable()) m_sampler.join();
+    }
+    // The busy share of the processors in each of `parts` equal parts of the rush.
+    std::vector<double> shares(int parts) const {
+        std::vector<double> busy(static_cast<std::size_t>(parts)), all(static_cast<std::size_t>(parts));
+        if (m_samples.size() < 2) return busy;
+        const double span = m_samples.back().at - m_samples.front().at;
+        for (std::size_t i = 1; i < m_samples.size(); ++i) {
+            const double middle = (m_samples[i].at + m_samples[i - 1].at) / 2 - m_samples.front().at;
+            const auto part = std::min<std::size_t>(static_cast<std::size_t>(parts) - 1,
+                                                    static_cast<std::size_t>(middle / span * parts));
+            busy[part] += m_samples[i].busy - m_samples[i - 1].busy;
+            all[part] += m_samples[i].all - m_samples[i - 1].all;
+        }
+        for (std::size_t i = 0; i < busy.size(); ++i) busy[i] = all[i] > 0 ? busy[i] / all[i] : 0;
+        return busy;
+    }
+
+private:
+    struct Sample {
+        double at, busy, all;
+    };
+    void sample() {
+        while (!m_stop) {
+            std::ifstream stat("/proc/stat");
+            std::string cpu;
+            double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0;
+            stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq;
+            const double busy = user + nice + system + irq + softirq;
+            m_samples.push_back({std::chrono::duration<double>(Clock::now().time_since_epoch()).count(), busy, busy + idle + iowait});
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    std::atomic<bool> m_stop{false};
+    std::vector<Sample> m_samples;
+    std::thread m_sampler;
+};
+
 double OwnCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -120,6 +170,108 @@ std::string ReadFile(const fs::path& path) {
     std::ostringstream bytes;
     bytes << file.rdbuf();
     return bytes.str();
+}
+
+// The upload as a browser or curl sends it: one multipart form with the log, and the connection
+// closed after the answer.
+std::string UploadRequest(const std::string& log, int port) {
+    static const std::string kBoundary = "----zelk-rush-boundary-7f3a";
+    const std::string body = "--" + kBoundary +
+                             "\r\nContent-Disposition: form-data; name=\"log\"; filename=\"log.cbr\"\r\n"
+                             "Content-Type: application/octet-stream\r\n\r\n" +
+                             log + "\r\n--" + kBoundary + "--\r\n";
+    return "POST /api/logs HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+           "\r\nContent-Type: multipart/form-data; boundary=" + kBoundary +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+struct Exchange {
+    std::string answer;   // the whole answer, as the server sent it before it closed
+    std::string failure;  // what went wrong on the way, if anything
+    double seconds = -1;  // from the rush's start to the answer's end
+};
+
+// Every participant connects and sends at the same moment; the answers are read as they come.
+// One thread drives all the connections, so that the clients' own processor time, which a
+// participant's machine would spend and not the site's, stays small beside the site's.
+std::vector<Exchange> RushAtOnce(int port, const std::vector<std::string>& requests, Clock::time_point began) {
+    struct Connection {
+        int fd = -1;
+        std::size_t sent = 0;
+        bool done = false;
+    };
+    std::vector<Exchange> exchanges(requests.size());
+    std::vector<Connection> connections(requests.size());
+    const int poller = epoll_create1(EPOLL_CLOEXEC);
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<std::uint16_t>(port));
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::size_t open = 0;
+    const auto finish = [&](std::size_t i, std::string failure) {
+        Connection& c = connections[i];
+        epoll_ctl(poller, EPOLL_CTL_DEL, c.fd, nullptr);
+        close(c.fd);
+        c.done = true;
+        exchanges[i].failure = std::move(failure);
+        exchanges[i].seconds = std::chrono::duration<double>(Clock::now() - began).count();
+        --open;
+    };
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        Connection& c = connections[i];
+        c.fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ++open;
+        if (connect(c.fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0 && errno != EINPROGRESS) {
+            finish(i, std::string("connect: ") + std::strerror(errno));
+            continue;
+        }
+        epoll_event wanted{};
+        wanted.events = EPOLLIN | EPOLLOUT;
+        wanted.data.u64 = i;
+        epoll_ctl(poller, EPOLL_CTL_ADD, c.fd, &wanted);
+    }
+    std::vector<epoll_event> ready(requests.size());
+    char buffer[65536];
+    while (open > 0) {
+        const int n = epoll_wait(poller, ready.data(), static_cast<int>(ready.size()), 120000);
+        if (n <= 0) break;
+        for (int r = 0; r < n; ++r) {
+            const std::size_t i = ready[static_cast<std::size_t>(r)].data.u64;
+            Connection& c = connections[i];
+            if (c.done) continue;
+            const std::string& request = requests[i];
+            if (c.sent < request.size() && (ready[static_cast<std::size_t>(r)].events & EPOLLOUT)) {
+                const ssize_t put = send(c.fd, request.data() + c.sent, request.size() - c.sent, MSG_NOSIGNAL);
+                if (put > 0) c.sent += static_cast<std::size_t>(put);
+                if (c.sent == request.size()) {
+                    epoll_event wanted{};
+                    wanted.events = EPOLLIN;
+                    wanted.data.u64 = i;
+                    epoll_ctl(poller, EPOLL_CTL_MOD, c.fd, &wanted);
+                }
+                if (put < 0 && errno != EAGAIN) {
+                    finish(i, std::string("send: ") + std::strerror(errno));
+                    continue;
+                }
+            }
+            if (ready[static_cast<std::size_t>(r)].events & (EPOLLIN | EPOLLHUP | EPOLLERR)) {
+                for (;;) {
+                    const ssize_t got = recv(c.fd, buffer, sizeof buffer, 0);
+                    if (got > 0) {
+                        exchanges[i].answer.append(buffer, static_cast<std::size_t>(got));
+                        continue;
+                    }
+                    if (got == 0) finish(i, "");
+                    else if (errno != EAGAIN) finish(i, exchanges[i].answer.empty() ? std::string("recv: ") + std::strerror(errno) : "");
+                    break;
+                }
+            }
+        }
+    }
+    for (std::size_t i = 0; i < connections.size(); ++i)
+        if (!connections[i].done) finish(i, "no answer in 120 s");
+    close(poller);
+    return exchanges;
 }
 
 }  // namespace
@@ -158,44 +310,36 @@ int main(int argc, char** argv) {
     std::vector<std::string> logs;
     for (int i = 0; i < clients; ++i) logs.push_back(MakeLog(i, qsos));
 
-    std::vector<double> seconds(clients, -1);
-    std::vector<nlohmann::json> receipts(clients);
-    std::latch go(clients + 1);
-    std::mutex failuresMutex;
-    std::map<std::string, int> failures;
-    std::vector<std::thread> uploads;
-    for (int i = 0; i < clients; ++i) {
-        uploads.emplace_back([&, i] {
-            httplib::Client client("127.0.0.1", port);
-            client.set_connection_timeout(60);
-            client.set_read_timeout(120);
-            client.set_write_timeout(120);
-            go.arrive_and_wait();
-            const auto began = Clock::now();
-            auto res = client.Post("/api/logs", httplib::MultipartFormDataItems{
-                                                    {"log", logs[i], "log.cbr", "application/octet-stream"}});
-            if (res && res->status == 201) {
-                seconds[i] = std::chrono::duration<double>(Clock::now() - began).count();
-                receipts[i] = nlohmann::json::parse(res->body);
-            } else {
-                std::lock_guard lock(failuresMutex);
-                failures[res ? "HTTP " + std::to_string(res->status) + " " + res->body.substr(0, 80) : httplib::to_string(res.error())]++;
-            }
-        });
-    }
+    std::vector<std::string> requests;
+    for (const std::string& log : logs) requests.push_back(UploadRequest(log, port));
     // Processor time is counted over the rush only: the server's start (its first password's
     // hash among it) and the making of the logs are not in it.
     const CpuSeconds cpuBefore = CpuOf(pid);
     const double clientsBefore = OwnCpuSeconds(), machineBefore = MachineBusySeconds();
     const auto began = Clock::now();
-    go.arrive_and_wait();
-    for (auto& t : uploads) t.join();
+    BusyTimeline timeline;
+    const std::vector<Exchange> exchanges = RushAtOnce(port, requests, began);
     const double wall = std::chrono::duration<double>(Clock::now() - began).count();
+    timeline.stop();
+    std::vector<double> seconds(clients, -1);
+    std::vector<nlohmann::json> receipts(clients);
+    std::map<std::string, int> failures;
+    for (int i = 0; i < clients; ++i) {
+        const Exchange& exchange = exchanges[static_cast<std::size_t>(i)];
+        const std::size_t bodyAt = exchange.answer.find("\r\n\r\n");
+        if (exchange.answer.starts_with("HTTP/1.1 201 ") && bodyAt != std::string::npos) {
+            seconds[i] = exchange.seconds;
+            receipts[i] = nlohmann::json::parse(exchange.answer.substr(bodyAt + 4), nullptr, false);
+        } else {
+            failures[exchange.failure.empty() ? exchange.answer.substr(0, exchange.answer.find('\r')) : exchange.failure]++;
+        }
+    }
     const double clientsCpu = OwnCpuSeconds() - clientsBefore, machineCpu = MachineBusySeconds() - machineBefore;
     const std::size_t peakKb = PeakMemoryKb(pid);
     CpuSeconds cpu = CpuOf(pid);
     cpu.own -= cpuBefore.own;
     cpu.children -= cpuBefore.children;
+    cpu.faults -= cpuBefore.faults;
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
 
@@ -221,12 +365,16 @@ int main(int argc, char** argv) {
     for (const auto& [failure, count] : failures) std::printf("  not acknowledged: %d x %s\n", count, failure.c_str());
     std::printf("  latency p50 %.3f s, p99 %.3f s, max %.3f s\n", at(0.50), at(0.99), sorted.empty() ? 0.0 : sorted.back());
     std::printf("  %.1f uploads/s (%.2f s for all)\n", clients / wall, wall);
-    std::printf("  server peak memory %.1f MB (without its check processes)\n", peakKb / 1024.0);
+    std::printf("  server peak memory %.1f MB (without its check processes), %.0f page faults in the rush\n", peakKb / 1024.0,
+                cpu.faults);
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     std::printf("  processor time in the rush: checks %.2f s (floor on %u cores %.2f s: wall is %.2fx), server %.2f s, clients %.2f s\n",
                 cpu.children, cores, cpu.children / cores, wall / (cpu.children / cores), cpu.own, clientsCpu);
     std::printf("  the machine's processors were busy %.2f s of %.2f s in the rush, %.2f s of it for other work\n", machineCpu,
                 wall * cores, std::max(0.0, machineCpu - cpu.children - cpu.own - clientsCpu));
+    std::printf("  busy share by tenth of the rush:");
+    for (double share : timeline.shares(10)) std::printf(" %.0f%%", share * 100);
+    std::printf("\n");
     std::printf("  load average %.2f %.2f %.2f on %u cores\n", load[0], load[1], load[2], std::thread::hardware_concurrency());
     fs::remove_all(data);
     return stored == clients ? 0 : 1;

@@ -145,3 +145,11 @@ TEST(UploadStore, UploadsWaitingTogetherShareACommitAndEachIsKeptWholeOrNotAtAll
 }
 
 }  // namespace
+
+// A participant checks his receipt's SHA-256 with any standard tool: the standard's own vectors,
+// and one longer than a block pipeline's buffers.
+TEST(UploadStore, FileNamesAreTheStandardSha256OfTheBytes) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
