@@ -104,13 +104,20 @@ CpuSeconds CpuOf(pid_t pid) {
 }
 
 // Processor time of every process on the machine (user, nice, system, irq, softirq), from /proc/stat.
-double MachineBusySeconds() {
+struct ProcessorTicks {
+    double busy = 0, all = 0;  // busy, and busy with idle and waiting for the disk
+};
+
+ProcessorTicks MachineTicks() {
     std::ifstream stat("/proc/stat");
     std::string cpu;
     double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0;
     stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq;
-    return (user + nice + system + irq + softirq) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    const double busy = user + nice + system + irq + softirq;
+    return {busy, busy + idle + iowait};
 }
+
+double MachineBusySeconds() { return MachineTicks().busy / static_cast<double>(sysconf(_SC_CLK_TCK)); }
 
 // The machine's busy share over the rush, a sample every few milliseconds: where the processors
 // waited (the start, the end, the disk) shows in which part of the rush the share falls.
@@ -144,12 +151,8 @@ private:
     };
     void sample() {
         while (!m_stop) {
-            std::ifstream stat("/proc/stat");
-            std::string cpu;
-            double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0;
-            stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq;
-            const double busy = user + nice + system + irq + softirq;
-            m_samples.push_back({std::chrono::duration<double>(Clock::now().time_since_epoch()).count(), busy, busy + idle + iowait});
+            const ProcessorTicks ticks = MachineTicks();
+            m_samples.push_back({std::chrono::duration<double>(Clock::now().time_since_epoch()).count(), ticks.busy, ticks.all});
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
