@@ -37,11 +37,20 @@ int PortOf(const sockaddr_storage& address) {
 // time, and a body 4 KB at a time), each read allowed only until the request's deadline.
 class DeadlineStream : public httplib::Stream {
 public:
-    DeadlineStream(int sock, Clock::time_point deadline, int writeSeconds, const std::function<bool()>& stopping)
-        : m_sock(sock), m_deadline(deadline), m_writeSeconds(writeSeconds), m_stopping(stopping) {}
+    DeadlineStream(int sock, Clock::time_point deadline, int writeSeconds, std::size_t headLimit,
+                   const std::function<bool()>& stopping)
+        : m_sock(sock), m_deadline(deadline), m_writeSeconds(writeSeconds), m_headLimit(headLimit), m_stopping(stopping) {}
 
-    void rearm(Clock::time_point deadline) { m_deadline = deadline; }
+    // A new request begins: its deadline, and its head counted from nothing.
+    void rearm(Clock::time_point deadline) {
+        m_deadline = deadline;
+        m_inHead = true;
+        m_headSeen = 0;
+        m_lineStart = false;
+        m_blankLineCr = false;
+    }
     bool hasBuffered() const { return m_begin < m_end; }
+    bool headTooLong() const { return m_headTooLong; }
 
     bool is_readable() const override { return m_begin < m_end || waitFor(POLLIN, m_deadline); }
     bool is_writable() const override { return waitFor(POLLOUT, Clock::now() + std::chrono::seconds(m_writeSeconds)); }
@@ -60,6 +69,7 @@ public:
             m_end = static_cast<std::size_t>(n);
         }
         const std::size_t taken = std::min(size, m_end - m_begin);
+        if (m_inHead && !countHead(m_buffer + m_begin, taken)) return -1;
         std::memcpy(ptr, m_buffer + m_begin, taken);
         m_begin += taken;
         return static_cast<ssize_t>(taken);
@@ -75,6 +85,30 @@ public:
     socket_t socket() const override { return m_sock; }
 
 private:
+    // Follows the head as the library reads it, to its empty line (a line that is only CR LF,
+    // where the library ends it too); false once it has gone past the limit, and from then on.
+    bool countHead(const char* bytes, std::size_t size) {
+        if (m_headTooLong) return false;
+        for (std::size_t i = 0; i < size && m_inHead; ++i) {
+            if (++m_headSeen > m_headLimit) {
+                m_headTooLong = true;
+                return false;
+            }
+            const char c = bytes[i];
+            if (m_lineStart && !m_blankLineCr && c == '\r') {
+                m_blankLineCr = true;
+                continue;
+            }
+            if (m_blankLineCr && c == '\n') {
+                m_inHead = false;
+                break;
+            }
+            m_blankLineCr = false;
+            m_lineStart = c == '\n';
+        }
+        return true;
+    }
+
     bool waitFor(short events, Clock::time_point until) const {
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
@@ -98,6 +132,8 @@ private:
     int m_sock;
     Clock::time_point m_deadline;
     int m_writeSeconds;
+    std::size_t m_headLimit, m_headSeen = 0;
+    bool m_inHead = true, m_lineStart = false, m_blankLineCr = false, m_headTooLong = false;
     const std::function<bool()>& m_stopping;
     char m_buffer[64 * 1024];  // a log of most uploads in one or two reads
     std::size_t m_begin = 0, m_end = 0;
@@ -169,14 +205,14 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
         if (m_refused) m_refused(address);
     } else {
         const std::function<bool()> stop = [this] { return stopping(); };
-        DeadlineStream stream(sock, Clock::now(), m_limits.writeSeconds, stop);
+        DeadlineStream stream(sock, Clock::now(), m_limits.writeSeconds, m_limits.headBytes, stop);
         for (std::size_t left = m_limits.keepAliveRequests; left > 0; --left) {
             if (!stream.hasBuffered() && !WaitForRequest(sock, m_limits.idleSeconds, stop)) break;
             t_requestStarted = Clock::now();
             stream.rearm(t_requestStarted + std::chrono::seconds(m_limits.requestSeconds));
             bool closed = false;
             served = process_request(stream, left == 1, closed, nullptr);
-            if (!served || closed) break;
+            if (!served || closed || stream.headTooLong()) break;  // the rest of an endless head is not read
         }
         leave(address);
     }

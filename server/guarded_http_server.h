@@ -14,13 +14,15 @@ struct ConnectionLimits {
     int idleSeconds = 5;         // the longest wait for a request to begin, also between keep-alive requests
     int writeSeconds = 10;       // a client that takes nothing of an answer for this long is cut off
     int perAddress = 32;         // connections open at once from one address; 0: no cap
+    std::size_t headBytes = 64 * 1024;  // a request's line and headers; past it: 400 and the connection closed
     std::size_t keepAliveRequests = 100;
 };
 
 // cpp-httplib's server with connections it serves itself: TCP_NODELAY on each (a keep-alive
 // answer is not held back ~40 ms by Nagle's algorithm), a cap on the connections of one address,
 // and a deadline for each whole request, so that idle, slow-header and slow-body clients end
-// instead of holding their thread. The port is never shared with another process (no
+// instead of holding their thread, and a bound on a request's head, which the library would read
+// for as long as header lines come (each kept in memory). The port is never shared with another process (no
 // SO_REUSEPORT).
 class GuardedHttpServer : public httplib::Server {
 public:
