@@ -68,6 +68,13 @@ def main():
         def choose(language, back="/"):
             driver.get(f"{base}/language/{language}?back={back}")
 
+        # Fills one field of the page's form, sends it, and saves the answer once it shows.
+        def send_box(field, answer_css, page, language):
+            driver.find_element(By.NAME, field[0]).send_keys(field[1])
+            driver.find_element(By.CSS_SELECTOR, "form.box button").click()
+            wait_for(lambda: driver.find_elements(By.CSS_SELECTOR, answer_css), f"the {page} page")
+            save(page, language)
+
         receipts = {}
         for language in ("en", "uk"):
             choose(language, "/results/")
@@ -89,16 +96,10 @@ def main():
             receipts[language] = driver.find_element(By.CSS_SELECTOR, "table.receipt a").get_attribute("href")
             save("receipt", language)
             driver.get(base + "/")
-            driver.find_element(By.NAME, "text").send_keys("This is not a log.")
-            driver.find_element(By.CSS_SELECTOR, "form.box button").click()
-            wait_for(lambda: driver.find_elements(By.CSS_SELECTOR, "p.error"), "the refusal")
-            save("refusal", language)
+            send_box(("text", "This is not a log."), "p.error", "refusal", language)
             driver.get(base + "/lost-link")
             save("lost-link", language)
-            driver.find_element(By.NAME, "call").send_keys("UT5ZZ")
-            driver.find_element(By.CSS_SELECTOR, "form.box button").click()
-            wait_for(lambda: driver.find_elements(By.CSS_SELECTOR, "p.ok"), "the lost-link answer")
-            save("lost-link-answer", language)
+            send_box(("call", "UT5ZZ"), "p.ok", "lost-link-answer", language)
             driver.get(base + "/received")
             save("received", language)
             driver.get(base + "/no/such/page")
