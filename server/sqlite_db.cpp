@@ -86,6 +86,7 @@ sqlite3_stmt* Database::takeIdle(std::string_view sql) {
     if (found == m_idle.end() || found->second.empty()) return nullptr;
     sqlite3_stmt* statement = found->second.back();
     found->second.pop_back();
+    if (found->second.empty()) m_idle.erase(found);  // the texts kept stay as few as the statements
     --m_idleCount;
     return statement;
 }
